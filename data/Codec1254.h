@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+
+// Code page 1254 (Windows Turkish), the single-byte encoding of every text the program
+// stores. The five bytes the code page leaves undefined map to the C1 controls of the same
+// number, so any byte string survives a round trip.
+namespace Cp1254 {
+QString toUnicode(const char* data, qsizetype size);
+QString toUnicode(const QByteArray& bytes);
+// A character outside the code page (a surrogate pair counts as one) becomes '?'.
+QByteArray fromUnicode(const QString& text);
+QChar toUnicode(char byte);
+char fromUnicode(QChar ch); // '?' when outside the code page
+} // namespace Cp1254

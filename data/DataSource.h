@@ -1,0 +1,36 @@
+#pragma once
+
+#include "RxMemoryData.h"
+
+#include <QObject>
+#include <QPointer>
+
+// Connects one table to its data-aware views (grids, navigators). It repeats the table's
+// notifications; while the table's controls are suspended the table sends none, and the
+// last resume arrives here as one dataSetChanged().
+class TDataSource : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TDataSource(QObject* parent = nullptr);
+    explicit TDataSource(TRxMemoryData* dataSet, QObject* parent = nullptr);
+    ~TDataSource() override;
+
+    TRxMemoryData* dataSet() const { return m_dataSet.data(); }
+    void setDataSet(TRxMemoryData* dataSet); // sends dataSetChanged() to the views
+
+    // Convenience for views: the table's state, or dsInactive without a table.
+    TDataSetState state() const;
+
+signals:
+    void dataSetChanged();
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void recordChanged(int row);
+    void cursorMoved(int row);
+    void stateChanged(int state);
+
+private:
+    QPointer<TRxMemoryData> m_dataSet;
+    QList<QMetaObject::Connection> m_connections;
+};

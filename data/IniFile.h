@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Profile-string (INI) functions for the settings file, as the platform's functions behave:
+// section and key names match without regard to letter case; lines outside a section and
+// lines without '=' are ignored on reading; the first of duplicate sections or keys wins;
+// reading trims blanks around the value and strips one pair of enclosing double or single
+// quotes. Writing a key replaces its line, or adds it after the last line of its section, or
+// adds the section at the end of the file; written lines end in CR LF and every other line is
+// kept byte for byte (also LF-only endings and a last line without a newline). Text is code
+// page 1254.
+//
+// The object reads the file once, answers reads and collects writes; updateFile() writes it
+// back atomically (only when something changed).
+class TIniFile
+{
+public:
+    explicit TIniFile(QString fileName); // a missing or unreadable file reads as empty
+    const QString& fileName() const { return m_fileName; }
+
+    QString readString(const QString& section, const QString& key, const QString& defaultValue) const;
+    // Missing key or text that is not a decimal integer: defaultValue.
+    int readInteger(const QString& section, const QString& key, int defaultValue) const;
+    bool valueExists(const QString& section, const QString& key) const;
+    // CR and LF in the value would start new lines of the file; they are written as blanks.
+    void writeString(const QString& section, const QString& key, const QString& value);
+    void writeInteger(const QString& section, const QString& key, int value);
+
+    // Writes the file through a temporary file renamed over it; false when that fails.
+    bool updateFile();
+    bool isDirty() const { return m_dirty; }
+    QByteArray contents() const; // the bytes updateFile() would write
+
+private:
+    struct Line
+    {
+        QByteArray text;   // without its line ending
+        QByteArray ending; // "\r\n", "\n", "\r" or empty for a last line without one
+    };
+    int findSection(const QString& section) const;         // index of the header line or -1
+    int sectionEnd(int headerLine) const;                  // index of the next header or size
+    int findKey(int headerLine, const QString& key) const; // line index or -1
+    static bool parseSection(const QByteArray& line, QByteArray* name);
+    static bool parseKey(const QByteArray& line, QByteArray* name, QByteArray* value);
+
+    QString m_fileName;
+    QList<Line> m_lines;
+    bool m_dirty = false;
+};
+
+// One-key conveniences: each reads the file; the writer writes it back at once.
+QString IniReadString(const QString& fileName, const QString& section, const QString& key, const QString& defaultValue);
+int IniReadInteger(const QString& fileName, const QString& section, const QString& key, int defaultValue);
+bool IniWriteString(const QString& fileName, const QString& section, const QString& key, const QString& value);
