@@ -1,0 +1,291 @@
+#include "MediaPlayer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Real playback of short fixtures (0.3 s WAV and MP3, a 2 s WAV) through the back end; on a
+// machine without a sound card it plays into a silent sink that still keeps time.
+class TestMediaPlayer : public QObject
+{
+    Q_OBJECT
+
+    static QString media(const char* name) { return QStringLiteral(FIXTURES_DIR "/media/") + QLatin1String(name); }
+
+    // Records the kind of every completion at the moment it is delivered.
+    struct Recorder
+    {
+        explicit Recorder(TMediaPlayer& p) : spy(&p, &TMediaPlayer::OnNotify)
+        {
+            QObject::connect(&p, &TMediaPlayer::OnNotify, &p,
+                             [this](TMediaPlayer* sender) { kinds << sender->NotifyValue(); });
+        }
+        QSignalSpy spy;
+        QList<TMPNotifyValues> kinds;
+    };
+
+    static void openFile(TMediaPlayer& p, const char* name)
+    {
+        p.setFileName(media(name));
+        p.Open();
+    }
+
+private slots:
+    void playsToTheEnd_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("wav") << QStringLiteral("short.wav");
+        QTest::newRow("mp3") << QStringLiteral("short.mp3");
+    }
+    void playsToTheEnd()
+    {
+        QFETCH(QString, file);
+        TMediaPlayer p;
+        Recorder r(p);
+        QCOMPARE(p.Mode(), mpNotReady);
+        p.setFileName(media(file.toLatin1().constData()));
+        p.Open();
+        QVERIFY(p.isOpen());
+        QCOMPARE(p.Mode(), mpStopped);
+        QCOMPARE(p.Position(), 0);
+        QVERIFY2(p.Length() >= 250 && p.Length() <= 450, qPrintable(QString::number(p.Length())));
+
+        p.Play();
+        QCOMPARE(p.Mode(), mpPlaying);
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 1, 8000);
+        QCOMPARE(r.kinds, QList<TMPNotifyValues>{nvSuccessful});
+        QCOMPARE(r.spy.first().first().value<TMediaPlayer*>(), &p);
+        QCOMPARE(p.Mode(), mpStopped);
+        QCOMPARE(p.Position(), p.Length());
+    }
+
+    void openRefusesWhatCannotBePlayed_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("inMessage");
+        QTest::newRow("missing file") << media("yok.wav") << QStringLiteral("yok.wav");
+        QTest::newRow("empty name") << QString() << QStringLiteral("cannot be found");
+        QTest::newRow("folder") << QStringLiteral(FIXTURES_DIR "/media") << QStringLiteral("not a file");
+        QTest::newRow("text named .wav") << media("notaudio.wav") << QStringLiteral("notaudio.wav");
+        QTest::newRow("picture") << QStringLiteral(FIXTURES_DIR "/pictures/photo.jpg") << QStringLiteral("photo.jpg");
+    }
+    void openRefusesWhatCannotBePlayed()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, inMessage);
+        TMediaPlayer p;
+        Recorder r(p);
+        openFile(p, "short.wav");
+        p.setFileName(path);
+        try
+        {
+            p.Open();
+            QFAIL("Open accepted a file it cannot play");
+        }
+        catch (const EMCIDeviceError& e)
+        {
+            QVERIFY2(QString::fromStdString(e.what()).contains(inMessage), e.what());
+        }
+        // The device open before was closed first, and nothing is left open.
+        QVERIFY(!p.isOpen());
+        QCOMPARE(p.Mode(), mpNotReady);
+        QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p.Play());
+        // The player is still usable.
+        openFile(p, "short.wav");
+        p.Play();
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 1, 8000);
+        QCOMPARE(r.kinds, QList<TMPNotifyValues>{nvSuccessful});
+    }
+
+    void commandsNeedAnOpenDevice()
+    {
+        TMediaPlayer p;
+        QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p.Play());
+        QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p.Stop());
+        QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p.Rewind());
+        p.Close();
+        openFile(p, "short.wav");
+        p.Close();
+        QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p.Stop());
+        QCOMPARE(p.Length(), 0);
+    }
+
+    void stopAbortsAndKeepsThePosition()
+    {
+        TMediaPlayer p;
+        Recorder r(p);
+        openFile(p, "long.wav");
+        p.Play();
+        QTRY_VERIFY_WITH_TIMEOUT(p.Position() >= 300, 5000);
+        p.Stop();
+        QCOMPARE(p.Mode(), mpStopped);
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 1, 8000);
+        QCOMPARE(r.kinds, QList<TMPNotifyValues>{nvAborted});
+        const qint64 stoppedAt = p.Position();
+        QVERIFY2(stoppedAt >= 300 && stoppedAt < p.Length(), qPrintable(QString::number(stoppedAt)));
+
+        // Play goes on from where it stopped: the rest lasts less than the whole.
+        QElapsedTimer t;
+        t.start();
+        p.Play();
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 2, 8000);
+        QCOMPARE(r.kinds.last(), nvSuccessful);
+        QVERIFY2(t.elapsed() < p.Length() - 150, qPrintable(QString::number(t.elapsed())));
+    }
+
+    void closeAborts()
+    {
+        TMediaPlayer p;
+        Recorder r(p);
+        openFile(p, "long.wav");
+        p.Play();
+        p.Close();
+        QVERIFY(!p.isOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 1, 8000);
+        QCOMPARE(r.kinds, QList<TMPNotifyValues>{nvAborted});
+        p.Close(); // closing twice is harmless
+    }
+
+    void laterPlaySupersedes()
+    {
+        TMediaPlayer p;
+        Recorder r(p);
+        openFile(p, "long.wav");
+        p.Play();
+        p.Play();
+        QCOMPARE(p.Mode(), mpPlaying);
+        p.Stop();
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 2, 8000);
+        QCOMPARE(r.kinds, (QList<TMPNotifyValues>{nvSuperseded, nvAborted}));
+    }
+
+    void playWithoutNotifyRegistersNothing()
+    {
+        TMediaPlayer p;
+        Recorder r(p);
+        p.setNotify(false);
+        openFile(p, "short.wav");
+        p.Play();
+        QTRY_COMPARE_WITH_TIMEOUT(p.Mode(), mpStopped, 5000);
+        // A notified play afterwards is the only completion delivered.
+        p.setNotify(true);
+        p.Play();
+        p.Stop();
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 1, 8000);
+        QCoreApplication::processEvents();
+        QCOMPARE(r.kinds, QList<TMPNotifyValues>{nvAborted});
+    }
+
+    void playAtTheEnd_data()
+    {
+        QTest::addColumn<bool>("autoRewind");
+        QTest::newRow("auto-rewind starts over") << true;
+        QTest::newRow("without it nothing is left to play") << false;
+    }
+    void playAtTheEnd()
+    {
+        QFETCH(bool, autoRewind);
+        TMediaPlayer p;
+        QVERIFY(p.AutoRewind()); // on when created
+        Recorder r(p);
+        openFile(p, "short.wav");
+        p.Play();
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 1, 8000);
+        QCOMPARE(p.Position(), p.Length());
+
+        p.setAutoRewind(autoRewind);
+        p.Play();
+        QCOMPARE(p.Mode(), autoRewind ? mpPlaying : mpStopped);
+        if (autoRewind)
+            QTRY_VERIFY_WITH_TIMEOUT(p.Position() > 0 && p.Position() < p.Length(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 2, 8000);
+        QCOMPARE(r.kinds, (QList<TMPNotifyValues>{nvSuccessful, nvSuccessful}));
+        QCOMPARE(p.Position(), p.Length());
+    }
+
+    void rewindAndSeek()
+    {
+        TMediaPlayer p;
+        Recorder r(p);
+        openFile(p, "long.wav");
+        p.setPosition(1800);
+        QCOMPARE(p.Position(), 1800);
+        p.Play();
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 1, 8000);
+        QCOMPARE(r.kinds.last(), nvSuccessful);
+        p.Rewind();
+        QCOMPARE(p.Position(), 0);
+        p.setAutoRewind(false);
+        p.Play();
+        QCOMPARE(p.Mode(), mpPlaying); // rewound, so not at the end
+        p.Rewind();                    // a seek aborts the play
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 2, 8000);
+        QCOMPARE(r.kinds.last(), nvAborted);
+    }
+
+    // A completion of the earlier device is delivered after the next Open returned, and the
+    // handler then sees the player as it is now.
+    void completionArrivesAfterTheNextOpen()
+    {
+        TMediaPlayer p;
+        QList<TMPNotifyValues> kinds;
+        QStringList seenFiles;
+        QList<TMPModes> seenModes;
+        connect(&p, &TMediaPlayer::OnNotify, this, [&](TMediaPlayer* s) {
+            kinds << s->NotifyValue();
+            seenFiles << QFileInfo(s->FileName()).fileName();
+            seenModes << s->Mode();
+        });
+        openFile(p, "long.wav");
+        p.Play();
+        openFile(p, "short.wav");
+        QVERIFY(kinds.isEmpty());
+        p.Play();
+        QTRY_COMPARE_WITH_TIMEOUT(kinds.size(), 2, 8000);
+        QCOMPARE(kinds, (QList<TMPNotifyValues>{nvAborted, nvSuccessful}));
+        QCOMPARE(seenFiles, (QStringList{QStringLiteral("short.wav"), QStringLiteral("short.wav")}));
+        QCOMPARE(seenModes.first(), mpPlaying);
+    }
+
+    // The repeat pattern of the sound cues: the completion handler plays again.
+    void handlerPlaysAgain()
+    {
+        TMediaPlayer p;
+        int plays = 1;
+        QList<TMPNotifyValues> kinds;
+        connect(&p, &TMediaPlayer::OnNotify, this, [&](TMediaPlayer* s) {
+            kinds << s->NotifyValue();
+            if (plays < 3)
+            {
+                ++plays;
+                s->Play();
+            }
+        });
+        openFile(p, "short.mp3");
+        p.Play();
+        QTRY_COMPARE_WITH_TIMEOUT(kinds.size(), 3, 8000);
+        QCOMPARE(kinds, (QList<TMPNotifyValues>{nvSuccessful, nvSuccessful, nvSuccessful}));
+    }
+
+    void destroyedWhilePlaying()
+    {
+        auto* p = new TMediaPlayer;
+        openFile(*p, "long.wav");
+        p->Play();
+        delete p;
+        // The queued completion of a destroyed player is dropped, never delivered to freed memory.
+        QCoreApplication::processEvents();
+        TMediaPlayer q;
+        Recorder r(q);
+        openFile(q, "short.wav");
+        q.Play();
+        QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 1, 8000);
+        QCOMPARE(r.kinds, QList<TMPNotifyValues>{nvSuccessful});
+    }
+};
+
+QTEST_MAIN(TestMediaPlayer)
+#include "test_MediaPlayer.moc"
