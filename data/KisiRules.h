@@ -26,7 +26,11 @@ public:
     void Kisi_TBeforeDelete(TRxMemoryData& table);
 
 private:
+    bool definitionsWindowExists() const;
+    int nameField(const TRxMemoryData& table) const;
+
     TRxMemoryData& m_table;
     std::function<bool()> m_definitionsWindowExists;
     int m_nameField = -1;
+    bool m_installed = false;
 };

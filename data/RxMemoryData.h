@@ -115,7 +115,8 @@ public:
     bool bof() const { return m_bof; }
     void moveTo(int row); // row as views count them; settles a pending edit first
 
-    int recordCount() const; // stored records; a record being inserted is not counted
+    int recordCount() const;   // stored records; a record being inserted is not counted
+    void reserve(int records); // room for that many records (a hint; loads use it)
     bool isEmpty() const { return recordCount() == 0; }
 
     // Current record (or the pending one while editing / inserting).
@@ -212,7 +213,7 @@ private:
     void checkOpen() const;
     void checkEditing() const;
     void settle(); // post a modified pending record, drop an unchanged one
-    void beginNew(int position, bool appending);
+    void beginNew(int position);
     void setState(TDataSetState state);
     void discardRecords();
     int storedPositionOfRow(int row) const; // -1 for the pending inserted row / out of range
@@ -220,7 +221,9 @@ private:
     const char* currentImage() const; // pending buffer or current stored record; nullptr when none
     char* pendingField(int field);
     void fieldChanged();
-    QByteArray keyOf(const char* image) const;
+    quint32 keyHashOfSlot(quint32 slot) const;
+    void index(quint32 slot);
+    void unindex(quint32 slot);
 
     // Notifications, silent while controls are suspended.
     void notifyRefresh();

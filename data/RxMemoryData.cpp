@@ -1,0 +1,1124 @@
+#include "RxMemoryData.h"
+
+#include "Codec1254.h"
+#include "TurkishUpper.h"
+
+#include <QHash>
+#include <QVarLengthArray>
+#include <QtEndian>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+using Upper = QVarLengthArray<char, 128>;
+
+// The characters of a text field before its zero byte (at most its declared length); empty
+// when the field was never given a value.
+QByteArrayView textOf(const char* image, const TField& f)
+{
+    if (!image || !image[f.offset()])
+        return {};
+    const char* p = image + f.offset() + 1;
+    const void* zero = std::memchr(p, 0, static_cast<size_t>(f.size()));
+    const qsizetype n = zero ? static_cast<const char*>(zero) - p : f.size();
+    return QByteArrayView(p, n);
+}
+
+qint32 integerOf(const char* image, const TField& f)
+{
+    if (!image || !image[f.offset()])
+        return 0;
+    return qFromLittleEndian<qint32>(image + f.offset() + 1);
+}
+
+void upperOf(QByteArrayView text, Upper& out)
+{
+    out.resize(text.size());
+    if (text.size() > 0)
+    {
+        std::memcpy(out.data(), text.data(), static_cast<size_t>(text.size()));
+        FUp2InPlace(out.data(), out.size());
+    }
+}
+
+quint32 hashOf(QByteArrayView upper)
+{
+    const size_t h = qHash(upper, 0);
+    return static_cast<quint32>(h ^ (h >> 32));
+}
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Storage: record images in slots of one contiguous block, and the table order as a list of
+// slot numbers. A slot never moves while its record lives, so the name index can refer to it;
+// slots of deleted records are reused.
+class TRxMemoryData::Storage
+{
+public:
+    explicit Storage(int recordSize) : m_recordSize(static_cast<size_t>(recordSize)) {}
+    ~Storage() { std::free(m_data); }
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+
+    int count() const { return static_cast<int>(m_order.size()); }
+    quint32 slotAt(int position) const { return m_order[static_cast<size_t>(position)]; }
+    char* slotData(quint32 slot) { return m_data + slot * m_recordSize; }
+    const char* slotData(quint32 slot) const { return m_data + slot * m_recordSize; }
+    const char* at(int position) const { return slotData(slotAt(position)); }
+    quint32 idAt(int position) const { return m_ids[slotAt(position)]; }
+
+    int positionOfId(quint32 id) const
+    {
+        for (size_t i = 0; i < m_order.size(); ++i)
+            if (m_ids[m_order[i]] == id)
+                return static_cast<int>(i);
+        return -1;
+    }
+
+    void reserve(size_t records)
+    {
+        if (records > m_capacity)
+            grow(records);
+        m_order.reserve(records);
+        m_ids.reserve(records);
+    }
+
+    quint32 insertAt(int position, const char* image, quint32 id)
+    {
+        quint32 slot;
+        if (!m_free.empty())
+        {
+            slot = m_free.back();
+            m_free.pop_back();
+        }
+        else
+        {
+            if (m_used == m_capacity)
+                grow(m_capacity < 64 ? 64 : m_capacity + m_capacity / 4);
+            m_ids.push_back(0);
+            slot = static_cast<quint32>(m_used++);
+        }
+        try
+        {
+            m_order.insert(m_order.begin() + position, slot);
+        }
+        catch (...)
+        {
+            m_free.push_back(slot);
+            throw;
+        }
+        std::memcpy(slotData(slot), image, m_recordSize);
+        m_ids[slot] = id;
+        return slot;
+    }
+
+    void removeAt(int position)
+    {
+        const quint32 slot = slotAt(position);
+        m_order.erase(m_order.begin() + position);
+        m_free.push_back(slot);
+    }
+
+private:
+    // Grows by a quarter, not by doubling, so a large table never holds much more than it uses.
+    void grow(size_t capacity)
+    {
+        void* p = std::realloc(m_data, capacity * m_recordSize);
+        if (!p)
+            throw std::bad_alloc();
+        m_data = static_cast<char*>(p);
+        m_capacity = capacity;
+    }
+
+    size_t m_recordSize;
+    char* m_data = nullptr;
+    size_t m_capacity = 0; // slots
+    size_t m_used = 0;     // slots ever handed out
+    std::vector<quint32> m_order;
+    std::vector<quint32> m_ids; // per slot
+    std::vector<quint32> m_free;
+};
+
+// ---------------------------------------------------------------------------------------------
+// KeyIndex: open addressing (linear probing) of (hash, slot) pairs, several per key when the
+// table holds repeated names. Hash hits are checked against the stored bytes.
+class TRxMemoryData::KeyIndex
+{
+public:
+    KeyIndex() { m_entries.resize(16); }
+
+    void clear()
+    {
+        m_entries.assign(16, Entry{});
+        m_count = 0;
+    }
+
+    void insert(quint32 hash, quint32 slot)
+    {
+        if ((m_count + 1) * 2 > m_entries.size())
+            rehash(m_entries.size() * 2);
+        place(Entry{hash, slot + 1});
+        ++m_count;
+    }
+
+    void remove(quint32 hash, quint32 slot)
+    {
+        const size_t mask = m_entries.size() - 1;
+        size_t i = hash & mask;
+        while (m_entries[i].slotPlus1 != 0)
+        {
+            if (m_entries[i].slotPlus1 == slot + 1)
+            {
+                eraseAt(i);
+                --m_count;
+                return;
+            }
+            i = (i + 1) & mask;
+        }
+    }
+
+    template <class Matches> int count(quint32 hash, Matches matches, int limit) const
+    {
+        const size_t mask = m_entries.size() - 1;
+        int n = 0;
+        for (size_t i = hash & mask; m_entries[i].slotPlus1 != 0 && n < limit; i = (i + 1) & mask)
+            if (m_entries[i].hash == hash && matches(m_entries[i].slotPlus1 - 1))
+                ++n;
+        return n;
+    }
+
+private:
+    struct Entry
+    {
+        quint32 hash = 0;
+        quint32 slotPlus1 = 0; // 0: empty bucket
+    };
+
+    void place(Entry e)
+    {
+        const size_t mask = m_entries.size() - 1;
+        size_t i = e.hash & mask;
+        while (m_entries[i].slotPlus1 != 0)
+            i = (i + 1) & mask;
+        m_entries[i] = e;
+    }
+
+    void rehash(size_t size)
+    {
+        std::vector<Entry> old(size);
+        old.swap(m_entries);
+        for (const Entry& e : old)
+            if (e.slotPlus1 != 0)
+                place(e);
+    }
+
+    // Backward-shift deletion keeps every probe chain unbroken without tombstones.
+    void eraseAt(size_t hole)
+    {
+        const size_t mask = m_entries.size() - 1;
+        size_t i = hole;
+        for (;;)
+        {
+            i = (i + 1) & mask;
+            if (m_entries[i].slotPlus1 == 0)
+                break;
+            const size_t home = m_entries[i].hash & mask;
+            // Move the entry into the hole unless its home lies cyclically in (hole, i].
+            const bool homeBetween = hole <= i ? (home > hole && home <= i) : (home > hole || home <= i);
+            if (!homeBetween)
+            {
+                m_entries[hole] = m_entries[i];
+                hole = i;
+            }
+        }
+        m_entries[hole] = Entry{};
+    }
+
+    std::vector<Entry> m_entries;
+    size_t m_count = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// TField
+
+TField::TField(TRxMemoryData* table, int index, QString name, TFieldType type, int size, int offset)
+    : m_table(table), m_index(index), m_name(std::move(name)), m_type(type), m_size(size), m_offset(offset)
+{}
+
+int TField::dataSize() const
+{
+    return m_type == TFieldType::ftString ? m_size + 1 : 4;
+}
+
+QString TField::asString() const
+{
+    return m_table->fieldAsString(m_index);
+}
+
+QByteArray TField::asBytes() const
+{
+    return m_table->fieldAsBytes(m_index);
+}
+
+qint32 TField::asInteger() const
+{
+    return m_table->fieldAsInteger(m_index);
+}
+
+bool TField::isNull() const
+{
+    return m_table->fieldIsNull(m_index);
+}
+
+void TField::setAsString(const QString& value)
+{
+    m_table->setFieldString(m_index, value);
+}
+
+void TField::setAsBytes(const QByteArray& value)
+{
+    m_table->setFieldBytes(m_index, value);
+}
+
+void TField::setAsInteger(qint32 value)
+{
+    m_table->setFieldInteger(m_index, value);
+}
+
+void TField::clear()
+{
+    m_table->clearField(m_index);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TRxMemoryData: definitions and state
+
+TRxMemoryData::TRxMemoryData(QObject* parent) : QObject(parent)
+{}
+
+TRxMemoryData::~TRxMemoryData() = default;
+
+TField* TRxMemoryData::addStringField(const QString& name, int characters)
+{
+    if (isOpen())
+        throw EDatabaseError("Cannot change the fields of an open dataset");
+    if (characters < 1)
+        throw EDatabaseError("Invalid text field size");
+    auto* f = new TField(this, fieldCount(), name, TFieldType::ftString, characters, m_recordSize);
+    m_fields.emplace_back(f);
+    m_recordSize += 1 + f->dataSize();
+    return f;
+}
+
+TField* TRxMemoryData::addIntegerField(const QString& name)
+{
+    if (isOpen())
+        throw EDatabaseError("Cannot change the fields of an open dataset");
+    auto* f = new TField(this, fieldCount(), name, TFieldType::ftInteger, 4, m_recordSize);
+    m_fields.emplace_back(f);
+    m_recordSize += 1 + f->dataSize();
+    return f;
+}
+
+TField* TRxMemoryData::field(int index) const
+{
+    return index >= 0 && index < fieldCount() ? m_fields[static_cast<size_t>(index)].get() : nullptr;
+}
+
+int TRxMemoryData::fieldIndex(QAnyStringView name) const
+{
+    for (int i = 0; i < fieldCount(); ++i)
+        if (QAnyStringView::compare(m_fields[static_cast<size_t>(i)]->fieldName(), name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+TField* TRxMemoryData::findField(QAnyStringView name) const
+{
+    return field(fieldIndex(name));
+}
+
+TField* TRxMemoryData::fieldByName(QAnyStringView name) const
+{
+    TField* f = findField(name);
+    if (!f)
+        throw EDatabaseError("Field not found: " + name.toString().toUtf8());
+    return f;
+}
+
+void TRxMemoryData::open()
+{
+    if (isOpen())
+        return;
+    if (m_fields.empty())
+        throw EDatabaseError("Cannot open a dataset without fields");
+    m_storage = std::make_unique<Storage>(m_recordSize);
+    if (m_keyField >= 0)
+        m_keyIndex = std::make_unique<KeyIndex>();
+    m_buffer = QByteArray(m_recordSize, '\0');
+    m_cursor = -1;
+    m_eof = m_bof = true;
+    m_nextId = 1;
+    m_modified = false;
+    setState(dsBrowse);
+    notifyRefresh();
+}
+
+void TRxMemoryData::close()
+{
+    if (!isOpen())
+        return;
+    m_storage.reset();
+    m_keyIndex.reset();
+    m_cursor = -1;
+    m_eof = m_bof = true;
+    m_modified = false;
+    m_insertPos = -1;
+    setState(dsInactive);
+    notifyRefresh();
+}
+
+void TRxMemoryData::emptyTable()
+{
+    if (!isOpen())
+        return;
+    settle();
+    discardRecords();
+    notifyRefresh();
+}
+
+void TRxMemoryData::discardRecords()
+{
+    m_storage = std::make_unique<Storage>(m_recordSize);
+    if (m_keyIndex)
+        m_keyIndex->clear();
+    m_cursor = -1;
+    m_eof = m_bof = true;
+    m_nextId = 1;
+}
+
+void TRxMemoryData::checkOpen() const
+{
+    if (!isOpen())
+        throw EDatabaseError("Cannot perform this operation on a closed dataset");
+}
+
+void TRxMemoryData::checkEditing() const
+{
+    if (m_state != dsEdit && m_state != dsInsert)
+        throw EDatabaseError("Dataset not in edit or insert mode");
+}
+
+void TRxMemoryData::setState(TDataSetState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    if (m_disableCount == 0)
+        emit stateChanged(state);
+}
+
+void TRxMemoryData::settle()
+{
+    if (m_state != dsEdit && m_state != dsInsert)
+        return;
+    if (m_modified)
+        post();
+    else
+        cancel();
+}
+
+int TRxMemoryData::recordCount() const
+{
+    return m_storage ? m_storage->count() : 0;
+}
+
+void TRxMemoryData::reserve(int records)
+{
+    if (m_storage && records > 0)
+        m_storage->reserve(static_cast<size_t>(records));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cursor
+
+void TRxMemoryData::first()
+{
+    checkOpen();
+    settle();
+    const int n = recordCount();
+    m_cursor = n > 0 ? 0 : -1;
+    m_bof = true;
+    m_eof = n == 0;
+    notifyCursor();
+}
+
+void TRxMemoryData::next()
+{
+    checkOpen();
+    settle();
+    const int n = recordCount();
+    if (m_cursor + 1 < n)
+    {
+        ++m_cursor;
+        m_eof = false;
+    }
+    else
+        m_eof = true;
+    m_bof = n == 0;
+    notifyCursor();
+}
+
+void TRxMemoryData::prior()
+{
+    checkOpen();
+    settle();
+    const int n = recordCount();
+    if (m_cursor > 0)
+    {
+        --m_cursor;
+        m_bof = false;
+    }
+    else
+        m_bof = true;
+    m_eof = n == 0;
+    notifyCursor();
+}
+
+void TRxMemoryData::last()
+{
+    checkOpen();
+    settle();
+    const int n = recordCount();
+    m_cursor = n - 1;
+    m_eof = true;
+    m_bof = n == 0;
+    notifyCursor();
+}
+
+void TRxMemoryData::moveTo(int row)
+{
+    checkOpen();
+    if (m_state != dsBrowse && row == pendingRow())
+        return;
+    const int position = storedPositionOfRow(row);
+    if (position < 0)
+        return;
+    // Settling may store or drop a pending insert (and a rule may delete a record), which
+    // shifts positions: find the target again by its identity.
+    const quint32 id = m_storage->idAt(position);
+    settle();
+    int target = -1;
+    for (int p : {position, position + 1, position - 1})
+        if (p >= 0 && p < recordCount() && m_storage->idAt(p) == id)
+        {
+            target = p;
+            break;
+        }
+    if (target < 0)
+        target = m_storage->positionOfId(id);
+    if (target < 0)
+        return;
+    m_cursor = target;
+    m_eof = m_bof = false;
+    notifyCursor();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows as views see them
+
+int TRxMemoryData::rowCount() const
+{
+    return recordCount() + (m_state == dsInsert ? 1 : 0);
+}
+
+int TRxMemoryData::currentIndex() const
+{
+    return m_state == dsInsert ? m_insertPos : m_cursor;
+}
+
+int TRxMemoryData::pendingRow() const
+{
+    if (m_state == dsInsert)
+        return m_insertPos;
+    if (m_state == dsEdit)
+        return m_cursor;
+    return -1;
+}
+
+int TRxMemoryData::storedPositionOfRow(int row) const
+{
+    if (!m_storage || row < 0)
+        return -1;
+    int position = row;
+    if (m_state == dsInsert)
+    {
+        if (row == m_insertPos)
+            return -1;
+        if (row > m_insertPos)
+            --position;
+    }
+    return position < m_storage->count() ? position : -1;
+}
+
+const char* TRxMemoryData::storedRecord(int position) const
+{
+    return m_storage && position >= 0 && position < m_storage->count() ? m_storage->at(position) : nullptr;
+}
+
+const char* TRxMemoryData::recordDataAt(int row) const
+{
+    if (!isOpen())
+        return nullptr;
+    if (m_state != dsBrowse && row == pendingRow())
+        return m_buffer.constData();
+    return storedRecord(storedPositionOfRow(row));
+}
+
+const char* TRxMemoryData::currentImage() const
+{
+    if (m_state == dsEdit || m_state == dsInsert)
+        return m_buffer.constData();
+    return storedRecord(m_cursor);
+}
+
+QString TRxMemoryData::textAt(int row, int f) const
+{
+    const TField* fd = field(f);
+    if (!fd)
+        return {};
+    if (fd->dataType() == TFieldType::ftInteger)
+    {
+        const char* image = recordDataAt(row);
+        return image && image[fd->offset()] ? QString::number(integerOf(image, *fd)) : QString();
+    }
+    const QByteArrayView t = textOf(recordDataAt(row), *fd);
+    return Cp1254::toUnicode(t.data(), t.size());
+}
+
+QByteArray TRxMemoryData::bytesAt(int row, int f) const
+{
+    const TField* fd = field(f);
+    if (!fd)
+        return {};
+    if (fd->dataType() == TFieldType::ftInteger)
+        return Cp1254::fromUnicode(textAt(row, f));
+    return textOf(recordDataAt(row), *fd).toByteArray();
+}
+
+qint32 TRxMemoryData::integerAt(int row, int f) const
+{
+    const TField* fd = field(f);
+    if (!fd)
+        return 0;
+    if (fd->dataType() == TFieldType::ftInteger)
+        return integerOf(recordDataAt(row), *fd);
+    return textAt(row, f).trimmed().toInt();
+}
+
+bool TRxMemoryData::isNullAt(int row, int f) const
+{
+    const TField* fd = field(f);
+    const char* image = recordDataAt(row);
+    return !fd || !image || !image[fd->offset()];
+}
+
+quint32 TRxMemoryData::identityAt(int row) const
+{
+    if (!isOpen())
+        return 0;
+    if (m_state != dsBrowse && row == pendingRow())
+        return m_bufferId;
+    const int p = storedPositionOfRow(row);
+    return p >= 0 ? m_storage->idAt(p) : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Current record
+
+QString TRxMemoryData::fieldAsString(int f) const
+{
+    return textAt(currentIndex(), f);
+}
+
+QString TRxMemoryData::fieldAsString(QAnyStringView name) const
+{
+    return fieldAsString(fieldByName(name)->index());
+}
+
+QByteArray TRxMemoryData::fieldAsBytes(int f) const
+{
+    return bytesAt(currentIndex(), f);
+}
+
+QByteArray TRxMemoryData::fieldAsBytes(QAnyStringView name) const
+{
+    return fieldAsBytes(fieldByName(name)->index());
+}
+
+qint32 TRxMemoryData::fieldAsInteger(int f) const
+{
+    return integerAt(currentIndex(), f);
+}
+
+qint32 TRxMemoryData::fieldAsInteger(QAnyStringView name) const
+{
+    return fieldAsInteger(fieldByName(name)->index());
+}
+
+bool TRxMemoryData::fieldIsNull(int f) const
+{
+    return isNullAt(currentIndex(), f);
+}
+
+char* TRxMemoryData::pendingField(int f)
+{
+    checkEditing();
+    const TField* fd = field(f);
+    if (!fd)
+        throw EDatabaseError("Field index out of range");
+    return m_buffer.data() + fd->offset();
+}
+
+void TRxMemoryData::fieldChanged()
+{
+    m_modified = true;
+    notifyChanged(pendingRow());
+}
+
+void TRxMemoryData::setFieldBytes(int f, const QByteArray& value)
+{
+    char* p = pendingField(f);
+    const TField* fd = field(f);
+    if (fd->dataType() == TFieldType::ftInteger)
+    {
+        bool ok = false;
+        const int v = Cp1254::toUnicode(value).trimmed().toInt(&ok);
+        if (!ok && !value.trimmed().isEmpty())
+            throw EDatabaseError("'" + value + "' is not a valid integer value");
+        if (!ok)
+        {
+            std::memset(p, 0, 5);
+        }
+        else
+        {
+            p[0] = 1;
+            qToLittleEndian<qint32>(v, p + 1);
+        }
+        fieldChanged();
+        return;
+    }
+    // At most the declared number of characters, then zero bytes to the end of the payload.
+    const qsizetype n = std::min<qsizetype>(value.size(), fd->size());
+    p[0] = 1;
+    std::memset(p + 1, 0, static_cast<size_t>(fd->dataSize()));
+    if (n > 0)
+        std::memcpy(p + 1, value.constData(), static_cast<size_t>(n));
+    fieldChanged();
+}
+
+void TRxMemoryData::setFieldBytes(QAnyStringView name, const QByteArray& value)
+{
+    setFieldBytes(fieldByName(name)->index(), value);
+}
+
+void TRxMemoryData::setFieldString(int f, const QString& value)
+{
+    setFieldBytes(f, Cp1254::fromUnicode(value));
+}
+
+void TRxMemoryData::setFieldString(QAnyStringView name, const QString& value)
+{
+    setFieldString(fieldByName(name)->index(), value);
+}
+
+void TRxMemoryData::setFieldInteger(int f, qint32 value)
+{
+    char* p = pendingField(f);
+    const TField* fd = field(f);
+    if (fd->dataType() == TFieldType::ftString)
+    {
+        setFieldBytes(f, QByteArray::number(value));
+        return;
+    }
+    p[0] = 1;
+    qToLittleEndian<qint32>(value, p + 1);
+    fieldChanged();
+}
+
+void TRxMemoryData::setFieldInteger(QAnyStringView name, qint32 value)
+{
+    setFieldInteger(fieldByName(name)->index(), value);
+}
+
+void TRxMemoryData::clearField(int f)
+{
+    char* p = pendingField(f);
+    std::memset(p, 0, static_cast<size_t>(1 + field(f)->dataSize()));
+    fieldChanged();
+}
+
+QByteArray TRxMemoryData::recordImage() const
+{
+    const char* image = currentImage();
+    return image ? QByteArray(image, m_recordSize) : QByteArray();
+}
+
+void TRxMemoryData::setRecordImage(const char* data, int size)
+{
+    checkEditing();
+    const int n = std::clamp(size, 0, m_recordSize);
+    if (n > 0)
+        std::memcpy(m_buffer.data(), data, static_cast<size_t>(n));
+    fieldChanged();
+}
+
+quint32 TRxMemoryData::recordIdentity() const
+{
+    return identityAt(currentIndex());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editing
+
+void TRxMemoryData::beginNew(int position)
+{
+    m_buffer.fill('\0', m_recordSize);
+    m_bufferId = m_nextId++;
+    m_insertPos = position;
+    m_modified = false;
+    m_eof = m_bof = false;
+    setState(dsInsert);
+    notifyInserted(position);
+    notifyCursor();
+}
+
+void TRxMemoryData::append()
+{
+    checkOpen();
+    settle();
+    beginNew(recordCount());
+}
+
+void TRxMemoryData::insert()
+{
+    checkOpen();
+    settle();
+    beginNew(m_cursor < 0 ? 0 : m_cursor);
+}
+
+void TRxMemoryData::edit()
+{
+    checkOpen();
+    if (m_state == dsEdit || m_state == dsInsert)
+        return;
+    if (recordCount() == 0)
+    {
+        insert();
+        return;
+    }
+    m_buffer = QByteArray(m_storage->at(m_cursor), m_recordSize);
+    m_bufferId = m_storage->idAt(m_cursor);
+    m_modified = false;
+    setState(dsEdit);
+    notifyChanged(m_cursor);
+}
+
+void TRxMemoryData::post()
+{
+    checkOpen();
+    if (m_state != dsEdit && m_state != dsInsert)
+        return;
+    if (BeforePost)
+        BeforePost(*this);
+    // The rule may have cancelled or stored the record itself.
+    if (m_state != dsEdit && m_state != dsInsert)
+        return;
+    int row;
+    if (m_state == dsEdit)
+    {
+        const quint32 slot = m_storage->slotAt(m_cursor);
+        unindex(slot);
+        std::memcpy(m_storage->slotData(slot), m_buffer.constData(), static_cast<size_t>(m_recordSize));
+        index(slot);
+        row = m_cursor;
+    }
+    else
+    {
+        row = std::clamp(m_insertPos, 0, recordCount());
+        const quint32 slot = m_storage->insertAt(row, m_buffer.constData(), m_bufferId);
+        try
+        {
+            index(slot);
+        }
+        catch (...)
+        {
+            m_storage->removeAt(row);
+            throw;
+        }
+        m_cursor = row;
+    }
+    m_modified = false;
+    m_insertPos = -1;
+    m_eof = m_bof = false;
+    setState(dsBrowse);
+    notifyChanged(row);
+    notifyCursor();
+    if (AfterPost)
+        AfterPost(*this);
+}
+
+void TRxMemoryData::cancel()
+{
+    checkOpen();
+    if (m_state == dsInsert)
+    {
+        const int row = m_insertPos;
+        m_insertPos = -1;
+        m_modified = false;
+        const int n = recordCount();
+        if (m_cursor >= n)
+            m_cursor = n - 1;
+        m_eof = m_bof = n == 0;
+        setState(dsBrowse);
+        notifyRemoved(row);
+        notifyCursor();
+    }
+    else if (m_state == dsEdit)
+    {
+        m_modified = false;
+        setState(dsBrowse);
+        notifyChanged(m_cursor);
+    }
+}
+
+void TRxMemoryData::deleteRecord()
+{
+    checkOpen();
+    if (m_state == dsInsert)
+    {
+        cancel();
+        return;
+    }
+    if (recordCount() == 0)
+        throw EDatabaseError("Cannot perform this operation on an empty dataset");
+    if (BeforeDelete)
+        BeforeDelete(*this);
+    if (m_state == dsInsert)
+    {
+        cancel();
+        return;
+    }
+    if (recordCount() == 0 || m_cursor < 0)
+        return;
+    // A record being edited is removed without storing the edit.
+    m_modified = false;
+    const int position = m_cursor;
+    unindex(m_storage->slotAt(position));
+    m_storage->removeAt(position);
+    const int n = recordCount();
+    if (n == 0)
+    {
+        discardRecords();
+    }
+    else
+    {
+        m_cursor = std::min(position, n - 1);
+        m_eof = m_bof = false;
+    }
+    setState(dsBrowse);
+    notifyRemoved(position);
+    notifyCursor();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Locate and bookmarks
+
+bool TRxMemoryData::locate(QAnyStringView fieldName, const QString& value, TLocateOptions options)
+{
+    checkOpen();
+    const TField* fd = fieldByName(fieldName);
+    settle();
+    const int n = recordCount();
+    if (n == 0)
+        return false;
+
+    const bool caseInsensitive = options & loCaseInsensitive;
+    const bool partial = options & loPartialKey;
+    std::function<bool(const char*)> matches;
+    if (fd->dataType() == TFieldType::ftInteger)
+    {
+        bool ok = false;
+        const qint32 wanted = value.trimmed().toInt(&ok);
+        matches = [fd, wanted, ok, empty = value.trimmed().isEmpty()](const char* image) {
+            if (!image[fd->offset()])
+                return empty;
+            return ok && integerOf(image, *fd) == wanted;
+        };
+    }
+    else
+    {
+        QByteArray key = Cp1254::fromUnicode(value);
+        if (caseInsensitive)
+            key = FUp2(key);
+        matches = [fd, key, caseInsensitive, partial](const char* image) {
+            const QByteArrayView text = textOf(image, *fd);
+            if (partial ? text.size() < key.size() : text.size() != key.size())
+                return false;
+            if (!caseInsensitive)
+                return std::memcmp(text.data(), key.constData(), static_cast<size_t>(key.size())) == 0;
+            for (qsizetype i = 0; i < key.size(); ++i)
+                if (CharFUp2(text[i]) != key[i])
+                    return false;
+            return true;
+        };
+    }
+
+    int found = -1;
+    if (m_cursor >= 0 && matches(m_storage->at(m_cursor)))
+        found = m_cursor;
+    for (int i = 0; found < 0 && i < n; ++i)
+        if (matches(m_storage->at(i)))
+            found = i;
+    if (found < 0)
+        return false;
+    m_cursor = found;
+    m_eof = m_bof = false;
+    notifyCursor();
+    return true;
+}
+
+TBookmark TRxMemoryData::getBookmark() const
+{
+    if (!isOpen() || m_state == dsInsert || m_cursor < 0)
+        return 0;
+    return m_storage->idAt(m_cursor);
+}
+
+bool TRxMemoryData::bookmarkValid(TBookmark bookmark) const
+{
+    return isOpen() && bookmark != 0 && bookmark <= 0xFFFFFFFFu &&
+           m_storage->positionOfId(static_cast<quint32>(bookmark)) >= 0;
+}
+
+void TRxMemoryData::gotoBookmark(TBookmark bookmark)
+{
+    checkOpen();
+    settle();
+    int position = -1;
+    if (bookmark != 0 && bookmark <= 0xFFFFFFFFu)
+    {
+        const auto id = static_cast<quint32>(bookmark);
+        position = m_cursor >= 0 && m_storage->idAt(m_cursor) == id ? m_cursor : m_storage->positionOfId(id);
+    }
+    if (position < 0)
+        throw EDatabaseError("Record not found");
+    m_cursor = position;
+    m_eof = m_bof = false;
+    notifyCursor();
+}
+
+void TRxMemoryData::freeBookmark(TBookmark)
+{}
+
+// ---------------------------------------------------------------------------------------------
+// Name index
+
+void TRxMemoryData::setKeyIndexField(int f)
+{
+    if (f >= 0 && (!field(f) || field(f)->dataType() != TFieldType::ftString))
+        throw EDatabaseError("The key index needs a text field");
+    m_keyField = f;
+    m_keyIndex.reset();
+    if (f < 0 || !isOpen())
+        return;
+    m_keyIndex = std::make_unique<KeyIndex>();
+    for (int p = 0; p < recordCount(); ++p)
+        index(m_storage->slotAt(p));
+}
+
+quint32 TRxMemoryData::keyHashOfSlot(quint32 slot) const
+{
+    Upper upper;
+    upperOf(textOf(m_storage->slotData(slot), *field(m_keyField)), upper);
+    return hashOf(QByteArrayView(upper.constData(), upper.size()));
+}
+
+void TRxMemoryData::index(quint32 slot)
+{
+    if (m_keyIndex)
+        m_keyIndex->insert(keyHashOfSlot(slot), slot);
+}
+
+void TRxMemoryData::unindex(quint32 slot)
+{
+    if (m_keyIndex)
+        m_keyIndex->remove(keyHashOfSlot(slot), slot);
+}
+
+int TRxMemoryData::countKey(const QByteArray& upperKey, int limit) const
+{
+    if (!m_keyIndex || !isOpen() || limit <= 0)
+        return 0;
+    const TField* fd = field(m_keyField);
+    return m_keyIndex->count(
+        hashOf(upperKey),
+        [&](quint32 slot) {
+            const QByteArrayView text = textOf(m_storage->slotData(slot), *fd);
+            if (text.size() != upperKey.size())
+                return false;
+            for (qsizetype i = 0; i < text.size(); ++i)
+                if (CharFUp2(text[i]) != upperKey[i])
+                    return false;
+            return true;
+        },
+        limit);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Views
+
+void TRxMemoryData::disableControls()
+{
+    ++m_disableCount;
+}
+
+void TRxMemoryData::enableControls()
+{
+    if (m_disableCount == 0)
+        return;
+    if (--m_disableCount == 0)
+        emit dataSetChanged();
+}
+
+void TRxMemoryData::notifyRefresh()
+{
+    if (m_disableCount == 0)
+        emit dataSetChanged();
+}
+
+void TRxMemoryData::notifyInserted(int row)
+{
+    if (m_disableCount == 0)
+        emit rowInserted(row);
+}
+
+void TRxMemoryData::notifyRemoved(int row)
+{
+    if (m_disableCount == 0)
+        emit rowRemoved(row);
+}
+
+void TRxMemoryData::notifyChanged(int row)
+{
+    if (m_disableCount == 0 && row >= 0)
+        emit recordChanged(row);
+}
+
+void TRxMemoryData::notifyCursor()
+{
+    if (m_disableCount == 0)
+        emit cursorMoved(currentIndex());
+}

@@ -1,0 +1,98 @@
+#include "TableFiles.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace {
+// Records are read and written in blocks of about this many bytes.
+constexpr qint64 kBlockBytes = 1 << 20;
+} // namespace
+
+void RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path)
+{
+    // Settling the pending edit comes first: a refused edit throws here, before the file is
+    // touched, so the previous file stays whole.
+    table.first();
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFileError("Cannot create file", path);
+    const int size = table.recordSize();
+    const int count = table.recordCount();
+    const int perBlock = std::max(1, static_cast<int>(kBlockBytes / size));
+    QByteArray block;
+    block.reserve(static_cast<qsizetype>(perBlock) * size);
+    for (int row = 0; row < count;)
+    {
+        block.clear();
+        for (int i = 0; i < perBlock && row < count; ++i, ++row)
+            block.append(table.recordDataAt(row), size);
+        if (file.write(block) != block.size())
+        {
+            file.cancelWriting();
+            throw EFileError("Cannot write file", path);
+        }
+    }
+    if (!file.commit())
+        throw EFileError("Cannot write file", path);
+    table.last();
+}
+
+void RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EFileError("Cannot open file", path);
+
+    table.close();
+    table.open();
+    const int size = table.recordSize();
+    const qint64 expected = (file.size() + size - 1) / size;
+    table.reserve(static_cast<int>(std::min<qint64>(expected, std::numeric_limits<int>::max())));
+
+    // Views are refreshed once at the end instead of following every appended record.
+    TControlsSuspension quiet(table);
+    const qint64 blockBytes = std::max<qint64>(size, kBlockBytes / size * size);
+    QByteArray block(blockBytes, '\0');
+    qint64 filled = 0; // bytes of block holding data not yet stored
+    bool atEnd = false;
+    while (!atEnd || filled > 0)
+    {
+        if (!atEnd && filled < blockBytes)
+        {
+            const qint64 got = file.read(block.data() + filled, blockBytes - filled);
+            if (got < 0)
+                throw EFileError("Cannot read file", path);
+            atEnd = got == 0;
+            filled += got;
+            if (!atEnd && filled < blockBytes)
+                continue;
+        }
+        // Whole records, plus the trailing piece once the file is exhausted (its missing
+        // bytes stay zero, as the appended record starts all zero).
+        qint64 used = 0;
+        while (filled - used >= size || (atEnd && filled - used > 0))
+        {
+            const int n = static_cast<int>(std::min<qint64>(size, filled - used));
+            table.append();
+            table.setRecordImage(block.constData() + used, n);
+            try
+            {
+                table.post();
+            }
+            catch (...)
+            {
+                // A refused record must not stay behind as a pending row.
+                if (table.state() == dsEdit || table.state() == dsInsert)
+                    table.cancel();
+                throw;
+            }
+            used += n;
+        }
+        std::memmove(block.data(), block.constData() + used, static_cast<size_t>(filled - used));
+        filled -= used;
+    }
+}
