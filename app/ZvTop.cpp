@@ -1,0 +1,150 @@
+#include "ZvTop.h"
+
+#include "Guard.h"
+#include "Random.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QTimer>
+
+TZvTop::TZvTop(QWidget* owner, const QPixmap& image) : QWidget(owner)
+{
+    setFixedSize(32, 32);
+    // Painted on the parent's surface: no background of its own, no system clearing.
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAutoFillBackground(false);
+    setImage(image);
+}
+
+TZvTop::~TZvTop() = default;
+
+void TZvTop::setImage(const QPixmap& picture)
+{
+    image = picture;
+    drawn = withSeeThrough(picture);
+    update();
+}
+
+void TZvTop::setHarf(QChar letter)
+{
+    harf = letter;
+    update();
+}
+
+QPixmap TZvTop::withSeeThrough(const QPixmap& picture)
+{
+    if (picture.isNull())
+        return picture;
+    QImage argb = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = argb.pixel(0, argb.height() - 1);
+    for (int y = 0; y < argb.height(); ++y)
+    {
+        auto* line = reinterpret_cast<QRgb*>(argb.scanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+        {
+            if (line[x] == key)
+                line[x] = 0;
+        }
+    }
+    return QPixmap::fromImage(argb);
+}
+
+void TZvTop::clearPanel(QWidget* panel)
+{
+    if (!panel)
+        return;
+    const auto balls = panel->findChildren<TZvTop*>(Qt::FindDirectChildrenOnly);
+    for (TZvTop* ball : balls)
+        delete ball;
+}
+
+void TZvTop::paintEvent(QPaintEvent*)
+{
+    guarded([&] {
+        QPainter painter(this);
+        if (!drawn.isNull())
+            painter.drawPixmap(0, 0, drawn);
+        // A blank or empty letter draws nothing, so the bouncing balls skip the text work.
+        if (harf.isNull() || harf == QLatin1Char(' '))
+            return;
+        QFont font(QStringLiteral("Arial"));
+        font.setBold(true);
+        font.setPointSize(18);
+        painter.setFont(font);
+        painter.setPen(QColor(255, 255, 255));
+        const QString text(harf);
+        const QFontMetrics metrics(font);
+        const int tw = metrics.horizontalAdvance(text);
+        const int th = metrics.height();
+        const int x = (width() - tw) / 2;
+        const int y = (height() - th) / 2;
+        painter.drawText(x, y + metrics.ascent(), text);
+    });
+}
+
+TZvTop2::TZvTop2(QWidget* owner, const QPixmap& image) : TZvTop(owner, image), BounceTimer(new QTimer(this))
+{
+    BounceTimer->setInterval(20);
+    connect(BounceTimer, &QTimer::timeout, this, &TZvTop2::BounceStep);
+    BounceTimer->start();
+}
+
+TZvTop2::~TZvTop2() = default;
+
+void TZvTop2::BounceStep()
+{
+    guarded([&] {
+        const QWidget* panel = parentWidget();
+        if (!panel)
+            return;
+        const int h = panel->height();
+        // Each turn costs one still step, so a ball never leaves the band 1..H-10 once inside.
+        if (MovingUp)
+        {
+            if (y() <= 10)
+                MovingUp = false;
+            else
+                move(x(), y() - 10);
+        }
+        else
+        {
+            if (y() + height() < h - 10)
+                move(x(), y() + 10);
+            else
+                MovingUp = true;
+        }
+    });
+}
+
+TZvTopAnimate::TZvTopAnimate(QObject* owner, QWidget* panel, const BallPictures& pictures)
+    : QObject(owner), panel(panel), pictures(pictures)
+{}
+
+TZvTopAnimate::~TZvTopAnimate() = default;
+
+void TZvTopAnimate::setActive(bool value)
+{
+    active = value;
+    if (!panel)
+        return;
+    if (!value)
+    {
+        TZvTop::clearPanel(panel);
+        return;
+    }
+    // 529 rather than the row's 536 pixels: the row sits a few pixels right of centre.
+    const int x0 = (panel->width() - 529) / 2;
+    for (int i = 0; i < 15; ++i)
+    {
+        auto* ball = new TZvTop2(panel);
+        Balls[static_cast<size_t>(i)] = ball;
+        const int top = SharedRandom::random(panel->height() + 20);
+        ball->move(x0 + 36 * i, top);
+        ball->setHarf(QLatin1Char(' '));
+        const int r = 1 + SharedRandom::random(4);
+        // r = 1, 2, 3 give the yellow, blue and red spheres; r = 4 the gold one.
+        ball->setImage(pictures[static_cast<size_t>(r % 4)]);
+        ball->show();
+    }
+}
