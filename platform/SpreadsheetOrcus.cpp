@@ -1,0 +1,484 @@
+#include "SpreadsheetOrcus.h"
+
+#include "SpreadsheetSheet.h"
+
+#include <QDate>
+#include <cctype>
+#include <map>
+#include <memory>
+#include <orcus/orcus_csv.hpp>
+#include <orcus/orcus_ods.hpp>
+#include <orcus/orcus_xlsx.hpp>
+#include <orcus/spreadsheet/import_interface.hpp>
+#include <string>
+#include <vector>
+
+namespace ss = orcus::spreadsheet;
+namespace iface = orcus::spreadsheet::iface;
+
+namespace {
+// Sheets have at most this many rows and columns; one row more is announced so that a
+// sheet that spills over reaches the reader's row limit instead of being cut silently.
+constexpr ss::row_t announcedRows = 1048576 + 1;
+constexpr ss::col_t announcedColumns = 16384;
+
+class SharedStrings final : public iface::import_shared_strings
+{
+public:
+    explicit SharedStrings(SpreadsheetSheet& sheet) : m_sheet(sheet) {}
+    std::size_t append(std::string_view s) override { return m_sheet.addSharedString(s); }
+    std::size_t add(std::string_view s) override { return m_sheet.addSharedString(s); }
+    void set_segment_font(std::size_t) override {}
+    void set_segment_bold(bool) override {}
+    void set_segment_italic(bool) override {}
+    void set_segment_font_name(std::string_view) override {}
+    void set_segment_font_size(double) override {}
+    void set_segment_font_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    void append_segment(std::string_view s) override
+    {
+        // Rich text arrives in runs; only their letters matter. The runs of one string
+        // together never exceed the unpacked part they come from, which is bounded.
+        m_segments.append(s);
+    }
+    std::size_t commit_segments() override
+    {
+        const std::size_t index = m_sheet.addSharedString(m_segments);
+        m_segments.clear();
+        return index;
+    }
+
+private:
+    SpreadsheetSheet& m_sheet;
+    std::string m_segments;
+};
+
+// Only the number formats matter: they tell which numbers are dates.
+class Styles final : public iface::import_styles
+{
+public:
+    std::vector<bool> xfIsDate() const
+    {
+        std::vector<bool> result;
+        result.reserve(m_xfFormats.size());
+        for (std::size_t format : m_xfFormats)
+        {
+            const auto code = m_codes.find(format);
+            result.push_back(code != m_codes.end() ? spreadsheetFormatIsDate(code->second)
+                                                   : spreadsheetBuiltinFormatIsDate(format));
+        }
+        return result;
+    }
+
+    void set_number_format_count(std::size_t) override {}
+    void set_number_format_identifier(std::size_t id) override { m_formatId = id; }
+    void set_number_format_code(std::string_view s) override { m_formatCode = s; }
+    std::size_t commit_number_format() override
+    {
+        if (m_codes.size() < 100000)
+            m_codes[m_formatId] = m_formatCode;
+        m_formatCode.clear();
+        return m_formatId;
+    }
+    void set_xf_number_format(std::size_t index) override { m_xfFormat = index; }
+    std::size_t commit_cell_xf() override
+    {
+        // Bounded by the parts' size: every xf is one element of the styles part.
+        m_xfFormats.push_back(m_xfFormat);
+        m_xfFormat = 0;
+        return m_xfFormats.size() - 1;
+    }
+    std::size_t commit_cell_style_xf() override { return resetXf(); }
+    std::size_t commit_dxf() override { return resetXf(); }
+
+    void set_font_count(std::size_t) override {}
+    void set_font_bold(bool) override {}
+    void set_font_italic(bool) override {}
+    void set_font_name(std::string_view) override {}
+    void set_font_size(double) override {}
+    void set_font_underline(ss::underline_t) override {}
+    void set_font_underline_width(ss::underline_width_t) override {}
+    void set_font_underline_mode(ss::underline_mode_t) override {}
+    void set_font_underline_type(ss::underline_type_t) override {}
+    void set_font_underline_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    void set_font_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    void set_strikethrough_style(ss::strikethrough_style_t) override {}
+    void set_strikethrough_type(ss::strikethrough_type_t) override {}
+    void set_strikethrough_width(ss::strikethrough_width_t) override {}
+    void set_strikethrough_text(ss::strikethrough_text_t) override {}
+    std::size_t commit_font() override { return m_fonts++; }
+    void set_fill_count(std::size_t) override {}
+    void set_fill_pattern_type(ss::fill_pattern_t) override {}
+    void set_fill_fg_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    void set_fill_bg_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    std::size_t commit_fill() override { return m_fills++; }
+    void set_border_count(std::size_t) override {}
+    void set_border_style(ss::border_direction_t, ss::border_style_t) override {}
+    void set_border_color(ss::border_direction_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t,
+                          ss::color_elem_t) override
+    {}
+    void set_border_width(ss::border_direction_t, double, orcus::length_unit_t) override {}
+    std::size_t commit_border() override { return m_borders++; }
+    void set_cell_hidden(bool) override {}
+    void set_cell_locked(bool) override {}
+    void set_cell_print_content(bool) override {}
+    void set_cell_formula_hidden(bool) override {}
+    std::size_t commit_cell_protection() override { return m_protections++; }
+    void set_cell_xf_count(std::size_t) override {}
+    void set_cell_style_xf_count(std::size_t) override {}
+    void set_dxf_count(std::size_t) override {}
+    void set_xf_font(std::size_t) override {}
+    void set_xf_fill(std::size_t) override {}
+    void set_xf_border(std::size_t) override {}
+    void set_xf_protection(std::size_t) override {}
+    void set_xf_style_xf(std::size_t) override {}
+    void set_xf_apply_alignment(bool) override {}
+    void set_xf_horizontal_alignment(ss::hor_alignment_t) override {}
+    void set_xf_vertical_alignment(ss::ver_alignment_t) override {}
+    void set_cell_style_count(std::size_t) override {}
+    void set_cell_style_name(std::string_view) override {}
+    void set_cell_style_xf(std::size_t) override {}
+    void set_cell_style_builtin(std::size_t) override {}
+    void set_cell_style_parent_name(std::string_view) override {}
+    std::size_t commit_cell_style() override { return m_cellStyles++; }
+
+private:
+    std::size_t resetXf()
+    {
+        m_xfFormat = 0;
+        return m_otherXfs++;
+    }
+
+    std::map<std::size_t, std::string> m_codes;
+    std::vector<std::size_t> m_xfFormats;
+    std::size_t m_formatId = 0;
+    std::string m_formatCode;
+    std::size_t m_xfFormat = 0;
+    std::size_t m_fonts = 0, m_fills = 0, m_borders = 0, m_protections = 0, m_cellStyles = 0, m_otherXfs = 0;
+};
+
+class GlobalSettings final : public iface::import_global_settings
+{
+public:
+    explicit GlobalSettings(SpreadsheetSheet& sheet) : m_sheet(sheet) {}
+    void set_origin_date(int year, int month, int day) override { m_sheet.setDateOrigin(year, month, day); }
+    void set_default_formula_grammar(ss::formula_grammar_t grammar) override { m_grammar = grammar; }
+    ss::formula_grammar_t get_default_formula_grammar() const override { return m_grammar; }
+    void set_character_set(orcus::character_set_t) override {}
+
+private:
+    SpreadsheetSheet& m_sheet;
+    ss::formula_grammar_t m_grammar = ss::formula_grammar_t::unknown;
+};
+
+double serialOf(int year, int month, int day, int hour, int minute, double second)
+{
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return 0;
+    return static_cast<double>(QDate(1899, 12, 30).daysTo(date)) + (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+}
+
+// A formula cell is worth only its last computed result, as the spreadsheet shows it.
+class Formula final : public iface::import_formula
+{
+public:
+    explicit Formula(SpreadsheetSheet* sheet) : m_sheet(sheet) {}
+    void set_position(ss::row_t row, ss::col_t col) override
+    {
+        m_row = row;
+        m_col = col;
+        m_kind = None;
+    }
+    void set_formula(ss::formula_grammar_t, std::string_view) override {}
+    void set_shared_formula_index(std::size_t) override {}
+    void set_result_string(std::string_view value) override
+    {
+        m_kind = String;
+        m_string = value;
+    }
+    void set_result_value(double value) override
+    {
+        m_kind = Value;
+        m_value = value;
+    }
+    void set_result_bool(bool value) override
+    {
+        m_kind = Boolean;
+        m_value = value ? 1 : 0;
+    }
+    void set_result_empty() override { m_kind = None; }
+    void commit() override
+    {
+        if (m_sheet == nullptr)
+            return;
+        switch (m_kind)
+        {
+        case String:
+            m_sheet->setText(m_row, m_col, m_string);
+            break;
+        case Value:
+            m_sheet->setNumber(m_row, m_col, m_value);
+            break;
+        case Boolean:
+            m_sheet->setBool(m_row, m_col, m_value != 0);
+            break;
+        case None:
+            m_sheet->noteUsedRow(m_row);
+            break;
+        }
+        m_string.clear();
+    }
+
+private:
+    enum Kind
+    {
+        None,
+        String,
+        Value,
+        Boolean
+    };
+    SpreadsheetSheet* m_sheet;
+    ss::row_t m_row = 0;
+    ss::col_t m_col = 0;
+    Kind m_kind = None;
+    std::string m_string;
+    double m_value = 0;
+};
+
+class ArrayFormula final : public iface::import_array_formula
+{
+public:
+    explicit ArrayFormula(SpreadsheetSheet* sheet) : m_sheet(sheet) {}
+    void set_range(const ss::range_t&) override {}
+    void set_formula(ss::formula_grammar_t, std::string_view) override {}
+    void set_result_string(ss::row_t row, ss::col_t col, std::string_view value) override
+    {
+        if (m_sheet)
+            m_sheet->setText(row, col, value);
+    }
+    void set_result_value(ss::row_t row, ss::col_t col, double value) override
+    {
+        if (m_sheet)
+            m_sheet->setNumber(row, col, value);
+    }
+    void set_result_bool(ss::row_t row, ss::col_t col, bool value) override
+    {
+        if (m_sheet)
+            m_sheet->setBool(row, col, value);
+    }
+    void set_result_empty(ss::row_t row, ss::col_t) override
+    {
+        if (m_sheet)
+            m_sheet->noteUsedRow(row);
+    }
+    void commit() override {}
+
+private:
+    SpreadsheetSheet* m_sheet;
+};
+
+// The first worksheet feeds the kept sheet; every later one (`sheet` null) is read and dropped.
+class Sheet final : public iface::import_sheet
+{
+public:
+    explicit Sheet(SpreadsheetSheet* sheet) : m_sheet(sheet), m_formula(sheet), m_arrayFormula(sheet) {}
+
+    iface::import_formula* get_formula() override { return &m_formula; }
+    iface::import_array_formula* get_array_formula() override { return &m_arrayFormula; }
+
+    void set_auto(ss::row_t row, ss::col_t col, std::string_view s) override
+    {
+        // An empty field of a text file is an empty cell, not an empty text.
+        if (m_sheet && !s.empty())
+            m_sheet->setText(row, col, s);
+    }
+    void set_string(ss::row_t row, ss::col_t col, ss::string_id_t index) override
+    {
+        if (m_sheet)
+            m_sheet->setSharedString(row, col, index);
+    }
+    void set_value(ss::row_t row, ss::col_t col, double value) override
+    {
+        if (m_sheet)
+            m_sheet->setNumber(row, col, value);
+    }
+    void set_bool(ss::row_t row, ss::col_t col, bool value) override
+    {
+        if (m_sheet)
+            m_sheet->setBool(row, col, value);
+    }
+    void set_date_time(ss::row_t row, ss::col_t col, int year, int month, int day, int hour, int minute,
+                       double second) override
+    {
+        if (m_sheet)
+            m_sheet->setDateTime(row, col, serialOf(year, month, day, hour, minute, second));
+    }
+    void set_format(ss::row_t row, ss::col_t col, std::size_t xf) override
+    {
+        if (m_sheet)
+            m_sheet->setFormat(row, col, xf);
+    }
+    void set_format(ss::row_t, ss::col_t, ss::row_t, ss::col_t, std::size_t) override {}
+    void fill_down_cells(ss::row_t srcRow, ss::col_t, ss::row_t rangeSize) override
+    {
+        // The copies repeat the source cell; for the used range only the last row counts.
+        if (m_sheet && rangeSize > 0)
+            m_sheet->noteUsedRow(srcRow + rangeSize);
+    }
+    ss::range_size_t get_sheet_size() const override { return {announcedRows, announcedColumns}; }
+
+private:
+    SpreadsheetSheet* m_sheet;
+    Formula m_formula;
+    ArrayFormula m_arrayFormula;
+};
+
+// Cell addresses in the A1 notation ("B12", "$A$3", "Sayfa1!A1"); the sheet part is not needed.
+class ReferenceResolver final : public iface::import_reference_resolver
+{
+public:
+    ss::src_address_t resolve_address(std::string_view address) override
+    {
+        if (const std::size_t bang = address.rfind('!'); bang != std::string_view::npos)
+            address.remove_prefix(bang + 1);
+        std::size_t i = 0;
+        auto skipDollar = [&] {
+            if (i < address.size() && address[i] == '$')
+                ++i;
+        };
+        skipDollar();
+        long column = 0;
+        const std::size_t lettersStart = i;
+        for (; i < address.size() && std::isalpha(static_cast<unsigned char>(address[i])) && column <= announcedColumns;
+             ++i)
+            column = column * 26 + (std::toupper(static_cast<unsigned char>(address[i])) - 'A' + 1);
+        skipDollar();
+        long row = 0;
+        const std::size_t digitsStart = i;
+        for (; i < address.size() && std::isdigit(static_cast<unsigned char>(address[i])) && row <= announcedRows; ++i)
+            row = row * 10 + (address[i] - '0');
+        if (i == lettersStart || digitsStart == i || i != address.size() || column > announcedColumns ||
+            row > announcedRows || row == 0)
+            throw ESpreadsheetError("invalid cell address in workbook: " + std::string(address.substr(0, 32)));
+        return {0, static_cast<ss::row_t>(row - 1), static_cast<ss::col_t>(column - 1)};
+    }
+    ss::src_range_t resolve_range(std::string_view range) override
+    {
+        const std::size_t colon = range.find(':');
+        if (colon == std::string_view::npos)
+        {
+            const ss::src_address_t single = resolve_address(range);
+            return {single, single};
+        }
+        return {resolve_address(range.substr(0, colon)), resolve_address(range.substr(colon + 1))};
+    }
+};
+
+class Factory final : public iface::import_factory
+{
+public:
+    Factory(SpreadsheetSheet& sheet, bool moreSheetsMeanOverflow)
+        : m_sheet(sheet), m_strings(sheet), m_settings(sheet), m_moreSheetsMeanOverflow(moreSheetsMeanOverflow)
+    {}
+
+    iface::import_global_settings* get_global_settings() override { return &m_settings; }
+    iface::import_shared_strings* get_shared_strings() override { return &m_strings; }
+    iface::import_styles* get_styles() override { return &m_styles; }
+    iface::import_reference_resolver* get_reference_resolver(ss::formula_ref_context_t) override { return &m_resolver; }
+
+    iface::import_sheet* append_sheet(ss::sheet_t index, std::string_view name) override
+    {
+        if (index == 0 && !m_first)
+        {
+            m_first = std::make_unique<Sheet>(&m_sheet);
+            m_firstName = name;
+            return m_first.get();
+        }
+        // A text file spills into a second sheet only when it has more rows than a sheet holds.
+        if (m_moreSheetsMeanOverflow)
+            m_sheet.noteUsedRow(announcedRows);
+        if (m_others.size() > 4096)
+            throw ESpreadsheetError("workbook with too many worksheets");
+        m_others.push_back(std::make_unique<Sheet>(nullptr));
+        m_otherNames.emplace_back(name);
+        return m_others.back().get();
+    }
+    iface::import_sheet* get_sheet(std::string_view name) override
+    {
+        if (m_first && name == m_firstName)
+            return m_first.get();
+        for (std::size_t i = 0; i < m_otherNames.size(); ++i)
+            if (m_otherNames[i] == name)
+                return m_others[i].get();
+        return nullptr;
+    }
+    iface::import_sheet* get_sheet(ss::sheet_t index) override
+    {
+        if (index == 0)
+            return m_first.get();
+        if (index > 0 && static_cast<std::size_t>(index) <= m_others.size())
+            return m_others[static_cast<std::size_t>(index) - 1].get();
+        return nullptr;
+    }
+    void finalize() override { m_sheet.setDateFormats(m_styles.xfIsDate()); }
+
+    bool sawFirstSheet() const { return m_first != nullptr; }
+
+private:
+    SpreadsheetSheet& m_sheet;
+    SharedStrings m_strings;
+    Styles m_styles;
+    GlobalSettings m_settings;
+    ReferenceResolver m_resolver;
+    bool m_moreSheetsMeanOverflow;
+    std::unique_ptr<Sheet> m_first;
+    std::string m_firstName;
+    std::vector<std::unique_ptr<Sheet>> m_others;
+    std::vector<std::string> m_otherNames;
+};
+} // namespace
+
+void spreadsheetReadWithOrcus(SpreadsheetFormat format, const QByteArray& content, SpreadsheetSheet& sheet)
+{
+    Factory factory(sheet, format == SpreadsheetFormat::Csv);
+    const std::string_view stream(content.constData(), static_cast<std::size_t>(content.size()));
+    try
+    {
+        switch (format)
+        {
+        case SpreadsheetFormat::Xlsx: {
+            orcus::orcus_xlsx filter(&factory);
+            filter.read_stream(stream);
+            break;
+        }
+        case SpreadsheetFormat::Ods: {
+            orcus::orcus_ods filter(&factory);
+            filter.read_stream(stream);
+            break;
+        }
+        case SpreadsheetFormat::Csv: {
+            orcus::orcus_csv filter(&factory);
+            filter.read_stream(stream);
+            break;
+        }
+        default:
+            throw ESpreadsheetError("not a workbook liborcus reads");
+        }
+    }
+    catch (const ESpreadsheetError&)
+    {
+        throw;
+    }
+    catch (const std::exception& e)
+    {
+        throw ESpreadsheetError(std::string("workbook could not be read: ") + e.what());
+    }
+    catch (...)
+    {
+        throw ESpreadsheetError("workbook could not be read");
+    }
+    // finalize() is not called by every filter; the formats must be known either way.
+    factory.finalize();
+    if (format != SpreadsheetFormat::Csv && !factory.sawFirstSheet())
+        throw ESpreadsheetError("workbook without a worksheet");
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "SpreadsheetReader.h"
+
+class SpreadsheetSheet;
+
+// Streams an .xlsx, .ods or .csv workbook held in memory through liborcus and keeps what
+// `sheet` wants of its first worksheet. Throws ESpreadsheetError when the workbook cannot be read.
+void spreadsheetReadWithOrcus(SpreadsheetFormat format, const QByteArray& content, SpreadsheetSheet& sheet);

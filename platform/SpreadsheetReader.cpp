@@ -1,0 +1,180 @@
+#include "SpreadsheetReader.h"
+
+#include "SpreadsheetOrcus.h"
+#include "SpreadsheetSheet.h"
+#include "SpreadsheetXls.h"
+#include "SpreadsheetZip.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace {
+const QByteArray oleMagic = QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+// The stream an encrypted Office Open XML package keeps inside its compound document.
+const QByteArray encryptedPackageName = QByteArrayLiteral("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0");
+const QByteArray odfMimePrefix = QByteArrayLiteral("application/vnd.oasis.opendocument.");
+
+constexpr qsizetype textSniffBytes = 8192;
+
+bool isEncryptedOfficePackage(const QByteArray& content)
+{
+    return content.startsWith(oleMagic) && content.contains(encryptedPackageName);
+}
+
+SpreadsheetFormat zipFormat(const QByteArray& content, const SpreadsheetZipDirectory& directory)
+{
+    if (!directory.valid)
+        return SpreadsheetFormat::Unknown;
+    if (directory.contains("xl/workbook.xml"))
+        return SpreadsheetFormat::Xlsx;
+    if (!directory.contains("content.xml"))
+        return SpreadsheetFormat::Unknown;
+    // An OpenDocument package names its kind in the stored "mimetype" part right at its start;
+    // a text document or a drawing also has a content.xml.
+    const qsizetype mime = content.left(256).indexOf(odfMimePrefix);
+    if (mime >= 0 && content.mid(mime + odfMimePrefix.size(), 11) != QByteArrayLiteral("spreadsheet"))
+        return SpreadsheetFormat::Unknown;
+    return SpreadsheetFormat::Ods;
+}
+
+// Text files come in UTF-8 or, from older Turkish systems, in code page 1254.
+QByteArray csvAsUtf8(QByteArray content)
+{
+    if (content.startsWith("\xEF\xBB\xBF"))
+        content.remove(0, 3);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString asUtf8 = utf8.decode(content);
+    if (!utf8.hasError())
+        return content;
+    static const char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x008E, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
+    QString text;
+    text.reserve(content.size());
+    for (const char c : content)
+    {
+        const auto b = static_cast<unsigned char>(c);
+        char16_t u = b;
+        if (b >= 0x80 && b <= 0x9F)
+            u = high[b - 0x80];
+        else if (b == 0xD0)
+            u = 0x011E; // Ğ
+        else if (b == 0xDD)
+            u = 0x0130; // İ
+        else if (b == 0xDE)
+            u = 0x015E; // Ş
+        else if (b == 0xF0)
+            u = 0x011F; // ğ
+        else if (b == 0xFD)
+            u = 0x0131; // ı
+        else if (b == 0xFE)
+            u = 0x015F; // ş
+        text.append(QChar(u));
+    }
+    return text.toUtf8();
+}
+} // namespace
+
+SpreadsheetFormat detectSpreadsheetFormat(const QByteArray& content)
+{
+    if (content.startsWith(oleMagic))
+        return isEncryptedOfficePackage(content) ? SpreadsheetFormat::Unknown : SpreadsheetFormat::Xls;
+    if (spreadsheetLooksLikeZip(content))
+        return zipFormat(content, spreadsheetReadZipDirectory(content, SpreadsheetLimits().maxZipEntries));
+    if (content.left(textSniffBytes).contains('\0'))
+        return SpreadsheetFormat::Unknown;
+    return SpreadsheetFormat::Csv;
+}
+
+SpreadsheetReader::SpreadsheetReader() = default;
+SpreadsheetReader::~SpreadsheetReader() = default;
+
+void SpreadsheetReader::open(const QString& fileName)
+{
+    close();
+    QByteArray content;
+    {
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly))
+            throw ESpreadsheetError("workbook could not be opened: " + file.errorString().toStdString());
+        if (file.size() > m_limits.maxFileBytes)
+            throw ESpreadsheetError("workbook larger than " + std::to_string(m_limits.maxFileBytes) + " bytes");
+        // A file that grows while it is read is cut at the limit and then fails to parse.
+        content = file.read(m_limits.maxFileBytes + 1);
+        if (content.size() > m_limits.maxFileBytes)
+            throw ESpreadsheetError("workbook larger than " + std::to_string(m_limits.maxFileBytes) + " bytes");
+    }
+
+    auto sheet = std::make_unique<SpreadsheetSheet>(m_limits.maxKeptTextBytes, m_limits.maxRows);
+    SpreadsheetFormat format = SpreadsheetFormat::Unknown;
+    if (content.startsWith(oleMagic))
+    {
+        if (isEncryptedOfficePackage(content))
+            throw ESpreadsheetError("workbook is encrypted (password-protected package)");
+        format = SpreadsheetFormat::Xls;
+        content.clear(); // freexl reads the file itself
+        spreadsheetReadXls(fileName, *sheet);
+    }
+    else if (spreadsheetLooksLikeZip(content))
+    {
+        const SpreadsheetZipDirectory directory = spreadsheetReadZipDirectory(content, m_limits.maxZipEntries);
+        spreadsheetCheckZipLimits(directory, m_limits);
+        format = zipFormat(content, directory);
+        if (format == SpreadsheetFormat::Unknown)
+            throw ESpreadsheetError("zip package is not a spreadsheet (neither xlsx nor ods)");
+        spreadsheetReadWithOrcus(format, content, *sheet);
+    }
+    else
+    {
+        if (content.left(textSniffBytes).contains('\0'))
+            throw ESpreadsheetError("file is neither a workbook nor text");
+        format = SpreadsheetFormat::Csv;
+        spreadsheetReadWithOrcus(format, csvAsUtf8(std::move(content)), *sheet);
+    }
+    if (sheet->overRows())
+        throw ESpreadsheetError("worksheet has more than " + std::to_string(m_limits.maxRows) + " rows");
+    if (sheet->overLimit())
+        throw ESpreadsheetError("worksheet text beyond " + std::to_string(m_limits.maxKeptTextBytes) + " bytes");
+    m_sheet = std::move(sheet);
+    m_format = format;
+}
+
+void SpreadsheetReader::close() noexcept
+{
+    m_sheet.reset();
+    m_format = SpreadsheetFormat::Unknown;
+}
+
+bool SpreadsheetReader::isOpen() const
+{
+    return m_sheet != nullptr;
+}
+
+SpreadsheetFormat SpreadsheetReader::format() const
+{
+    return m_format;
+}
+
+int SpreadsheetReader::firstUsedRow() const
+{
+    if (!m_sheet || m_sheet->firstUsedRow() < 0)
+        return 1;
+    return m_sheet->firstUsedRow() + 1;
+}
+
+int SpreadsheetReader::usedRowCount() const
+{
+    if (!m_sheet)
+        return 0;
+    if (m_sheet->firstUsedRow() < 0)
+        return 1;
+    return m_sheet->lastUsedRow() - m_sheet->firstUsedRow() + 1;
+}
+
+QString SpreadsheetReader::cellText(int row, int column) const
+{
+    if (!m_sheet)
+        return {};
+    return m_sheet->cellText(row - 1, column - 1);
+}

@@ -1,0 +1,259 @@
+#include "SpreadsheetSheet.h"
+
+#include <QDate>
+#include <QTime>
+#include <bit>
+#include <cmath>
+
+namespace {
+const QDate serialZero(1899, 12, 30);
+
+// Dates a spreadsheet can show: years 100 to 9999.
+constexpr double minSerial = -657434.0;
+constexpr double maxSerial = 2958466.0;
+
+std::uint64_t packText(std::size_t offset, std::size_t length)
+{
+    return (static_cast<std::uint64_t>(offset) << 32) | static_cast<std::uint32_t>(length);
+}
+} // namespace
+
+SpreadsheetSheet::SpreadsheetSheet(qint64 maxTextBytes, int maxRows) : m_maxTextBytes(maxTextBytes), m_maxRows(maxRows)
+{}
+
+void SpreadsheetSheet::noteUsedRow(int row)
+{
+    if (row < 0)
+        return;
+    if (row >= m_maxRows)
+    {
+        m_overRows = true;
+        return;
+    }
+    if (m_firstUsed < 0 || row < m_firstUsed)
+        m_firstUsed = row;
+    if (row > m_lastUsed)
+        m_lastUsed = row;
+}
+
+SpreadsheetSheet::Cell* SpreadsheetSheet::keptCell(int row, int col)
+{
+    noteUsedRow(row);
+    if (row < 0 || row >= m_maxRows || col < 0 || col > 1)
+        return nullptr;
+    if (static_cast<std::size_t>(row) >= m_rows.size())
+        m_rows.resize(static_cast<std::size_t>(row) + 1);
+    return &m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+}
+
+bool SpreadsheetSheet::storeText(std::string_view utf8, std::uint64_t& payload)
+{
+    // Offsets and lengths are packed into 32 bits each.
+    if (static_cast<qint64>(m_text.size() + utf8.size()) > m_maxTextBytes || m_text.size() + utf8.size() > 0xFFFFFFFFu)
+    {
+        m_overText = true;
+        return false;
+    }
+    payload = packText(m_text.size(), utf8.size());
+    m_text.append(utf8);
+    return true;
+}
+
+void SpreadsheetSheet::setText(int row, int col, std::string_view utf8)
+{
+    Cell* cell = keptCell(row, col);
+    if (cell == nullptr)
+        return;
+    std::uint64_t payload = 0;
+    if (!storeText(utf8, payload))
+        return;
+    cell->kind = Text;
+    cell->payload = payload;
+}
+
+void SpreadsheetSheet::setSharedString(int row, int col, std::size_t index)
+{
+    if (Cell* cell = keptCell(row, col))
+    {
+        cell->kind = Shared;
+        cell->payload = index;
+    }
+}
+
+void SpreadsheetSheet::setNumber(int row, int col, double value)
+{
+    if (Cell* cell = keptCell(row, col))
+    {
+        cell->kind = Number;
+        cell->payload = std::bit_cast<std::uint64_t>(value);
+    }
+}
+
+void SpreadsheetSheet::setBool(int row, int col, bool value)
+{
+    if (Cell* cell = keptCell(row, col))
+    {
+        cell->kind = Bool;
+        cell->payload = value ? 1 : 0;
+    }
+}
+
+void SpreadsheetSheet::setDateTime(int row, int col, double serial)
+{
+    if (Cell* cell = keptCell(row, col))
+    {
+        cell->kind = DateTime;
+        cell->payload = std::bit_cast<std::uint64_t>(serial);
+    }
+}
+
+void SpreadsheetSheet::setFormat(int row, int col, std::size_t xf)
+{
+    // A format alone does not make a cell used; it only tells how a value is shown.
+    if (row < 0 || row >= m_maxRows || col < 0 || col > 1 || xf > 0xFFFFFFFFu)
+        return;
+    if (static_cast<std::size_t>(row) >= m_rows.size())
+        m_rows.resize(static_cast<std::size_t>(row) + 1);
+    m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)].xf = static_cast<std::uint32_t>(xf);
+}
+
+std::size_t SpreadsheetSheet::addSharedString(std::string_view utf8)
+{
+    std::uint64_t payload = packText(0, 0);
+    storeText(utf8, payload); // past the limit the string reads empty and overLimit() is set
+    m_shared.push_back(payload);
+    return m_shared.size() - 1;
+}
+
+void SpreadsheetSheet::setDateOrigin(int year, int month, int day)
+{
+    const QDate origin(year, month, day);
+    if (origin.isValid())
+        m_originShift = static_cast<double>(serialZero.daysTo(origin));
+}
+
+double SpreadsheetSheet::serialFromOrigin(double value) const
+{
+    return value + m_originShift;
+}
+
+QString SpreadsheetSheet::textAt(std::uint64_t payload) const
+{
+    const std::size_t offset = payload >> 32;
+    const std::size_t length = payload & 0xFFFFFFFFu;
+    if (offset + length > m_text.size())
+        return {};
+    return QString::fromUtf8(m_text.data() + offset, static_cast<qsizetype>(length));
+}
+
+QString SpreadsheetSheet::cellText(int row, int col) const
+{
+    if (row < 0 || col < 0 || col > 1 || static_cast<std::size_t>(row) >= m_rows.size())
+        return {};
+    const Cell& cell = m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    switch (cell.kind)
+    {
+    case Empty:
+        return {};
+    case Text:
+        return textAt(cell.payload);
+    case Shared:
+        return cell.payload < m_shared.size() ? textAt(m_shared[cell.payload]) : QString();
+    case Bool:
+        return spreadsheetBoolText(cell.payload != 0);
+    case DateTime:
+        return spreadsheetDateTimeText(std::bit_cast<double>(cell.payload));
+    case Number: {
+        const double value = std::bit_cast<double>(cell.payload);
+        if (cell.xf < m_xfIsDate.size() && m_xfIsDate[cell.xf])
+            return spreadsheetDateTimeText(serialFromOrigin(value));
+        return spreadsheetNumberText(value);
+    }
+    }
+    return {};
+}
+
+QString spreadsheetNumberText(double value)
+{
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15)
+        return QString::number(static_cast<qint64>(value));
+    QString text = QString::number(value, 'g', 15);
+    text.replace(QLatin1Char('.'), QLatin1Char(','));
+    text.replace(QLatin1Char('e'), QLatin1Char('E'));
+    return text;
+}
+
+QString spreadsheetDateTimeText(double serial)
+{
+    if (!std::isfinite(serial) || serial < minSerial || serial >= maxSerial)
+        return spreadsheetNumberText(serial);
+    // Negative serials count days back but their fraction is still the time of that day.
+    double days = std::trunc(serial);
+    qint64 seconds = std::llround(std::fabs(serial - days) * 86400.0);
+    if (seconds >= 86400)
+    {
+        seconds -= 86400;
+        days += serial < 0 ? -1 : 1;
+    }
+    const QDate date = serialZero.addDays(static_cast<qint64>(days));
+    const QTime time = QTime(0, 0).addSecs(static_cast<int>(seconds));
+    if (days == 0 && seconds != 0)
+        return time.toString(QStringLiteral("HH:mm:ss"));
+    if (seconds == 0)
+        return date.toString(QStringLiteral("dd.MM.yyyy"));
+    return date.toString(QStringLiteral("dd.MM.yyyy")) + QLatin1Char(' ') + time.toString(QStringLiteral("HH:mm:ss"));
+}
+
+QString spreadsheetBoolText(bool value)
+{
+    return value ? QStringLiteral("DOĞRU") : QStringLiteral("YANLIŞ");
+}
+
+bool spreadsheetFormatIsDate(std::string_view code)
+{
+    if (code == "General" || code == "Standard" || code == "@")
+        return false;
+    // Quoted text, escaped characters, fill and padding characters and [colour]/[$-locale]
+    // sections say nothing about the kind of value; elapsed-time sections ([h], [mm]) do.
+    for (std::size_t i = 0; i < code.size(); ++i)
+    {
+        const char c = code[i];
+        switch (c)
+        {
+        case '"': {
+            const std::size_t end = code.find('"', i + 1);
+            if (end == std::string_view::npos)
+                return false;
+            i = end;
+            break;
+        }
+        case '\\':
+        case '_':
+        case '*':
+            ++i;
+            break;
+        case '[': {
+            const std::size_t end = code.find(']', i + 1);
+            if (end == std::string_view::npos)
+                return false;
+            const std::string_view inside = code.substr(i + 1, end - i - 1);
+            if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string_view::npos)
+                return true;
+            i = end;
+            break;
+        }
+        case ';':
+            return false; // only the first section decides
+        default:
+            if (std::string_view("dDmMyYhHsS").find(c) != std::string_view::npos)
+                return true;
+            break;
+        }
+    }
+    return false;
+}
+
+bool spreadsheetBuiltinFormatIsDate(std::size_t id)
+{
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+}

@@ -1,0 +1,143 @@
+#include "SpreadsheetXls.h"
+
+#include "SpreadsheetReader.h"
+#include "SpreadsheetSheet.h"
+
+#include <QDate>
+#include <QFile>
+#include <QTime>
+#include <cstring>
+#include <freexl.h>
+#include <string>
+
+namespace {
+// Closes the workbook on every way out, also when reading it throws.
+class XlsHandle
+{
+public:
+    XlsHandle() = default;
+    ~XlsHandle()
+    {
+        if (m_handle != nullptr)
+            freexl_close(m_handle);
+    }
+    XlsHandle(const XlsHandle&) = delete;
+    XlsHandle& operator=(const XlsHandle&) = delete;
+    const void** out() { return &m_handle; }
+    const void* get() const { return m_handle; }
+
+private:
+    const void* m_handle = nullptr;
+};
+
+void check(int result, const char* what)
+{
+    if (result != FREEXL_OK)
+        throw ESpreadsheetError(std::string("xls workbook could not be read (") + what + ", freexl error " +
+                                std::to_string(result) + ")");
+}
+
+// freexl hands dates over as text: "YYYY-MM-DD", "YYYY-MM-DD HH:MM:SS" or "HH:MM:SS".
+bool serialOfText(const char* text, double& serial)
+{
+    const QString value = QString::fromLatin1(text);
+    const QDate zero(1899, 12, 30);
+    const QDate date = QDate::fromString(value.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (date.isValid())
+    {
+        serial = static_cast<double>(zero.daysTo(date));
+        if (value.size() > 10)
+        {
+            const QTime time = QTime::fromString(value.mid(11), QStringLiteral("HH:mm:ss"));
+            if (!time.isValid())
+                return false;
+            serial += time.msecsSinceStartOfDay() / 86400000.0;
+        }
+        return true;
+    }
+    const QTime time = QTime::fromString(value, QStringLiteral("HH:mm:ss"));
+    if (!time.isValid())
+        return false;
+    serial = time.msecsSinceStartOfDay() / 86400000.0;
+    return true;
+}
+
+bool hasValue(const FreeXL_CellValue& cell)
+{
+    return cell.type != FREEXL_CELL_NULL;
+}
+
+void keep(SpreadsheetSheet& sheet, int row, int col, const FreeXL_CellValue& cell)
+{
+    switch (cell.type)
+    {
+    case FREEXL_CELL_INT:
+        sheet.setNumber(row, col, cell.value.int_value);
+        break;
+    case FREEXL_CELL_DOUBLE:
+        sheet.setNumber(row, col, cell.value.double_value);
+        break;
+    case FREEXL_CELL_TEXT:
+    case FREEXL_CELL_SST_TEXT:
+        if (cell.value.text_value != nullptr)
+            sheet.setText(row, col, cell.value.text_value);
+        else
+            sheet.noteUsedRow(row);
+        break;
+    case FREEXL_CELL_DATE:
+    case FREEXL_CELL_DATETIME:
+    case FREEXL_CELL_TIME: {
+        double serial = 0;
+        if (cell.value.text_value != nullptr && serialOfText(cell.value.text_value, serial))
+            sheet.setDateTime(row, col, serial);
+        else if (cell.value.text_value != nullptr)
+            sheet.setText(row, col, cell.value.text_value);
+        else
+            sheet.noteUsedRow(row);
+        break;
+    }
+    default:
+        break;
+    }
+}
+} // namespace
+
+void spreadsheetReadXls(const QString& fileName, SpreadsheetSheet& sheet)
+{
+    XlsHandle handle;
+    check(freexl_open(QFile::encodeName(fileName).constData(), handle.out()), "open");
+    unsigned int password = 0;
+    if (freexl_get_info(handle.get(), FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK &&
+        password == FREEXL_BIFF_OBFUSCATED)
+        throw ESpreadsheetError("xls workbook is password-protected");
+    unsigned int sheets = 0;
+    check(freexl_get_info(handle.get(), FREEXL_BIFF_SHEET_COUNT, &sheets), "sheet count");
+    if (sheets == 0)
+        throw ESpreadsheetError("xls workbook without a worksheet");
+    check(freexl_select_active_worksheet(handle.get(), 0), "first worksheet");
+    unsigned int rows = 0;
+    unsigned short columns = 0;
+    check(freexl_worksheet_dimensions(handle.get(), &rows, &columns), "dimensions");
+
+    // The used range runs from the first row holding a value in any column to the last one.
+    // Reading a cell outside the stored dimensions fails and is simply skipped.
+    FreeXL_CellValue cell;
+    for (unsigned int row = 0; row <= rows; ++row)
+    {
+        bool used = false;
+        for (unsigned int col = 0; col <= columns; ++col)
+        {
+            std::memset(&cell, 0, sizeof cell);
+            if (freexl_get_cell_value(handle.get(), row, static_cast<unsigned short>(col), &cell) != FREEXL_OK ||
+                !hasValue(cell))
+                continue;
+            if (col < 2)
+                keep(sheet, static_cast<int>(row), static_cast<int>(col), cell);
+            used = true;
+        }
+        if (used)
+            sheet.noteUsedRow(static_cast<int>(row));
+        if (sheet.overLimit())
+            break;
+    }
+}

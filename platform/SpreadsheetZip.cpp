@@ -1,0 +1,131 @@
+#include "SpreadsheetZip.h"
+
+#include "SpreadsheetReader.h"
+
+#include <algorithm>
+
+namespace {
+constexpr std::uint32_t endOfDirectorySignature = 0x06054b50;
+constexpr std::uint32_t directorySignature = 0x02014b50;
+constexpr std::uint32_t localSignature = 0x04034b50;
+constexpr qsizetype endOfDirectorySize = 22;
+constexpr qsizetype directoryHeaderSize = 46;
+constexpr qsizetype localHeaderSize = 30;
+
+// Little-endian reads that never step outside the buffer: out of range reads as "not there".
+class Bytes
+{
+public:
+    explicit Bytes(const QByteArray& data) : m_data(data) {}
+    bool has(qsizetype offset, qsizetype count) const
+    {
+        return offset >= 0 && count >= 0 && offset <= m_data.size() && count <= m_data.size() - offset;
+    }
+    std::uint32_t u16(qsizetype offset) const { return byte(offset) | (byte(offset + 1) << 8); }
+    std::uint32_t u32(qsizetype offset) const { return u16(offset) | (u16(offset + 2) << 16); }
+    const char* at(qsizetype offset) const { return m_data.constData() + offset; }
+
+private:
+    std::uint32_t byte(qsizetype offset) const
+    {
+        return has(offset, 1) ? static_cast<unsigned char>(m_data[offset]) : 0u;
+    }
+    const QByteArray& m_data;
+};
+
+qsizetype findEndOfDirectory(const Bytes& bytes, qsizetype size)
+{
+    // The record sits at the end, followed by a comment of at most 65535 bytes.
+    const qsizetype lowest = std::max<qsizetype>(0, size - endOfDirectorySize - 0xFFFF);
+    for (qsizetype pos = size - endOfDirectorySize; pos >= lowest; --pos)
+        if (bytes.u32(pos) == endOfDirectorySignature)
+            return pos;
+    return -1;
+}
+
+SpreadsheetZipDirectory refuse(const char* why)
+{
+    SpreadsheetZipDirectory directory;
+    directory.problem = QString::fromLatin1(why);
+    return directory;
+}
+} // namespace
+
+bool SpreadsheetZipDirectory::contains(const std::string& name) const
+{
+    return std::any_of(entries.begin(), entries.end(), [&](const SpreadsheetZipEntry& e) { return e.name == name; });
+}
+
+bool spreadsheetLooksLikeZip(const QByteArray& content)
+{
+    return content.startsWith(QByteArrayLiteral("PK\x03\x04"));
+}
+
+SpreadsheetZipDirectory spreadsheetReadZipDirectory(const QByteArray& content, int maxEntries)
+{
+    const Bytes bytes(content);
+    const qsizetype end = findEndOfDirectory(bytes, content.size());
+    if (end < 0)
+        return refuse("zip package without a central directory (truncated?)");
+    const std::uint32_t count = bytes.u16(end + 10);
+    const std::uint32_t directorySize = bytes.u32(end + 12);
+    const std::uint32_t directoryOffset = bytes.u32(end + 16);
+    if (count == 0xFFFF || directorySize == 0xFFFFFFFFu || directoryOffset == 0xFFFFFFFFu)
+        return refuse("zip64 packages are not supported");
+    if (count > static_cast<std::uint32_t>(maxEntries))
+        return refuse("zip package with too many parts");
+    if (!bytes.has(directoryOffset, directorySize))
+        return refuse("zip central directory outside the file");
+
+    SpreadsheetZipDirectory directory;
+    qsizetype pos = directoryOffset;
+    const qsizetype directoryEnd = static_cast<qsizetype>(directoryOffset) + directorySize;
+    for (std::uint32_t i = 0; i < count; ++i)
+    {
+        if (pos + directoryHeaderSize > directoryEnd || bytes.u32(pos) != directorySignature)
+            return refuse("damaged zip central directory");
+        SpreadsheetZipEntry entry;
+        entry.encrypted = (bytes.u16(pos + 8) & 1u) != 0;
+        entry.packedSize = bytes.u32(pos + 20);
+        entry.unpackedSize = bytes.u32(pos + 24);
+        const qsizetype nameLength = bytes.u16(pos + 28);
+        const qsizetype extraLength = bytes.u16(pos + 30);
+        const qsizetype commentLength = bytes.u16(pos + 32);
+        const qsizetype localOffset = bytes.u32(pos + 42);
+        if (pos + directoryHeaderSize + nameLength > directoryEnd)
+            return refuse("damaged zip central directory");
+        entry.name.assign(bytes.at(pos + directoryHeaderSize), static_cast<std::size_t>(nameLength));
+
+        // An unpacker may trust the local header instead; the larger claim is the one to bound.
+        if (!bytes.has(localOffset, localHeaderSize) || bytes.u32(localOffset) != localSignature)
+            return refuse("zip part without its local header");
+        entry.encrypted = entry.encrypted || (bytes.u16(localOffset + 6) & 1u) != 0;
+        entry.packedSize = std::max<std::uint64_t>(entry.packedSize, bytes.u32(localOffset + 18));
+        entry.unpackedSize = std::max<std::uint64_t>(entry.unpackedSize, bytes.u32(localOffset + 22));
+
+        directory.entries.push_back(std::move(entry));
+        pos += directoryHeaderSize + nameLength + extraLength + commentLength;
+    }
+    directory.valid = true;
+    return directory;
+}
+
+void spreadsheetCheckZipLimits(const SpreadsheetZipDirectory& directory, const SpreadsheetLimits& limits)
+{
+    if (!directory.valid)
+        throw ESpreadsheetError("unreadable workbook package: " + directory.problem.toStdString());
+    std::uint64_t total = 0;
+    for (const SpreadsheetZipEntry& entry : directory.entries)
+    {
+        if (entry.encrypted)
+            throw ESpreadsheetError("encrypted workbook package part: " + entry.name);
+        total += entry.unpackedSize;
+        if (total > static_cast<std::uint64_t>(limits.maxUnpackedBytes))
+            throw ESpreadsheetError("workbook package unpacks beyond " + std::to_string(limits.maxUnpackedBytes) +
+                                    " bytes");
+        if (entry.unpackedSize > static_cast<std::uint64_t>(limits.ratioFloorBytes) &&
+            entry.unpackedSize / std::max<std::uint64_t>(entry.packedSize, 1) >
+                static_cast<std::uint64_t>(limits.maxRatio))
+            throw ESpreadsheetError("workbook package part packed beyond the allowed ratio (zip bomb?): " + entry.name);
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SpreadsheetLimits;
+
+// The table of contents of a zip package, read from its central directory and checked
+// against the local headers, without unpacking anything.
+struct SpreadsheetZipEntry
+{
+    std::string name;
+    std::uint64_t packedSize = 0;
+    std::uint64_t unpackedSize = 0; // the larger of the two sizes the package declares
+    bool encrypted = false;
+};
+
+struct SpreadsheetZipDirectory
+{
+    bool valid = false;
+    QString problem; // why the directory is not valid
+    std::vector<SpreadsheetZipEntry> entries;
+
+    bool contains(const std::string& name) const;
+};
+
+bool spreadsheetLooksLikeZip(const QByteArray& content);
+SpreadsheetZipDirectory spreadsheetReadZipDirectory(const QByteArray& content, int maxEntries);
+
+// Throws ESpreadsheetError when the package would unpack beyond the limits: too many parts,
+// too large a total, or a part packed suspiciously tight (a zip bomb).
+void spreadsheetCheckZipLimits(const SpreadsheetZipDirectory& directory, const SpreadsheetLimits& limits);
