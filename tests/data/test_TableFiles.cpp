@@ -1,0 +1,335 @@
+// Table files: byte layout of saved records, loading, damaged files and failures.
+#include "EAbort.h"
+#include "TableFiles.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QString fixture(const char* name)
+{
+    return QStringLiteral(FIXTURES_DIR "/tables/") + QLatin1String(name);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+void defineKisi(TRxMemoryData& t)
+{
+    t.addStringField(QStringLiteral("ADI"), 40);
+    t.addStringField(QStringLiteral("IL_ILCE"), 40);
+    t.open();
+}
+
+void defineRx(TRxMemoryData& t)
+{
+    t.addIntegerField(QStringLiteral("BASLANGIC"));
+    t.addIntegerField(QStringLiteral("BITIS"));
+    t.open();
+}
+
+void addRange(TRxMemoryData& t, qint32 a, qint32 b)
+{
+    t.append();
+    t.setFieldInteger(0, a);
+    t.setFieldInteger(1, b);
+    t.post();
+}
+} // namespace
+
+class TestTableFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+    }
+
+    void savesGoldenParticipants();
+    void savesGoldenPrizes();
+    void savesRanges();
+    void emptyTableAndEmptyFile();
+    void loadsRangesInFileOrder();
+    void loadKeepsForeignBytes();
+    void damagedFiles_data();
+    void damagedFiles();
+    void randomBytesNeverFail();
+    void loadRunsRulesAndRefreshesOnce();
+    void refusedLoadStopsWithoutPendingRow();
+    void saveKeepsOldFileWhenEditRefused();
+    void saveStoresOrDropsPendingRow();
+    void fileErrors();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    QString path(const char* name) const { return dir->filePath(QLatin1String(name)); }
+};
+
+void TestTableFiles::savesGoldenParticipants()
+{
+    TRxMemoryData t;
+    defineKisi(t);
+    t.append();
+    t.setFieldString(0, QStringLiteral("Şule Işık"));
+    t.post();
+    t.append();
+    t.setFieldString(0, QStringLiteral("Ali"));
+    t.setFieldString(1, QStringLiteral("yazıp silinen"));
+    t.setFieldString(1, QString());
+    t.post();
+    t.append();
+    t.setFieldString(0, QStringLiteral("ABCDEFGHIJ").repeated(4));
+    t.setFieldString(1, QStringLiteral("Çanakkale"));
+    t.post();
+    RxMemoryDataSaveToFile(t, path("Kisi.Ini"));
+    const QByteArray bytes = readAll(path("Kisi.Ini"));
+    QCOMPARE(bytes, readAll(fixture("KisiSaved.Ini")));
+    QCOMPARE(bytes.at(1), '\xDE');      // Ş
+    QCOMPARE(bytes.at(8), '\xFD');      // ı
+    QCOMPARE(bytes.at(168 + 41), '\0'); // 40 characters, then the zero byte
+    QVERIFY(t.eof());
+    QCOMPARE(t.currentIndex(), 2);
+}
+
+void TestTableFiles::savesGoldenPrizes()
+{
+    TRxMemoryData t;
+    t.addStringField(QStringLiteral("HEDIYE"), 40);
+    t.addStringField(QStringLiteral("RESIMYOLU"), 100);
+    t.open();
+    QCOMPARE(t.recordSize(), 144);
+    t.append();
+    t.setFieldString(0, QStringLiteral("Bisiklet"));
+    t.setFieldString(1, QStringLiteral("C:\\Resimler\\bisiklet.jpg"));
+    t.post();
+    t.append();
+    t.setFieldString(0, QStringLiteral("Ütü"));
+    t.post();
+    RxMemoryDataSaveToFile(t, path("Hediye.Ini"));
+    QCOMPARE(readAll(path("Hediye.Ini")), readAll(fixture("HediyeSaved.Ini")));
+}
+
+void TestTableFiles::savesRanges()
+{
+    TRxMemoryData t;
+    defineRx(t);
+    addRange(t, 5, 12);
+    addRange(t, -2, 0x01020304);
+    RxMemoryDataSaveToFile(t, path("Memory.Ini"));
+    QCOMPARE(readAll(path("Memory.Ini")), QByteArray("\x01\x05\0\0\0\x01\x0C\0\0\0"
+                                                     "\x01\xFE\xFF\xFF\xFF\x01\x04\x03\x02\x01",
+                                                     20));
+}
+
+void TestTableFiles::emptyTableAndEmptyFile()
+{
+    TRxMemoryData t;
+    defineKisi(t);
+    writeAll(path("Kisi.Ini"), "old content");
+    RxMemoryDataSaveToFile(t, path("Kisi.Ini"));
+    QCOMPARE(QFileInfo(path("Kisi.Ini")).size(), 0);
+    QVERIFY(t.eof());
+    t.append();
+    t.setFieldString(0, QStringLiteral("x"));
+    t.post();
+    RxMemoryDataLoadFromFile(t, path("Kisi.Ini"));
+    QCOMPARE(t.recordCount(), 0);
+    QCOMPARE(t.state(), dsBrowse);
+}
+
+void TestTableFiles::loadsRangesInFileOrder()
+{
+    TRxMemoryData t;
+    defineRx(t);
+    RxMemoryDataLoadFromFile(t, fixture("Memory3.Ini"));
+    QCOMPARE(t.recordCount(), 3);
+    const QList<QPair<int, int>> expected{{5, 12}, {-3, -1}, {100, 2147483647}};
+    for (int r = 0; r < 3; ++r)
+    {
+        QCOMPARE(t.integerAt(r, 0), expected[r].first);
+        QCOMPARE(t.integerAt(r, 1), expected[r].second);
+    }
+    QCOMPARE(t.identityAt(2), 3u);
+}
+
+void TestTableFiles::loadKeepsForeignBytes()
+{
+    TRxMemoryData t;
+    defineKisi(t);
+    RxMemoryDataLoadFromFile(t, fixture("Kisi3.Ini"));
+    QCOMPARE(t.recordCount(), 3);
+    QCOMPARE(t.textAt(0, 0), QStringLiteral("Ayşe Yılmaz"));
+    QVERIFY(t.isNullAt(0, 1));
+    QCOMPARE(t.textAt(0, 1), QString());
+    QCOMPARE(t.textAt(1, 0), QStringLiteral("Mehmet")); // presence byte 7 counts as given
+    QCOMPARE(t.textAt(1, 1), QStringLiteral("İstanbul"));
+    QCOMPARE(t.textAt(2, 0), QString(40, QLatin1Char('X'))); // no zero byte: first 40 characters
+    QCOMPARE(t.textAt(2, 1), QString());
+    // Presence bytes and bytes after the zero byte survive load and save unchanged.
+    RxMemoryDataSaveToFile(t, path("Kisi.Ini"));
+    QCOMPARE(readAll(path("Kisi.Ini")), readAll(fixture("Kisi3.Ini")));
+}
+
+void TestTableFiles::damagedFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QList<int>>("lastRange");
+    QTest::newRow("one whole record") << QByteArray("\x01\x05\0\0\0\x01\x0C\0\0\0", 10) << 1 << QList<int>{5, 12};
+    // A trailing piece becomes one more record; the bytes it lacks are zero.
+    QTest::newRow("whole and a piece") << QByteArray("\x01\x05\0\0\0\x01\x0C\0\0\0\x01\x07\0", 13) << 2
+                                       << QList<int>{7, 0};
+    QTest::newRow("only a piece") << QByteArray("\x01\x09", 2) << 1 << QList<int>{9, 0};
+    QTest::newRow("piece without presence") << QByteArray("\0\x09\0\0\0\x01", 6) << 1 << QList<int>{0, 0};
+}
+
+void TestTableFiles::damagedFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, records);
+    QFETCH(QList<int>, lastRange);
+    writeAll(path("Memory.Ini"), bytes);
+    TRxMemoryData t;
+    defineRx(t);
+    RxMemoryDataLoadFromFile(t, path("Memory.Ini"));
+    QCOMPARE(t.recordCount(), records);
+    QCOMPARE(t.integerAt(records - 1, 0), lastRange[0]);
+    QCOMPARE(t.integerAt(records - 1, 1), lastRange[1]);
+    // A save writes whole records: the piece comes back zero-filled.
+    RxMemoryDataSaveToFile(t, path("Memory.Ini"));
+    QByteArray padded = bytes;
+    padded.append(QByteArray(records * 10 - bytes.size(), '\0'));
+    QCOMPARE(readAll(path("Memory.Ini")), padded);
+}
+
+void TestTableFiles::randomBytesNeverFail()
+{
+    QRandomGenerator rng(1254);
+    for (int size : {1, 83, 84, 85, 167, 500, 8401})
+    {
+        QByteArray bytes(size, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(rng.bounded(256));
+        writeAll(path("Kisi.Ini"), bytes);
+        TRxMemoryData t;
+        defineKisi(t);
+        RxMemoryDataLoadFromFile(t, path("Kisi.Ini"));
+        QCOMPARE(t.recordCount(), (size + 83) / 84);
+        for (int r = 0; r < t.recordCount(); ++r)
+        {
+            QVERIFY(t.bytesAt(r, 0).size() <= 40);
+            QVERIFY(t.bytesAt(r, 1).size() <= 40);
+        }
+    }
+}
+
+void TestTableFiles::loadRunsRulesAndRefreshesOnce()
+{
+    TRxMemoryData t;
+    defineRx(t);
+    QList<int> seen;
+    t.BeforePost = [&](TRxMemoryData& table) { seen << table.fieldAsInteger(0); };
+    int after = 0;
+    t.AfterPost = [&](TRxMemoryData&) { ++after; };
+    QSignalSpy refresh(&t, &TRxMemoryData::dataSetChanged);
+    QSignalSpy inserted(&t, &TRxMemoryData::rowInserted);
+    RxMemoryDataLoadFromFile(t, fixture("Memory3.Ini"));
+    QCOMPARE(seen, QList<int>({5, -3, 100})); // each record is complete when its rule sees it
+    QCOMPARE(after, 3);
+    QCOMPARE(inserted.count(), 0);
+    QCOMPARE(refresh.count(), 3); // close, open, and one after the records arrived
+    QVERIFY(!t.controlsDisabled());
+}
+
+void TestTableFiles::refusedLoadStopsWithoutPendingRow()
+{
+    TRxMemoryData t;
+    defineRx(t);
+    t.BeforePost = [](TRxMemoryData& table) {
+        if (table.fieldAsInteger(0) < 0)
+            Abort();
+    };
+    QVERIFY_THROWS_EXCEPTION(EAbort, RxMemoryDataLoadFromFile(t, fixture("Memory3.Ini")));
+    QCOMPARE(t.recordCount(), 1);
+    QCOMPARE(t.state(), dsBrowse);
+    QCOMPARE(t.rowCount(), 1);
+    QVERIFY(!t.controlsDisabled());
+    QCOMPARE(t.integerAt(0, 1), 12);
+}
+
+void TestTableFiles::saveKeepsOldFileWhenEditRefused()
+{
+    TRxMemoryData t;
+    defineRx(t);
+    addRange(t, 1, 2);
+    RxMemoryDataSaveToFile(t, path("Memory.Ini"));
+    const QByteArray before = readAll(path("Memory.Ini"));
+    t.BeforePost = [](TRxMemoryData& table) {
+        if (table.fieldIsNull(0))
+            Abort();
+    };
+    t.append();
+    t.setFieldInteger(1, 9);
+    QVERIFY_THROWS_EXCEPTION(EAbort, RxMemoryDataSaveToFile(t, path("Memory.Ini")));
+    QCOMPARE(readAll(path("Memory.Ini")), before);
+    QCOMPARE(t.state(), dsInsert);
+    QCOMPARE(t.fieldAsInteger(1), 9);
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("Memory.Ini")});
+    // Once corrected, the same save goes through.
+    t.setFieldInteger(0, 8);
+    RxMemoryDataSaveToFile(t, path("Memory.Ini"));
+    QCOMPARE(readAll(path("Memory.Ini")).size(), 20);
+}
+
+void TestTableFiles::saveStoresOrDropsPendingRow()
+{
+    TRxMemoryData t;
+    defineRx(t);
+    addRange(t, 1, 2);
+    t.append(); // untouched: dropped
+    RxMemoryDataSaveToFile(t, path("Memory.Ini"));
+    QCOMPARE(readAll(path("Memory.Ini")).size(), 10);
+    t.first();
+    t.edit();
+    t.setFieldInteger(1, 3); // changed: stored
+    RxMemoryDataSaveToFile(t, path("Memory.Ini"));
+    QCOMPARE(readAll(path("Memory.Ini")), QByteArray("\x01\x01\0\0\0\x01\x03\0\0\0", 10));
+}
+
+void TestTableFiles::fileErrors()
+{
+    TRxMemoryData t;
+    defineRx(t);
+    addRange(t, 1, 2);
+    // A missing file leaves the table as it was.
+    QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataLoadFromFile(t, path("missing.Ini")));
+    QCOMPARE(t.recordCount(), 1);
+    QCOMPARE(t.state(), dsBrowse);
+    // A folder that does not exist cannot take the file; the table is unharmed.
+    QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataSaveToFile(t, path("no/such/Memory.Ini")));
+    QCOMPARE(t.recordCount(), 1);
+    QVERIFY(!QFileInfo::exists(path("no")));
+    // A closed table is refused before any file is created.
+    TRxMemoryData closed;
+    closed.addIntegerField(QStringLiteral("A"));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, RxMemoryDataSaveToFile(closed, path("closed.Ini")));
+    QVERIFY(!QFileInfo::exists(path("closed.Ini")));
+}
+
+QTEST_GUILESS_MAIN(TestTableFiles)
+#include "test_TableFiles.moc"
