@@ -6,6 +6,7 @@
 #include <cctype>
 #include <map>
 #include <memory>
+#include <orcus/csv_parser.hpp>
 #include <orcus/orcus_csv.hpp>
 #include <orcus/orcus_ods.hpp>
 #include <orcus/orcus_xlsx.hpp>
@@ -436,6 +437,53 @@ private:
     std::vector<std::unique_ptr<Sheet>> m_others;
     std::vector<std::string> m_otherNames;
 };
+// Spreadsheets on Turkish systems save text files with ';' between the cells (the comma is the
+// decimal sign there), and "Unicode text" uses TAB. The first line tells which one a file uses.
+char csvDelimiter(const QByteArray& content)
+{
+    int counts[3] = {0, 0, 0}; // ',' ';' TAB
+    bool quoted = false;
+    for (const char c : content.left(65536))
+    {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == '\n')
+            break;
+        else if (!quoted)
+            counts[0] += c == ',', counts[1] += c == ';', counts[2] += c == '\t';
+    }
+    if (counts[1] > counts[0] && counts[1] >= counts[2])
+        return ';';
+    if (counts[2] > counts[0] && counts[2] > counts[1])
+        return '\t';
+    return ',';
+}
+
+class CsvRows
+{
+public:
+    explicit CsvRows(SpreadsheetSheet& sheet) : m_sheet(sheet) {}
+    void begin_parse() {}
+    void end_parse() {}
+    void begin_row() { m_col = 0; }
+    void end_row()
+    {
+        // Past the last row a sheet holds nothing more is kept; the sheet notes the overflow.
+        if (++m_row > announcedRows)
+            throw ESpreadsheetError("text file with more rows than a worksheet holds");
+    }
+    void cell(const char* p, std::size_t n, bool)
+    {
+        if (n > 0)
+            m_sheet.setText(m_row, m_col, std::string_view(p, n));
+        ++m_col;
+    }
+
+private:
+    SpreadsheetSheet& m_sheet;
+    int m_row = 0;
+    int m_col = 0;
+};
 } // namespace
 
 void spreadsheetReadWithOrcus(SpreadsheetFormat format, const QByteArray& content, SpreadsheetSheet& sheet)
@@ -457,8 +505,20 @@ void spreadsheetReadWithOrcus(SpreadsheetFormat format, const QByteArray& conten
             break;
         }
         case SpreadsheetFormat::Csv: {
-            orcus::orcus_csv filter(&factory);
-            filter.read_stream(stream);
+            const char delimiter = csvDelimiter(content);
+            if (delimiter == ',')
+            {
+                orcus::orcus_csv filter(&factory);
+                filter.read_stream(stream);
+                break;
+            }
+            orcus::csv::parser_config config;
+            config.delimiters = std::string(1, delimiter);
+            config.text_qualifier = '"';
+            config.trim_cell_value = false;
+            CsvRows rows(sheet);
+            orcus::csv_parser<CsvRows> parser(stream.data(), stream.size(), rows, config);
+            parser.parse();
             break;
         }
         default:

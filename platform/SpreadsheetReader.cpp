@@ -37,11 +37,14 @@ SpreadsheetFormat zipFormat(const QByteArray& content, const SpreadsheetZipDirec
     return SpreadsheetFormat::Ods;
 }
 
-// Text files come in UTF-8 or, from older Turkish systems, in code page 1254.
+// Text files come in UTF-8 or, from older Turkish systems, in code page 1254, and mostly with
+// Windows line ends, which liborcus would leave at the end of the last cell of every row.
 QByteArray csvAsUtf8(QByteArray content)
 {
     if (content.startsWith("\xEF\xBB\xBF"))
         content.remove(0, 3);
+    content.replace("\r\n", "\n");
+    content.replace('\r', '\n');
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString asUtf8 = utf8.decode(content);
     if (!utf8.hasError())

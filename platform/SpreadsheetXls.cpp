@@ -106,6 +106,9 @@ void spreadsheetReadXls(const QString& fileName, SpreadsheetSheet& sheet)
 {
     XlsHandle handle;
     check(freexl_open(QFile::encodeName(fileName).constData(), handle.out()), "open");
+    // freexl gives no handle at all for a workbook whose records are encrypted.
+    if (handle.get() == nullptr)
+        throw ESpreadsheetError("xls workbook is password-protected or unreadable");
     unsigned int password = 0;
     if (freexl_get_info(handle.get(), FREEXL_BIFF_PASSWORD, &password) == FREEXL_OK &&
         password == FREEXL_BIFF_OBFUSCATED)

@@ -1,0 +1,492 @@
+#include "SpreadsheetReader.h"
+#include "SpreadsheetSheet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QString sheetFixture(const QString& name)
+{
+    return QStringLiteral(FIXTURES_DIR "/sheets/") + name;
+}
+
+using Rows = QList<QStringList>; // per row: column A, column B
+
+const Rows namesAB = {{QStringLiteral("Ayşe Yılmaz"), QStringLiteral("İstanbul")},
+                      {QStringLiteral("Mehmet Öztürk"), QStringLiteral("Ankara")},
+                      {QStringLiteral("Gülşen Çağlar"), QStringLiteral("İzmir")}};
+
+Rows readAll(const SpreadsheetReader& reader)
+{
+    Rows rows;
+    const int last = reader.firstUsedRow() + reader.usedRowCount() - 1;
+    for (int row = 1; row <= last; ++row)
+        rows << QStringList{reader.cellText(row, 1), reader.cellText(row, 2)};
+    return rows;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+void put16(QByteArray& out, quint32 v)
+{
+    out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
+}
+void put32(QByteArray& out, quint32 v)
+{
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+// A stored (uncompressed) zip package whose parts may claim another unpacked size than they have.
+struct ZipPart
+{
+    QByteArray name;
+    QByteArray data;
+    quint32 claimedSize = 0xFFFFFFFF; // the real size unless set
+};
+QByteArray zipOf(const QList<ZipPart>& parts)
+{
+    QByteArray out;
+    QByteArray directory;
+    for (const ZipPart& part : parts)
+    {
+        const quint32 unpacked = part.claimedSize == 0xFFFFFFFF ? quint32(part.data.size()) : part.claimedSize;
+        const quint32 offset = quint32(out.size());
+        put32(out, 0x04034b50);
+        put16(out, 20), put16(out, 0), put16(out, 8), put16(out, 0), put16(out, 0);
+        put32(out, 0), put32(out, quint32(part.data.size())), put32(out, unpacked);
+        put16(out, quint32(part.name.size())), put16(out, 0);
+        out += part.name + part.data;
+        put32(directory, 0x02014b50);
+        put16(directory, 20), put16(directory, 20), put16(directory, 0), put16(directory, 8);
+        put16(directory, 0), put16(directory, 0);
+        put32(directory, 0), put32(directory, quint32(part.data.size())), put32(directory, unpacked);
+        put16(directory, quint32(part.name.size())), put16(directory, 0), put16(directory, 0);
+        put16(directory, 0), put16(directory, 0), put32(directory, 0), put32(directory, offset);
+        directory += part.name;
+    }
+    const quint32 directoryOffset = quint32(out.size());
+    out += directory;
+    put32(out, 0x06054b50);
+    put16(out, 0), put16(out, 0), put16(out, quint32(parts.size())), put16(out, quint32(parts.size()));
+    put32(out, quint32(directory.size())), put32(out, directoryOffset), put16(out, 0);
+    return out;
+}
+} // namespace
+
+class TestSpreadsheetReader : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    void expectRefused(SpreadsheetReader& reader, const QString& path)
+    {
+        bool refused = false;
+        try
+        {
+            reader.open(path);
+        }
+        catch (const ESpreadsheetError& e)
+        {
+            refused = true;
+            QVERIFY(qstrlen(e.what()) > 0);
+        }
+        QVERIFY2(refused, qPrintable(path));
+        QVERIFY(!reader.isOpen());
+        QCOMPARE(reader.usedRowCount(), 0);
+        QVERIFY(reader.cellText(1, 1).isEmpty());
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void sameRowsFromEveryFormat_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<Rows>("expected");
+        const Rows namesA = {{namesAB[0][0], QString()}, {namesAB[1][0], QString()}, {namesAB[2][0], QString()}};
+        const Rows titled = Rows{{QStringLiteral("Adı Soyadı"), QStringLiteral("Ek Bilgi")}} + namesAB;
+        const Rows duplicate = namesAB + Rows{{QStringLiteral("AYŞE YILMAZ"), QStringLiteral("Bursa")},
+                                              {QStringLiteral("Irmak Su"), QStringLiteral("Edirne")}};
+        const Rows gap = {{QStringLiteral("Bir"), QStringLiteral("1")},
+                          {QStringLiteral("İki"), QStringLiteral("2")},
+                          {QString(), QStringLiteral("üç")},
+                          {QStringLiteral("Dört"), QStringLiteral("4")},
+                          {QStringLiteral("Beş"), QStringLiteral("5")}};
+        for (const char* ext : {"xls", "xlsx", "ods", "csv"})
+        {
+            QTest::addRow("names_ab.%s", ext) << QStringLiteral("names_ab") << namesAB;
+            QTest::addRow("names_a.%s", ext) << QStringLiteral("names_a") << namesA;
+            QTest::addRow("title_row.%s", ext) << QStringLiteral("title_row") << titled;
+            QTest::addRow("duplicate.%s", ext) << QStringLiteral("duplicate") << duplicate;
+            QTest::addRow("gap_row3.%s", ext) << QStringLiteral("gap_row3") << gap;
+        }
+    }
+    void sameRowsFromEveryFormat()
+    {
+        QFETCH(QString, base);
+        QFETCH(Rows, expected);
+        const QString ext = QString::fromLatin1(QTest::currentDataTag()).section(QLatin1Char('.'), 1);
+        SpreadsheetReader reader;
+        reader.open(sheetFixture(base + QLatin1Char('.') + ext));
+        QVERIFY(reader.isOpen());
+        QCOMPARE(reader.firstUsedRow(), 1);
+        QCOMPARE(reader.usedRowCount(), expected.size());
+        QCOMPARE(readAll(reader), expected);
+        // Past the used range and outside columns A and B there is nothing.
+        QCOMPARE(reader.cellText(expected.size() + 1, 1), QString());
+        QCOMPARE(reader.cellText(1, 3), QString());
+        QCOMPARE(reader.cellText(0, 1), QString());
+        QCOMPARE(reader.cellText(-5, 2), QString());
+    }
+
+    void formatFollowsContentNotName_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("format");
+        QTest::newRow("xls") << "names_ab.xls" << int(SpreadsheetFormat::Xls);
+        QTest::newRow("xlsx named .xls") << "names_ab_really_xlsx.xls" << int(SpreadsheetFormat::Xlsx);
+        QTest::newRow("ods") << "names_ab.ods" << int(SpreadsheetFormat::Ods);
+        QTest::newRow("csv") << "names_ab.csv" << int(SpreadsheetFormat::Csv);
+    }
+    void formatFollowsContentNotName()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, format);
+        QFile source(sheetFixture(file));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QByteArray bytes = source.readAll();
+        QCOMPARE(int(detectSpreadsheetFormat(bytes)), format);
+        // Under a misleading name the workbook reads the same.
+        const QString renamed = m_dir.filePath(QStringLiteral("liste.xlsx.txt"));
+        QFile::remove(renamed);
+        writeFile(renamed, bytes);
+        SpreadsheetReader reader;
+        reader.open(renamed);
+        QCOMPARE(int(reader.format()), format);
+        QCOMPARE(readAll(reader), namesAB);
+    }
+
+    void valuesAsTheSpreadsheetShowsThem_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("xls") << "values.xls";
+        QTest::newRow("xlsx") << "values.xlsx";
+        QTest::newRow("ods") << "values.ods";
+    }
+    void valuesAsTheSpreadsheetShowsThem()
+    {
+        QFETCH(QString, file);
+        SpreadsheetReader reader;
+        reader.open(sheetFixture(file));
+        QCOMPARE(reader.cellText(1, 1), QStringLiteral("ğüşıöçİ ĞÜŞIÖÇ"));
+        QCOMPARE(reader.cellText(1, 2), QStringLiteral("Kâzım"));
+        QCOMPARE(reader.cellText(2, 1), QStringLiteral("\"Bora\" Yılmaz"));
+        QCOMPARE(reader.cellText(3, 1), QStringLiteral("42"));
+        QCOMPARE(reader.cellText(3, 2), QStringLiteral("3,5"));
+        QCOMPARE(reader.cellText(4, 1), QStringLiteral("-7"));
+        QCOMPARE(reader.cellText(4, 2), QStringLiteral("1234567"));
+        QCOMPARE(reader.cellText(5, 1), QStringLiteral("15.03.2024"));
+        QCOMPARE(reader.cellText(5, 2), QStringLiteral("15.03.2024 10:30:00"));
+        QCOMPARE(reader.cellText(6, 1), QStringLiteral("0,125"));
+        // liborcus keeps only the first of a run of blanks in an .ods cell.
+        const QString blanks = reader.cellText(7, 1);
+        if (file.endsWith(QLatin1String(".ods")))
+            QVERIFY(blanks.contains(QStringLiteral("boşluklu")));
+        else
+            QCOMPARE(blanks, QStringLiteral("  boşluklu  "));
+    }
+
+    void csvTextStaysAsTyped()
+    {
+        SpreadsheetReader reader;
+        reader.open(sheetFixture(QStringLiteral("values.csv")));
+        QCOMPARE(reader.cellText(1, 1), QStringLiteral("ğüşıöçİ ĞÜŞIÖÇ"));
+        QCOMPARE(reader.cellText(2, 1), QStringLiteral("\"Bora\" Yılmaz"));
+        QCOMPARE(reader.cellText(3, 2), QStringLiteral("3.5"));
+        QCOMPARE(reader.cellText(7, 1), QStringLiteral("  boşluklu  "));
+    }
+
+    void csvInCodePage1254OrWithByteOrderMark_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("cp1254") << QByteArray("Ay\xFE"
+                                              "e \xE7"
+                                              "a\xF0"
+                                              "r\xFD"
+                                              ",\xDDzmir\r\n\xD0\xDC\xDE,x\r\n");
+        QTest::newRow("utf-8 with bom") << QByteArray("\xEF\xBB\xBF"
+                                                      "Ayşe çağrı,İzmir\nĞÜŞ,x\n");
+        QTest::newRow("semicolons") << QByteArray("Ay\xFE"
+                                                  "e \xE7"
+                                                  "a\xF0"
+                                                  "r\xFD"
+                                                  ";\xDDzmir\r\n\xD0\xDC\xDE;x\r\n");
+        QTest::newRow("semicolons and quotes") << QByteArray("\"Ayşe çağrı\";İzmir\n\"ĞÜŞ\";\"x\"\n");
+        QTest::newRow("tabs") << QByteArray("Ayşe çağrı\tİzmir\nĞÜŞ\tx");
+    }
+    void csvInCodePage1254OrWithByteOrderMark()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = m_dir.filePath(QStringLiteral("tr.csv"));
+        QFile::remove(path);
+        writeFile(path, bytes);
+        SpreadsheetReader reader;
+        reader.open(path);
+        QCOMPARE(readAll(reader), (Rows{{QStringLiteral("Ayşe çağrı"), QStringLiteral("İzmir")},
+                                        {QStringLiteral("ĞÜŞ"), QStringLiteral("x")}}));
+    }
+
+    void usedRangeStartsAtFirstFilledRow_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char* ext : {"xls", "xlsx", "ods", "csv"})
+            QTest::addRow("%s", ext) << QStringLiteral("from_row3.") + QLatin1String(ext);
+    }
+    void usedRangeStartsAtFirstFilledRow()
+    {
+        QFETCH(QString, file);
+        SpreadsheetReader reader;
+        reader.open(sheetFixture(file));
+        QCOMPARE(reader.firstUsedRow(), 3);
+        QCOMPARE(reader.usedRowCount(), 5);
+        // Whoever reads rows 1..count meets the empty rows first and misses the last two.
+        QCOMPARE(reader.cellText(1, 1), QString());
+        QCOMPARE(reader.cellText(3, 1), QStringLiteral("Kişi 3"));
+        QCOMPARE(reader.cellText(7, 2), QStringLiteral("Yer 7"));
+    }
+
+    void emptySheetHasTheOneRowA1()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("empty.csv"));
+        writeFile(path, QByteArray());
+        SpreadsheetReader reader;
+        reader.open(path);
+        QCOMPARE(reader.usedRowCount(), 1);
+        QCOMPARE(reader.firstUsedRow(), 1);
+        QCOMPARE(reader.cellText(1, 1), QString());
+    }
+
+    void damagedFilesAreRefused_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const char* name : {"truncated.xls", "truncated.xlsx", "truncated.ods", "random.xlsx", "encrypted.xls"})
+            QTest::newRow(name) << sheetFixture(QLatin1String(name));
+        QTest::newRow("missing") << sheetFixture(QStringLiteral("no such workbook.xlsx"));
+        QTest::newRow("folder") << sheetFixture(QString());
+    }
+    void damagedFilesAreRefused()
+    {
+        QFETCH(QString, path);
+        SpreadsheetReader reader;
+        reader.open(sheetFixture(QStringLiteral("names_ab.ods")));
+        expectRefused(reader, path); // the workbook read before is gone, not mixed in
+    }
+
+    void foreignPackagesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty zip") << zipOf({});
+        QTest::newRow("text document") << zipOf(
+            {{"mimetype", "application/vnd.oasis.opendocument.text"}, {"content.xml", "<x/>"}});
+        QTest::newRow("zip of something else") << zipOf({{"readme.txt", "hello"}});
+        QTest::newRow("declared size of 4 GiB")
+            << zipOf({{"[Content_Types].xml", "<a/>"}, {"xl/workbook.xml", "<a/>", 0xF0000000u}});
+        QTest::newRow("parts adding up beyond the limit") << zipOf({{"xl/workbook.xml", "<a/>", 0x30000000u},
+                                                                    {"xl/a.xml", "<a/>", 0x30000000u},
+                                                                    {"xl/b.xml", "<a/>", 0x30000000u},
+                                                                    {"xl/c.xml", "<a/>", 0x30000000u}});
+        QByteArray cut = zipOf({{"xl/workbook.xml", QByteArray(100, 'x')}});
+        cut[cut.size() - 6] = char(0x7F); // central directory offset far outside the file
+        QTest::newRow("directory outside the file") << cut;
+        QTest::newRow("binary junk") << QByteArray("\x01\x02\x00\x03junk", 8);
+    }
+    void foreignPackagesAreRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = m_dir.filePath(QStringLiteral("foreign.xlsx"));
+        QFile::remove(path);
+        writeFile(path, bytes);
+        SpreadsheetReader reader;
+        expectRefused(reader, path);
+    }
+
+    void limitsRefuseLargeWorkbooks_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("limit");
+        for (const char* ext : {"xls", "xlsx", "ods", "csv"})
+        {
+            QTest::addRow("rows.%s", ext) << QStringLiteral("names_ab.") + QLatin1String(ext) << "rows";
+            QTest::addRow("text.%s", ext) << QStringLiteral("names_ab.") + QLatin1String(ext) << "text";
+            QTest::addRow("size.%s", ext) << QStringLiteral("names_ab.") + QLatin1String(ext) << "size";
+        }
+        QTest::newRow("unpacked.xlsx") << "names_ab.xlsx"
+                                       << "unpacked";
+        QTest::newRow("ratio.ods") << "names_ab.ods"
+                                   << "ratio";
+    }
+    void limitsRefuseLargeWorkbooks()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, limit);
+        SpreadsheetLimits limits;
+        if (limit == QLatin1String("rows"))
+            limits.maxRows = 2; // the sheet has three
+        else if (limit == QLatin1String("text"))
+            limits.maxKeptTextBytes = 20;
+        else if (limit == QLatin1String("size"))
+            limits.maxFileBytes = 40;
+        else if (limit == QLatin1String("unpacked"))
+            limits.maxUnpackedBytes = 2000;
+        else
+            limits.ratioFloorBytes = 100, limits.maxRatio = 2;
+        SpreadsheetReader reader;
+        reader.setLimits(limits);
+        expectRefused(reader, sheetFixture(file));
+        // The same workbook within the default limits reads.
+        reader.setLimits(SpreadsheetLimits());
+        reader.open(sheetFixture(file));
+        QCOMPARE(reader.usedRowCount(), 3);
+    }
+
+    void csvBeyondTheRowLimitIsRefused()
+    {
+        QByteArray bytes;
+        for (int i = 1; i <= 12; ++i)
+            bytes += "Kişi " + QByteArray::number(i) + "\n";
+        const QString path = m_dir.filePath(QStringLiteral("long.csv"));
+        QFile::remove(path);
+        writeFile(path, bytes);
+        SpreadsheetReader reader;
+        SpreadsheetLimits limits;
+        limits.maxRows = 12;
+        reader.setLimits(limits);
+        reader.open(path);
+        QCOMPARE(reader.usedRowCount(), 12);
+        limits.maxRows = 11;
+        reader.setLimits(limits);
+        expectRefused(reader, path);
+    }
+
+    // A cheap stand-in for the fuzz target: damaged copies of every fixture are refused or
+    // read, never anything else (a crash, a foreign exception, a hang).
+    void damagedCopiesNeverCrash()
+    {
+        const QStringList files = QDir(sheetFixture(QString()))
+                                      .entryList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx"),
+                                                  QStringLiteral("*.ods"), QStringLiteral("*.csv")});
+        QVERIFY(files.size() >= 20);
+        QRandomGenerator random(20240315);
+        const QString path = m_dir.filePath(QStringLiteral("mutant"));
+        int refused = 0;
+        int read = 0;
+        for (const QString& name : files)
+        {
+            QFile source(sheetFixture(name));
+            QVERIFY(source.open(QIODevice::ReadOnly));
+            const QByteArray original = source.readAll();
+            for (int round = 0; round < 40; ++round)
+            {
+                QByteArray bytes = original;
+                const int flips = 1 + random.bounded(8);
+                for (int i = 0; i < flips && !bytes.isEmpty(); ++i)
+                    bytes[random.bounded(int(bytes.size()))] = char(random.bounded(256));
+                if (round % 10 == 9)
+                    bytes.truncate(random.bounded(int(bytes.size()) + 1));
+                QFile::remove(path);
+                writeFile(path, bytes);
+                SpreadsheetReader reader;
+                try
+                {
+                    reader.open(path);
+                    ++read;
+                    for (int row = 1; row <= reader.usedRowCount() + 2; ++row)
+                        (void)reader.cellText(row, 1), (void)reader.cellText(row, 2);
+                }
+                catch (const ESpreadsheetError&)
+                {
+                    ++refused;
+                }
+            }
+        }
+        QCOMPARE(read + refused, int(files.size()) * 40);
+        QVERIFY(refused > 0);
+    }
+
+    void numberText_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << 0.0 << "0";
+        QTest::newRow("whole") << 1234567.0 << "1234567";
+        QTest::newRow("negative whole") << -42.0 << "-42";
+        QTest::newRow("decimal comma") << 3.5 << "3,5";
+        QTest::newRow("fifteen digits") << 0.1 + 0.2 << "0,3";
+        QTest::newRow("large whole") << 123456789012345.0 << "123456789012345";
+        QTest::newRow("beyond whole range") << 1e20 << "1E+20";
+        QTest::newRow("small") << 0.000125 << "0,000125";
+    }
+    void numberText()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(spreadsheetNumberText(value), text);
+    }
+
+    void dateTimeText_data()
+    {
+        QTest::addColumn<double>("serial");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("date") << 45366.0 << "15.03.2024";
+        QTest::newRow("date and time") << 45366.4375 << "15.03.2024 10:30:00";
+        QTest::newRow("time only") << 0.75 << "18:00:00";
+        QTest::newRow("almost midnight rounds to next day") << 45366.999999999 << "16.03.2024";
+        QTest::newRow("origin") << 0.0 << "30.12.1899";
+        QTest::newRow("before the origin") << -1.0 << "29.12.1899";
+        QTest::newRow("beyond year 9999 stays a number") << 1e9 << "1000000000";
+    }
+    void dateTimeText()
+    {
+        QFETCH(double, serial);
+        QFETCH(QString, text);
+        QCOMPARE(spreadsheetDateTimeText(serial), text);
+    }
+
+    void formatCodesThatShowDates_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("isDate");
+        QTest::newRow("general") << "General" << false;
+        QTest::newRow("standard") << "Standard" << false;
+        QTest::newRow("decimals") << "0.00" << false;
+        QTest::newRow("thousands") << "#,##0" << false;
+        QTest::newRow("scientific") << "0.00E+00" << false;
+        QTest::newRow("quoted letters") << "0\" days\"" << false;
+        QTest::newRow("colour and currency") << "[RED][$-41F]#,##0" << false;
+        QTest::newRow("turkish date") << "dd.mm.yyyy" << true;
+        QTest::newRow("date with locale") << "[$-41F]d mmmm yyyy" << true;
+        QTest::newRow("time") << "h:mm" << true;
+        QTest::newRow("elapsed hours") << "[h]:mm" << true;
+        QTest::newRow("escaped letter") << "0\\d" << false;
+    }
+    void formatCodesThatShowDates()
+    {
+        QFETCH(QString, code);
+        QFETCH(bool, isDate);
+        QCOMPARE(spreadsheetFormatIsDate(code.toStdString()), isDate);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSpreadsheetReader)
+#include "test_SpreadsheetReader.moc"
