@@ -1,0 +1,449 @@
+#include "ImageList.h"
+#include "ZvWinButton.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+// Runs `check` inside the nested loop of the next popup menu, then closes the menu.
+void whenMenuOpens(std::function<void(QMenu*)> check)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, check] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+        {
+            timer->stop();
+            check(menu);
+            menu->close();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+} // namespace
+
+class TestZvWinButton : public QObject
+{
+    Q_OBJECT
+
+    QWidget* window = nullptr;
+    TZvWinButton* b1 = nullptr;
+    TZvWinButton* b2 = nullptr;
+    QLineEdit* edit = nullptr;
+
+private Q_SLOTS:
+    void init()
+    {
+        window = new QWidget;
+        window->resize(300, 200);
+        window->move(20, 20);
+        b1 = new TZvWinButton(window);
+        b1->setObjectName(QStringLiteral("ZvWinButton1"));
+        b1->setGeometry(10, 10, 100, 30);
+        b1->setText(QStringLiteral("Bir"));
+        b2 = new TZvWinButton(window);
+        b2->setGeometry(10, 50, 100, 30);
+        edit = new QLineEdit(window);
+        edit->setGeometry(10, 90, 100, 22);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+    }
+
+    void cleanup()
+    {
+        delete window;
+        window = nullptr;
+    }
+
+    void leftPressTakesFocusAndReleaseClicks()
+    {
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QSignalSpy downs(b1, &TZvWinButton::OnMouseDown);
+        QTest::mousePress(b1, Qt::LeftButton, Qt::ShiftModifier, QPoint(30, 12));
+        QVERIFY(b1->hasFocus());
+        QVERIFY(b1->isDown() && b1->isMouseHeld());
+        QCOMPARE(downs.size(), 1);
+        QCOMPARE(downs.at(0).at(0).value<TZvWinButton*>(), b1);
+        QCOMPARE(downs.at(0).at(3).toInt(), 30);
+        QCOMPARE(downs.at(0).at(4).toInt(), 12);
+        QCOMPARE(downs.at(0).at(2).value<Qt::KeyboardModifiers>(), Qt::KeyboardModifiers(Qt::ShiftModifier));
+        QCOMPARE(clicks.size(), 0);
+        QTest::mouseRelease(b1, Qt::LeftButton, {}, QPoint(30, 12));
+        QCOMPARE(clicks.size(), 1);
+        QVERIFY(!b1->isDown() && !b1->isMouseHeld());
+    }
+
+    void noTabStopMeansNoFocusOnPress()
+    {
+        b1->setTabStop(false);
+        edit->setFocus();
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QTest::mouseClick(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(edit->hasFocus());
+        QCOMPARE(clicks.size(), 1);
+    }
+
+    void returningWhileHeldPressesAgain()
+    {
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QSignalSpy downs(b1, &TZvWinButton::OnMouseDown);
+        QTest::mousePress(b1, Qt::LeftButton, {}, QPoint(50, 15));
+        QTest::mouseMove(b1, QPoint(150, 60));
+        QVERIFY(!b1->isDown());
+        QVERIFY(b1->isMouseHeld());
+        QTest::mouseMove(b1, QPoint(60, 20));
+        QVERIFY(b1->isDown());
+        QCOMPARE(downs.size(), 2);
+        QCOMPARE(downs.at(1).at(3).toInt(), 10);
+        QCOMPARE(downs.at(1).at(4).toInt(), 10);
+        QTest::mouseRelease(b1, Qt::LeftButton, {}, QPoint(60, 20));
+        QCOMPARE(clicks.size(), 1);
+    }
+
+    void releasingOutsideDoesNotClick()
+    {
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QTest::mousePress(b1, Qt::LeftButton, {}, QPoint(50, 15));
+        QTest::mouseMove(b1, QPoint(-20, 15));
+        QTest::mouseRelease(b1, Qt::LeftButton, {}, QPoint(-20, 15));
+        QCOMPARE(clicks.size(), 0);
+        QVERIFY(!b1->isMouseHeld());
+        // nothing left held: coming back in does not press
+        QTest::mouseMove(b1, QPoint(50, 15));
+        QVERIFY(!b1->isDown());
+    }
+
+    void anyReleaseWhileDownClicks_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("released");
+        QTest::newRow("right") << Qt::RightButton;
+        QTest::newRow("middle") << Qt::MiddleButton;
+    }
+    void anyReleaseWhileDownClicks()
+    {
+        QFETCH(Qt::MouseButton, released);
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QTest::mouseRelease(b1, released, {}, QPoint(5, 5));
+        QCOMPARE(clicks.size(), 0); // not down: nothing
+        QTest::mousePress(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mousePress(b1, released, {}, QPoint(5, 5));
+        QVERIFY(b1->isDown()); // only the left button presses
+        QTest::mouseRelease(b1, released, {}, QPoint(5, 5));
+        QCOMPARE(clicks.size(), 1);
+        QTest::mouseRelease(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(clicks.size(), 1);
+    }
+
+    void doubleClickGivesTwoClicks_data()
+    {
+        QTest::addColumn<bool>("pressBeforeDoubleClick");
+        QTest::newRow("press then double-click event") << true;
+        QTest::newRow("double-click event alone") << false;
+    }
+    void doubleClickGivesTwoClicks()
+    {
+        QFETCH(bool, pressBeforeDoubleClick);
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QSignalSpy downs(b1, &TZvWinButton::OnMouseDown);
+        QTest::mouseClick(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        if (pressBeforeDoubleClick)
+            QTest::mousePress(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseDClick(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(clicks.size(), 2);
+        QCOMPARE(downs.size(), 2);
+    }
+
+    void keyboardPresses_data()
+    {
+        QTest::addColumn<QList<int>>("keys"); // positive: press, negative: release
+        QTest::addColumn<int>("expectedClicks");
+        QTest::addColumn<bool>("downAfter");
+        const int space = Qt::Key_Space;
+        QTest::newRow("space down and up") << QList<int>{space, -space} << 1 << false;
+        QTest::newRow("space held") << QList<int>{space} << 0 << true;
+        QTest::newRow("space repeat") << QList<int>{space, space, space, -space} << 1 << false;
+        QTest::newRow("other key cancels") << QList<int>{space, Qt::Key_A, -space} << 0 << false;
+        QTest::newRow("other key released cancels") << QList<int>{space, -int(Qt::Key_A), -space} << 0 << false;
+        QTest::newRow("enter") << QList<int>{int(Qt::Key_Return)} << 1 << false;
+        QTest::newRow("keypad enter") << QList<int>{int(Qt::Key_Enter)} << 1 << false;
+        QTest::newRow("enter during space") << QList<int>{space, int(Qt::Key_Return), -space} << 1 << false;
+    }
+    void keyboardPresses()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, expectedClicks);
+        QFETCH(bool, downAfter);
+        b1->setFocus();
+        QTRY_VERIFY(b1->hasFocus());
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        for (int k : keys)
+        {
+            if (k > 0)
+                QTest::keyPress(b1, Qt::Key(k));
+            else
+                QTest::keyRelease(b1, Qt::Key(-k));
+        }
+        QCOMPARE(clicks.size(), expectedClicks);
+        QCOMPARE(b1->isDown(), downAfter);
+    }
+
+    void enterNeverShowsThePressedLook()
+    {
+        b1->setFocus();
+        QTRY_VERIFY(b1->hasFocus());
+        bool downSeen = false;
+        connect(b1, &TZvWinButton::clicked, this, [&] { downSeen |= b1->isDown(); });
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QTest::keyClick(b1, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(clicks.size(), 1);
+        QVERIFY(!downSeen);
+        QVERIFY(!b1->isDown());
+    }
+
+    void focusGainedElsewhereCancelsPresses()
+    {
+        b1->setFocus();
+        QTRY_VERIFY(b1->hasFocus());
+        QTest::keyPress(b1, Qt::Key_Space);
+        QVERIFY(b1->isDown());
+        QTest::mousePress(b2, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(!b1->isDown());
+        QVERIFY(b2->isDown() && b2->hasFocus());
+        edit->setFocus(Qt::OtherFocusReason);
+        QTRY_VERIFY(edit->hasFocus());
+        QVERIFY(!b2->isDown());
+        QVERIFY(!b2->isMouseHeld());
+        QSignalSpy clicks(b2, &TZvWinButton::clicked);
+        QTest::mouseRelease(b2, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(clicks.size(), 0);
+        QVERIFY(!b2->focusSeen());
+    }
+
+    void disabledButtonDoesNothing()
+    {
+        b1->setEnabled(false);
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QSignalSpy downs(b1, &TZvWinButton::OnMouseDown);
+        edit->setFocus();
+        QTest::mousePress(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(downs.size(), 0);
+        QCOMPARE(clicks.size(), 0);
+        QVERIFY(!b1->isDown() && !b1->hasFocus());
+        // a whole window disabled: even a press delivered directly does not press
+        b1->setEnabled(true);
+        window->setEnabled(false);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(25, 25));
+        QApplication::sendEvent(b1, &enter);
+        QVERIFY(!b1->isDown());
+        window->setEnabled(true);
+    }
+
+    void dropDownMenuOpensBelowWithoutClicking_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("left press") << QStringLiteral("mouse");
+        QTest::newRow("space") << QStringLiteral("space");
+        QTest::newRow("enter") << QStringLiteral("enter");
+    }
+    void dropDownMenuOpensBelowWithoutClicking()
+    {
+        QFETCH(QString, how);
+        QMenu menu;
+        menu.addAction(QStringLiteral("Bir"));
+        b1->setDropDownMenu(&menu);
+        b1->setFocus();
+        QTRY_VERIFY(b1->hasFocus());
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QPoint shownAt;
+        QObject* popupComponent = nullptr;
+        whenMenuOpens([&](QMenu* m) {
+            shownAt = m->pos();
+            popupComponent = m->property("PopupComponent").value<QObject*>();
+        });
+        if (how == QStringLiteral("mouse"))
+        {
+            QTest::mousePress(b1, Qt::LeftButton, {}, QPoint(5, 5));
+            QTest::mouseRelease(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        }
+        else if (how == QStringLiteral("space"))
+        {
+            QTest::keyPress(b1, Qt::Key_Space);
+            QTest::keyRelease(b1, Qt::Key_Space);
+        }
+        else
+        {
+            QTest::keyClick(b1, Qt::Key_Return);
+        }
+        QCOMPARE(shownAt, b1->mapToGlobal(QPoint(1, 31)));
+        QCOMPARE(popupComponent, b1);
+        QCOMPARE(clicks.size(), 0);
+        QVERIFY(!b1->isDown() && !b1->isMouseHeld());
+    }
+
+    void popupMenuAtThePointerOnRightPress()
+    {
+        QMenu menu;
+        menu.addAction(QStringLiteral("Sağ"));
+        b1->setPopupMenu(&menu);
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        QPoint shownAt;
+        whenMenuOpens([&](QMenu* m) { shownAt = m->pos(); });
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QTest::mousePress(b1, Qt::RightButton, {}, QPoint(40, 12));
+        QCOMPARE(shownAt, b1->mapToGlobal(QPoint(40, 12)));
+        QTest::mouseRelease(b1, Qt::RightButton, {}, QPoint(40, 12));
+        QCOMPARE(clicks.size(), 0);
+        QVERIFY(edit->hasFocus()); // only a left press takes the focus
+    }
+
+    void destroyedMenusAndListsAreForgotten()
+    {
+        auto* drop = new QMenu;
+        auto* popup = new QMenu;
+        auto* list = new TImageList(16, 16);
+        list->add(QImage(16, 16, QImage::Format_RGB32));
+        b1->setDropDownMenu(drop);
+        b1->setPopupMenu(popup);
+        b1->setImages(list);
+        b1->setImageIndex(0);
+        delete drop;
+        delete popup;
+        delete list;
+        QVERIFY(!b1->dropDownMenu() && !b1->popupMenu() && !b1->images());
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QTest::mouseClick(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseClick(b1, Qt::RightButton, {}, QPoint(5, 5));
+        QCOMPARE(clicks.size(), 1);
+        QVERIFY(!b1->grab().isNull());
+    }
+
+    void imageListChangesRepaint()
+    {
+        TImageList list(16, 16);
+        b1->setImages(&list);
+        b1->setImageIndex(0);
+        QCoreApplication::processEvents();
+        int paints = 0;
+        struct Counter : QObject
+        {
+            int* n;
+            explicit Counter(int* counter) : n(counter) {}
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                *n += e->type() == QEvent::Paint;
+                return false;
+            }
+        } counter(&paints);
+        b1->installEventFilter(&counter);
+        list.add(QImage(16, 16, QImage::Format_RGB32));
+        QTRY_VERIFY(paints > 0);
+        QCOMPARE(b1->workImage().size(), QSize(16, 16));
+        // a list that is no longer referred to does not repaint the button
+        b1->setImages(nullptr);
+        QCoreApplication::processEvents();
+        paints = 0;
+        list.add(QImage(16, 16, QImage::Format_RGB32));
+        QCoreApplication::processEvents();
+        QCOMPARE(paints, 0);
+        b1->removeEventFilter(&counter);
+    }
+
+    void modalResultGoesToTheWindow()
+    {
+        window->setProperty("ModalResult", 5);
+        b1->setModalResult(0);
+        QTest::mouseClick(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(window->property("ModalResult").toInt(), 0);
+        b1->setModalResult(mrCancelValue());
+        QTest::keyClick(b1, Qt::Key_Return);
+        QCOMPARE(window->property("ModalResult").toInt(), mrCancelValue());
+    }
+
+    void modalDialogClosesAfterTheClickHandler_data()
+    {
+        QTest::addColumn<int>("modalResult");
+        QTest::addColumn<bool>("handlerResets");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("ok") << 1 << false << 1;
+        QTest::newRow("handler keeps it open") << 1 << true << -1;
+        QTest::newRow("none") << 0 << false << -1;
+    }
+    void modalDialogClosesAfterTheClickHandler()
+    {
+        QFETCH(int, modalResult);
+        QFETCH(bool, handlerResets);
+        QFETCH(int, expected);
+        QDialog dialog;
+        auto* ok = new TZvWinButton(&dialog);
+        ok->setGeometry(5, 5, 80, 30);
+        ok->setModalResult(modalResult);
+        bool visibleInHandler = false;
+        connect(ok, &TZvWinButton::clicked, &dialog, [&] {
+            visibleInHandler = dialog.isVisible();
+            if (handlerResets)
+                dialog.setResult(0);
+        });
+        QTimer::singleShot(0, ok, [&] {
+            QTest::mouseClick(ok, Qt::LeftButton, {}, QPoint(5, 5));
+            if (dialog.isVisible())
+                dialog.done(-1);
+        });
+        QCOMPARE(dialog.exec(), expected);
+        QVERIFY(visibleInHandler);
+    }
+
+    void actionRunsWhenNobodyListens()
+    {
+        QAction action;
+        QSignalSpy triggered(&action, &QAction::triggered);
+        b1->setAction(&action);
+        QTest::mouseClick(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(triggered.size(), 1);
+        QSignalSpy clicks(b1, &TZvWinButton::clicked);
+        QTest::mouseClick(b1, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(clicks.size(), 1);
+        QCOMPARE(triggered.size(), 1);
+    }
+
+    void handlerMayDestroyTheButton()
+    {
+        connect(
+            b1, &TZvWinButton::clicked, b1, [this] { delete b1; }, Qt::DirectConnection);
+        QPointer<TZvWinButton> guard(b1);
+        b1->Click();
+        QVERIFY(!guard);
+    }
+
+    void fixedTextsAndIgnoredWrites()
+    {
+        QVERIFY(b1->setProperty("About", QStringLiteral("s9.99")));
+        QCOMPARE(b1->property("About").toString(), QStringLiteral("s1.05"));
+        b1->setGrayedFontColor(QColor(1, 2, 3));
+        QFont small(QStringLiteral("Arial"), 7);
+        b1->setGrayedFont(b1->font());
+        QCOMPARE(b1->grayedFontColor(), QColor(1, 2, 3));
+        b1->setGrayedFont(small);
+        QCOMPARE(b1->grayedFont().pointSize(), 7);
+        QVERIFY(b1->setProperty("GlphyAlign", QStringLiteral("poBottom")));
+        QCOMPARE(b1->glphyAlign(), TZvWinButton::poBottom);
+    }
+
+private:
+    static int mrCancelValue() { return 2; }
+};
+
+QTEST_MAIN(TestZvWinButton)
+#include "test_ZvWinButton.moc"
