@@ -1,0 +1,654 @@
+#include "MainU.h"
+
+#include "DataSource.h"
+#include "Globals.h"
+#include "Guard.h"
+#include "Image.h"
+#include "IniFile.h"
+#include "KisiRules.h"
+#include "MediaPlayer.h"
+#include "Messages.h"
+#include "NumberDraw.h"
+#include "PersonDraw.h"
+#include "ProgramFolder.h"
+#include "RadioGroup.h"
+#include "RxMemoryData.h"
+#include "TableFiles.h"
+#include "TurkishUpper.h"
+#include "ZvEdit.h"
+#include "ZvWinButton.h"
+#include "ui_MainU.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTabBar>
+#include <QTimer>
+
+// Resources live in the app library; a static library needs its initialiser called by name.
+static void initResources()
+{
+    Q_INIT_RESOURCE(cekilis);
+}
+
+namespace {
+const QString settingsSection = QStringLiteral("TMainF");
+const QString settingsFile = QStringLiteral("Ayar.Ini");
+
+enum class SettingKind
+{
+    Integer,
+    Boolean,
+    Text
+};
+
+// The kept settings of the "Ayarlar" page, in the order they are written and applied.
+struct SettingKey
+{
+    const char* key;
+    const char* control;
+    SettingKind kind;
+};
+
+constexpr SettingKey settingKeys[] = {
+    {"SpinCKSR_Value", "SpinCKSR", SettingKind::Integer},
+    {"CheckEFEKT_Checked", "CheckEFEKT", SettingKind::Boolean},
+    {"SpinHARF_Value", "SpinHARF", SettingKind::Integer},
+    {"CheckSES_Checked", "CheckSES", SettingKind::Boolean},
+    {"RadioRESIM_ItemIndex", "RadioRESIM", SettingKind::Integer},
+    {"EditSES_Text", "EditSES", SettingKind::Text},
+    {"EditSES2_Text", "EditSES2", SettingKind::Text},
+    {"CheckSESTEKRAR_Checked", "CheckSESTEKRAR", SettingKind::Boolean},
+    {"CheckSESTEKRAR2_Checked", "CheckSESTEKRAR2", SettingKind::Boolean},
+    {"SpinSESTEKRAR_Value", "SpinSESTEKRAR", SettingKind::Integer},
+    {"CheckEKBILGI_Checked", "CheckEKBILGI", SettingKind::Boolean},
+};
+
+QString boolText(bool on)
+{
+    return on ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+// The control's value as the settings file holds it.
+QString storedText(QWidget* control, SettingKind kind)
+{
+    switch (kind)
+    {
+    case SettingKind::Integer:
+        if (auto* spin = qobject_cast<TSpinEdit*>(control))
+            return QString::number(spin->value());
+        if (auto* radio = qobject_cast<TRadioGroup*>(control))
+            return QString::number(radio->ItemIndex());
+        break;
+    case SettingKind::Boolean:
+        if (auto* box = qobject_cast<QAbstractButton*>(control))
+            return boolText(box->isChecked());
+        break;
+    case SettingKind::Text:
+        if (auto* edit = qobject_cast<QLineEdit*>(control))
+            return edit->text();
+        break;
+    }
+    return QString();
+}
+
+void applyStoredText(QWidget* control, SettingKind kind, const QString& text)
+{
+    switch (kind)
+    {
+    case SettingKind::Integer: {
+        bool ok = false;
+        int value = text.toInt(&ok, 10);
+        if (!ok)
+            value = 0;
+        if (auto* spin = qobject_cast<TSpinEdit*>(control))
+            spin->setValue(value);
+        else if (auto* radio = qobject_cast<TRadioGroup*>(control))
+            radio->setItemIndex(value);
+        break;
+    }
+    case SettingKind::Boolean:
+        if (auto* box = qobject_cast<QAbstractButton*>(control))
+        {
+            if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+                box->setChecked(false);
+            else if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+                box->setChecked(true);
+        }
+        break;
+    case SettingKind::Text:
+        if (auto* edit = qobject_cast<QLineEdit*>(control))
+            edit->setText(text);
+        break;
+    }
+}
+
+// The reader strips one pair of enclosing quotes, so a text that carries such a pair itself
+// is written inside one more pair and reads back unchanged.
+QString textForSaving(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    const bool quoted =
+        trimmed.size() >= 2 && ((trimmed.startsWith(QLatin1Char('"')) && trimmed.endsWith(QLatin1Char('"'))) ||
+                                (trimmed.startsWith(QLatin1Char('\'')) && trimmed.endsWith(QLatin1Char('\''))));
+    return quoted ? QLatin1Char('"') + trimmed + QLatin1Char('"') : trimmed;
+}
+
+QFont pixelFont(const QString& family, int pixels, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+} // namespace
+
+TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TMainF>())
+{
+    initResources();
+    // Without the Windows fonts the form's "MS Sans Serif" would fall back to a much wider face.
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+
+    createTables();
+    ui->setupUi(this);
+    setUpLook();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(10000);
+    MediaPlayer1 = new TMediaPlayer(this);
+    MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
+    Kapat = new QAction(QStringLiteral("Kapat"), this);
+    Kapat->setObjectName(QStringLiteral("Kapat"));
+    Kapat->setShortcut(QKeySequence(Qt::Key_Escape));
+    Kapat->setShortcutContext(Qt::WindowShortcut);
+    addAction(Kapat);
+
+    TPersonDrawControls p;
+    p.Owner = this;
+    p.Kisi_T = Kisi_T;
+    p.Hediye_T = Hediye_T;
+    p.Kzn_T = Kzn_T;
+    p.SpinEdit1 = ui->SpinEdit1;
+    p.LabelHEDIYE = ui->LabelHEDIYE;
+    p.ImageRES = ui->ImageRES;
+    p.PanelTOP = ui->PanelTOP;
+    p.Timer1 = Timer1;
+    p.ImageTOP = {ui->ImageTOP1->pixmap(), ui->ImageTOP2->pixmap(), ui->ImageTOP3->pixmap(), ui->ImageTOP4->pixmap()};
+    p.SpinCKSR = ui->SpinCKSR;
+    p.CheckEFEKT = ui->CheckEFEKT;
+    p.GroupEFEKT = ui->GroupEFEKT;
+    p.SpinHARF = ui->SpinHARF;
+    p.RadioRESIM = ui->RadioRESIM;
+    p.CheckEKBILGI = ui->CheckEKBILGI;
+    p.CheckSES = ui->CheckSES;
+    p.GroupSES = ui->GroupSES;
+    p.EditSES = ui->EditSES;
+    p.CheckSESTEKRAR = ui->CheckSESTEKRAR;
+    p.EditSES2 = ui->EditSES2;
+    p.CheckSESTEKRAR2 = ui->CheckSESTEKRAR2;
+    p.SpinSESTEKRAR = ui->SpinSESTEKRAR;
+    p.MediaPlayer1 = MediaPlayer1;
+    personDraw = new TPersonDraw(p, this);
+
+    TNumberDrawControls n;
+    n.Window = this;
+    n.SpinBSL = ui->SpinBSL;
+    n.SpinBTS = ui->SpinBTS;
+    n.SpinADET = ui->SpinADET;
+    n.ZvWinButton3 = ui->ZvWinButton3;
+    n.RxDice1 = ui->RxDice1;
+    n.Label2 = ui->Label2;
+    n.ListBox1 = ui->ListBox1;
+    n.Rx_T = Rx_T;
+    numberDraw = new TNumberDraw(n, this);
+
+    wireHandlers();
+    FormCreate();
+}
+
+TMainF::~TMainF()
+{
+    // A window destroyed without a granted close still keeps what the operator set.
+    if (m_settingsRead && !m_settingsSaved)
+        guarded([this] { saveSettings(); });
+    if (MainF == this)
+        MainF = nullptr;
+    setAppExceptionHandler({});
+}
+
+void TMainF::createTables()
+{
+    auto table = [this](const char* name) {
+        auto* t = new TRxMemoryData(this);
+        t->setObjectName(QLatin1String(name));
+        return t;
+    };
+    auto source = [this](const char* name, TRxMemoryData* t) {
+        auto* s = new TDataSource(t, this);
+        s->setObjectName(QLatin1String(name));
+        return s;
+    };
+    Kisi_T = table("Kisi_T");
+    Kisi_TADI = Kisi_T->addStringField(QStringLiteral("ADI"), 40);
+    Kisi_TIL_ILCE = Kisi_T->addStringField(QStringLiteral("IL_ILCE"), 40);
+    Hediye_T = table("Hediye_T");
+    Hediye_THEDIYE = Hediye_T->addStringField(QStringLiteral("HEDIYE"), 40);
+    Hediye_TRESIMYOLU = Hediye_T->addStringField(QStringLiteral("RESIMYOLU"), 100);
+    Kzn_T = table("Kzn_T");
+    Kzn_TADI = Kzn_T->addStringField(QStringLiteral("ADI"), 40);
+    Kzn_THEDIYE = Kzn_T->addStringField(QStringLiteral("HEDIYE"), 40);
+    Rx_T = table("Rx_T");
+    Rx_TBASLANGIC = Rx_T->addIntegerField(QStringLiteral("BASLANGIC"));
+    Rx_TBITIS = Rx_T->addIntegerField(QStringLiteral("BITIS"));
+    Kisi_S = source("Kisi_S", Kisi_T);
+    Hediye_S = source("Hediye_S", Hediye_T);
+    Kzn_S = source("Kzn_S", Kzn_T);
+    Rx_S = source("Rx_S", Rx_T);
+
+    kisiRules = std::make_unique<TKisiRules>(*Kisi_T, [] { return Ayar1F != nullptr; });
+    kisiRules->install();
+    Rx_T->BeforePost = [this](TRxMemoryData& t) { Rx_TBeforePost(t); };
+}
+
+void TMainF::setUpLook()
+{
+    const QString art = QStringLiteral(":/cekilis/");
+    QFont formFont(QStringLiteral("MS Sans Serif"));
+    formFont.setPointSize(8);
+    formFont.setBold(true);
+    setFont(formFont);
+    setWindowIcon(QIcon(art + QStringLiteral("icon.png")));
+
+    ui->Image2->setPicture(QPixmap(art + QStringLiteral("header_bg.png")));
+    ui->Image1->setPicture(QPixmap(art + QStringLiteral("logo.png")));
+    ui->Image3->setPicture(QPixmap(art + QStringLiteral("icon.png")));
+    ui->Image69->setPicture(QPixmap(art + QStringLiteral("banner.png")));
+    ui->ImageTOP1->setPicture(QPixmap(art + QStringLiteral("ball_gold.png")));
+    ui->ImageTOP2->setPicture(QPixmap(art + QStringLiteral("ball_yellow.png")));
+    ui->ImageTOP3->setPicture(QPixmap(art + QStringLiteral("ball_blue.png")));
+    ui->ImageTOP4->setPicture(QPixmap(art + QStringLiteral("ball_red.png")));
+
+    ui->Label4->setFont(pixelFont(QStringLiteral("Arial"), 19, true));
+    QPalette white = ui->Label4->palette();
+    white.setColor(QPalette::WindowText, Qt::white);
+    ui->Label4->setPalette(white);
+    ui->Label4->setAttribute(Qt::WA_TranslucentBackground);
+
+    QPalette panel6 = ui->Panel6->palette();
+    panel6.setColor(QPalette::Window, Qt::white);
+    ui->Panel6->setPalette(panel6);
+    ui->Panel6->installEventFilter(this);
+
+    ui->LabelHEDIYE->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 32, true));
+    QPalette red = ui->LabelHEDIYE->palette();
+    red.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    ui->LabelHEDIYE->setPalette(red);
+    ui->SpinEdit1->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 24, true));
+    ui->Label7->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 24, true));
+    ui->ZvWinButton6->setFont(pixelFont(QStringLiteral("Arial"), 16, true));
+
+    const struct
+    {
+        TZvWinButton* button;
+        const char* glyph;
+    } glyphs[] = {
+        {ui->ZvWinButton6, "glyph_start.png"},       {ui->ZvWinButton7, "glyph_showall.png"},
+        {ui->ZvWinButton9, "glyph_save.png"},        {ui->ZvWinButton1, "glyph_dice.png"},
+        {ui->ZvWinButton3, "glyph_count.png"},       {ui->ZvWinButton4, "glyph_save.png"},
+        {ui->ZvWinButton2, "glyph_reset.png"},       {ui->ZvWinButton8, "glyph_defaults.png"},
+        {ui->ZvWinButton5, "glyph_definitions.png"},
+    };
+    for (const auto& g : glyphs)
+        g.button->setGlpyh(QPixmap(art + QLatin1String(g.glyph)));
+
+    ui->ZVRXDBGrid2->setDataSource(Kzn_S);
+    ui->ZVRXDBGrid2->setReadOnly(true);
+    ui->ZVRXDBGrid2->addColumn(QStringLiteral("ADI"), QStringLiteral("Kişi"), 110);
+    ui->ZVRXDBGrid2->addColumn(QStringLiteral("HEDIYE"), QStringLiteral("Ödül"), 115);
+    ui->ZVRXDBGrid1->setDataSource(Rx_S);
+    ui->ZVRXDBGrid1->addColumn(QStringLiteral("BASLANGIC"), QStringLiteral("Başlangıç Değeri"), 110);
+    ui->ZVRXDBGrid1->addColumn(QStringLiteral("BITIS"), QStringLiteral("Bitiş Değeri"), 110);
+
+    ui->EditSES->ZvWinButton()->setToolTip(QStringLiteral("Ses Dosyası Bul"));
+    ui->EditSES2->ZvWinButton()->setToolTip(QStringLiteral("Ses Dosyası Bul"));
+
+    ui->PageControl1->tabBar()->setCursor(Qt::PointingHandCursor);
+    const auto buttons = findChildren<TZvWinButton*>();
+    for (TZvWinButton* b : buttons)
+        b->setCursor(Qt::PointingHandCursor);
+
+    // The two check boxes sit on their groups' title lines but are not inside the groups, so
+    // that a disabled group never disables the box that enables it again.
+    for (QWidget* w : {static_cast<QWidget*>(ui->CheckEFEKT), static_cast<QWidget*>(ui->CheckSES)})
+    {
+        w->setAutoFillBackground(true);
+        w->raise();
+    }
+    ui->GroupEFEKT->installEventFilter(this);
+    ui->GroupSES->installEventFilter(this);
+    setTabOrder(ui->SpinCKSR, ui->CheckEFEKT);
+    setTabOrder(ui->CheckEFEKT, ui->SpinHARF);
+    setTabOrder(ui->SpinHARF, ui->CheckSES);
+    setTabOrder(ui->CheckSES, ui->EditSES);
+}
+
+void TMainF::wireHandlers()
+{
+    auto click = [this](TZvWinButton* button, void (TMainF::*handler)()) {
+        connect(button, &TZvWinButton::clicked, this, handler);
+    };
+    click(ui->ZvWinButton6, &TMainF::ZvWinButton6Click);
+    click(ui->ZvWinButton7, &TMainF::ZvWinButton7Click);
+    click(ui->ZvWinButton9, &TMainF::ZvWinButton9Click);
+    click(ui->ZvWinButton1, &TMainF::ZvWinButton1Click);
+    click(ui->ZvWinButton2, &TMainF::ZvWinButton2Click);
+    click(ui->ZvWinButton3, &TMainF::ZvWinButton3Click);
+    click(ui->ZvWinButton4, &TMainF::ZvWinButton4Click);
+    click(ui->ZvWinButton5, &TMainF::ZvWinButton5Click);
+    click(ui->ZvWinButton8, &TMainF::ZvWinButton8Click);
+    connect(Timer1, &QTimer::timeout, this, &TMainF::Timer1Timer);
+    connect(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
+    // A check box runs its handler whenever its state changes, also when the program sets it.
+    connect(ui->CheckEFEKT, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
+    connect(ui->CheckEKBILGI, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
+    connect(ui->CheckSES, &QAbstractButton::toggled, this, &TMainF::CheckSESClick);
+    connect(ui->EditSES, &TZvBtnEdit::OnBtnClick, this, [this](QObject* sender) { EditSESBtnClick(sender); });
+    connect(ui->EditSES2, &TZvBtnEdit::OnBtnClick, this, [this](QObject* sender) { EditSESBtnClick(sender); });
+    connect(MediaPlayer1, &TMediaPlayer::OnNotify, this, &TMainF::MediaPlayer1Notify);
+}
+
+void TMainF::FormCreate()
+{
+    guarded([this] {
+        MainF = this;
+        setAppExceptionHandler([this](const std::exception* error) { AppEventsException(error); });
+        // Opened centred at its design size, then at once maximised; restoring brings back the centre.
+        resize(700, 595);
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+        setWindowState(windowState() | Qt::WindowMaximized);
+    });
+}
+
+void TMainF::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    guarded([this] { readSettings(); });
+    guarded([this] { FormShow(); });
+    placeTitleChecks();
+    FormResize();
+}
+
+void TMainF::FormShow()
+{
+    guarded([this] {
+        loadTableIfPresent(Rx_T, QStringLiteral("Memory.Ini"));
+        loadTableIfPresent(Kisi_T, QStringLiteral("Kisi.Ini"));
+        loadTableIfPresent(Hediye_T, QStringLiteral("Hediye.Ini"));
+        boundPrizeNumber();
+        if (!Kzn_T->isOpen())
+            Kzn_T->open();
+        Kzn_T->emptyTable();
+        ui->PageControl1->setCurrentWidget(ui->TabSheet1);
+        ui->LabelHEDIYE->setText(QString());
+    });
+}
+
+// Each table is loaded on its own: a damaged or refused "Memory.Ini" must not keep the
+// participants and prizes from loading.
+void TMainF::loadTableIfPresent(TRxMemoryData* table, const QString& bareName)
+{
+    guarded([&] {
+        if (!table->isOpen())
+            table->open();
+        table->emptyTable();
+        const QString path = programFolder() + bareName;
+        if (QFileInfo(path).isFile())
+            RxMemoryDataLoadFromFile(table, path);
+    });
+}
+
+void TMainF::boundPrizeNumber()
+{
+    const int prizes = Hediye_T->recordCount();
+    ui->SpinEdit1->setMaximum(prizes);
+    ui->SpinEdit1->setEnabled(prizes > 1);
+}
+
+void TMainF::readSettings()
+{
+    m_settingsRead = true;
+    const TIniFile ini(programFolder() + settingsFile);
+    if (ini.readInteger(settingsSection, QStringLiteral("FormVersion"), 0) >= 0)
+    {
+        for (const SettingKey& s : settingKeys)
+        {
+            // A setting that cannot be applied is skipped; the next one still is.
+            guarded([&] {
+                QWidget* control = findChild<QWidget*>(QLatin1String(s.control));
+                if (!control)
+                    return;
+                const QString key = QLatin1String(s.key);
+                const QString text = ini.readString(settingsSection, key, storedText(control, s.kind)).trimmed();
+                applyStoredText(control, s.kind, text);
+            });
+        }
+    }
+    ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
+    ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
+}
+
+void TMainF::saveSettings()
+{
+    m_settingsSaved = true;
+    TIniFile ini(programFolder() + settingsFile);
+    ini.writeInteger(settingsSection, QStringLiteral("FormVersion"), 0);
+    for (const SettingKey& s : settingKeys)
+    {
+        QWidget* control = findChild<QWidget*>(QLatin1String(s.control));
+        if (!control)
+            continue;
+        QString text = storedText(control, s.kind);
+        if (s.kind == SettingKind::Text)
+            text = textForSaving(text);
+        ini.writeString(settingsSection, QLatin1String(s.key), text);
+    }
+    // A settings file that cannot be written is given up silently; the close goes on.
+    ini.updateFile();
+}
+
+void TMainF::closeEvent(QCloseEvent* event)
+{
+    if (m_settingsRead)
+        guarded([this] { saveSettings(); });
+    // A pending range refused by its rule keeps the window open, so no range is lost.
+    if (guarded([this] { FormClose(); }))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TMainF::FormClose()
+{
+    if (Rx_T->state() == dsEdit || Rx_T->state() == dsInsert)
+        Rx_T->post();
+    try
+    {
+        RxMemoryDataSaveToFile(Rx_T, programFolder() + QStringLiteral("Memory.Ini"));
+    }
+    catch (const EFileError&)
+    {
+        // The window still closes; the operator learns that the ranges were not kept.
+        ShowBilgi(QStringLiteral("Çekilişe alınmayacak sayılar \"Memory.Ini\" dosyasına kaydedilemedi."));
+    }
+}
+
+void TMainF::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TMainF::FormResize()
+{
+    guarded([this] { ui->Image69->move((ui->Panel6->width() - ui->Image69->width()) / 2, ui->Image69->y()); });
+}
+
+bool TMainF::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto type = event->type();
+    if (type == QEvent::Resize || type == QEvent::Move || type == QEvent::Show)
+    {
+        if (watched == ui->Panel6)
+            FormResize();
+        else if (watched == ui->GroupEFEKT || watched == ui->GroupSES)
+            placeTitleChecks();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainF::placeTitleChecks()
+{
+    guarded([this] {
+        const struct
+        {
+            QCheckBox* check;
+            QGroupBox* group;
+        } pairs[] = {{ui->CheckEFEKT, ui->GroupEFEKT}, {ui->CheckSES, ui->GroupSES}};
+        for (const auto& p : pairs)
+        {
+            p.check->adjustSize();
+            const int titleHeight = p.group->fontMetrics().height();
+            p.check->move(p.group->x() + 8, p.group->y() + (titleHeight - p.check->height()) / 2);
+            p.check->raise();
+        }
+    });
+}
+
+void TMainF::KapatExecute()
+{
+    guarded([this] { close(); });
+}
+
+void TMainF::ZvWinButton8Click()
+{
+    guarded([this] {
+        ui->SpinCKSR->setValue(10);
+        ui->SpinHARF->setValue(1);
+        ui->CheckEFEKT->setChecked(true);
+        ui->CheckSES->setChecked(false);
+        ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
+        ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
+    });
+}
+
+void TMainF::AppEventsException(const std::exception*)
+{
+    DrawRunning = false;
+}
+
+void TMainF::ZvWinButton6Click()
+{
+    guarded([this] { personDraw->ZvWinButton6Click(); });
+}
+
+void TMainF::Timer1Timer()
+{
+    guarded([this] { personDraw->Timer1Timer(); });
+}
+
+void TMainF::ZvWinButton7Click()
+{
+    guarded([this] { personDraw->ZvWinButton7Click(); });
+}
+
+void TMainF::ZvWinButton9Click()
+{
+    guarded([this] { personDraw->ZvWinButton9Click(); });
+}
+
+void TMainF::ZvWinButton1Click()
+{
+    guarded([this] { numberDraw->ZvWinButton1Click(); });
+}
+
+void TMainF::ZvWinButton2Click()
+{
+    guarded([this] { numberDraw->ZvWinButton2Click(); });
+}
+
+void TMainF::ZvWinButton3Click()
+{
+    guarded([this] { numberDraw->ZvWinButton3Click(sender()); });
+}
+
+void TMainF::ZvWinButton4Click()
+{
+    guarded([this] { numberDraw->ZvWinButton4Click(); });
+}
+
+void TMainF::Rx_TBeforePost(TRxMemoryData& table)
+{
+    numberDraw->Rx_TBeforePost(table);
+}
+
+void TMainF::CheckEFEKTClick()
+{
+    guarded([this] { ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked()); });
+}
+
+void TMainF::CheckSESClick()
+{
+    guarded([this] { ui->GroupSES->setEnabled(ui->CheckSES->isChecked()); });
+}
+
+void TMainF::EditSESBtnClick(QObject* sender)
+{
+    guarded([&] { personDraw->EditSESBtnClick(sender); });
+}
+
+void TMainF::MediaPlayer1Notify()
+{
+    guarded([this] { personDraw->MediaPlayer1Notify(); });
+}
+
+void TMainF::ZvWinButton5Click()
+{
+    guarded([this] {
+        if (ShowDefinitionsWindow)
+            ShowDefinitionsWindow(this);
+        boundPrizeNumber();
+    });
+}
+
+QString TMainF::DataDizini() const
+{
+    return dataFolder();
+}
+
+void TMainF::RxMemoryDataSaveToFile(TRxMemoryData* table, const QString& fileName)
+{
+    ::RxMemoryDataSaveToFile(*table, fileName);
+}
+
+void TMainF::RxMemoryDataLoadFromFile(TRxMemoryData* table, const QString& fileName)
+{
+    ::RxMemoryDataLoadFromFile(*table, fileName);
+}
+
+QString TMainF::FUp2(const QString& text) const
+{
+    return ::FUp2(text);
+}
+
+QChar TMainF::CharFUp2(QChar ch) const
+{
+    return ::CharFUp2(ch);
+}
