@@ -1,0 +1,236 @@
+#include "DBGridModel.h"
+
+#include "Guard.h"
+
+TDBGridModel::TDBGridModel(QObject* parent) : QAbstractTableModel(parent)
+{}
+
+void TDBGridModel::setDataSource(TDataSource* source)
+{
+    for (const auto& c : std::as_const(m_connections))
+        disconnect(c);
+    m_connections.clear();
+    m_source = source;
+    if (source)
+    {
+        auto guard = [this](auto member) {
+            return [this, member](auto... args) { guarded([&] { (this->*member)(args...); }); };
+        };
+        m_connections << connect(source, &TDataSource::dataSetChanged, this, guard(&TDBGridModel::reset));
+        m_connections << connect(source, &TDataSource::rowInserted, this, guard(&TDBGridModel::rowInserted));
+        m_connections << connect(source, &TDataSource::rowRemoved, this, guard(&TDBGridModel::rowRemoved));
+        m_connections << connect(source, &TDataSource::recordChanged, this, guard(&TDBGridModel::recordChanged));
+        m_connections << connect(source, &TDataSource::cursorMoved, this, guard(&TDBGridModel::tableCursorMoved));
+        m_connections << connect(source, &TDataSource::stateChanged, this, guard(&TDBGridModel::stateChanged));
+        m_connections << connect(source, &QObject::destroyed, this, [this] { guarded([this] { reset(); }); });
+    }
+    reset();
+}
+
+void TDBGridModel::setColumns(const QList<TDBGridColumn>& columns)
+{
+    beginResetModel();
+    m_columns = columns;
+    m_fieldIndex.clear();
+    TRxMemoryData* table = dataSet();
+    for (const TDBGridColumn& column : m_columns)
+        m_fieldIndex << (table ? table->fieldIndex(column.FieldName) : -1);
+    endResetModel();
+}
+
+int TDBGridModel::fieldIndexOfColumn(int column) const
+{
+    return column >= 0 && column < m_fieldIndex.size() ? m_fieldIndex.at(column) : -1;
+}
+
+TField* TDBGridModel::fieldOfColumn(int column) const
+{
+    TRxMemoryData* table = dataSet();
+    return table ? table->field(fieldIndexOfColumn(column)) : nullptr;
+}
+
+void TDBGridModel::setReadOnly(bool readOnly)
+{
+    if (m_readOnly == readOnly)
+        return;
+    m_readOnly = readOnly;
+    if (m_rows > 0 && !m_columns.isEmpty())
+        Q_EMIT dataChanged(index(0, 0), index(m_rows - 1, int(m_columns.size()) - 1), {});
+}
+
+int TDBGridModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows;
+}
+
+int TDBGridModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant TDBGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows || index.column() >= m_columns.size())
+        return {};
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
+    const TRxMemoryData* table = dataSet();
+    const int field = fieldIndexOfColumn(index.column());
+    if (!table || field < 0)
+        return {};
+    return table->textAt(index.row(), field);
+}
+
+QVariant TDBGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal)
+    {
+        if (section < 0 || section >= m_columns.size())
+            return {};
+        if (role == Qt::DisplayRole)
+            return m_columns.at(section).Title;
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignLeft | Qt::AlignVCenter);
+        return {};
+    }
+    if (section < 0 || section >= m_rows)
+        return {};
+    // The indicator column draws itself; the row numbers Qt would show are not wanted.
+    if (role == Qt::DisplayRole)
+        return QString();
+    return {};
+}
+
+Qt::ItemFlags TDBGridModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (!m_readOnly && fieldIndexOfColumn(index.column()) >= 0)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool TDBGridModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || m_readOnly || !index.isValid() || index.row() >= m_rows)
+        return false;
+    TRxMemoryData* table = dataSet();
+    TField* field = fieldOfColumn(index.column());
+    if (!table || !field || !table->isOpen())
+        return false;
+    return guarded([&] {
+        const QString text = value.toString();
+        if (table->state() != dsBrowse && table->pendingRow() == index.row())
+        {
+            // Writing the same text into a record still untouched must not mark it modified,
+            // or an unchanged new row could no longer be dropped.
+            if (!table->modified() && table->textAt(index.row(), field->index()) == text)
+                return;
+        }
+        else
+        {
+            if (table->textAt(index.row(), field->index()) == text)
+                return;
+            table->moveTo(index.row());
+            table->edit();
+        }
+        if (field->dataType() == TFieldType::ftInteger)
+        {
+            if (text.trimmed().isEmpty())
+            {
+                table->clearField(field->index());
+                return;
+            }
+            bool ok = false;
+            const int number = text.trimmed().toInt(&ok);
+            if (!ok)
+                Abort();
+            table->setFieldInteger(field->index(), number);
+        }
+        else
+        {
+            table->setFieldString(field->index(), text);
+        }
+    });
+}
+
+void TDBGridModel::reset()
+{
+    beginResetModel();
+    TRxMemoryData* table = dataSet();
+    m_fieldIndex.clear();
+    for (const TDBGridColumn& column : std::as_const(m_columns))
+        m_fieldIndex << (table ? table->fieldIndex(column.FieldName) : -1);
+    m_rows = table && table->isOpen() ? table->rowCount() : 0;
+    m_indicatorRow = table && table->isOpen() ? table->currentIndex() : -1;
+    m_indicatorState = table ? table->state() : dsInactive;
+    endResetModel();
+    Q_EMIT cursorMoved(m_indicatorRow);
+}
+
+void TDBGridModel::rowInserted(int row)
+{
+    if (row < 0 || row > m_rows)
+        return reset();
+    beginInsertRows({}, row, row);
+    ++m_rows;
+    endInsertRows();
+    resyncIfNeeded();
+}
+
+void TDBGridModel::rowRemoved(int row)
+{
+    if (row < 0 || row >= m_rows)
+        return reset();
+    beginRemoveRows({}, row, row);
+    --m_rows;
+    endRemoveRows();
+    resyncIfNeeded();
+}
+
+void TDBGridModel::recordChanged(int row)
+{
+    resyncIfNeeded();
+    if (row >= 0 && row < m_rows && !m_columns.isEmpty())
+        Q_EMIT dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1), {Qt::DisplayRole, Qt::EditRole});
+    if (TRxMemoryData* table = dataSet())
+        m_indicatorState = table->state();
+    Q_EMIT headerDataChanged(Qt::Vertical, row, row);
+}
+
+void TDBGridModel::tableCursorMoved(int row)
+{
+    resyncIfNeeded();
+    indicatorMoved(row);
+    Q_EMIT cursorMoved(m_indicatorRow);
+}
+
+void TDBGridModel::stateChanged(int state)
+{
+    m_indicatorState = TDataSetState(state);
+    if (m_indicatorRow >= 0 && m_indicatorRow < m_rows)
+        Q_EMIT headerDataChanged(Qt::Vertical, m_indicatorRow, m_indicatorRow);
+}
+
+void TDBGridModel::indicatorMoved(int row)
+{
+    const int old = m_indicatorRow;
+    m_indicatorRow = row < m_rows ? row : -1;
+    if (TRxMemoryData* table = dataSet())
+        m_indicatorState = table->state();
+    if (old >= 0 && old < m_rows)
+        Q_EMIT headerDataChanged(Qt::Vertical, old, old);
+    if (m_indicatorRow >= 0)
+        Q_EMIT headerDataChanged(Qt::Vertical, m_indicatorRow, m_indicatorRow);
+}
+
+void TDBGridModel::resyncIfNeeded()
+{
+    // A safety net: should a notification ever be missed, the view is rebuilt rather than
+    // left reading rows that are not there.
+    TRxMemoryData* table = dataSet();
+    const int rows = table && table->isOpen() ? table->rowCount() : 0;
+    if (rows != m_rows)
+        reset();
+}
