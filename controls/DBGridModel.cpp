@@ -78,7 +78,17 @@ QVariant TDBGridModel::data(const QModelIndex& index, int role) const
     const int field = fieldIndexOfColumn(index.column());
     if (!table || field < 0)
         return {};
-    return table->textAt(index.row(), field);
+    const int row = tableRow(index.row());
+    return row < 0 ? QString() : table->textAt(row, field);
+}
+
+int TDBGridModel::tableRow(int row) const
+{
+    if (m_shiftAt < 0 || row < m_shiftAt)
+        return row;
+    if (m_shift < 0 && row == m_shiftAt)
+        return -1; // the removed row, already gone from the table
+    return row + (m_shift > 0 ? 1 : -1);
 }
 
 QVariant TDBGridModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -173,7 +183,10 @@ void TDBGridModel::rowInserted(int row)
 {
     if (row < 0 || row > m_rows)
         return reset();
+    m_shiftAt = row;
+    m_shift = 1;
     beginInsertRows({}, row, row);
+    m_shiftAt = -1;
     ++m_rows;
     endInsertRows();
     resyncIfNeeded();
@@ -183,7 +196,10 @@ void TDBGridModel::rowRemoved(int row)
 {
     if (row < 0 || row >= m_rows)
         return reset();
+    m_shiftAt = row;
+    m_shift = -1;
     beginRemoveRows({}, row, row);
+    m_shiftAt = -1;
     --m_rows;
     endRemoveRows();
     resyncIfNeeded();

@@ -67,6 +67,7 @@ private:
     void stateChanged(int state);
     void resyncIfNeeded();
     void indicatorMoved(int row);
+    int tableRow(int row) const;
 
     QPointer<TDataSource> m_source;
     QList<QMetaObject::Connection> m_connections;
@@ -74,6 +75,10 @@ private:
     QList<int> m_fieldIndex;
     bool m_readOnly = false;
     int m_rows = 0;
+    // The table notifies after it changed; between begin and end of a row insertion or removal
+    // the model still answers with the rows as they were.
+    int m_shiftAt = -1;
+    int m_shift = 0;
     int m_indicatorRow = -1;
     TDataSetState m_indicatorState = dsInactive;
 };

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "DataSource.h"
+#include "EAbort.h"
+#include "Messages.h"
+#include "RxMemoryData.h"
+
+#include <QString>
+
+// Small real tables for the grid tests: a text table shaped like the participants and an
+// integer table shaped like the excluded ranges, with the ranges' row rule.
+struct TextTable
+{
+    TRxMemoryData table;
+    TDataSource source{&table};
+
+    TextTable()
+    {
+        table.setObjectName(QStringLiteral("Kisi_T"));
+        table.addStringField(QStringLiteral("ADI"), 40);
+        table.addStringField(QStringLiteral("IL_ILCE"), 40);
+        table.open();
+    }
+    void add(const QString& name, const QString& extra = {})
+    {
+        table.append();
+        table.setFieldString(0, name);
+        table.setFieldString(1, extra);
+        table.post();
+    }
+    void fill(int rows)
+    {
+        for (int i = 0; i < rows; ++i)
+            add(QStringLiteral("Kişi %1").arg(i), QStringLiteral("İl %1").arg(i));
+        table.first();
+    }
+};
+
+struct RangeTable
+{
+    TRxMemoryData table;
+    TDataSource source{&table};
+
+    explicit RangeTable(bool withRule = true)
+    {
+        table.setObjectName(QStringLiteral("Rx_T"));
+        table.addIntegerField(QStringLiteral("BASLANGIC"));
+        table.addIntegerField(QStringLiteral("BITIS"));
+        table.open();
+        if (withRule)
+            table.BeforePost = [](TRxMemoryData& t) {
+                if (t.fieldAsInteger(0) <= 0)
+                {
+                    ShowBilgi(QStringLiteral("Başlangıç değerini giriniz."));
+                    Abort();
+                }
+                if (t.fieldAsInteger(1) <= 0)
+                {
+                    ShowBilgi(QStringLiteral("Bitiş değerini giriniz."));
+                    Abort();
+                }
+            };
+    }
+    void add(int from, int to)
+    {
+        table.append();
+        table.setFieldInteger(0, from);
+        table.setFieldInteger(1, to);
+        table.post();
+    }
+};
