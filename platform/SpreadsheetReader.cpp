@@ -103,10 +103,10 @@ void SpreadsheetReader::open(const QString& fileName)
             throw ESpreadsheetError("workbook could not be opened: " + file.errorString().toStdString());
         if (file.size() > m_limits.maxFileBytes)
             throw ESpreadsheetError("workbook larger than " + std::to_string(m_limits.maxFileBytes) + " bytes");
-        // A file that grows while it is read is cut at the limit and then fails to parse.
-        content = file.read(m_limits.maxFileBytes + 1);
-        if (content.size() > m_limits.maxFileBytes)
-            throw ESpreadsheetError("workbook larger than " + std::to_string(m_limits.maxFileBytes) + " bytes");
+        // read(n) reserves n bytes at once, so ask for what the file holds, not for the limit.
+        content = file.read(file.size());
+        if (content.size() != file.size() || !file.read(1).isEmpty())
+            throw ESpreadsheetError("workbook changed while it was read");
     }
 
     auto sheet = std::make_unique<SpreadsheetSheet>(m_limits.maxKeptTextBytes, m_limits.maxRows);
