@@ -27,11 +27,15 @@ TZvWinButton::TZvWinButton(QWidget* parent) : QWidget(parent)
     // Focus by click is given by the button itself (left presses only), never by Qt.
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* now) { guarded([&] { focusChanged(now); }); });
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
+                                [this](QWidget*, QWidget* now) { guarded([&] { focusChanged(now); }); });
 }
 
-TZvWinButton::~TZvWinButton() = default;
+TZvWinButton::~TZvWinButton()
+{
+    // QWidget's destructor may still move the focus; this part of the button is gone by then.
+    disconnect(m_focusConnection);
+}
 
 QColor TZvWinButton::color() const
 {

@@ -183,6 +183,7 @@ private:
     bool m_hoverCaptionOnce = false;
     Qt::MouseButtons m_buttonsPressedHere;
     QImage m_workImage;
+    QMetaObject::Connection m_focusConnection;
 };
 
 using TPicPos = TZvWinButton::TPicPos;
