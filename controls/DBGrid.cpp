@@ -77,6 +77,15 @@ public:
         return edit;
     }
 
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        // The record changes state under an open editor (browse to edit on the first key);
+        // what the user has typed must survive that refresh.
+        if (auto* edit = qobject_cast<QLineEdit*>(editor); edit && edit->isModified())
+            return;
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override
     {
@@ -370,7 +379,13 @@ bool TDBGrid::navigationKey(int key, Qt::KeyboardModifiers modifiers)
     switch (key)
     {
     case Qt::Key_Up:
-        moveRow([](TRxMemoryData& t) { t.prior(); });
+        // Up from an untouched new record only drops it.
+        moveRow([](TRxMemoryData& t) {
+            if (t.state() == dsInsert && !t.modified())
+                t.cancel();
+            else
+                t.prior();
+        });
         return true;
     case Qt::Key_Down:
         updateRecord();
@@ -490,7 +505,7 @@ void TDBGrid::moveColumn(bool forward)
     TRxMemoryData* table = dataSet();
     if (!table)
         return;
-    m_lastColumn = forward ? 0 : columns - 1;
+    const int target = forward ? 0 : columns - 1;
     if (forward)
     {
         if (table->currentIndex() >= table->rowCount() - 1)
@@ -504,7 +519,7 @@ void TDBGrid::moveColumn(bool forward)
     else if (table->currentIndex() > 0)
         table->prior();
     if (currentIndex().isValid())
-        setCurrentIndex(m_model->index(currentIndex().row(), m_lastColumn));
+        setCurrentIndex(m_model->index(currentIndex().row(), target));
 }
 
 int TDBGrid::visibleRowCount() const

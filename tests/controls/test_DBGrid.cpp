@@ -1,0 +1,421 @@
+#include "ZVRXDBGrid.h"
+#include "common/ScriptedMessages.h"
+#include "test_DBGridTables.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+// Drives a grid in a real window with real key and mouse events.
+class TestDBGrid : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QWidget> window;
+    TZVRXDBGrid* grid = nullptr;
+    QLineEdit* elsewhere = nullptr;
+    std::unique_ptr<ScriptedMessages> messages;
+
+    void showGrid(TDataSource& source, const QList<TDBGridColumn>& columns)
+    {
+        window = std::make_unique<QWidget>();
+        auto* layout = new QVBoxLayout(window.get());
+        grid = new TZVRXDBGrid(window.get());
+        grid->setObjectName(QStringLiteral("ZVRXDBGrid1"));
+        elsewhere = new QLineEdit(window.get());
+        layout->addWidget(grid);
+        layout->addWidget(elsewhere);
+        grid->setDataSource(&source);
+        grid->setColumns(columns);
+        window->resize(420, 300);
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        grid->setFocus();
+        QTRY_VERIFY(grid->hasFocus());
+    }
+    void showText(TextTable& t)
+    {
+        showGrid(t.source, {{QStringLiteral("ADI"), QStringLiteral("Adı Soyadı"), 195, false},
+                            {QStringLiteral("IL_ILCE"), QStringLiteral("Ek Bilgi"), 148, false}});
+    }
+    void showRanges(RangeTable& r)
+    {
+        showGrid(r.source, {{QStringLiteral("BASLANGIC"), QStringLiteral("Başlangıç Değeri"), 110, false},
+                            {QStringLiteral("BITIS"), QStringLiteral("Bitiş Değeri"), 110, false}});
+    }
+
+    // Keys go where a user's keys would go: to the widget that has the focus.
+    static void key(Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier)
+    {
+        QTest::keyClick(QApplication::focusWidget(), k, m);
+    }
+    static void type(const QString& text)
+    {
+        // QTest's character keys are ASCII only; Turkish letters are sent with their text.
+        for (QChar c : text)
+        {
+            const auto code = Qt::Key(c.toUpper().unicode());
+            QTest::sendKeyEvent(QTest::Press, QApplication::focusWidget(), code, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, QApplication::focusWidget(), code, QString(c), Qt::NoModifier);
+        }
+    }
+    QPoint cellCentre(int row, int column) const
+    {
+        return grid->visualRect(grid->model()->index(row, column)).center();
+    }
+    void click(int row, int column)
+    {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(row, column));
+    }
+
+private Q_SLOTS:
+    void init() { messages = std::make_unique<ScriptedMessages>(); }
+    void cleanup()
+    {
+        window.reset();
+        grid = nullptr;
+        messages.reset();
+    }
+
+    void typingEditsAndLeavingTheRowPosts()
+    {
+        TextTable t;
+        t.fill(3);
+        showText(t);
+        QCOMPARE(grid->currentIndex().row(), 0);
+        type(QStringLiteral("Ayşe"));
+        QCOMPARE(t.table.state(), dsEdit);
+        QCOMPARE(grid->indicator()->markOfRow(0), TDBGridIndicator::Editing);
+        key(Qt::Key_Down);
+        QCOMPARE(t.table.state(), dsBrowse);
+        QCOMPARE(t.table.textAt(0, 0), QStringLiteral("Ayşe"));
+        QCOMPARE(t.table.currentIndex(), 1);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(1, 0));
+        QCOMPARE(grid->indicator()->markOfRow(1), TDBGridIndicator::Current);
+
+        // A mouse click on another row posts too.
+        key(Qt::Key_Tab);
+        type(QStringLiteral("İzmir"));
+        key(Qt::Key_Return);
+        QCOMPARE(t.table.state(), dsEdit);
+        click(2, 0);
+        QCOMPARE(t.table.state(), dsBrowse);
+        QCOMPARE(t.table.textAt(1, 1), QStringLiteral("İzmir"));
+        QCOMPARE(t.table.currentIndex(), 2);
+    }
+
+    void refusedPostKeepsTheRowAndTheCell()
+    {
+        RangeTable r;
+        r.add(1, 5);
+        showRanges(r);
+        key(Qt::Key_Down); // a new row after the last
+        QCOMPARE(r.table.state(), dsInsert);
+        QCOMPARE(grid->indicator()->markOfRow(1), TDBGridIndicator::Inserting);
+        type(QStringLiteral("7"));
+        key(Qt::Key_Tab);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(1, 1));
+
+        key(Qt::Key_Up); // BITIS is empty: refused
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: Bitiş değerini giriniz.")});
+        QCOMPARE(r.table.state(), dsInsert);
+        QCOMPARE(r.table.textAt(1, 0), QStringLiteral("7"));
+        QCOMPARE(grid->currentIndex(), grid->model()->index(1, 1));
+
+        click(0, 0); // the mouse is refused the same way
+        QCOMPARE(messages->shown.size(), 2);
+        QCOMPARE(r.table.state(), dsInsert);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(1, 1));
+
+        type(QStringLiteral("9"));
+        key(Qt::Key_Up);
+        QCOMPARE(r.table.state(), dsBrowse);
+        QCOMPARE(r.table.recordCount(), 2);
+        QCOMPARE(r.table.integerAt(1, 1), 9);
+        QCOMPARE(r.table.currentIndex(), 0);
+    }
+
+    void escapeCancels()
+    {
+        TextTable t;
+        t.fill(2);
+        showText(t);
+        type(QStringLiteral("Yanlış"));
+        key(Qt::Key_Escape);
+        QCOMPARE(t.table.state(), dsBrowse);
+        QCOMPARE(t.table.textAt(0, 0), QStringLiteral("Kişi 0"));
+        QCOMPARE(grid->model()->data(grid->model()->index(0, 0)).toString(), QStringLiteral("Kişi 0"));
+
+        key(Qt::Key_Insert);
+        type(QStringLiteral("Yeni"));
+        key(Qt::Key_Return);
+        QCOMPARE(t.table.rowCount(), 3);
+        key(Qt::Key_Escape);
+        QCOMPARE(t.table.state(), dsBrowse);
+        QCOMPARE(t.table.rowCount(), 2);
+        QCOMPARE(grid->model()->rowCount(), 2);
+    }
+
+    void downOnTheLastRowAppends()
+    {
+        TextTable t;
+        t.fill(2);
+        showText(t);
+        key(Qt::Key_Down);
+        QCOMPARE(t.table.state(), dsBrowse);
+        QCOMPARE(t.table.currentIndex(), 1);
+        key(Qt::Key_Down);
+        QCOMPARE(t.table.state(), dsInsert);
+        QCOMPARE(grid->model()->rowCount(), 3);
+        QCOMPARE(grid->currentIndex().row(), 2);
+        key(Qt::Key_Down); // an untouched new row does not make another
+        QCOMPARE(grid->model()->rowCount(), 3);
+        key(Qt::Key_Up); // and is dropped when left
+        QCOMPARE(t.table.state(), dsBrowse);
+        QCOMPARE(grid->model()->rowCount(), 2);
+        QCOMPARE(grid->currentIndex().row(), 1);
+    }
+
+    void typingIntoAnEmptyGridStartsARecord()
+    {
+        RangeTable r(false);
+        showRanges(r);
+        type(QStringLiteral("12"));
+        key(Qt::Key_Tab);
+        type(QStringLiteral("15"));
+        key(Qt::Key_Return);
+        QCOMPARE(r.table.state(), dsInsert);
+        key(Qt::Key_Down); // posts and starts the next one
+        QCOMPARE(r.table.recordCount(), 1);
+        QCOMPARE(r.table.integerAt(0, 0), 12);
+        QCOMPARE(r.table.integerAt(0, 1), 15);
+        QCOMPARE(r.table.state(), dsInsert);
+    }
+
+    void ctrlDeleteAsks_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("yes") << int(mrYes) << QStringList{QStringLiteral("Kişi 0|İl 0"), QStringLiteral("Kişi 2|İl 2")};
+        QTest::newRow("no") << int(mrNo)
+                            << QStringList{QStringLiteral("Kişi 0|İl 0"), QStringLiteral("Kişi 1|İl 1"),
+                                           QStringLiteral("Kişi 2|İl 2")};
+    }
+    void ctrlDeleteAsks()
+    {
+        QFETCH(int, answer);
+        QFETCH(QStringList, left);
+        TextTable t;
+        t.fill(3);
+        showText(t);
+        key(Qt::Key_Down);
+        messages->setNextAnswer(answer);
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Soru: Delete record?")});
+        QStringList rows;
+        for (int i = 0; i < t.table.rowCount(); ++i)
+            rows << t.table.textAt(i, 0) + QLatin1Char('|') + t.table.textAt(i, 1);
+        QCOMPARE(rows, left);
+        QCOMPARE(grid->model()->rowCount(), left.size());
+        QCOMPARE(grid->currentIndex().row(), 1);
+    }
+
+    void ctrlDeleteOnAnEmptyTableAsksNothing()
+    {
+        TextTable t;
+        showText(t);
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QVERIFY(messages->shown.isEmpty());
+    }
+
+    void focusLeavingDropsOnlyAnUntouchedNewRow()
+    {
+        TextTable t;
+        t.fill(2);
+        showText(t);
+        key(Qt::Key_Insert);
+        QCOMPARE(t.table.state(), dsInsert);
+        QCOMPARE(t.table.currentIndex(), 0);
+        elsewhere->setFocus();
+        QTRY_VERIFY(elsewhere->hasFocus());
+        QCOMPARE(t.table.state(), dsBrowse);
+        QCOMPARE(t.table.rowCount(), 2);
+        QCOMPARE(grid->model()->rowCount(), 2);
+
+        grid->setFocus();
+        QTRY_VERIFY(grid->hasFocus());
+        key(Qt::Key_Insert);
+        type(QStringLiteral("Can")); // editor still open when the focus leaves
+        elsewhere->setFocus();
+        QTRY_VERIFY(elsewhere->hasFocus());
+        QCOMPARE(t.table.state(), dsInsert);
+        QCOMPARE(t.table.fieldAsString(0), QStringLiteral("Can"));
+        QCOMPARE(t.table.recordCount(), 2);
+    }
+
+    void ctrlEndFollowsKeyVkEnd_data()
+    {
+        QTest::addColumn<bool>("keyVkEnd");
+        QTest::addColumn<int>("rowAfter");
+        QTest::addColumn<int>("keySeen");
+        QTest::newRow("default true") << true << 9 << int(Qt::Key_End);
+        QTest::newRow("false") << false << 0 << 0;
+    }
+    void ctrlEndFollowsKeyVkEnd()
+    {
+        QFETCH(bool, keyVkEnd);
+        QFETCH(int, rowAfter);
+        QFETCH(int, keySeen);
+        TextTable t;
+        t.fill(10);
+        showText(t);
+        QVERIFY(grid->KeyVK_END());
+        grid->setKeyVK_END(keyVkEnd);
+        QList<int> seen;
+        grid->OnKeyDown = [&](int& k, Qt::KeyboardModifiers) {
+            if (k != Qt::Key_Control)
+                seen << k;
+        };
+        key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(seen, QList<int>{keySeen});
+        QCOMPARE(t.table.currentIndex(), rowAfter);
+        QCOMPARE(grid->currentIndex().row(), rowAfter);
+        QCOMPARE(grid->currentIndex().column(), 0);
+
+        // End alone moves to the last column of the same row either way.
+        key(Qt::Key_End);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(rowAfter, 1));
+        QCOMPARE(t.table.currentIndex(), rowAfter);
+        key(Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(t.table.currentIndex(), 0);
+    }
+
+    void onKeyDownCanSwallowAKey()
+    {
+        TextTable t;
+        t.fill(3);
+        showText(t);
+        grid->OnKeyDown = [](int& k, Qt::KeyboardModifiers) {
+            if (k == Qt::Key_Down)
+                k = 0;
+        };
+        key(Qt::Key_Down);
+        QCOMPARE(t.table.currentIndex(), 0);
+    }
+
+    void tabMovesBetweenCellsAndRows()
+    {
+        TextTable t;
+        t.fill(2);
+        showText(t);
+        key(Qt::Key_Tab);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(0, 1));
+        key(Qt::Key_Tab);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(1, 0));
+        QCOMPARE(t.table.currentIndex(), 1);
+        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(0, 1));
+        QCOMPARE(t.table.currentIndex(), 0);
+        // Tab out of an open editor commits it and moves on.
+        type(QStringLiteral("Bursa"));
+        key(Qt::Key_Tab);
+        QCOMPARE(t.table.textAt(0, 1), QStringLiteral("Bursa"));
+        QCOMPARE(grid->currentIndex(), grid->model()->index(1, 0));
+        QCOMPARE(t.table.state(), dsBrowse);
+    }
+
+    void readOnlyGridIsAPureView()
+    {
+        TextTable t;
+        t.fill(2);
+        showText(t);
+        grid->setReadOnly(true);
+        type(QStringLiteral("x"));
+        QCOMPARE(t.table.state(), dsBrowse);
+        QCOMPARE(t.table.textAt(0, 0), QStringLiteral("Kişi 0"));
+        key(Qt::Key_Down);
+        key(Qt::Key_Down);
+        QCOMPARE(t.table.rowCount(), 2);
+        QCOMPARE(t.table.currentIndex(), 1);
+        key(Qt::Key_Insert);
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cellCentre(0, 0));
+        QVERIFY(messages->shown.isEmpty());
+        QCOMPARE(t.table.rowCount(), 2);
+        QCOMPARE(t.table.state(), dsBrowse);
+        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+    }
+
+    void followsTheCursorUnlessSuspended()
+    {
+        TextTable t;
+        t.fill(30);
+        showText(t);
+        t.table.last();
+        QCOMPARE(grid->currentIndex().row(), 29);
+        QVERIFY(grid->viewport()->rect().contains(cellCentre(29, 0)));
+        t.table.disableControls();
+        t.table.first();
+        t.table.next();
+        QCOMPARE(grid->currentIndex().row(), 29);
+        QCOMPARE(grid->indicator()->markOfRow(29), TDBGridIndicator::Current);
+        t.table.enableControls();
+        QCOMPARE(grid->currentIndex().row(), 1);
+        QCOMPARE(grid->indicator()->markOfRow(1), TDBGridIndicator::Current);
+        QCOMPARE(grid->indicator()->markOfRow(29), TDBGridIndicator::None);
+    }
+
+    void ellipsisButtonRaisesOnEditButtonClick()
+    {
+        TextTable t;
+        t.fill(2);
+        showGrid(t.source, {{QStringLiteral("ADI"), QStringLiteral("Hediye Bilgisi"), 160, false},
+                            {QStringLiteral("IL_ILCE"), QStringLiteral("Resim Yolu"), 185, true}});
+        QStringList fields;
+        connect(grid, &TDBGrid::OnEditButtonClick, this, [&] {
+            fields << grid->SelectedField()->fieldName();
+            t.table.edit();
+            t.table.setFieldString(1, QStringLiteral("/resim/a.jpg"));
+        });
+        const QRect name = grid->visualRect(grid->model()->index(0, 0));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(name.right() - 3, name.center().y()));
+        QVERIFY(fields.isEmpty()); // no button in that column
+
+        click(0, 1); // makes the cell current
+        QVERIFY(fields.isEmpty());
+        const QRect path = grid->visualRect(grid->model()->index(0, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, QPoint(path.right() - 3, path.center().y()));
+        QCOMPARE(fields, QStringList{QStringLiteral("IL_ILCE")});
+        QCOMPARE(t.table.fieldAsString(1), QStringLiteral("/resim/a.jpg"));
+
+        // With the editor open the button sits inside it; what was typed does not overwrite
+        // what the handler set.
+        t.table.cancel();
+        type(QStringLiteral("eski"));
+        auto* button = QApplication::focusWidget()->findChild<QToolButton*>();
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(fields.size(), 2);
+        QCOMPARE(t.table.fieldAsString(1), QStringLiteral("/resim/a.jpg"));
+    }
+
+    void statusBarReferenceIsDroppedAndAboutIsFixed()
+    {
+        TZVRXDBGrid g;
+        auto* bar = new QStatusBar;
+        g.setStatusBar(bar);
+        QCOMPARE(g.StatusBar(), bar);
+        delete bar;
+        QCOMPARE(g.StatusBar(), nullptr);
+        g.setProperty("About", QStringLiteral("s1.05"));
+        QCOMPARE(g.property("About").toString(), QStringLiteral("s1.06"));
+        QCOMPARE(g.property("KeyVK_END").toBool(), true);
+    }
+};
+
+QTEST_MAIN(TestDBGrid)
+#include "test_DBGrid.moc"
