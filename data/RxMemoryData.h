@@ -191,6 +191,9 @@ public:
     void setKeyIndexField(int field); // -1 switches it off
     int keyIndexField() const { return m_keyField; }
     int countKey(const QByteArray& upperKey, int limit) const;
+    // Stops keeping the index record by record; it is rebuilt in one pass at its next use.
+    // Bulk loads call it: one pass is several times faster than a million single updates.
+    void deferKeyIndex();
 
     // Events; each may throw EAbort to refuse (before-*) or stop the caller (after-*).
     Event BeforePost;
@@ -224,6 +227,7 @@ private:
     quint32 keyHashOfSlot(quint32 slot) const;
     void index(quint32 slot);
     void unindex(quint32 slot);
+    void rebuildKeyIndex() const;
 
     // Notifications, silent while controls are suspended.
     void notifyRefresh();
@@ -235,6 +239,7 @@ private:
     std::vector<std::unique_ptr<TField>> m_fields;
     std::unique_ptr<Storage> m_storage;
     std::unique_ptr<KeyIndex> m_keyIndex;
+    mutable bool m_keyIndexStale = false;
     int m_keyField = -1;
     int m_recordSize = 0;
     TDataSetState m_state = dsInactive;

@@ -23,14 +23,14 @@ void RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path)
     const int size = table.recordSize();
     const int count = table.recordCount();
     const int perBlock = std::max(1, static_cast<int>(kBlockBytes / size));
-    QByteArray block;
-    block.reserve(static_cast<qsizetype>(perBlock) * size);
+    QByteArray block(static_cast<qsizetype>(perBlock) * size, '\0');
     for (int row = 0; row < count;)
     {
-        block.clear();
-        for (int i = 0; i < perBlock && row < count; ++i, ++row)
-            block.append(table.recordDataAt(row), size);
-        if (file.write(block) != block.size())
+        char* out = block.data();
+        for (int i = 0; i < perBlock && row < count; ++i, ++row, out += size)
+            std::memcpy(out, table.recordDataAt(row), static_cast<size_t>(size));
+        const qint64 used = out - block.constData();
+        if (file.write(block.constData(), used) != used)
         {
             file.cancelWriting();
             throw EFileError("Cannot write file", path);
@@ -52,6 +52,7 @@ void RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path)
     const int size = table.recordSize();
     const qint64 expected = (file.size() + size - 1) / size;
     table.reserve(static_cast<int>(std::min<qint64>(expected, std::numeric_limits<int>::max())));
+    table.deferKeyIndex();
 
     // Views are refreshed once at the end instead of following every appended record.
     TControlsSuspension quiet(table);
