@@ -34,7 +34,8 @@ struct TMediaPlayer::Device
     bool failed = false;
     QString error;
     bool playing = false;
-    bool ended = false; // the position is at the end of the media
+    bool ended = false;     // the position is at the end of the media
+    qint64 endPosition = 0; // where the media ended, for streams that never report their length
 };
 
 int TMediaPlayer::openWaitDepth = 0;
@@ -73,7 +74,8 @@ qint64 TMediaPlayer::Length() const
 {
     if (!device || device->opening)
         return 0;
-    return qMax<qint64>(0, device->player->duration());
+    const qint64 duration = device->player->duration();
+    return duration > 0 ? duration : device->endPosition;
 }
 
 bool TMediaPlayer::atEnd() const
@@ -243,6 +245,7 @@ void TMediaPlayer::onStatusChanged(Device* d)
     case QMediaPlayer::EndOfMedia:
         d->ready = true;
         d->ended = true;
+        d->endPosition = qMax(d->endPosition, d->player->position());
         d->playing = false;
         if (pending)
             complete(nvSuccessful);

@@ -77,7 +77,8 @@ public:
     TMPNotifyValues NotifyValue() const { return notifyValue; }
     TMPModes Mode() const;
     bool isOpen() const { return device != nullptr; }
-    // Milliseconds from the start of the media; Length is 0 when no device is open.
+    // Milliseconds from the start of the media. Length is 0 when no device is open, and may be 0
+    // for a compressed stream whose length the back end has not worked out (now and then MP3).
     qint64 Position() const;
     qint64 Length() const;
     // A seek: stops playback (a pending notification is aborted) and moves the position.
