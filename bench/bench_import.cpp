@@ -1,0 +1,240 @@
+// Import throughput: reads a generated .xlsx of N rows (names in A, places in B) with the
+// spreadsheet reader and stores every row into a participant table with both participant rules
+// active, as the import window does. Prints the time of each phase and the peak memory.
+//   bench_import [rows...]     (default: 100000 1000000)
+#include "KisiRules.h"
+#include "RxMemoryData.h"
+#include "SpreadsheetReader.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+quint32 crcTable(int i)
+{
+    static const auto table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n)
+        {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    return table[static_cast<std::size_t>(i)];
+}
+
+void put16(QByteArray& out, quint32 v)
+{
+    out.append(static_cast<char>(v & 0xFF)).append(static_cast<char>((v >> 8) & 0xFF));
+}
+void put32(QByteArray& out, quint32 v)
+{
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+// A minimal workbook package with stored (uncompressed) parts, streamed to the file so that
+// writing a million rows does not weigh on the memory figures of the reader.
+class XlsxWriter
+{
+public:
+    explicit XlsxWriter(QFile& file) : m_file(file) {}
+    void begin(const QByteArray& name)
+    {
+        m_name = name;
+        m_offset = static_cast<quint32>(m_file.pos());
+        m_crc = 0xFFFFFFFFu;
+        m_size = 0;
+        m_file.write(localHeader());
+    }
+    void write(const QByteArray& data)
+    {
+        for (const char ch : data)
+            m_crc = crcTable(static_cast<int>((m_crc ^ static_cast<quint8>(ch)) & 0xFF)) ^ (m_crc >> 8);
+        m_size += static_cast<quint32>(data.size());
+        m_file.write(data);
+    }
+    void end()
+    {
+        m_crc ^= 0xFFFFFFFFu;
+        const qint64 here = m_file.pos();
+        m_file.seek(m_offset);
+        m_file.write(localHeader());
+        m_file.seek(here);
+        put32(m_directory, 0x02014b50);
+        put16(m_directory, 20), put16(m_directory, 20), put16(m_directory, 0), put16(m_directory, 0);
+        put16(m_directory, 0), put16(m_directory, 0);
+        put32(m_directory, m_crc), put32(m_directory, m_size), put32(m_directory, m_size);
+        put16(m_directory, static_cast<quint32>(m_name.size())), put16(m_directory, 0), put16(m_directory, 0);
+        put16(m_directory, 0), put16(m_directory, 0), put32(m_directory, 0), put32(m_directory, m_offset);
+        m_directory += m_name;
+        ++m_count;
+    }
+    void add(const QByteArray& name, const QByteArray& data)
+    {
+        begin(name);
+        write(data);
+        end();
+    }
+    void finish()
+    {
+        const auto directoryOffset = static_cast<quint32>(m_file.pos());
+        QByteArray tail = m_directory;
+        put32(tail, 0x06054b50);
+        put16(tail, 0), put16(tail, 0), put16(tail, m_count), put16(tail, m_count);
+        put32(tail, static_cast<quint32>(m_directory.size())), put32(tail, directoryOffset), put16(tail, 0);
+        m_file.write(tail);
+    }
+
+private:
+    QByteArray localHeader() const
+    {
+        QByteArray out;
+        put32(out, 0x04034b50);
+        put16(out, 20), put16(out, 0), put16(out, 0), put16(out, 0), put16(out, 0);
+        put32(out, m_crc), put32(out, m_size), put32(out, m_size);
+        put16(out, static_cast<quint32>(m_name.size())), put16(out, 0);
+        return out + m_name;
+    }
+
+    QFile& m_file;
+    QByteArray m_directory;
+    QByteArray m_name;
+    quint32 m_offset = 0;
+    quint32 m_crc = 0;
+    quint32 m_size = 0;
+    quint32 m_count = 0;
+};
+
+void writeWorkbook(QFile& file, int rows)
+{
+    const QByteArray ns = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    XlsxWriter zip(file);
+    zip.add("[Content_Types].xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+            "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+            "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+            "<Override PartName=\"/xl/workbook.xml\" "
+            "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+            "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
+            "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
+            "<Override PartName=\"/xl/sharedStrings.xml\" "
+            "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>"
+            "</Types>");
+    zip.add("_rels/.rels", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+                           "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                           "<Relationship Id=\"rId1\" Type=\"" +
+                               rel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>");
+    zip.add("xl/workbook.xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook " + ns + " xmlns:r=\"" + rel +
+                "\"><sheets><sheet name=\"Sayfa1\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>");
+    zip.add("xl/_rels/workbook.xml.rels",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+            "<Relationship Id=\"rId1\" Type=\"" +
+                rel + "/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship Id=\"rId2\" Type=\"" + rel +
+                "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>");
+    zip.begin("xl/sharedStrings.xml");
+    zip.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst " + ns + " count=\"" + QByteArray::number(2 * rows) +
+              "\">");
+    for (int i = 0; i < rows; ++i)
+        zip.write("<si><t>Kişi " + QByteArray::number(i + 1) + " Yılmazoğlu</t></si><si><t>İl " +
+                  QByteArray::number(i % 81) + "</t></si>");
+    zip.write("</sst>");
+    zip.end();
+    zip.begin("xl/worksheets/sheet1.xml");
+    zip.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet " + ns + "><dimension ref=\"A1:B" +
+              QByteArray::number(rows) + "\"/><sheetData>");
+    for (int i = 0; i < rows; ++i)
+    {
+        const QByteArray r = QByteArray::number(i + 1);
+        zip.write("<row r=\"" + r + "\"><c r=\"A" + r + "\" t=\"s\"><v>" + QByteArray::number(2 * i) +
+                  "</v></c><c r=\"B" + r + "\" t=\"s\"><v>" + QByteArray::number(2 * i + 1) + "</v></c></row>");
+    }
+    zip.write("</sheetData></worksheet>");
+    zip.end();
+    zip.finish();
+}
+
+long peakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+int run(int rows, const QString& folder)
+{
+    const QString path = folder + QStringLiteral("/bench_%1.xlsx").arg(rows);
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+        {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+        writeWorkbook(file, rows);
+        std::printf("rows %d: workbook %.1f MB, peak memory after generating %ld MB\n", rows,
+                    static_cast<double>(file.size()) / 1e6, peakMegabytes());
+    }
+
+    TRxMemoryData table;
+    table.setObjectName(QStringLiteral("Kisi_T"));
+    table.addStringField(QStringLiteral("ADI"), 40);
+    table.addStringField(QStringLiteral("IL_ILCE"), 40);
+    table.open();
+    TKisiRules rules(table, [] { return true; });
+    rules.install();
+
+    QElapsedTimer timer;
+    timer.start();
+    SpreadsheetReader reader;
+    reader.open(path);
+    const qint64 readMs = timer.elapsed();
+    const long afterRead = peakMegabytes();
+    const int n = reader.usedRowCount();
+    timer.restart();
+    for (int i = 1; i <= n; ++i)
+    {
+        table.append();
+        table.setFieldString(0, reader.cellText(i, 1));
+        table.setFieldString(1, reader.cellText(i, 2));
+        table.post();
+    }
+    const qint64 storeMs = timer.elapsed();
+    reader.close();
+    QFile::remove(path);
+    std::printf("rows %d: read %lld ms (peak %ld MB), store with rules %lld ms, total %lld ms, %d records, "
+                "%.0f rows/s, peak memory %ld MB\n",
+                rows, static_cast<long long>(readMs), afterRead, static_cast<long long>(storeMs),
+                static_cast<long long>(readMs + storeMs), table.recordCount(),
+                n * 1000.0 / static_cast<double>(std::max<qint64>(1, readMs + storeMs)), peakMegabytes());
+    return table.recordCount() == rows ? 0 : 1;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QList<int> counts;
+    for (int i = 1; i < argc; ++i)
+        counts << QByteArray(argv[i]).toInt();
+    if (counts.isEmpty())
+        counts = {100000, 1000000};
+    QTemporaryDir folder;
+    int result = 0;
+    for (const int rows : counts)
+        result |= run(rows, folder.path());
+    return result;
+}
