@@ -38,7 +38,11 @@ TIniFile::TIniFile(QString fileName) : m_fileName(std::move(fileName))
 {
     QFile file(m_fileName);
     if (!file.open(QIODevice::ReadOnly))
+    {
+        // Writing back what could not be read would wipe the keys it holds.
+        m_unreadable = file.exists();
         return;
+    }
     const QByteArray all = file.readAll();
     qsizetype start = 0;
     while (start < all.size())
@@ -192,6 +196,8 @@ bool TIniFile::updateFile()
 {
     if (!m_dirty)
         return true;
+    if (m_unreadable)
+        return false;
     QSaveFile file(m_fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;

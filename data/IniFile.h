@@ -29,7 +29,8 @@ public:
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInteger(const QString& section, const QString& key, int value);
 
-    // Writes the file through a temporary file renamed over it; false when that fails.
+    // Writes the file through a temporary file renamed over it; false when that fails, and
+    // when the file exists but could not be read (its other keys would be lost).
     bool updateFile();
     bool isDirty() const { return m_dirty; }
     QByteArray contents() const; // the bytes updateFile() would write
@@ -49,6 +50,7 @@ private:
     QString m_fileName;
     QList<Line> m_lines;
     bool m_dirty = false;
+    bool m_unreadable = false;
 };
 
 // One-key conveniences: each reads the file; the writer writes it back at once.
