@@ -36,10 +36,16 @@ constexpr char16_t codePoint(unsigned char b)
 struct Tables
 {
     std::array<char16_t, 256> toUni{};
+    // Byte of every UTF-16 unit; 0 stands for "not in the code page" except for U+0000.
+    std::array<unsigned char, 65536> fromUni{};
     Tables()
     {
         for (int b = 0; b < 256; ++b)
-            toUni[static_cast<size_t>(b)] = codePoint(static_cast<unsigned char>(b));
+        {
+            const char16_t u = codePoint(static_cast<unsigned char>(b));
+            toUni[static_cast<size_t>(b)] = u;
+            fromUni[u] = static_cast<unsigned char>(b);
+        }
     }
 };
 
@@ -50,21 +56,11 @@ const Tables& tables()
 }
 
 // Byte for a code point, or -1. Latin-1 code points that the code page replaced (Ð, Ý, Þ,
-// ð, ý, þ) and the C1 controls it uses for punctuation are not in it.
+// ð, ý, þ) are not in it.
 int byteFor(char16_t u)
 {
-    if (u < 0x80)
-        return u;
-    if (u >= 0xA0 && u <= 0xFF)
-    {
-        const auto b = static_cast<unsigned char>(u);
-        return codePoint(b) == u ? b : -1;
-    }
-    const auto& t = tables();
-    for (int b = 0x80; b < 0x100; ++b)
-        if (t.toUni[static_cast<size_t>(b)] == u && (b < 0xA0 || u > 0xFF))
-            return b;
-    return -1;
+    const unsigned char b = tables().fromUni[u];
+    return b == 0 && u != 0 ? -1 : b;
 }
 } // namespace
 
