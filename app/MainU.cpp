@@ -313,8 +313,11 @@ void TMainF::setUpLook()
     ui->ZVRXDBGrid1->addColumn(QStringLiteral("BASLANGIC"), QStringLiteral("Başlangıç Değeri"), 110);
     ui->ZVRXDBGrid1->addColumn(QStringLiteral("BITIS"), QStringLiteral("Bitiş Değeri"), 110);
 
-    ui->EditSES->ZvWinButton()->setToolTip(QStringLiteral("Ses Dosyası Bul"));
-    ui->EditSES2->ZvWinButton()->setToolTip(QStringLiteral("Ses Dosyası Bul"));
+    for (TZvBtnEdit* edit : {ui->EditSES, ui->EditSES2})
+    {
+        edit->ZvWinButton()->setToolTip(QStringLiteral("Ses Dosyası Bul"));
+        edit->ZvWinButton()->setGlpyh(QPixmap(art + QStringLiteral("glyph_folder.png")));
+    }
 
     ui->PageControl1->tabBar()->setCursor(Qt::PointingHandCursor);
     const auto buttons = findChildren<TZvWinButton*>();
