@@ -29,6 +29,16 @@ void whenMenuOpens(std::function<void(QMenu*)> check)
     timer->start();
 }
 
+struct PaintCounter : QObject
+{
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 } // namespace
 
 class TestZvWinButton : public QObject
@@ -336,29 +346,75 @@ private Q_SLOTS:
         b1->setImages(&list);
         b1->setImageIndex(0);
         QCoreApplication::processEvents();
-        int paints = 0;
-        struct Counter : QObject
-        {
-            int* n;
-            explicit Counter(int* counter) : n(counter) {}
-            bool eventFilter(QObject*, QEvent* e) override
-            {
-                *n += e->type() == QEvent::Paint;
-                return false;
-            }
-        } counter(&paints);
+        PaintCounter counter;
         b1->installEventFilter(&counter);
         list.add(QImage(16, 16, QImage::Format_RGB32));
-        QTRY_VERIFY(paints > 0);
+        QTRY_VERIFY(counter.paints > 0);
         QCOMPARE(b1->workImage().size(), QSize(16, 16));
         // a list that is no longer referred to does not repaint the button
         b1->setImages(nullptr);
         QCoreApplication::processEvents();
-        paints = 0;
+        counter.paints = 0;
         list.add(QImage(16, 16, QImage::Format_RGB32));
         QCoreApplication::processEvents();
-        QCOMPARE(paints, 0);
+        QCOMPARE(counter.paints, 0);
         b1->removeEventFilter(&counter);
+    }
+
+    void settersRepaintOnlyWhenTheFaceChanges_data()
+    {
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("repaints");
+        QTest::newRow("RaiseCol") << QStringLiteral("RaiseCol") << QVariant(QColor(Qt::red)) << true;
+        QTest::newRow("OverCol waits") << QStringLiteral("OverCol") << QVariant(QColor(Qt::red)) << false;
+        QTest::newRow("text") << QStringLiteral("text") << QVariant(QStringLiteral("İki")) << true;
+        QTest::newRow("same text") << QStringLiteral("text") << QVariant(QStringLiteral("Bir")) << false;
+        QTest::newRow("ShowCaption off") << QStringLiteral("ShowCaption") << QVariant(false) << true;
+        QTest::newRow("ShowCaption same") << QStringLiteral("ShowCaption") << QVariant(true) << false;
+        QTest::newRow("GlphyAlign") << QStringLiteral("GlphyAlign") << QVariant(int(TZvWinButton::poTop)) << true;
+        QTest::newRow("GlphyAlign same") << QStringLiteral("GlphyAlign") << QVariant(int(TZvWinButton::poLeft))
+                                         << false;
+        QTest::newRow("ImageIndex same") << QStringLiteral("ImageIndex") << QVariant(-1) << false;
+        QTest::newRow("ModalResult") << QStringLiteral("ModalResult") << QVariant(1) << false;
+        QTest::newRow("Color") << QStringLiteral("Color") << QVariant(QColor(Qt::green)) << true;
+    }
+    void settersRepaintOnlyWhenTheFaceChanges()
+    {
+        QFETCH(QString, property);
+        QFETCH(QVariant, value);
+        QFETCH(bool, repaints);
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        QCoreApplication::processEvents();
+        PaintCounter counter;
+        b1->installEventFilter(&counter);
+        QVERIFY(b1->setProperty(property.toLatin1().constData(), value));
+        QCoreApplication::processEvents();
+        QCOMPARE(counter.paints > 0, repaints);
+    }
+
+    void parentColourIsTakenFromTheWindow()
+    {
+        QPalette pal = window->palette();
+        pal.setColor(QPalette::Window, QColor(10, 20, 30));
+        window->setPalette(pal);
+        b1->setParentColor(true);
+        QCOMPARE(b1->color(), QColor(10, 20, 30));
+        b1->setColor(QColor(1, 2, 3)); // an explicit colour ends following the parent
+        QVERIFY(!b1->parentColor());
+        QCOMPARE(b1->color(), QColor(1, 2, 3));
+    }
+
+    void deletingTheFocusedButtonIsSafe()
+    {
+        b1->setFocus();
+        QTRY_VERIFY(b1->hasFocus());
+        QTest::keyPress(b1, Qt::Key_Space);
+        delete b1;
+        QCoreApplication::processEvents();
+        QTest::mouseClick(b2, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(b2->hasFocus());
     }
 
     void modalResultGoesToTheWindow()

@@ -274,7 +274,7 @@ private Q_SLOTS:
                 QCOMPARE(countColor(img, interior, other), 0);
     }
 
-    void overColourWaitsForTheNextPaint()
+    void newOverColourShowsAtTheNextPaint()
     {
         TZvWinButton b;
         b.setText(QStringLiteral("Tamam"));
