@@ -1,0 +1,114 @@
+#include "FileDialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+FileDialogHandler& handler()
+{
+    static FileDialogHandler current;
+    return current;
+}
+
+QString runDialog(QWidget* parent, const FileDialogRequest& request)
+{
+    QFileDialog dialog(parent, request.title);
+    // Qt's own dialog everywhere: the default extension, the case-blind patterns and the
+    // descriptions shown as given behave the same on every desktop.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    if (request.kind == FileDialogRequest::Save)
+    {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(request.defaultExt);
+    }
+    else
+    {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!request.initialDir.isEmpty())
+        dialog.setDirectory(request.initialDir);
+    const QStringList filters = qtNameFilters(request.filter);
+    if (!filters.isEmpty())
+        dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : QFileInfo(chosen.first()).absoluteFilePath();
+}
+
+QString show(QWidget* parent, const FileDialogRequest& request)
+{
+    const FileDialogHandler h = handler();
+    return h ? h(parent, request) : runDialog(parent, request);
+}
+
+} // namespace
+
+QStringList qtNameFilters(const QString& vclFilter)
+{
+    QStringList result;
+    const QStringList parts = vclFilter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+    {
+        QStringList patterns;
+        for (const QString& raw : parts.at(i + 1).split(QLatin1Char(';')))
+        {
+            const QString p = raw.trimmed();
+            if (p.isEmpty())
+                continue;
+            patterns << (p == QLatin1String("*.*") ? QStringLiteral("*") : p);
+        }
+        if (patterns.isEmpty())
+            continue;
+        // Qt separates patterns by blanks and reads them from the parentheses at the end.
+        const QString description = parts.at(i).trimmed();
+        result << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return result;
+}
+
+QString withDefaultExtension(const QString& fileName, const QString& ext)
+{
+    if (fileName.isEmpty() || ext.isEmpty())
+        return fileName;
+    const QString last = QFileInfo(fileName).fileName();
+    const qsizetype dot = last.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0 && dot < last.size() - 1)
+        return fileName;
+    // "kazananlar." gets the extension after its own dot, not a second one.
+    if (dot == last.size() - 1)
+        return fileName + ext;
+    return fileName + QLatin1Char('.') + ext;
+}
+
+QString getOpenFileName(QWidget* parent, const QString& title, const QString& initialDir, const QString& vclFilter)
+{
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Open;
+    request.title = title;
+    request.initialDir = initialDir;
+    request.filter = vclFilter;
+    return show(parent, request);
+}
+
+QString getSaveFileName(QWidget* parent, const QString& title, const QString& initialDir, const QString& vclFilter,
+                        const QString& defaultExt)
+{
+    FileDialogRequest request;
+    request.kind = FileDialogRequest::Save;
+    request.title = title;
+    request.initialDir = initialDir;
+    request.filter = vclFilter;
+    request.defaultExt = defaultExt;
+    return show(parent, request);
+}
+
+FileDialogHandler setFileDialogHandler(FileDialogHandler h)
+{
+    return std::exchange(handler(), std::move(h));
+}

@@ -1,0 +1,267 @@
+#include "FileDialogs.h"
+#include "common/ScriptedFileDialogs.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCompleter>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+class TestFileDialogs : public QObject
+{
+    Q_OBJECT
+
+    // Runs `act` on the file dialog once it is up (it runs its own modal loop).
+    static void whenDialogShows(std::function<void(QFileDialog*)> act)
+    {
+        auto* poll = new QTimer;
+        poll->setInterval(20);
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+            {
+                auto* dialog = qobject_cast<QFileDialog*>(w);
+                if (dialog && dialog->isVisible())
+                {
+                    poll->stop();
+                    poll->deleteLater();
+                    act(dialog);
+                    return;
+                }
+            }
+        });
+        poll->start();
+    }
+
+    static void touch(const QString& path)
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+
+    // Names the dialog's file list shows for its current folder, once it has read it.
+    static QStringList listedNames(QFileDialog* dialog, int expected)
+    {
+        auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        if (!view)
+            return {};
+        QStringList names;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 5000)
+        {
+            names.clear();
+            const QModelIndex root = view->rootIndex();
+            for (int r = 0; r < view->model()->rowCount(root); ++r)
+                names << view->model()->index(r, 0, root).data().toString();
+            if (names.size() >= expected)
+                break;
+            QTest::qWait(20);
+        }
+        names.sort();
+        return names;
+    }
+
+private slots:
+    void filtersInQtForm_data()
+    {
+        QTest::addColumn<QString>("classic");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("one pattern") << QStringLiteral("Txt Dosyaları|*.txt")
+                                     << QStringList{QStringLiteral("Txt Dosyaları (*.txt)")};
+        QTest::newRow("patterns by semicolons")
+            << QStringLiteral("Resim Dosyaları|*.BMP;*.JPG;*.JPEG;*.GIF")
+            << QStringList{QStringLiteral("Resim Dosyaları (*.BMP *.JPG *.JPEG *.GIF)")};
+        QTest::newRow("two pairs, every file")
+            << QStringLiteral("Txt Dosyaları|*.txt|Tüm Dosyalar|*.*")
+            << QStringList{QStringLiteral("Txt Dosyaları (*.txt)"), QStringLiteral("Tüm Dosyalar (*)")};
+        QTest::newRow("empty") << QString() << QStringList{};
+        QTest::newRow("description alone") << QStringLiteral("Müzik Dosyaları") << QStringList{};
+        QTest::newRow("trailing description")
+            << QStringLiteral("Excel Dosyaları|*.XLS|Eksik") << QStringList{QStringLiteral("Excel Dosyaları (*.XLS)")};
+        QTest::newRow("stray separators and blanks") << QStringLiteral("Boş||Müzik Dosyaları| *.WAV;;*.MP3; ")
+                                                     << QStringList{QStringLiteral("Müzik Dosyaları (*.WAV *.MP3)")};
+    }
+    void filtersInQtForm()
+    {
+        QFETCH(QString, classic);
+        QFETCH(QStringList, expected);
+        QCOMPARE(qtNameFilters(classic), expected);
+    }
+
+    void defaultExtension_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("bare name") << QStringLiteral("/d/kazananlar") << QStringLiteral("TXT")
+                                   << QStringLiteral("/d/kazananlar.TXT");
+        QTest::newRow("has one") << QStringLiteral("/d/liste.txt") << QStringLiteral("TXT")
+                                 << QStringLiteral("/d/liste.txt");
+        QTest::newRow("other extension kept")
+            << QStringLiteral("/d/liste.csv") << QStringLiteral("TXT") << QStringLiteral("/d/liste.csv");
+        QTest::newRow("dot only in the folder")
+            << QStringLiteral("/d/v1.2/sonuc") << QStringLiteral("TXT") << QStringLiteral("/d/v1.2/sonuc.TXT");
+        QTest::newRow("trailing dot") << QStringLiteral("/d/sonuc.") << QStringLiteral("TXT")
+                                      << QStringLiteral("/d/sonuc.TXT");
+        QTest::newRow("no default") << QStringLiteral("/d/sonuc") << QString() << QStringLiteral("/d/sonuc");
+        QTest::newRow("cancelled stays cancelled") << QString() << QStringLiteral("TXT") << QString();
+    }
+    void defaultExtension()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, ext);
+        QFETCH(QString, expected);
+        QCOMPARE(withDefaultExtension(name, ext), expected);
+    }
+
+    void scriptedDialogsRecordAndAnswer()
+    {
+        ScriptedFileDialogs outer;
+        {
+            ScriptedFileDialogs dialogs;
+            dialogs.setNextFileName(QStringLiteral("/resimler/kupa.jpg"));
+            dialogs.setNextFileName(QStringLiteral("/veri/kazananlar"));
+            QCOMPARE(getOpenFileName(nullptr, QStringLiteral("Resmi seçiniz"), QString(),
+                                     QStringLiteral("Resim Dosyaları|*.BMP;*.JPG;*.JPEG;*.GIF")),
+                     QStringLiteral("/resimler/kupa.jpg"));
+            QCOMPARE(getSaveFileName(nullptr, QString(), QStringLiteral("/veri/Data/"),
+                                     QStringLiteral("Txt Dosyaları|*.txt"), QStringLiteral("TXT")),
+                     QStringLiteral("/veri/kazananlar.TXT"));
+            // The script is used up: the next dialog is cancelled.
+            QCOMPARE(getOpenFileName(nullptr, QString(), QString(), QString()), QString());
+
+            QCOMPARE(dialogs.requests.size(), 3);
+            const FileDialogRequest& open = dialogs.requests.at(0);
+            QCOMPARE(open.kind, FileDialogRequest::Open);
+            QCOMPARE(open.title, QStringLiteral("Resmi seçiniz"));
+            QCOMPARE(open.filter, QStringLiteral("Resim Dosyaları|*.BMP;*.JPG;*.JPEG;*.GIF"));
+            const FileDialogRequest& save = dialogs.requests.at(1);
+            QCOMPARE(save.kind, FileDialogRequest::Save);
+            QCOMPARE(save.initialDir, QStringLiteral("/veri/Data/"));
+            QCOMPARE(save.defaultExt, QStringLiteral("TXT"));
+        }
+        // The inner script is gone; the one it replaced answers again.
+        outer.setNextFileName(QStringLiteral("/a.wav"));
+        QCOMPARE(getOpenFileName(nullptr, QString(), QString(), QString()), QStringLiteral("/a.wav"));
+        QCOMPARE(outer.requests.size(), 1);
+    }
+
+    void realSaveDialog()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        touch(dir.filePath(QStringLiteral("eski.txt")));
+        QString title;
+        QString folder;
+        QStringList filters;
+        whenDialogShows([&](QFileDialog* d) {
+            title = d->windowTitle();
+            folder = d->directory().absolutePath();
+            filters = d->nameFilters();
+            auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!edit)
+            {
+                d->reject();
+                return;
+            }
+            edit->clear();
+            QTest::keyClicks(edit, QStringLiteral("kazananlar"));
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        const QString chosen = getSaveFileName(nullptr, QStringLiteral("Kaydet"), dir.path(),
+                                               QStringLiteral("Txt Dosyaları|*.txt"), QStringLiteral("TXT"));
+        QCOMPARE(chosen, dir.filePath(QStringLiteral("kazananlar.TXT")));
+        QCOMPARE(title, QStringLiteral("Kaydet"));
+        QCOMPARE(folder, QDir(dir.path()).absolutePath());
+        QCOMPARE(filters, QStringList{QStringLiteral("Txt Dosyaları (*.txt)")});
+    }
+
+    // Patterns ignore case, as they do for the classic dialog.
+    void realOpenDialog()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        touch(dir.filePath(QStringLiteral("zil.wav")));
+        touch(dir.filePath(QStringLiteral("GONG.WAV")));
+        touch(dir.filePath(QStringLiteral("alkis.Mp3")));
+        touch(dir.filePath(QStringLiteral("notlar.txt")));
+        QStringList listed;
+        whenDialogShows([&](QFileDialog* d) {
+            listed = listedNames(d, 3);
+            auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!edit)
+            {
+                d->reject();
+                return;
+            }
+            QTest::keyClicks(edit, QStringLiteral("GONG.WAV"));
+            // Typing opened the completer's list of matches; close it as a click elsewhere
+            // would, then press the Open button.
+            if (edit->completer() && edit->completer()->popup())
+                edit->completer()->popup()->hide();
+            if (auto* box = d->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
+                QTest::mouseClick(box->button(QDialogButtonBox::Open), Qt::LeftButton);
+            if (d->isVisible())
+                d->reject();
+        });
+        const QString chosen =
+            getOpenFileName(nullptr, QString(), dir.path(), QStringLiteral("Müzik Dosyaları|*.WAV;*.MP3"));
+        QCOMPARE(listed,
+                 (QStringList{QStringLiteral("GONG.WAV"), QStringLiteral("alkis.Mp3"), QStringLiteral("zil.wav")}));
+        QCOMPARE(chosen, dir.filePath(QStringLiteral("GONG.WAV")));
+    }
+
+    // The open dialog accepts only an existing file: a missing name is answered by a warning
+    // box over the dialog, which stays.
+    void realOpenDialogRefusesAMissingFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        bool warned = false;
+        bool stayed = false;
+        whenDialogShows([&](QFileDialog* d) {
+            auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!edit)
+            {
+                d->reject();
+                return;
+            }
+            QTimer closeWarning;
+            QObject::connect(&closeWarning, &QTimer::timeout, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                {
+                    warned = true;
+                    box->accept();
+                }
+            });
+            closeWarning.start(20);
+            QTest::keyClicks(edit, QStringLiteral("yok.wav"));
+            QTest::keyClick(edit, Qt::Key_Return);
+            stayed = d->isVisible();
+            d->reject();
+        });
+        QCOMPARE(getOpenFileName(nullptr, QString(), dir.path(), QString()), QString());
+        QVERIFY(warned);
+        QVERIFY(stayed);
+    }
+
+    void realDialogCancelled()
+    {
+        whenDialogShows([](QFileDialog* d) { d->reject(); });
+        QCOMPARE(getOpenFileName(nullptr, QString(), QDir::tempPath(), QString()), QString());
+    }
+};
+
+QTEST_MAIN(TestFileDialogs)
+#include "test_FileDialogs.moc"
