@@ -487,12 +487,14 @@ private Q_SLOTS:
     {
         QVERIFY(b1->setProperty("About", QStringLiteral("s9.99")));
         QCOMPARE(b1->property("About").toString(), QStringLiteral("s1.05"));
-        b1->setGrayedFontColor(QColor(1, 2, 3));
         QFont small(QStringLiteral("Arial"), 7);
-        b1->setGrayedFont(b1->font());
-        QCOMPARE(b1->grayedFontColor(), QColor(1, 2, 3));
         b1->setGrayedFont(small);
         QCOMPARE(b1->grayedFont().pointSize(), 7);
+        b1->setGrayedFont(b1->font()); // the button's own font object is refused
+        QCOMPARE(b1->grayedFont().pointSize(), 7);
+        const QFont copy = b1->font(); // an equal font given as a value is taken
+        b1->setGrayedFont(copy);
+        QCOMPARE(b1->grayedFont(), copy);
         QVERIFY(b1->setProperty("GlphyAlign", QStringLiteral("poBottom")));
         QCOMPARE(b1->glphyAlign(), TZvWinButton::poBottom);
     }
