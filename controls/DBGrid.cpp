@@ -142,7 +142,9 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         const bool wasInside = old && (old == this || isAncestorOf(old));
         const bool isInside = now && (now == this || isAncestorOf(now));
-        if (wasInside && now && !isInside)
+        // Only a move to another control of the same window counts: a message box asked from
+        // inside the grid (a rule's notice, the delete question) must not drop the new row.
+        if (wasInside && now && !isInside && now->window() == window())
             guarded([this] { focusLeft(); });
     });
 }

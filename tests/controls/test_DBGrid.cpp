@@ -224,6 +224,29 @@ private Q_SLOTS:
         QCOMPARE(grid->currentIndex().row(), 1);
     }
 
+    void aQuestionBoxTakingTheFocusKeepsTheNewRow()
+    {
+        TextTable t;
+        t.fill(2);
+        showText(t);
+        key(Qt::Key_Insert);
+        // The question box is a window of its own and takes the focus while it is open.
+        messages->onShow = [](const QString&) {
+            QWidget box;
+            auto* answer = new QLineEdit(&box);
+            box.show();
+            QApplication::setActiveWindow(&box);
+            answer->setFocus();
+            QTRY_VERIFY(answer->hasFocus());
+        };
+        key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(messages->shown.size(), 1);
+        // Yes deletes the new row itself, never a stored one.
+        QCOMPARE(t.table.recordCount(), 2);
+        QCOMPARE(t.table.state(), dsBrowse);
+        QCOMPARE(t.table.textAt(0, 0), QStringLiteral("Kişi 0"));
+    }
+
     void ctrlDeleteOnAnEmptyTableAsksNothing()
     {
         TextTable t;
