@@ -223,7 +223,7 @@ public:
         for (const auto& [hash, slot] : hashAndSlot)
             grouped[start[(hash & mask) >> shift]++] = Entry{hash, slot + 1};
 
-        m_entries.assign(size, Entry{});
+        m_entries = zeroedEntries(size);
         for (const Entry& e : grouped)
             place(e);
         m_count = grouped.size();
@@ -246,6 +246,15 @@ private:
         quint32 slotPlus1 = 0; // 0: empty bucket
     };
 
+    static std::vector<Entry> zeroedEntries(size_t size)
+    {
+        std::vector<Entry> table;
+        table.reserve(size);
+        adviseHugePages(table.data(), size * sizeof(Entry)); // before the pages are first touched
+        table.resize(size);
+        return table;
+    }
+
     void place(Entry e)
     {
         const size_t mask = m_entries.size() - 1;
@@ -257,7 +266,7 @@ private:
 
     void rehash(size_t size)
     {
-        std::vector<Entry> old(size);
+        std::vector<Entry> old = zeroedEntries(size);
         old.swap(m_entries);
         for (const Entry& e : old)
             if (e.slotPlus1 != 0)
