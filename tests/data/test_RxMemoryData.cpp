@@ -3,6 +3,7 @@
 #include "Codec1254.h"
 #include "DataSource.h"
 #include "EAbort.h"
+#include "Guard.h"
 #include "RxMemoryData.h"
 #include "TurkishUpper.h"
 
@@ -65,6 +66,7 @@ private slots:
     void notificationsAndSuspension();
     void dataSourceFollowsTable();
     void keyIndexMatchesScan();
+    void notificationsKeepAViewInStep();
 
 private:
     std::unique_ptr<TRxMemoryData> t;
@@ -615,6 +617,97 @@ void TestRxMemoryData::keyIndexMatchesScan()
                 ++scan;
         QCOMPARE(t->countKey(key, 1000000), scan);
         QCOMPARE(t->countKey(key, 2), std::min(scan, 2));
+    }
+}
+
+void TestRxMemoryData::notificationsKeepAViewInStep()
+{
+    // A view that only counts rows from the notifications, as a grid model does, must agree
+    // with the table after every operation, whatever the rules refuse or remove.
+    TDataSource source(t.get());
+    int rows = 0;
+    bool outOfRange = false;
+    connect(&source, &TDataSource::dataSetChanged, this, [&] { rows = t ? t->rowCount() : 0; });
+    connect(&source, &TDataSource::rowInserted, this, [&](int row) {
+        outOfRange |= row < 0 || row > rows;
+        ++rows;
+    });
+    connect(&source, &TDataSource::rowRemoved, this, [&](int row) {
+        outOfRange |= row < 0 || row >= rows;
+        --rows;
+    });
+    connect(&source, &TDataSource::recordChanged, this, [&](int row) { outOfRange |= row < 0 || row >= rows; });
+    connect(&source, &TDataSource::cursorMoved, this, [&](int row) { outOfRange |= row < -1 || row >= rows; });
+    t->BeforePost = [](TRxMemoryData& table) {
+        if (table.fieldAsString(0) == QLatin1String("refused"))
+            Abort();
+    };
+    t->AfterPost = [](TRxMemoryData& table) {
+        if (table.fieldAsString(0) == QLatin1String("removed"))
+            table.deleteRecord();
+    };
+    const QStringList pool{QStringLiteral("a"), QStringLiteral("refused"), QStringLiteral("removed")};
+    QRandomGenerator rng(42);
+    int suspended = 0;
+    for (int step = 0; step < 4000; ++step)
+    {
+        guarded([&] {
+            switch (rng.bounded(12))
+            {
+            case 0:
+                t->append();
+                break;
+            case 1:
+                t->insert();
+                break;
+            case 2:
+                t->edit();
+                break;
+            case 3:
+            case 4:
+                if (t->state() != dsBrowse)
+                    t->setFieldString(0, pool[rng.bounded(pool.size())]);
+                break;
+            case 5:
+                t->post();
+                break;
+            case 6:
+                t->cancel();
+                break;
+            case 7:
+                if (t->rowCount() > 0)
+                    t->deleteRecord();
+                break;
+            case 8:
+                if (t->rowCount() > 0)
+                    t->moveTo(rng.bounded(t->rowCount()));
+                break;
+            case 9:
+                rng.bounded(2) ? t->next() : t->prior();
+                break;
+            case 10:
+                if (rng.bounded(10) == 0)
+                    t->emptyTable();
+                break;
+            case 11:
+                if (suspended > 0 && rng.bounded(2))
+                {
+                    --suspended;
+                    t->enableControls();
+                }
+                else if (suspended < 2)
+                {
+                    ++suspended;
+                    t->disableControls();
+                }
+                break;
+            }
+        });
+        if (suspended == 0)
+        {
+            QCOMPARE(rows, t->rowCount());
+            QVERIFY(!outOfRange);
+        }
     }
 }
 
