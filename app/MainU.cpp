@@ -152,6 +152,12 @@ TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
 
+    // The form font is set before the controls exist, so none of them is laid out twice.
+    QFont formFont(QStringLiteral("MS Sans Serif"));
+    formFont.setPointSize(8);
+    formFont.setBold(true);
+    setFont(formFont);
+
     createTables();
     ui->setupUi(this);
     setUpLook();
@@ -257,10 +263,6 @@ void TMainF::createTables()
 void TMainF::setUpLook()
 {
     const QString art = QStringLiteral(":/cekilis/");
-    QFont formFont(QStringLiteral("MS Sans Serif"));
-    formFont.setPointSize(8);
-    formFont.setBold(true);
-    setFont(formFont);
     setWindowIcon(QIcon(art + QStringLiteral("icon.png")));
 
     ui->Image2->setPicture(QPixmap(art + QStringLiteral("header_bg.png")));
@@ -318,6 +320,11 @@ void TMainF::setUpLook()
         edit->ZvWinButton()->setToolTip(QStringLiteral("Ses Dosyası Bul"));
         edit->ZvWinButton()->setGlpyh(QPixmap(art + QStringLiteral("glyph_folder.png")));
     }
+
+    // The die shows only while a number draw runs; its place is kept so nothing jumps then.
+    QSizePolicy dice = ui->RxDice1->sizePolicy();
+    dice.setRetainSizeWhenHidden(true);
+    ui->RxDice1->setSizePolicy(dice);
 
     ui->PageControl1->tabBar()->setCursor(Qt::PointingHandCursor);
     const auto buttons = findChildren<TZvWinButton*>();

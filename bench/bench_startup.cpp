@@ -1,0 +1,191 @@
+// Start-up time of the program against a minimal Qt Widgets window, measured in one run.
+//
+// Each start is a fresh process: the parent starts it and stops the clock when the child
+// reports that its window is painted and its event queue has run dry. The program is started
+// in an empty folder and in a folder holding a 1,000,000-record "Kisi.Ini".
+//
+//   build/bench/bench_startup [runs]          (offscreen unless QT_QPA_PLATFORM says otherwise)
+#include "Ayar1U.h"
+#include "MainU.h"
+#include "MessageBoxes.h"
+#include "ProgramFolder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTranslator>
+#include <QWindow>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+// Shown means painted: until then no pixel of the window is on the screen.
+class PaintSeen : public QObject
+{
+public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+// Child: what main.cpp does, with the program folder pointed at the given folder.
+int runProgram(int argc, char* argv[], const QString& folder)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZEVORINT Çekiliş Programı"));
+    QTranslator qtTurkish;
+    if (qtTurkish.load(QLocale(QLocale::Turkish, QLocale::Turkey), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTurkish);
+    installMessageBoxes();
+    installDefinitionsWindow();
+    setProgramFolder(folder);
+    TMainF window;
+    PaintSeen paint;
+    window.installEventFilter(&paint);
+    window.show();
+    QTimer idle;
+    QObject::connect(&idle, &QTimer::timeout, &app, [&] {
+        if (!paint.painted || !window.windowHandle() || !window.windowHandle()->isExposed())
+            return;
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+        std::printf("idle %.1f\n", ms(usage.ru_utime) + ms(usage.ru_stime));
+        std::fflush(stdout);
+        // Leave without closing: the measured part ends here and the folder stays as it was.
+        std::_Exit(0);
+    });
+    idle.start(0);
+    return app.exec();
+}
+
+struct Start
+{
+    double wallMs = -1; // from starting the process to its report
+    double cpuMs = -1;  // processor time the child had used by then (less disturbed by a busy machine)
+};
+
+Start startOnce(const QString& program, const QStringList& arguments)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer clock;
+    clock.start();
+    child.start(program, arguments);
+    while (child.state() != QProcess::NotRunning || child.bytesAvailable())
+    {
+        const QByteArray line = child.canReadLine() ? child.readLine() : QByteArray();
+        if (line.startsWith("idle"))
+        {
+            Start start;
+            start.wallMs = clock.nsecsElapsed() / 1e6;
+            start.cpuMs = line.mid(5).trimmed().toDouble();
+            child.waitForFinished(10000);
+            return start;
+        }
+        child.waitForReadyRead(50);
+    }
+    std::fprintf(stderr, "%s ended without reporting idle\n", qPrintable(program));
+    return {};
+}
+
+Start median(const std::vector<Start>& starts)
+{
+    std::vector<double> wall, cpu;
+    for (const Start& s : starts)
+    {
+        wall.push_back(s.wallMs);
+        cpu.push_back(s.cpuMs);
+    }
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    if (starts.empty())
+        return {};
+    return {wall[wall.size() / 2], cpu[cpu.size() / 2]};
+}
+
+// The participant file as the program writes it: 84-byte records, name and extra information.
+bool writeParticipants(const QString& path, int count)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QByteArray chunk;
+    chunk.reserve(84 * 10000);
+    for (int i = 0; i < count; ++i)
+    {
+        char record[84] = {};
+        record[0] = 1;
+        std::snprintf(record + 1, 41, "Kat\xfdl\xfdmc\xfd %07d", i + 1);
+        record[42] = 1;
+        std::snprintf(record + 43, 41, "\xddl %d", i % 81 + 1);
+        chunk.append(record, sizeof record);
+        if (chunk.size() >= 84 * 10000)
+        {
+            f.write(chunk);
+            chunk.clear();
+        }
+    }
+    f.write(chunk);
+    return f.error() == QFile::NoError;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc >= 3 && std::strcmp(argv[1], "--program-in") == 0)
+        return runProgram(argc, argv, QString::fromLocal8Bit(argv[2]));
+
+    QCoreApplication app(argc, argv);
+    const int runs = argc >= 2 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 5;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString minimal = QCoreApplication::applicationDirPath() + QStringLiteral("/bench_minimal_window");
+
+    QTemporaryDir empty;
+    QTemporaryDir loaded;
+    std::printf("writing a 1,000,000-record Kisi.Ini ...\n");
+    std::fflush(stdout);
+    if (!writeParticipants(loaded.filePath(QStringLiteral("Kisi.Ini")), 1000000))
+    {
+        std::fprintf(stderr, "cannot write the participant file\n");
+        return 1;
+    }
+
+    std::vector<Start> tMinimal, tEmpty, tLoaded;
+    // Interleaved, so a slow moment of the machine hits all three alike.
+    for (int i = 0; i < runs; ++i)
+    {
+        tMinimal.push_back(startOnce(minimal, {}));
+        tEmpty.push_back(startOnce(self, {QStringLiteral("--program-in"), empty.path()}));
+        tLoaded.push_back(startOnce(self, {QStringLiteral("--program-in"), loaded.path()}));
+    }
+    const Start m = median(tMinimal), e = median(tEmpty), l = median(tLoaded);
+    const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0; };
+    std::printf("platform: %s, runs: %d (medians; wall clock, and processor time of the child)\n",
+                qgetenv("QT_QPA_PLATFORM").constData(), runs);
+    std::printf("minimal Qt Widgets window         : %8.1f ms wall %8.1f ms cpu\n", m.wallMs, m.cpuMs);
+    std::printf("program, empty folder             : %8.1f ms wall %8.1f ms cpu  (%.2f x / %.2f x minimal; target "
+                "<= 1.5 x)\n",
+                e.wallMs, e.cpuMs, ratio(e.wallMs, m.wallMs), ratio(e.cpuMs, m.cpuMs));
+    std::printf("program, 1,000,000-record Kisi.Ini: %8.1f ms wall %8.1f ms cpu  (+%.1f ms wall over empty; target <= "
+                "1000 ms)\n",
+                l.wallMs, l.cpuMs, l.wallMs - e.wallMs);
+    return 0;
+}

@@ -1,0 +1,475 @@
+#include "Globals.h"
+#include "Guard.h"
+#include "Image.h"
+#include "MainU.h"
+#include "ProgramFolder.h"
+#include "RadioGroup.h"
+#include "RxMemoryData.h"
+#include "SpinEdit.h"
+#include "TableFiles.h"
+#include "ZvEdit.h"
+#include "ZvWinButton.h"
+#include "common/ScriptedMessages.h"
+#include "ui_MainU.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// The exact file a first close writes with every setting at its design value.
+const QByteArray defaultAyarIni = "[TMainF]\r\n"
+                                  "FormVersion=0\r\n"
+                                  "SpinCKSR_Value=10\r\n"
+                                  "CheckEFEKT_Checked=True\r\n"
+                                  "SpinHARF_Value=1\r\n"
+                                  "CheckSES_Checked=False\r\n"
+                                  "RadioRESIM_ItemIndex=0\r\n"
+                                  "EditSES_Text=\r\n"
+                                  "EditSES2_Text=\r\n"
+                                  "CheckSESTEKRAR_Checked=False\r\n"
+                                  "CheckSESTEKRAR2_Checked=False\r\n"
+                                  "SpinSESTEKRAR_Value=1\r\n"
+                                  "CheckEKBILGI_Checked=True\r\n";
+} // namespace
+
+class TestMainU : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<ScriptedMessages> messages;
+
+    QString path(const QString& bareName) const { return dir->filePath(bareName); }
+
+    std::unique_ptr<TMainF> openWindow()
+    {
+        auto window = std::make_unique<TMainF>();
+        window->show();
+        // Shortcuts such as Esc reach only the active window.
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get()))
+            qWarning("main window not active");
+        return window;
+    }
+
+    void writePrizes(int count)
+    {
+        TRxMemoryData table;
+        table.addStringField(QStringLiteral("HEDIYE"), 40);
+        table.addStringField(QStringLiteral("RESIMYOLU"), 100);
+        table.open();
+        for (int i = 1; i <= count; ++i)
+        {
+            table.append();
+            table.setFieldString(0, QStringLiteral("Hediye %1").arg(i));
+            table.post();
+        }
+        RxMemoryDataSaveToFile(table, path(QStringLiteral("Hediye.Ini")));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        setProgramFolder(dir->path());
+        messages = std::make_unique<ScriptedMessages>();
+        DrawRunning = false;
+    }
+
+    void cleanup()
+    {
+        messages.reset();
+        setProgramFolder(QString());
+        dir.reset();
+    }
+
+    void firstStartInEmptyFolder()
+    {
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        QVERIFY(window->windowState() & Qt::WindowMaximized);
+        QCOMPARE(window->windowTitle(), QStringLiteral("ZEVORINT Çekiliş s1.08.03"));
+        QCOMPARE(window->minimumSize(), QSize(700, 595));
+        QCOMPARE(ui->PageControl1->currentWidget(), ui->TabSheet1);
+        QCOMPARE(ui->LabelHEDIYE->text(), QString());
+        for (TRxMemoryData* table : {window->Kisi_T, window->Hediye_T, window->Kzn_T, window->Rx_T})
+        {
+            QVERIFY(table->isOpen());
+            QCOMPARE(table->recordCount(), 0);
+        }
+        QVERIFY(!ui->SpinEdit1->isEnabled());
+        QCOMPARE(ui->SpinEdit1->maximum(), 0);
+        QVERIFY(ui->GroupEFEKT->isEnabled());
+        QVERIFY(!ui->GroupSES->isEnabled());
+        QVERIFY(ui->CheckSES->isEnabled());
+        QVERIFY(messages->shown.isEmpty());
+        QVERIFY(!QFile::exists(path(QStringLiteral("Ayar.Ini"))));
+
+        // Esc closes through the Kapat action.
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(readAll(path(QStringLiteral("Ayar.Ini"))), defaultAyarIni);
+        QVERIFY(QFile::exists(path(QStringLiteral("Memory.Ini"))));
+        QCOMPARE(QFileInfo(path(QStringLiteral("Memory.Ini"))).size(), 0);
+        // Nothing but the two files: the participant and prize files belong to the
+        // definitions window.
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 2);
+    }
+
+    void oddSettingValues_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QByteArray>("property");
+        QTest::addColumn<QVariant>("expected");
+
+        const QByteArray head = "[TMainF]\r\nFormVersion=0\r\n";
+        QTest::newRow("zero waiting time") << head + "SpinCKSR_Value=0\r\n"
+                                           << "SpinCKSR" << QByteArray("value") << QVariant(1);
+        QTest::newRow("text waiting time") << head + "SpinCKSR_Value=abc\r\n"
+                                           << "SpinCKSR" << QByteArray("value") << QVariant(1);
+        QTest::newRow("waiting time above range") << head + "SpinCKSR_Value=99\r\n"
+                                                  << "SpinCKSR" << QByteArray("value") << QVariant(60);
+        QTest::newRow("blanks around a number") << head + "SpinHARF_Value=   7  \r\n"
+                                                << "SpinHARF" << QByteArray("value") << QVariant(7);
+        QTest::newRow("picture mode 5") << head + "RadioRESIM_ItemIndex=5\r\n"
+                                        << "RadioRESIM" << QByteArray("ItemIndex") << QVariant(1);
+        QTest::newRow("picture mode 5 checks Döşe") << head + "RadioRESIM_ItemIndex=5\r\n"
+                                                    << "RadioRESIM_1" << QByteArray("checked") << QVariant(true);
+        QTest::newRow("picture mode -4 selects neither") << head + "RadioRESIM_ItemIndex=-4\r\n"
+                                                         << "RadioRESIM_0" << QByteArray("checked") << QVariant(false);
+        QTest::newRow("lower-case true") << head + "CheckSES_Checked=true\r\n"
+                                         << "CheckSES" << QByteArray("checked") << QVariant(true);
+        QTest::newRow("lower-case true enables the group") << head + "CheckSES_Checked=true\r\n"
+                                                           << "GroupSES" << QByteArray("enabled") << QVariant(true);
+        QTest::newRow("other text leaves the box") << head + "CheckSES_Checked=Evet\r\n"
+                                                   << "CheckSES" << QByteArray("checked") << QVariant(false);
+        QTest::newRow("other text leaves the group") << head + "CheckSES_Checked=1\r\n"
+                                                     << "GroupSES" << QByteArray("enabled") << QVariant(false);
+        QTest::newRow("FALSE disables the effect group") << head + "CheckEFEKT_Checked=FALSE\r\n"
+                                                         << "GroupEFEKT" << QByteArray("enabled") << QVariant(false);
+        QTest::newRow("names match in any case")
+            << QByteArray("[tmainf]\r\nspincksr_value=25\r\n") << "SpinCKSR" << QByteArray("value") << QVariant(25);
+        QTest::newRow("quotes stripped on reading")
+            << head + "EditSES_Text=\"a b.wav\"\r\n"
+            << "EditSES" << QByteArray("text") << QVariant(QStringLiteral("a b.wav"));
+        QTest::newRow("Turkish text in code page 1254")
+            << head + "EditSES2_Text=\xfe\xf0\xfd.mp3\r\n"
+            << "EditSES2" << QByteArray("text") << QVariant(QStringLiteral("şğı.mp3"));
+        QTest::newRow("negative version ignores the file")
+            << QByteArray("[TMainF]\r\nFormVersion=-1\r\nSpinCKSR_Value=30\r\n") << "SpinCKSR" << QByteArray("value")
+            << QVariant(10);
+        QTest::newRow("a missing key keeps the design value") << head + "SpinCKSR_Value=30\r\n"
+                                                              << "SpinSESTEKRAR" << QByteArray("value") << QVariant(1);
+    }
+
+    void oddSettingValues()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, control);
+        QFETCH(QByteArray, property);
+        QFETCH(QVariant, expected);
+
+        writeAll(path(QStringLiteral("Ayar.Ini")), file);
+        auto window = openWindow();
+        QObject* target = window->findChild<QObject*>(control);
+        QVERIFY2(target, qPrintable(control));
+        QCOMPARE(target->property(property.constData()), expected);
+    }
+
+    void quotedSoundPathSurvivesSaveAndRead_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("double quotes") << QStringLiteral("\"C:\\Sesler\\davul sesi.wav\"")
+                                       << QByteArray("EditSES_Text=\"\"C:\\Sesler\\davul sesi.wav\"\"\r\n");
+        QTest::newRow("single quotes") << QStringLiteral("'/home/ses/alkış.mp3'")
+                                       << QByteArray("EditSES_Text=\"'/home/ses/alk\xfd\xfe.mp3'\"\r\n");
+        QTest::newRow("one quote only") << QStringLiteral("\"yarım.wav")
+                                        << QByteArray("EditSES_Text=\"yar\xfdm.wav\r\n");
+        QTest::newRow("blanks trimmed") << QStringLiteral("  zil.wav ") << QByteArray("EditSES_Text=zil.wav\r\n");
+    }
+
+    void quotedSoundPathSurvivesSaveAndRead()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, stored);
+        {
+            auto window = openWindow();
+            window->form()->EditSES->setText(text);
+            QVERIFY(window->close());
+        }
+        QVERIFY(readAll(path(QStringLiteral("Ayar.Ini"))).contains(stored));
+        auto window = openWindow();
+        QCOMPARE(window->form()->EditSES->text(), text.trimmed());
+    }
+
+    void defaultsButtonResetsFourSettingsOnly()
+    {
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        ui->PageControl1->setCurrentWidget(ui->TabSheet3);
+        ui->SpinCKSR->setValue(33);
+        ui->SpinHARF->setValue(5);
+        ui->CheckEFEKT->setChecked(false);
+        ui->CheckSES->setChecked(true);
+        ui->RadioRESIM->setItemIndex(1);
+        ui->EditSES->setText(QStringLiteral("a.wav"));
+        ui->EditSES2->setText(QStringLiteral("b.mp3"));
+        ui->CheckSESTEKRAR->setChecked(true);
+        ui->CheckSESTEKRAR2->setChecked(true);
+        ui->SpinSESTEKRAR->setValue(4);
+        ui->CheckEKBILGI->setChecked(false);
+        QVERIFY(!ui->GroupEFEKT->isEnabled());
+        QVERIFY(ui->GroupSES->isEnabled());
+
+        QTest::mouseClick(ui->ZvWinButton8, Qt::LeftButton);
+
+        QCOMPARE(ui->SpinCKSR->value(), 10);
+        QCOMPARE(ui->SpinHARF->value(), 1);
+        QVERIFY(ui->CheckEFEKT->isChecked());
+        QVERIFY(!ui->CheckSES->isChecked());
+        QVERIFY(ui->GroupEFEKT->isEnabled());
+        QVERIFY(!ui->GroupSES->isEnabled());
+        QCOMPARE(ui->RadioRESIM->ItemIndex(), 1);
+        QCOMPARE(ui->EditSES->text(), QStringLiteral("a.wav"));
+        QCOMPARE(ui->EditSES2->text(), QStringLiteral("b.mp3"));
+        QVERIFY(ui->CheckSESTEKRAR->isChecked());
+        QVERIFY(ui->CheckSESTEKRAR2->isChecked());
+        QCOMPARE(ui->SpinSESTEKRAR->value(), 4);
+        QVERIFY(!ui->CheckEKBILGI->isChecked());
+        QVERIFY(!QFile::exists(path(QStringLiteral("Ayar.Ini"))));
+    }
+
+    void titleChecksStayUsableOverDisabledGroups()
+    {
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        ui->PageControl1->setCurrentWidget(ui->TabSheet3);
+        QApplication::processEvents();
+        for (auto [check, group] : {std::pair<QCheckBox*, QGroupBox*>{ui->CheckEFEKT, ui->GroupEFEKT},
+                                    std::pair<QCheckBox*, QGroupBox*>{ui->CheckSES, ui->GroupSES}})
+        {
+            // The box lies on the group's top edge, in front of it, and is no child
+            // of it.
+            QVERIFY(!group->isAncestorOf(check));
+            QVERIFY(check->geometry().contains(QPoint(check->x() + 2, group->y())));
+            QVERIFY(check->y() <= group->y());
+            const bool before = check->isChecked();
+            QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+            QCOMPARE(check->isChecked(), !before);
+            QCOMPARE(group->isEnabled(), check->isChecked());
+            QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+            QCOMPARE(check->isChecked(), before);
+            QCOMPARE(group->isEnabled(), before);
+        }
+    }
+
+    void prizeNumberFollowsPrizeCount_data()
+    {
+        QTest::addColumn<int>("prizes");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("one prize") << 1 << false;
+        QTest::newRow("two prizes") << 2 << true;
+        QTest::newRow("three prizes") << 3 << true;
+    }
+
+    void prizeNumberFollowsPrizeCount()
+    {
+        QFETCH(int, prizes);
+        QFETCH(bool, enabled);
+        writePrizes(prizes);
+        auto window = openWindow();
+        QCOMPARE(window->Hediye_T->recordCount(), prizes);
+        QCOMPARE(window->form()->SpinEdit1->maximum(), prizes);
+        QCOMPARE(window->form()->SpinEdit1->value(), 1);
+        QCOMPARE(window->form()->SpinEdit1->isEnabled(), enabled);
+    }
+
+    void definitionsWindowRebindsPrizeNumber()
+    {
+        auto window = openWindow();
+        bool opened = false;
+        ShowDefinitionsWindow = [&](QWidget* parent) {
+            opened = parent == window.get();
+            auto* t = window->Hediye_T;
+            for (int i = 0; i < 4; ++i)
+            {
+                t->append();
+                t->setFieldString(0, QStringLiteral("Ödül"));
+                t->post();
+            }
+        };
+        QTest::mouseClick(window->form()->ZvWinButton5, Qt::LeftButton);
+        ShowDefinitionsWindow = nullptr;
+        QVERIFY(opened);
+        QCOMPARE(window->form()->SpinEdit1->maximum(), 4);
+        QVERIFY(window->form()->SpinEdit1->isEnabled());
+    }
+
+    void tablesLoadedAtStart()
+    {
+        {
+            TRxMemoryData kisi;
+            kisi.addStringField(QStringLiteral("ADI"), 40);
+            kisi.addStringField(QStringLiteral("IL_ILCE"), 40);
+            kisi.open();
+            // The same name twice: loads at start-up pass the participant rules
+            // unchecked.
+            for (const char* name : {"Ayşe", "AYŞE", "Mehmet"})
+            {
+                kisi.append();
+                kisi.setFieldString(0, QString::fromUtf8(name));
+                kisi.post();
+            }
+            RxMemoryDataSaveToFile(kisi, path(QStringLiteral("Kisi.Ini")));
+        }
+        // Two ranges: 5..12 and 20..20.
+        writeAll(path(QStringLiteral("Memory.Ini")),
+                 QByteArray::fromHex("0105000000010c000000") + QByteArray::fromHex("01140000000114000000"));
+        auto window = openWindow();
+        QCOMPARE(window->Kisi_T->recordCount(), 3);
+        QCOMPARE(window->Rx_T->recordCount(), 2);
+        QCOMPARE(window->Kzn_T->recordCount(), 0);
+        QVERIFY(messages->shown.isEmpty());
+        QVERIFY(window->close());
+        QCOMPARE(QFileInfo(path(QStringLiteral("Memory.Ini"))).size(), 20);
+    }
+
+    void refusedRangeInMemoryIniDoesNotStopOtherLoads()
+    {
+        writePrizes(2);
+        // The second range starts at 0, which its rule refuses.
+        writeAll(path(QStringLiteral("Memory.Ini")),
+                 QByteArray::fromHex("0105000000010c000000") + QByteArray::fromHex("01000000000114000000"));
+        auto window = openWindow();
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: Başlangıç değerini giriniz.")});
+        QCOMPARE(window->Rx_T->recordCount(), 1);
+        QCOMPARE(window->Rx_T->state(), dsBrowse);
+        QCOMPARE(window->Hediye_T->recordCount(), 2);
+        QVERIFY(window->form()->SpinEdit1->isEnabled());
+    }
+
+    void closeRefusedByUntouchedRangeRow()
+    {
+        auto window = openWindow();
+        window->Rx_T->append();
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: Başlangıç değerini giriniz.")});
+        QCOMPARE(window->Rx_T->state(), dsInsert);
+        QVERIFY(!QFile::exists(path(QStringLiteral("Memory.Ini"))));
+        // The settings were written all the same.
+        QCOMPARE(readAll(path(QStringLiteral("Ayar.Ini"))), defaultAyarIni);
+
+        // Corrected, the row is stored by the next close and kept in "Memory.Ini".
+        window->Rx_T->setFieldInteger(0, 5);
+        window->Rx_T->setFieldInteger(1, 12);
+        QVERIFY(window->close());
+        QCOMPARE(readAll(path(QStringLiteral("Memory.Ini"))), QByteArray::fromHex("0105000000010c000000"));
+    }
+
+    void unwritableMemoryIniDoesNotKeepWindowOpen()
+    {
+        // A folder in the way: the table file cannot be put in its place.
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Memory.Ini")));
+        auto window = openWindow();
+        QVERIFY(window->close());
+        QVERIFY(!window->isVisible());
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(messages->shown.first().contains(QStringLiteral("Memory.Ini")));
+    }
+
+    void settingsSaveKeepsOtherLines()
+    {
+        writeAll(path(QStringLiteral("Ayar.Ini")), "[Baska]\r\nx=1\r\n[TMainF]\r\nSpinCKSR_Value=25\r\nEk=bir\r\n["
+                                                   "Son]\r\ny=2\r\n");
+        auto window = openWindow();
+        QCOMPARE(window->form()->SpinCKSR->value(), 25);
+        QVERIFY(window->close());
+        QCOMPARE(readAll(path(QStringLiteral("Ayar.Ini"))),
+                 QByteArray("[Baska]\r\nx=1\r\n[TMainF]\r\nSpinCKSR_Value=25\r\nEk=bir\r\n"
+                            "FormVersion=0\r\nCheckEFEKT_Checked=True\r\nSpinHARF_Value="
+                            "1\r\nCheckSES_Checked=False\r\n"
+                            "RadioRESIM_ItemIndex=0\r\nEditSES_Text=\r\nEditSES2_Text="
+                            "\r\nCheckSESTEKRAR_Checked=False\r\n"
+                            "CheckSESTEKRAR2_Checked=False\r\nSpinSESTEKRAR_Value="
+                            "1\r\nCheckEKBILGI_Checked=True\r\n"
+                            "[Son]\r\ny=2\r\n"));
+    }
+
+    void settingsSavedAtEveryGrantedClose()
+    {
+        auto window = openWindow();
+        window->Rx_T->append();
+        QVERIFY(!window->close());
+        window->form()->SpinCKSR->setValue(42);
+        window->Rx_T->cancel();
+        QVERIFY(window->close());
+        QVERIFY(readAll(path(QStringLiteral("Ayar.Ini"))).contains("SpinCKSR_Value=42\r\n"));
+    }
+
+    void bannerCentred_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("minimum size") << 700;
+        QTest::newRow("odd width") << 777;
+        QTest::newRow("wide") << 1280;
+    }
+
+    void bannerCentred()
+    {
+        QFETCH(int, width);
+        auto window = openWindow();
+        window->setWindowState(Qt::WindowNoState);
+        window->resize(width, 595);
+        QTRY_COMPARE(window->width(), width);
+        Ui::TMainF* ui = window->form();
+        // The panel spans the page, inside the page frame.
+        QTRY_VERIFY(ui->Panel6->width() <= width && ui->Panel6->width() >= width - 8);
+        QCOMPARE(ui->Image69->width(), 352);
+        const int panelCentre2 = ui->Panel6->width();
+        const int bannerCentre2 = 2 * ui->Image69->x() + ui->Image69->width();
+        QVERIFY2(qAbs(panelCentre2 - bannerCentre2) <= 1, qPrintable(QString::number(ui->Image69->x())));
+        QCOMPARE(ui->Image69->y(), 0);
+    }
+
+    void appExceptionClearsDrawRunning()
+    {
+        auto window = openWindow();
+        DrawRunning = true;
+        QVERIFY(!guarded([] { throw std::runtime_error("boom"); }));
+        QVERIFY(!DrawRunning);
+        // A silent abort is no error: the flag stays.
+        DrawRunning = true;
+        QVERIFY(!guarded([] { Abort(); }));
+        QVERIFY(DrawRunning);
+    }
+};
+
+QTEST_MAIN(TestMainU)
+#include "test_MainU.moc"
