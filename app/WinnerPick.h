@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QByteArray>
-#include <QSet>
+#include <QtGlobal>
 #include <functional>
+#include <vector>
 
 // Picks the next winner among the participants: reseed the shared generator, take a participant
 // at random, and try again while that name already won (exact, case-sensitive comparison).
-// The names that already won are kept in a hash set beside the winners table, so a pick costs
-// the same with a hundred thousand winners as with none. Participants whose names all won
+// The winners are indexed by the hash of their names (each hit is confirmed against the name
+// itself), so a pick costs the same with a hundred thousand winners as with none. Participants whose names all won
 // already (possible only with repeated names) make the pick give up instead of looping forever.
 class TWinnerPick
 {
@@ -27,8 +28,13 @@ public:
 
 private:
     void learnWinners(int winnerCount, const NameAt& winnerName);
+    bool hasWon(const QByteArray& name, const NameAt& winnerName) const;
+    void index(int row, size_t hash);
 
-    QSet<QByteArray> winners;
+    // Open addressing over the winners' rows: a bucket holds row + 1, 0 is free. The hashes of the
+    // known rows are kept, so growing never reads the names again.
+    std::vector<quint32> buckets;
+    std::vector<size_t> rowHashes;
     int known = 0;
     QByteArray lastKnown;
     int attempts = 0;

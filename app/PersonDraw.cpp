@@ -1,0 +1,390 @@
+#include "PersonDraw.h"
+
+#include "Clock.h"
+#include "Codec1254.h"
+#include "FileDialogs.h"
+#include "Globals.h"
+#include "Guard.h"
+#include "MediaPlayer.h"
+#include "Messages.h"
+#include "ProgramFolder.h"
+#include "RxMemoryData.h"
+#include "TurkishUpper.h"
+#include "controls/Image.h"
+#include "controls/SpinEdit.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QTimer>
+
+#if __has_include("PictureLoader.h")
+#include "PictureLoader.h"
+#else
+#include <QImage>
+static QImage loadPicture(const QString& path)
+{
+    return QImage(path);
+}
+#endif
+
+namespace {
+const QLatin1String ADI("ADI");
+const QLatin1String IL_ILCE("IL_ILCE");
+const QLatin1String HEDIYE("HEDIYE");
+const QLatin1String RESIMYOLU("RESIMYOLU");
+
+void pumpEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+bool isBlankOrControl(char c)
+{
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+bool hasVisibleText(const QByteArray& text)
+{
+    for (char c : text)
+    {
+        if (!isBlankOrControl(c))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+TPersonDraw::TPersonDraw(const TPersonDrawControls& controls, QObject* parent) : QObject(parent), c(controls)
+{}
+
+TPersonDraw::~TPersonDraw() = default;
+
+QString TPersonDraw::noCandidatesText()
+{
+    return QStringLiteral("Çekilişe katılacak kişi kalmadı.");
+}
+
+void TPersonDraw::wire()
+{
+    if (c.Timer1)
+        connect(c.Timer1, &QTimer::timeout, this, &TPersonDraw::Timer1Timer);
+    if (c.CheckEFEKT)
+        connect(c.CheckEFEKT, &QAbstractButton::clicked, this, &TPersonDraw::CheckEFEKTClick);
+    if (c.CheckEKBILGI)
+        connect(c.CheckEKBILGI, &QAbstractButton::clicked, this, &TPersonDraw::CheckEFEKTClick);
+    if (c.CheckSES)
+        connect(c.CheckSES, &QAbstractButton::clicked, this, &TPersonDraw::CheckSESClick);
+    if (c.MediaPlayer1)
+        connect(c.MediaPlayer1, &TMediaPlayer::OnNotify, this, &TPersonDraw::MediaPlayer1Notify);
+}
+
+void TPersonDraw::ZvWinButton6Click()
+{
+    guarded([&] {
+        if (DrawRunning)
+            return;
+        if (c.Kisi_T->recordCount() == 0)
+        {
+            ShowBilgi(QStringLiteral("Kişi kaydı girilmemiş..."));
+            return;
+        }
+        if (c.Hediye_T->recordCount() == 0)
+        {
+            ShowBilgi(QStringLiteral("Hediye kaydı girilmemiş..."));
+            return;
+        }
+        if (c.Kzn_T->recordCount() >= c.Kisi_T->recordCount())
+        {
+            ShowBilgi(QStringLiteral("Tüm kişi kayıtlarına hediye verilmiş..."));
+            return;
+        }
+        if (c.Kzn_T->recordCount() >= c.Hediye_T->recordCount() &&
+            AskSoru(QStringLiteral("Dikkat : Çekiliş tamamlanmış. Yinede devam etmek istiyor musunuz?")) != mrYes)
+            return;
+
+        // Silences an end-of-draw sound still playing from the previous draw.
+        closePlayer();
+        pumpEvents();
+        DrawRunning = true;
+        startDrawSound();
+
+        const int prizes = c.Hediye_T->recordCount();
+        const int wanted = c.SpinEdit1->value();
+        c.Hediye_T->moveTo(wanted >= 1 && wanted <= prizes ? wanted - 1 : prizes - 1);
+        c.LabelHEDIYE->setText(c.Hediye_T->fieldAsString(HEDIYE));
+        showPrizePicture(c.Hediye_T->fieldAsString(RESIMYOLU));
+
+        TZvTop::clearPanel(c.PanelTOP);
+        if (c.CheckEFEKT->isChecked())
+        {
+            // A start nested in another start's pump may have left an animation behind.
+            delete activeAnimation.data();
+            activeAnimation = new TZvTopAnimate(c.Owner, c.PanelTOP, c.ImageTOP);
+            activeAnimation->setActive(true);
+        }
+        c.Timer1->setInterval(c.SpinCKSR->value() * 1000);
+        c.Timer1->start();
+    });
+}
+
+int TPersonDraw::pictureMode() const
+{
+    if (!c.RadioRESIM)
+        return 0;
+    const QVariant index = c.RadioRESIM->property("ItemIndex");
+    if (index.isValid())
+        return index.toInt();
+    const auto items = c.RadioRESIM->findChildren<QRadioButton*>();
+    for (int i = 0; i < items.size(); ++i)
+    {
+        if (items.at(i)->isChecked())
+            return i;
+    }
+    return -1;
+}
+
+void TPersonDraw::showPrizePicture(const QString& path)
+{
+    // A missing file (an empty path included) leaves the previous prize's picture on screen.
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return;
+    const bool stretch = pictureMode() == 1;
+    c.ImageRES->setCenter(true);
+    c.ImageRES->setProportional(true);
+    c.ImageRES->setStretch(stretch);
+    const QImage picture = loadPicture(path);
+    if (picture.isNull())
+        c.ImageRES->clear();
+    else
+        c.ImageRES->setPicture(picture);
+}
+
+void TPersonDraw::removeAnimation()
+{
+    if (!activeAnimation)
+        return;
+    activeAnimation->setActive(false);
+    delete activeAnimation.data();
+    activeAnimation = nullptr;
+    c.PanelTOP->repaint();
+}
+
+void TPersonDraw::Timer1Timer()
+{
+    guarded([&] {
+        c.Timer1->stop();
+
+        TRxMemoryData& kisi = *c.Kisi_T;
+        TRxMemoryData& kzn = *c.Kzn_T;
+        const int kisiAdi = kisi.fieldIndex(ADI);
+        const int kznAdi = kzn.fieldIndex(ADI);
+        const int position = winnerPick.pick(
+            kisi.recordCount(), [&kisi, kisiAdi](int row) { return kisi.bytesAt(row, kisiAdi); }, kzn.recordCount(),
+            [&kzn, kznAdi](int row) { return kzn.bytesAt(row, kznAdi); });
+        if (position < 0)
+        {
+            endWithoutCandidates();
+            return;
+        }
+        kisi.moveTo(position);
+        const QByteArray name = kisi.fieldAsBytes(ADI);
+        const QByteArray extra = kisi.fieldAsBytes(IL_ILCE);
+        QByteArray text = name;
+        if (c.CheckEKBILGI->isChecked() && hasVisibleText(extra))
+            text += " - " + extra;
+
+        removeAnimation();
+
+        const int length = static_cast<int>(text.size());
+        const int x0 = (c.PanelTOP->width() - 2 - 32 * length) / 2;
+        const int y = (c.PanelTOP->height() - 36) / 2;
+        for (int i = 1; i <= length; ++i)
+        {
+            const char letter = text.at(i - 1);
+            if (letter == ' ')
+                continue;
+            auto* ball = new TZvTop(c.PanelTOP, c.ImageTOP[0]);
+            ball->move(x0 + 32 * (i - 1), y);
+            ball->setHarf(Cp1254::toUnicode(CharFUp2(letter)));
+            ball->show();
+            ball->repaint();
+            if (c.CheckEFEKT->isChecked() && !showAll)
+                Clock::instance().sleep(c.SpinHARF->value() * 1000 / i);
+            pumpEvents();
+        }
+
+        if (c.SpinEdit1->value() < c.SpinEdit1->maximum())
+            c.SpinEdit1->setValue(c.SpinEdit1->value() + 1);
+
+        kzn.append();
+        kzn.setFieldBytes(ADI, name);
+        kzn.setFieldString(HEDIYE, c.LabelHEDIYE->text());
+        kzn.post();
+
+        DrawRunning = false;
+        showAll = false;
+        stopDrawSound();
+        startEndSound();
+    });
+}
+
+void TPersonDraw::endWithoutCandidates()
+{
+    removeAnimation();
+    TZvTop::clearPanel(c.PanelTOP);
+    DrawRunning = false;
+    showAll = false;
+    stopDrawSound();
+    ShowBilgi(noCandidatesText());
+}
+
+void TPersonDraw::ZvWinButton7Click()
+{
+    guarded([&] {
+        if (!DrawRunning)
+        {
+            showAll = false;
+            return;
+        }
+        showAll = true;
+        if (c.Timer1->isActive())
+            Timer1Timer();
+    });
+}
+
+void TPersonDraw::ZvWinButton9Click()
+{
+    guarded([&] {
+        const QString folder = dataFolder();
+        QDir().mkpath(folder);
+        QString fileName =
+            getSaveFileName(c.Owner, QString(), folder, QStringLiteral("Txt Dosyaları|*.txt"), QStringLiteral("TXT"));
+        if (fileName.isEmpty())
+            return;
+
+        TRxMemoryData& kzn = *c.Kzn_T;
+        QByteArray lines;
+        {
+            TControlsSuspension suspension(kzn);
+            kzn.first();
+            while (!kzn.eof())
+            {
+                lines += kzn.fieldAsBytes(ADI);
+                lines += '\t';
+                lines += kzn.fieldAsBytes(HEDIYE);
+                lines += "\r\n";
+                kzn.next();
+            }
+        }
+        // Saving the list is a convenience: a failure leaves the old file and says nothing.
+        QSaveFile file(fileName);
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        if (file.write(lines) != lines.size())
+        {
+            file.cancelWriting();
+            return;
+        }
+        file.commit();
+    });
+}
+
+void TPersonDraw::CheckEFEKTClick()
+{
+    guarded([&] { c.GroupEFEKT->setEnabled(c.CheckEFEKT->isChecked()); });
+}
+
+void TPersonDraw::CheckSESClick()
+{
+    guarded([&] { c.GroupSES->setEnabled(c.CheckSES->isChecked()); });
+}
+
+QString TPersonDraw::editText(QWidget* edit) const
+{
+    return edit ? edit->property("text").toString() : QString();
+}
+
+void TPersonDraw::EditSESBtnClick(QObject* sender)
+{
+    guarded([&] {
+        const QString path =
+            getOpenFileName(c.Owner, QString(), QString(), QStringLiteral("Müzik Dosyaları|*.WAV;*.MP3"));
+        if (path.isEmpty())
+            return;
+        if (sender == c.EditSES)
+            c.EditSES->setProperty("text", path);
+        else if (sender == c.EditSES2)
+            c.EditSES2->setProperty("text", path);
+    });
+}
+
+void TPersonDraw::closePlayer()
+{
+    if (c.MediaPlayer1)
+        c.MediaPlayer1->Close();
+}
+
+void TPersonDraw::startDrawSound()
+{
+    if (!c.MediaPlayer1 || !c.CheckSES->isChecked() || !QFileInfo(editText(c.EditSES)).isFile())
+        return;
+    // A sound that cannot be played costs the draw nothing but its sound.
+    try
+    {
+        c.MediaPlayer1->Close();
+        c.MediaPlayer1->setAutoRewind(c.CheckSESTEKRAR->isChecked());
+        c.MediaPlayer1->setFileName(editText(c.EditSES));
+        c.MediaPlayer1->Open();
+        c.MediaPlayer1->Play();
+        pumpEvents();
+    }
+    catch (const std::exception&)
+    {}
+}
+
+void TPersonDraw::stopDrawSound()
+{
+    if (!c.MediaPlayer1)
+        return;
+    try
+    {
+        c.MediaPlayer1->Stop();
+    }
+    catch (const std::exception&)
+    {}
+}
+
+void TPersonDraw::startEndSound()
+{
+    if (!c.MediaPlayer1 || !c.CheckSES->isChecked() || !QFileInfo(editText(c.EditSES2)).isFile())
+        return;
+    endSoundPlays = 1;
+    c.MediaPlayer1->Close();
+    c.MediaPlayer1->setFileName(editText(c.EditSES2));
+    c.MediaPlayer1->Open();
+    c.MediaPlayer1->Play();
+    pumpEvents();
+}
+
+void TPersonDraw::MediaPlayer1Notify()
+{
+    guarded([&] {
+        if (!c.MediaPlayer1)
+            return;
+        if (c.CheckSESTEKRAR->isChecked() && DrawRunning)
+            c.MediaPlayer1->Play();
+        if (c.CheckSESTEKRAR2->isChecked() && !DrawRunning && endSoundPlays < c.SpinSESTEKRAR->value() &&
+            c.MediaPlayer1->NotifyValue() == nvSuccessful)
+        {
+            ++endSoundPlays;
+            // Each repeat starts from the beginning, whatever auto-rewind the draw sound left set.
+            c.MediaPlayer1->Rewind();
+            c.MediaPlayer1->Play();
+        }
+    });
+}

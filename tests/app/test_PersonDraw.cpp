@@ -1,0 +1,460 @@
+#include "Codec1254.h"
+#include "ProgramFolder.h"
+#include "common/FakeClock.h"
+#include "common/ScriptedFileDialogs.h"
+#include "common/ScriptedMessages.h"
+#include "test_PersonDrawRig.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <utility>
+
+class TestPersonDraw : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { DrawRunning = false; }
+
+    void onePersonOnePrize()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Ali"));
+        rig.addPrize(QStringLiteral("Bisiklet"));
+        rig.c.SpinCKSR->setValue(3);
+
+        rig.draw->ZvWinButton6Click();
+        QVERIFY(DrawRunning);
+        QCOMPARE(rig.c.LabelHEDIYE->text(), QStringLiteral("Bisiklet"));
+        QVERIFY(rig.c.Timer1->isActive());
+        QCOMPARE(rig.c.Timer1->interval(), 3000);
+        QVERIFY(rig.draw->ActiveAnimation());
+        QCOMPARE(rig.c.PanelTOP->findChildren<TZvTop2*>().size(), 15);
+        // A second press while the draw waits is ignored without a word.
+        rig.draw->ZvWinButton6Click();
+        QCOMPARE(rig.c.PanelTOP->findChildren<TZvTop2*>().size(), 15);
+
+        rig.draw->Timer1Timer();
+        QVERIFY(!rig.c.Timer1->isActive());
+        QVERIFY(!DrawRunning);
+        QVERIFY(!rig.draw->ActiveAnimation());
+        QCOMPARE(rig.c.PanelTOP->findChildren<TZvTop2*>().size(), 0);
+        QCOMPARE(rig.revealedText(3), QStringLiteral("ALİ"));
+        QCOMPARE(clock.sleeps, (QList<int>{1000, 500, 333}));
+        QCOMPARE(rig.winners(), QStringList{QStringLiteral("Ali|Bisiklet")});
+        QVERIFY(messages.shown.isEmpty());
+
+        rig.draw->ZvWinButton6Click();
+        QVERIFY(!DrawRunning);
+        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Tüm kişi kayıtlarına hediye verilmiş...")});
+        QCOMPARE(rig.balls().size(), 3);
+    }
+
+    void startChecksInOrder_data()
+    {
+        QTest::addColumn<int>("people");
+        QTest::addColumn<int>("prizes");
+        QTest::addColumn<int>("winners");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("nothing at all") << 0 << 0 << 0 << QStringLiteral("Bilgi: Kişi kaydı girilmemiş...");
+        QTest::newRow("no prizes") << 2 << 0 << 0 << QStringLiteral("Bilgi: Hediye kaydı girilmemiş...");
+        QTest::newRow("everyone has won")
+            << 2 << 1 << 2 << QStringLiteral("Bilgi: Tüm kişi kayıtlarına hediye verilmiş...");
+        QTest::newRow("more winners than people")
+            << 1 << 5 << 3 << QStringLiteral("Bilgi: Tüm kişi kayıtlarına hediye verilmiş...");
+    }
+
+    void startChecksInOrder()
+    {
+        QFETCH(int, people);
+        QFETCH(int, prizes);
+        QFETCH(int, winners);
+        QFETCH(QString, message);
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        for (int i = 0; i < people; ++i)
+            rig.addPerson(QStringLiteral("Kişi %1").arg(i));
+        for (int i = 0; i < prizes; ++i)
+            rig.addPrize(QStringLiteral("Hediye %1").arg(i));
+        for (int i = 0; i < winners; ++i)
+        {
+            rig.Kzn_T.append();
+            rig.Kzn_T.setFieldString(QStringLiteral("ADI"), QStringLiteral("Eski %1").arg(i));
+            rig.Kzn_T.post();
+        }
+        rig.c.LabelHEDIYE->setText(QStringLiteral("önceki"));
+        rig.draw->ZvWinButton6Click();
+        QCOMPARE(messages.shown, QStringList{message});
+        QVERIFY(!DrawRunning);
+        QVERIFY(!rig.c.Timer1->isActive());
+        QCOMPARE(rig.c.LabelHEDIYE->text(), QStringLiteral("önceki"));
+        QCOMPARE(rig.Kzn_T.recordCount(), winners);
+    }
+
+    void threePeopleTwoPrizesAsksBeforeTheThirdDraw()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Ali"));
+        rig.addPerson(QStringLiteral("Veli"));
+        rig.addPerson(QStringLiteral("Zehra"));
+        rig.addPrize(QStringLiteral("Araba"));
+        rig.addPrize(QStringLiteral("Bisiklet"));
+        rig.c.CheckEFEKT->setChecked(false);
+
+        rig.runDraw();
+        rig.runDraw();
+        QCOMPARE(rig.c.SpinEdit1->value(), 2);
+        QVERIFY(messages.shown.isEmpty());
+
+        messages.setNextAnswer(mrNo);
+        rig.runDraw();
+        const QString question =
+            QStringLiteral("Soru: Dikkat : Çekiliş tamamlanmış. Yinede devam etmek istiyor musunuz?");
+        QCOMPARE(messages.shown, QStringList{question});
+        QVERIFY(!DrawRunning);
+        QCOMPARE(rig.Kzn_T.recordCount(), 2);
+
+        messages.setNextAnswer(mrYes);
+        rig.runDraw();
+        QCOMPARE(messages.shown, (QStringList{question, question}));
+        const QStringList winners = rig.winners();
+        QCOMPARE(winners.size(), 3);
+        QVERIFY(winners.at(0).endsWith(QStringLiteral("|Araba")));
+        QVERIFY(winners.at(1).endsWith(QStringLiteral("|Bisiklet")));
+        // The prize that SpinEdit1 still shows is given a second time, to a new person.
+        QVERIFY(winners.at(2).endsWith(QStringLiteral("|Bisiklet")));
+        QStringList names;
+        for (const QString& w : winners)
+            names << w.section(QLatin1Char('|'), 0, 0);
+        names.sort();
+        QCOMPARE(names, (QStringList{QStringLiteral("Ali"), QStringLiteral("Veli"), QStringLiteral("Zehra")}));
+    }
+
+    void nextPrizeIsPreselected()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        for (const char* name : {"Ali", "Veli", "Zehra", "Can"})
+            rig.addPerson(QString::fromUtf8(name));
+        for (const char* prize : {"Araba", "Bisiklet", "Çanta"})
+            rig.addPrize(QString::fromUtf8(prize));
+        rig.c.CheckEFEKT->setChecked(false);
+        QList<int> seen{rig.c.SpinEdit1->value()};
+        QStringList labels;
+        for (int i = 0; i < 3; ++i)
+        {
+            rig.runDraw();
+            labels << rig.c.LabelHEDIYE->text();
+            seen << rig.c.SpinEdit1->value();
+        }
+        QCOMPARE(seen, (QList<int>{1, 2, 3, 3}));
+        QCOMPARE(labels, (QStringList{QStringLiteral("Araba"), QStringLiteral("Bisiklet"), QStringLiteral("Çanta")}));
+    }
+
+    void prizeOutsideTheRangeSelectsTheLast_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("prize");
+        QTest::newRow("second") << QStringLiteral("2") << QStringLiteral("B");
+        QTest::newRow("above the count") << QStringLiteral("7") << QStringLiteral("C");
+        QTest::newRow("zero") << QStringLiteral("0") << QStringLiteral("C");
+        QTest::newRow("not a number reads as the minimum") << QStringLiteral("x") << QStringLiteral("A");
+    }
+
+    void prizeOutsideTheRangeSelectsTheLast()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, prize);
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Ali"));
+        for (const char* name : {"A", "B", "C"})
+            rig.addPrize(QString::fromUtf8(name));
+        rig.c.SpinEdit1->lineEdit()->setText(typed);
+        rig.draw->ZvWinButton6Click();
+        QCOMPARE(rig.c.LabelHEDIYE->text(), prize);
+    }
+
+    void revealedText_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("extra");
+        QTest::addColumn<bool>("showExtra");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("turkish letters") << QStringLiteral("ayşe") << QString() << true << QStringLiteral("AYŞE");
+        QTest::newRow("dotted and dotless i")
+            << QStringLiteral("ırmak iz") << QString() << true << QStringLiteral("IRMAK İZ");
+        QTest::newRow("extra information")
+            << QStringLiteral("Ali") << QStringLiteral("Kadıköy") << true << QStringLiteral("ALİ - KADIKÖY");
+        QTest::newRow("extra switched off")
+            << QStringLiteral("Ali") << QStringLiteral("Kadıköy") << false << QStringLiteral("ALİ");
+        QTest::newRow("extra of blanks only")
+            << QStringLiteral("Ali") << QStringLiteral("   ") << true << QStringLiteral("ALİ");
+        QTest::newRow("extra with a leading blank kept")
+            << QStringLiteral("Ali") << QStringLiteral(" Van") << true << QStringLiteral("ALİ -  VAN");
+        QTest::newRow("digits and hyphen") << QStringLiteral("a-1") << QString() << true << QStringLiteral("A-1");
+    }
+
+    void revealedText()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, extra);
+        QFETCH(bool, showExtra);
+        QFETCH(QString, shown);
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(name, extra);
+        rig.addPrize(QStringLiteral("Saat"));
+        rig.c.CheckEKBILGI->setChecked(showExtra);
+        rig.runDraw();
+        QCOMPARE(rig.revealedText(int(shown.size())), shown);
+        QCOMPARE(rig.balls().size(), int(shown.size() - shown.count(QLatin1Char(' '))));
+        // The winners list keeps the name as it is stored, without the extra information.
+        QCOMPARE(rig.Kzn_T.bytesAt(0, 0), Cp1254::fromUnicode(name));
+    }
+
+    void blankLeavesAGapAndCountsInTheWaits()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Ali Can"));
+        rig.addPrize(QStringLiteral("Saat"));
+        rig.c.SpinHARF->setValue(2);
+        rig.runDraw();
+        const auto balls = rig.balls();
+        QCOMPARE(balls.size(), 6);
+        const int x0 = (700 - 2 - 32 * 7) / 2;
+        QCOMPARE(balls.at(0)->x(), x0);
+        QCOMPARE(balls.at(3)->x() - balls.at(2)->x(), 64);
+        QCOMPARE(clock.sleeps, (QList<int>{2000, 1000, 666, 400, 333, 285}));
+    }
+
+    void noWaitsWithoutTheEffect_data()
+    {
+        QTest::addColumn<bool>("effect");
+        QTest::addColumn<int>("letterSeconds");
+        QTest::newRow("effect off") << false << 5;
+        QTest::newRow("zero seconds") << true << 0;
+    }
+
+    void noWaitsWithoutTheEffect()
+    {
+        QFETCH(bool, effect);
+        QFETCH(int, letterSeconds);
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Zeynep"));
+        rig.addPrize(QStringLiteral("Saat"));
+        rig.c.CheckEFEKT->setChecked(effect);
+        rig.c.SpinHARF->setValue(letterSeconds);
+        rig.draw->ZvWinButton6Click();
+        QCOMPARE(rig.draw->ActiveAnimation() != nullptr, effect);
+        QCOMPARE(rig.c.PanelTOP->findChildren<TZvTop2*>().size(), effect ? 15 : 0);
+        rig.draw->Timer1Timer();
+        QCOMPARE(rig.revealedText(6), QStringLiteral("ZEYNEP"));
+        QVERIFY(std::all_of(clock.sleeps.cbegin(), clock.sleeps.cend(), [](int ms) { return ms == 0; }));
+    }
+
+    void nextDrawClearsThePreviousLetters()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Ali"));
+        rig.addPerson(QStringLiteral("Veli"));
+        rig.addPrize(QStringLiteral("Saat"));
+        rig.addPrize(QStringLiteral("Kalem"));
+        rig.runDraw();
+        QCOMPARE(rig.balls().size(), rig.Kzn_T.textAt(0, 0).size());
+        rig.c.CheckEFEKT->setChecked(false);
+        rig.draw->ZvWinButton6Click();
+        QCOMPARE(rig.balls().size(), 0);
+        rig.draw->Timer1Timer();
+        QCOMPARE(rig.balls().size(), rig.Kzn_T.textAt(1, 0).size());
+        QVERIFY(rig.Kzn_T.textAt(0, 0) != rig.Kzn_T.textAt(1, 0));
+    }
+
+    void prizePicture()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        QTemporaryDir dir;
+        const QString wide = dir.filePath(QStringLiteral("wide.bmp"));
+        QImage picture(120, 60, QImage::Format_RGB32);
+        picture.fill(Qt::darkGreen);
+        QVERIFY(picture.save(wide, "BMP"));
+        const QString broken = dir.filePath(QStringLiteral("broken.bmp"));
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a picture at all");
+        file.close();
+
+        Rig rig;
+        for (const char* name : {"A", "B", "C", "D", "E"})
+            rig.addPerson(QString::fromUtf8(name));
+        rig.addPrize(QStringLiteral("Resimli"), wide);
+        rig.addPrize(QStringLiteral("Resimsiz"));
+        rig.addPrize(QStringLiteral("Yolu yok"), dir.filePath(QStringLiteral("missing.bmp")));
+        rig.addPrize(QStringLiteral("Döşenen"), wide);
+        rig.addPrize(QStringLiteral("Bozuk"), broken);
+        rig.c.CheckEFEKT->setChecked(false);
+
+        rig.runDraw();
+        QCOMPARE(rig.c.ImageRES->pixmap().size(), QSize(120, 60));
+        QVERIFY(!rig.c.ImageRES->Stretch());
+        QCOMPARE(rig.c.ImageRES->destRect(), QRect(90, 70, 120, 60));
+
+        // Changing the fitting does not refit the picture on screen...
+        rig.radio->setItemIndex(1);
+        QCOMPARE(rig.c.ImageRES->destRect(), QRect(90, 70, 120, 60));
+        // ...and a prize without a picture file keeps the previous picture.
+        rig.runDraw();
+        QCOMPARE(rig.c.LabelHEDIYE->text(), QStringLiteral("Resimsiz"));
+        QCOMPARE(rig.c.ImageRES->pixmap().size(), QSize(120, 60));
+        rig.runDraw();
+        QCOMPARE(rig.c.ImageRES->pixmap().size(), QSize(120, 60));
+        QCOMPARE(rig.c.ImageRES->destRect(), QRect(90, 70, 120, 60));
+
+        rig.runDraw();
+        QVERIFY(rig.c.ImageRES->Stretch());
+        QCOMPARE(rig.c.ImageRES->destRect(), QRect(0, 25, 300, 150));
+
+        // A file that cannot be read as a picture empties the box without a message.
+        rig.runDraw();
+        QCOMPARE(rig.c.LabelHEDIYE->text(), QStringLiteral("Bozuk"));
+        QVERIFY(rig.c.ImageRES->isEmpty());
+        QVERIFY(messages.shown.isEmpty());
+    }
+
+    void showAllDuringTheWait()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Ali"));
+        rig.addPrize(QStringLiteral("Saat"));
+        rig.draw->ZvWinButton6Click();
+        QVERIFY(rig.c.Timer1->isActive());
+        rig.draw->ZvWinButton7Click();
+        QVERIFY(!rig.c.Timer1->isActive());
+        QVERIFY(clock.sleeps.isEmpty());
+        QCOMPARE(rig.revealedText(3), QStringLiteral("ALİ"));
+        QCOMPARE(rig.Kzn_T.recordCount(), 1);
+        QVERIFY(!DrawRunning);
+        QVERIFY(!rig.draw->ShowAll());
+    }
+
+    void showAllDuringTheReveal()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Mehmet"));
+        rig.addPrize(QStringLiteral("Saat"));
+        // The press arrives while the second letter waits and is handled at the next pump.
+        bool pressed = false;
+        clock.onSleep = [&](int) {
+            if (clock.sleeps.size() == 2 && !std::exchange(pressed, true))
+                QMetaObject::invokeMethod(
+                    rig.draw.get(), [&] { rig.draw->ZvWinButton7Click(); }, Qt::QueuedConnection);
+        };
+        rig.runDraw();
+        QCOMPARE(clock.sleeps, (QList<int>{1000, 500}));
+        QCOMPARE(rig.revealedText(6), QStringLiteral("MEHMET"));
+        QVERIFY(!rig.draw->ShowAll());
+
+        // The next draw waits again.
+        rig.addPerson(QStringLiteral("Can"));
+        rig.addPrize(QStringLiteral("Kalem"));
+        clock.sleeps.clear();
+        rig.runDraw();
+        QCOMPARE(clock.sleeps, (QList<int>{1000, 500, 333}));
+    }
+
+    void showAllWhileIdleOnlyClearsTheRequest()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Ali"));
+        rig.addPrize(QStringLiteral("Saat"));
+        rig.draw->ZvWinButton7Click();
+        QVERIFY(!rig.draw->ShowAll());
+        QCOMPARE(rig.Kzn_T.recordCount(), 0);
+        QCOMPARE(rig.balls().size(), 0);
+        QVERIFY(!DrawRunning);
+    }
+
+    void timerEndsTheWait()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Ali"));
+        rig.addPrize(QStringLiteral("Saat"));
+        rig.c.SpinCKSR->setValue(1);
+        rig.draw->wire();
+        rig.window.show();
+        rig.draw->ZvWinButton6Click();
+        QVERIFY(DrawRunning);
+        QTRY_VERIFY_WITH_TIMEOUT(!DrawRunning, 5000);
+        QCOMPARE(rig.revealedText(3), QStringLiteral("ALİ"));
+        QVERIFY(!rig.c.Timer1->isActive());
+    }
+
+    void repeatedNamesEndTheDraw()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Ali"));
+        rig.addPerson(QStringLiteral("Ali"));
+        rig.addPerson(QStringLiteral("Ali"));
+        rig.addPrize(QStringLiteral("Saat"));
+        rig.addPrize(QStringLiteral("Kalem"));
+        rig.runDraw();
+        QCOMPARE(rig.winners(), QStringList{QStringLiteral("Ali|Saat")});
+
+        // The counts still let a draw start, but nobody who has not won is left.
+        rig.draw->ZvWinButton6Click();
+        QVERIFY(DrawRunning);
+        rig.draw->Timer1Timer();
+        QVERIFY(!DrawRunning);
+        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: ") + TPersonDraw::noCandidatesText()});
+        QCOMPARE(rig.c.PanelTOP->findChildren<TZvTop*>().size(), 0);
+        QVERIFY(!rig.draw->ActiveAnimation());
+        QCOMPARE(rig.Kzn_T.recordCount(), 1);
+        QCOMPARE(rig.c.SpinEdit1->value(), 2);
+
+        // The program is not stuck: the next start is accepted again.
+        rig.c.CheckEFEKT->setChecked(false);
+        rig.draw->ZvWinButton6Click();
+        QVERIFY(DrawRunning);
+    }
+
+    void effectBoxEnablesItsGroup()
+    {
+        Rig rig;
+        rig.c.CheckEFEKT->setChecked(false);
+        rig.draw->CheckEFEKTClick();
+        QVERIFY(!rig.c.GroupEFEKT->isEnabled());
+        rig.c.CheckEKBILGI->setChecked(false);
+        rig.c.CheckEFEKT->setChecked(true);
+        rig.draw->CheckEFEKTClick();
+        QVERIFY(rig.c.GroupEFEKT->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestPersonDraw)
+#include "test_PersonDraw.moc"
