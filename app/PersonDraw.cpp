@@ -176,11 +176,14 @@ void TPersonDraw::removeAnimation()
 
 void TPersonDraw::Timer1Timer()
 {
-    guarded([&] {
+    const bool completed = guarded([&] {
         c.Timer1->stop();
 
         TRxMemoryData& kisi = *c.Kisi_T;
         TRxMemoryData& kzn = *c.Kzn_T;
+        // Going to the first participant settles a participant being edited, so the pick below
+        // counts and reads stored records only.
+        kisi.first();
         const int kisiAdi = kisi.fieldIndex(ADI);
         const int kznAdi = kzn.fieldIndex(ADI);
         const int position = winnerPick.pick(
@@ -231,6 +234,10 @@ void TPersonDraw::Timer1Timer()
         stopDrawSound();
         startEndSound();
     });
+    // The timer is off by now: a reveal stopped by a refusal (a participant edit that cannot be
+    // stored) would otherwise leave the start button dead until the program is restarted.
+    if (!completed)
+        DrawRunning = false;
 }
 
 void TPersonDraw::endWithoutCandidates()
@@ -267,30 +274,35 @@ void TPersonDraw::ZvWinButton9Click()
         if (fileName.isEmpty())
             return;
 
-        TRxMemoryData& kzn = *c.Kzn_T;
-        QByteArray lines;
+        // Saving the list is a convenience: any failure leaves the old file and says nothing.
+        try
         {
-            TControlsSuspension suspension(kzn);
-            kzn.first();
-            while (!kzn.eof())
+            TRxMemoryData& kzn = *c.Kzn_T;
+            QByteArray lines;
             {
-                lines += kzn.fieldAsBytes(ADI);
-                lines += '\t';
-                lines += kzn.fieldAsBytes(HEDIYE);
-                lines += "\r\n";
-                kzn.next();
+                TControlsSuspension suspension(kzn);
+                kzn.first();
+                while (!kzn.eof())
+                {
+                    lines += kzn.fieldAsBytes(ADI);
+                    lines += '\t';
+                    lines += kzn.fieldAsBytes(HEDIYE);
+                    lines += "\r\n";
+                    kzn.next();
+                }
             }
+            QSaveFile file(fileName);
+            if (!file.open(QIODevice::WriteOnly))
+                return;
+            if (file.write(lines) != lines.size())
+            {
+                file.cancelWriting();
+                return;
+            }
+            file.commit();
         }
-        // Saving the list is a convenience: a failure leaves the old file and says nothing.
-        QSaveFile file(fileName);
-        if (!file.open(QIODevice::WriteOnly))
-            return;
-        if (file.write(lines) != lines.size())
-        {
-            file.cancelWriting();
-            return;
-        }
-        file.commit();
+        catch (const std::exception&)
+        {}
     });
 }
 

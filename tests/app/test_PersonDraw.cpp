@@ -1,4 +1,5 @@
 #include "Codec1254.h"
+#include "EAbort.h"
 #include "ProgramFolder.h"
 #include "common/FakeClock.h"
 #include "common/ScriptedFileDialogs.h"
@@ -441,6 +442,33 @@ private Q_SLOTS:
         rig.c.CheckEFEKT->setChecked(false);
         rig.draw->ZvWinButton6Click();
         QVERIFY(DrawRunning);
+    }
+
+    void refusedParticipantEditDoesNotLockTheDraw()
+    {
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Ali"));
+        rig.addPerson(QStringLiteral("Veli"));
+        rig.addPrize(QStringLiteral("Saat"));
+        rig.Kisi_T.BeforePost = [](TRxMemoryData&) {
+            ShowBilgi(QStringLiteral("Kişi Adını giriniz."));
+            Abort();
+        };
+        rig.draw->ZvWinButton6Click();
+        // The definitions window left a participant half edited while the draw waited.
+        rig.Kisi_T.first();
+        rig.Kisi_T.edit();
+        rig.Kisi_T.setFieldString(QStringLiteral("ADI"), QString());
+        rig.draw->Timer1Timer();
+        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Kişi Adını giriniz.")});
+        QVERIFY(!DrawRunning);
+        QCOMPARE(rig.Kzn_T.recordCount(), 0);
+
+        rig.Kisi_T.cancel();
+        rig.runDraw();
+        QCOMPARE(rig.Kzn_T.recordCount(), 1);
     }
 
     void effectBoxEnablesItsGroup()
