@@ -7,6 +7,7 @@
 #include "Guard.h"
 #include "MediaPlayer.h"
 #include "Messages.h"
+#include "PictureLoader.h"
 #include "ProgramFolder.h"
 #include "RxMemoryData.h"
 #include "TurkishUpper.h"
@@ -21,16 +22,6 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QTimer>
-
-#if __has_include("PictureLoader.h")
-#include "PictureLoader.h"
-#else
-#include <QImage>
-static QImage loadPicture(const QString& path)
-{
-    return QImage(path);
-}
-#endif
 
 namespace {
 const QLatin1String ADI("ADI");
