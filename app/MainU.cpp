@@ -222,8 +222,10 @@ TMainF::~TMainF()
     if (m_settingsRead && !m_settingsSaved)
         guarded([this] { saveSettings(); });
     if (MainF == this)
+    {
         MainF = nullptr;
-    setAppExceptionHandler({});
+        setAppExceptionHandler({});
+    }
 }
 
 void TMainF::createTables()

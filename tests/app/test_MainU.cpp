@@ -9,6 +9,7 @@
 #include "TableFiles.h"
 #include "ZvEdit.h"
 #include "ZvWinButton.h"
+#include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
 #include "ui_MainU.h"
 
@@ -433,6 +434,26 @@ private Q_SLOTS:
         QVERIFY(readAll(path(QStringLiteral("Ayar.Ini"))).contains("SpinCKSR_Value=42\r\n"));
     }
 
+    void destroyingSavesOnlyWithoutEarlierSave()
+    {
+        const QString ayar = path(QStringLiteral("Ayar.Ini"));
+        {
+            auto window = openWindow();
+            window->form()->SpinCKSR->setValue(7);
+        }
+        QVERIFY(readAll(ayar).contains("SpinCKSR_Value=7\r\n"));
+        {
+            auto window = openWindow();
+            QVERIFY(window->close());
+            window->form()->SpinCKSR->setValue(33);
+        }
+        QVERIFY(readAll(ayar).contains("SpinCKSR_Value=7\r\n"));
+        // A window never shown never read the settings, so it has nothing to write.
+        QFile::remove(ayar);
+        TMainF().form()->SpinCKSR->setValue(3);
+        QVERIFY(!QFile::exists(ayar));
+    }
+
     void bannerCentred_data()
     {
         QTest::addColumn<int>("width");
@@ -456,6 +477,67 @@ private Q_SLOTS:
         const int bannerCentre2 = 2 * ui->Image69->x() + ui->Image69->width();
         QVERIFY2(qAbs(panelCentre2 - bannerCentre2) <= 1, qPrintable(QString::number(ui->Image69->x())));
         QCOMPARE(ui->Image69->y(), 0);
+    }
+
+    // The handlers of the window hand each button to the draw it belongs to, with the right sender.
+    void buttonsReachTheirDraws_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("start with no participants") << "ZvWinButton6"
+                                                    << "Bilgi: Kişi kaydı girilmemiş...";
+        QTest::newRow("count shown for its own button") << "ZvWinButton3"
+                                                        << "Bilgi: Kalan Sayı : 100";
+        QTest::newRow("number draw") << "ZvWinButton1"
+                                     << "Bilgi: İşlem tamamlandı...";
+        QTest::newRow("save before any number draw") << "ZvWinButton4"
+                                                     << "Bilgi: Öncelikle çelilişi yapınız.";
+    }
+
+    void buttonsReachTheirDraws()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, message);
+        auto window = openWindow();
+        auto* b = window->findChild<TZvWinButton*>(button);
+        QVERIFY(b);
+        QTabWidget* pages = window->form()->PageControl1;
+        for (int i = 0; i < pages->count(); ++i)
+            if (pages->widget(i)->isAncestorOf(b))
+                pages->setCurrentIndex(i);
+        QVERIFY(b->isVisible());
+        QTest::mouseClick(b, Qt::LeftButton);
+        QTRY_COMPARE(messages->shown, QStringList{message});
+        QVERIFY(window->isEnabled());
+    }
+
+    void soundFileButtonFillsItsOwnBox_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("other");
+        QTest::newRow("draw sound") << "EditSES"
+                                    << "EditSES2";
+        QTest::newRow("end-of-draw sound") << "EditSES2"
+                                           << "EditSES";
+    }
+
+    void soundFileButtonFillsItsOwnBox()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, other);
+        ScriptedFileDialogs dialogs;
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        ui->PageControl1->setCurrentWidget(ui->TabSheet3);
+        ui->CheckSES->setChecked(true);
+        auto* edit = window->findChild<TZvBtnEdit*>(box);
+        QVERIFY(edit);
+        dialogs.setNextFileName(QStringLiteral("/ses/davul.wav"));
+        QTest::mouseClick(edit->ZvWinButton(), Qt::LeftButton);
+        QCOMPARE(dialogs.requests.size(), 1);
+        QCOMPARE(dialogs.last().filter, QStringLiteral("Müzik Dosyaları|*.WAV;*.MP3"));
+        QCOMPARE(edit->text(), QStringLiteral("/ses/davul.wav"));
+        QCOMPARE(window->findChild<TZvBtnEdit*>(other)->text(), QString());
     }
 
     void appExceptionClearsDrawRunning()
