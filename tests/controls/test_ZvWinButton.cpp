@@ -2,6 +2,7 @@
 #include "ZvWinButton.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -9,24 +10,45 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace {
 
-// Runs `check` inside the nested loop of the next popup menu, then closes the menu.
-void whenMenuOpens(std::function<void(QMenu*)> check)
+// Runs `check` inside the nested loop of `menu` once it shows, then closes it. The menu is
+// closed after a while in any case, so a missing popup fails the test instead of hanging it.
+void whenMenuOpens(QMenu* menu, std::function<void(QMenu*)> check)
 {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(menu);
     timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, check] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+    auto polls = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, menu, [timer, menu, check, polls] {
+        if (menu->isVisible())
         {
             timer->stop();
             check(menu);
             menu->close();
-            timer->deleteLater();
+        }
+        else if (++*polls > 1000)
+        {
+            timer->stop();
         }
     });
     timer->start();
+}
+
+// The colours of the pixels the window's backing store holds for `w`, as last painted.
+int pixelsOnScreen(QWidget* w, const QColor& c)
+{
+    auto* image = dynamic_cast<QImage*>(w->window()->backingStore()->paintDevice());
+    if (!image)
+        return -1;
+    const QRect r(w->mapTo(w->window(), QPoint(0, 0)) * image->devicePixelRatio(),
+                  w->size() * image->devicePixelRatio());
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += image->pixel(x, y) == c.rgb();
+    return n;
 }
 
 struct PaintCounter : QObject
@@ -117,6 +139,31 @@ private Q_SLOTS:
         QCOMPARE(downs.at(1).at(4).toInt(), 10);
         QTest::mouseRelease(b1, Qt::LeftButton, {}, QPoint(60, 20));
         QCOMPARE(clicks.size(), 1);
+    }
+
+    void hoverCaptionIsDrawnOnceUntilTheNextPaint()
+    {
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        b1->repaint();
+        const QColor over = b1->overCol();
+        if (pixelsOnScreen(b1, over) < 0)
+            QSKIP("the platform's backing store is not an image");
+        QCOMPARE(pixelsOnScreen(b1, over), 0);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), b1->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(b1, &enter);
+        QVERIFY(pixelsOnScreen(b1, over) > 10);
+        QVERIFY(!b1->isDown());
+        b1->repaint(); // any later paint shows the resting caption again
+        QCOMPARE(pixelsOnScreen(b1, over), 0);
+        QVERIFY(pixelsOnScreen(b1, b1->fontColor()) > 10);
+
+        b1->setEnabled(false);
+        b1->repaint();
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(b1, &leave);
+        QApplication::sendEvent(b1, &enter);
+        QCOMPARE(pixelsOnScreen(b1, over), 0); // a disabled button does not hover
     }
 
     void releasingOutsideDoesNotClick()
@@ -278,7 +325,7 @@ private Q_SLOTS:
         QSignalSpy clicks(b1, &TZvWinButton::clicked);
         QPoint shownAt;
         QObject* popupComponent = nullptr;
-        whenMenuOpens([&](QMenu* m) {
+        whenMenuOpens(&menu, [&](QMenu* m) {
             shownAt = m->pos();
             popupComponent = m->property("PopupComponent").value<QObject*>();
         });
@@ -310,7 +357,7 @@ private Q_SLOTS:
         edit->setFocus();
         QTRY_VERIFY(edit->hasFocus());
         QPoint shownAt;
-        whenMenuOpens([&](QMenu* m) { shownAt = m->pos(); });
+        whenMenuOpens(&menu, [&](QMenu* m) { shownAt = m->pos(); });
         QSignalSpy clicks(b1, &TZvWinButton::clicked);
         QTest::mousePress(b1, Qt::RightButton, {}, QPoint(40, 12));
         QCOMPARE(shownAt, b1->mapToGlobal(QPoint(40, 12)));
