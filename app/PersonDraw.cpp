@@ -22,6 +22,8 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QTimer>
+#include <algorithm>
+#include <limits>
 
 namespace {
 const QLatin1String ADI("ADI");
@@ -37,6 +39,14 @@ void pumpEvents()
 bool isBlankOrControl(char c)
 {
     return static_cast<unsigned char>(c) <= 32;
+}
+
+// seconds x 1000 div divisor. A value typed past the box's range counts as it stands, so keep
+// the product inside what a timer or a sleep can take (and never negative).
+int milliseconds(int seconds, int divisor)
+{
+    const qint64 ms = qint64(seconds) * 1000 / divisor;
+    return int(std::clamp<qint64>(ms, 0, std::numeric_limits<int>::max()));
 }
 
 bool hasVisibleText(const QByteArray& text)
@@ -118,7 +128,7 @@ void TPersonDraw::ZvWinButton6Click()
             activeAnimation = new TZvTopAnimate(c.Owner, c.PanelTOP, c.ImageTOP);
             activeAnimation->setActive(true);
         }
-        c.Timer1->setInterval(c.SpinCKSR->value() * 1000);
+        c.Timer1->setInterval(milliseconds(c.SpinCKSR->value(), 1));
         c.Timer1->start();
     });
 }
@@ -208,7 +218,7 @@ void TPersonDraw::Timer1Timer()
             ball->show();
             ball->repaint();
             if (c.CheckEFEKT->isChecked() && !showAll)
-                Clock::instance().sleep(c.SpinHARF->value() * 1000 / i);
+                Clock::instance().sleep(milliseconds(c.SpinHARF->value(), i));
             pumpEvents();
         }
 

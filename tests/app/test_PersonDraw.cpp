@@ -184,6 +184,40 @@ private Q_SLOTS:
         QCOMPARE(rig.c.LabelHEDIYE->text(), prize);
     }
 
+    void typedTimesStayUsable_data()
+    {
+        QTest::addColumn<QString>("waitTyped");
+        QTest::addColumn<QString>("letterTyped");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QList<int>>("sleeps");
+        QTest::newRow("in range") << QStringLiteral("7") << QStringLiteral("3") << 7000 << QList<int>{3000, 1500};
+        QTest::newRow("past the maximum")
+            << QStringLiteral("90") << QStringLiteral("61") << 90000 << QList<int>{61000, 30500};
+        QTest::newRow("negative") << QStringLiteral("-5") << QStringLiteral("-2") << 0 << QList<int>{0, 0};
+        QTest::newRow("beyond a timer") << QStringLiteral("2147484") << QStringLiteral("2147483647") << 2147483647
+                                        << QList<int>{2147483647, 2147483647};
+    }
+
+    void typedTimesStayUsable()
+    {
+        QFETCH(QString, waitTyped);
+        QFETCH(QString, letterTyped);
+        QFETCH(int, interval);
+        QFETCH(QList<int>, sleeps);
+        ScriptedMessages messages;
+        FakeClock clock;
+        Rig rig;
+        rig.addPerson(QStringLiteral("Su"));
+        rig.addPrize(QStringLiteral("Saat"));
+        rig.c.SpinCKSR->lineEdit()->setText(waitTyped);
+        rig.c.SpinHARF->lineEdit()->setText(letterTyped);
+        rig.draw->ZvWinButton6Click();
+        QCOMPARE(rig.c.Timer1->interval(), interval);
+        QVERIFY(rig.c.Timer1->isActive());
+        rig.draw->Timer1Timer();
+        QCOMPARE(clock.sleeps, sleeps);
+    }
+
     void revealedText_data()
     {
         QTest::addColumn<QString>("name");
