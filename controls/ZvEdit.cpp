@@ -108,8 +108,8 @@ void TZvBtnEdit::setButtonWidht(int width)
 
 void TZvBtnEdit::UpdateEditRect()
 {
-    // The button stands against the right edge of the client area (inside the frame), full
-    // height; the text area ends 2 pixels before the button's width from that edge.
+    // The button stands against the right edge inside the frame, full height. The text keeps
+    // clear of the button's width plus 2 pixels, also while a too narrow button is hidden.
     const int frame = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
     const int w = m_button->width();
     m_button->setGeometry(width() - frame - w, frame, w, qMax(0, height() - 2 * frame));
@@ -160,8 +160,9 @@ void TZvBtnEdit::focusInEvent(QFocusEvent* e)
             return;
         if (m_autoSelect)
             selectAll();
-        else
-            deselect();
+        else if (e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason ||
+                 e->reason() == Qt::ShortcutFocusReason)
+            deselect(); // undo the line edit's own select-all on these entries
     });
 }
 
