@@ -1,0 +1,230 @@
+#include "Ayar1U.h"
+
+#include "DBNavigator.h"
+#include "FileDialogs.h"
+#include "Globals.h"
+#include "Guard.h"
+#include "HeaderBand.h"
+#include "K_ExcelAktarU.h"
+#include "MainU.h"
+#include "Messages.h"
+#include "ProgramFolder.h"
+#include "RxMemoryData.h"
+#include "ZVRXDBGrid.h"
+#include "ui_Ayar1U.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+const QString kisiFile = QStringLiteral("Kisi.Ini");
+const QString hediyeFile = QStringLiteral("Hediye.Ini");
+
+void setUpNavigator(TDBNavigator* navigator, TDataSource* source)
+{
+    navigator->setDataSource(source);
+    navigator->setVisibleButtons(TDBNavigator::AllButtons & ~TDBNavigator::buttonBit(TDBNavigator::nbEdit) &
+                                 ~TDBNavigator::buttonBit(TDBNavigator::nbRefresh));
+    navigator->setHints({QStringLiteral("İlk kayıt (Ctrl+PgUp)"), QStringLiteral("Önceki kayıt (PgUp)"),
+                         QStringLiteral("Sonraki kayıt (PgDn)"), QStringLiteral("Son kayıt (Ctrl+PgDn)"),
+                         QStringLiteral("Yeni kayıt ekle (Ctrl+F2)"), QStringLiteral("Kaydı sil (Ctrl+F3)"),
+                         QStringLiteral("Kayıtta düzeltme yap"), QStringLiteral("Kaydet (Alt+F2)"),
+                         QStringLiteral("Değişiklikleri iptal et (F3)"), QStringLiteral("Kaydı yenile")});
+    // A participant's deletion asks through the table's own rule; the navigator asks nothing.
+    navigator->setConfirmDelete(false);
+}
+} // namespace
+
+TAyar1F::TAyar1F(TMainF* mainForm, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TAyar1F>()), m_main(mainForm)
+{
+    ui->setupUi(this);
+    Ayar1F = this;
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    setUpHeaderBand(ui->Image2, ui->Image1, ui->Label1);
+    const QPixmap clear(QStringLiteral(":/cekilis/glyph_reset.png"));
+    ui->ZvWinButton5->setGlpyh(clear);
+    ui->ZvWinButton1->setGlpyh(clear);
+    ui->ZvWinButton2->setGlpyh(QPixmap(QStringLiteral(":/cekilis/glyph_folder.png")));
+    setUpGrids();
+
+    Kapat = new QAction(QStringLiteral("Kapat"), this);
+    Kapat->setObjectName(QStringLiteral("Kapat"));
+    Kapat->setShortcut(QKeySequence(Qt::Key_Escape));
+    Kapat->setShortcutContext(Qt::WindowShortcut);
+    addAction(Kapat);
+    connect(Kapat, &QAction::triggered, this, &TAyar1F::KapatExecute);
+    connect(ui->ZvWinButton5, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton5Click);
+    connect(ui->ZvWinButton1, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton1Click);
+    connect(ui->ZvWinButton2, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton2Click);
+    connect(ui->ZVRXDBGrid2, &TDBGrid::OnEditButtonClick, this, &TAyar1F::ZVRXDBGrid2EditButtonClick);
+}
+
+TAyar1F::~TAyar1F()
+{
+    if (Ayar1F == this)
+        Ayar1F = nullptr;
+}
+
+void TAyar1F::setUpGrids()
+{
+    ui->ZVRXDBGrid1->setDataSource(m_main->Kisi_S);
+    ui->ZVRXDBGrid1->addColumn(QStringLiteral("ADI"), QStringLiteral("Adı Soyadı"), 195);
+    ui->ZVRXDBGrid1->addColumn(QStringLiteral("IL_ILCE"), QStringLiteral("Ek Bilgi"), 148);
+    ui->ZVRXDBGrid2->setDataSource(m_main->Hediye_S);
+    ui->ZVRXDBGrid2->addColumn(QStringLiteral("HEDIYE"), QStringLiteral("Hediye Bilgisi"), 160);
+    ui->ZVRXDBGrid2->addColumn(QStringLiteral("RESIMYOLU"), QStringLiteral("Resim Yolu"), 185, true);
+    setUpNavigator(ui->BiDiDBNavigator1, m_main->Kisi_S);
+    setUpNavigator(ui->BiDiDBNavigator2, m_main->Hediye_S);
+}
+
+QString TAyar1F::pictureFilter()
+{
+    return QStringLiteral("Resim Dosyaları|*.BMP;*.JPG;*.JPEG;*.GIF");
+}
+
+void TAyar1F::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TAyar1F::FormShow()
+{
+    guarded([this] {
+        setWindowTitle(m_main->windowTitle());
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    });
+}
+
+void TAyar1F::clearAll(TRxMemoryData* table, const QString& question, const QString& bareName)
+{
+    if (AskSoru(question) != mrYes)
+        return;
+    // What is typed into an open cell belongs to the record that the emptying settles first.
+    TDBGrid::updateRecord(table);
+    table->emptyTable();
+    QFile::remove(programFolder() + bareName);
+}
+
+void TAyar1F::ZvWinButton5Click()
+{
+    guarded(
+        [this] { clearAll(m_main->Kisi_T, QStringLiteral("Dikkat : Tüm kişi kayıtları silinecektir."), kisiFile); });
+}
+
+void TAyar1F::ZvWinButton1Click()
+{
+    guarded([this] {
+        clearAll(m_main->Hediye_T, QStringLiteral("Dikkat : Tüm hediye kayıtları silinecektir."), hediyeFile);
+    });
+}
+
+void TAyar1F::ZVRXDBGrid2EditButtonClick()
+{
+    guarded([this] {
+        TField* field = ui->ZVRXDBGrid2->SelectedField();
+        if (!field || field->fieldName().compare(QLatin1String("RESIMYOLU"), Qt::CaseInsensitive) != 0)
+            return;
+        const QString chosen = getOpenFileName(this, QStringLiteral("Resmi seçiniz"), QString(), pictureFilter());
+        if (chosen.isEmpty())
+            return;
+        TRxMemoryData* table = m_main->Hediye_T;
+        if (table->state() != dsEdit && table->state() != dsInsert)
+            table->edit(); // on an empty table this starts a new row
+        // The field keeps the first 100 characters of a longer path.
+        table->setFieldString(QStringLiteral("RESIMYOLU"), chosen);
+    });
+}
+
+void TAyar1F::ZvWinButton2Click()
+{
+    guarded([this] {
+        TK_ExcelAktarF importWindow(m_main->Kisi_T, this);
+        importWindow.exec();
+    });
+}
+
+void TAyar1F::KapatExecute()
+{
+    guarded([this] { close(); });
+}
+
+bool TAyar1F::FormClose()
+{
+    bool failed = false;
+    for (const auto& [table, bareName] : {std::pair{m_main->Kisi_T, kisiFile}, std::pair{m_main->Hediye_T, hediyeFile}})
+    {
+        if (!table->isOpen())
+            continue;
+        try
+        {
+            // The pending row is settled through the table's rules before its file is touched;
+            // a refused row aborts the close here, leaving this file and the next as they were.
+            TDBGrid::updateRecord(table);
+            m_main->RxMemoryDataSaveToFile(table, programFolder() + bareName);
+        }
+        catch (const EAbort&)
+        {
+            return false;
+        }
+        catch (const std::exception& error)
+        {
+            // One file that cannot be written does not keep the other from being written.
+            reportAppException(&error);
+            failed = true;
+        }
+        catch (...)
+        {
+            reportAppException(nullptr);
+            failed = true;
+        }
+    }
+    if (!failed || m_writeFailed)
+    {
+        // A second failing attempt closes rather than trapping the user in the window.
+        m_writeFailed = false;
+        return true;
+    }
+    m_writeFailed = true;
+    ShowBilgi(QStringLiteral("Tanımlar dosyaya yazılamadı. Pencere yeniden kapatılırsa yazılamayan değişiklikler "
+                             "kaydedilmeden kapanacaktır."));
+    return false;
+}
+
+void TAyar1F::closeEvent(QCloseEvent* event)
+{
+    if (!FormClose())
+    {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    QDialog::closeEvent(event);
+    m_closing = false;
+}
+
+void TAyar1F::reject()
+{
+    // Every way out (Esc in a child, the close box, Kapat) goes through the close event, so
+    // the tables are written.
+    if (m_closing)
+        QDialog::reject();
+    else
+        close();
+}
+
+void installDefinitionsWindow()
+{
+    ShowDefinitionsWindow = [](QWidget* parent) {
+        if (!MainF)
+            return;
+        TAyar1F form(MainF, parent);
+        form.exec();
+    };
+}

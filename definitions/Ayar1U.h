@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+class QAction;
+class TMainF;
+class TRxMemoryData;
+
+namespace Ui {
+class TAyar1F;
+}
+
+// The definitions window: the participants and the prizes of the main window's tables in two
+// grids with their navigators, clearing either list, the spreadsheet import and the picture of
+// a prize. It holds no data of its own and writes both table files whenever it closes. While it
+// exists, Ayar1F points at it and the participant rules act.
+class TAyar1F : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TAyar1F(TMainF* mainForm, QWidget* parent = nullptr);
+    ~TAyar1F() override;
+
+    Ui::TAyar1F* form() const { return ui.get(); }
+    QAction* Kapat;
+
+    static QString pictureFilter();
+
+public Q_SLOTS:
+    void FormShow();
+    void ZvWinButton5Click();
+    void ZvWinButton1Click();
+    void ZVRXDBGrid2EditButtonClick();
+    void ZvWinButton2Click();
+    void KapatExecute();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    // Writes both table files; false when the window has to stay open.
+    bool FormClose();
+    void clearAll(TRxMemoryData* table, const QString& question, const QString& bareName);
+    void setUpGrids();
+
+    std::unique_ptr<Ui::TAyar1F> ui;
+    TMainF* m_main;
+    bool m_closing = false;
+    bool m_writeFailed = false;
+};
+
+// Makes the main window's "Kişi Tanımları - Hediye Tanımları" button open this window
+// (sets ShowDefinitionsWindow). The program calls it once at start-up.
+void installDefinitionsWindow();

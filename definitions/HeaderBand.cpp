@@ -1,0 +1,21 @@
+#include "HeaderBand.h"
+
+#include "Image.h"
+
+#include <QLabel>
+#include <QPalette>
+
+void setUpHeaderBand(TImage* background, TImage* logo, QLabel* title)
+{
+    const QString art = QStringLiteral(":/cekilis/");
+    background->setPicture(QPixmap(art + QStringLiteral("header_bg.png")));
+    logo->setPicture(QPixmap(art + QStringLiteral("icon.png")));
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(19);
+    font.setBold(true);
+    title->setFont(font);
+    QPalette white = title->palette();
+    white.setColor(QPalette::WindowText, Qt::white);
+    title->setPalette(white);
+    title->setAttribute(Qt::WA_TranslucentBackground);
+}

@@ -1,0 +1,416 @@
+#include "Ayar1U.h"
+#include "DBNavigator.h"
+#include "FileDialogs.h"
+#include "Globals.h"
+#include "Guard.h"
+#include "K_ExcelAktarU.h"
+#include "MainU.h"
+#include "ProgramFolder.h"
+#include "RxMemoryData.h"
+#include "SpinEdit.h"
+#include "TableFiles.h"
+#include "ZVRXDBGrid.h"
+#include "ZvWinButton.h"
+#include "common/ScriptedMessages.h"
+#include "ui_Ayar1U.h"
+#include "ui_K_ExcelAktarU.h"
+#include "ui_MainU.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+namespace {
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A table file of the given rows, written as the program writes it.
+void writeTableFile(const QString& path, const QString& first, int firstSize, const QString& second, int secondSize,
+                    const QList<QStringList>& rows)
+{
+    TRxMemoryData table;
+    table.addStringField(first, firstSize);
+    table.addStringField(second, secondSize);
+    table.open();
+    for (const QStringList& row : rows)
+    {
+        table.append();
+        table.setFieldString(0, row.value(0));
+        table.setFieldString(1, row.value(1));
+        table.post();
+    }
+    RxMemoryDataSaveToFile(table, path);
+}
+
+const QString clearKisi = QStringLiteral("Soru: Dikkat : Tüm kişi kayıtları silinecektir.");
+const QString clearHediye = QStringLiteral("Soru: Dikkat : Tüm hediye kayıtları silinecektir.");
+} // namespace
+
+class TestAyar1U : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<ScriptedMessages> messages;
+    std::unique_ptr<TMainF> main;
+    std::unique_ptr<TAyar1F> form;
+    QList<FileDialogRequest> dialogs;
+
+    QString path(const QString& bareName) const { return dir->filePath(bareName); }
+
+    void writeFiles(int participants, int prizes)
+    {
+        QList<QStringList> kisi;
+        for (int i = 1; i <= participants; ++i)
+            kisi << QStringList{QStringLiteral("Kişi %1").arg(i), QStringLiteral("Şehir %1").arg(i)};
+        writeTableFile(path(QStringLiteral("Kisi.Ini")), QStringLiteral("ADI"), 40, QStringLiteral("IL_ILCE"), 40,
+                       kisi);
+        QList<QStringList> hediye;
+        for (int i = 1; i <= prizes; ++i)
+            hediye << QStringList{QStringLiteral("Hediye %1").arg(i), QStringLiteral("/resim/%1.jpg").arg(i)};
+        writeTableFile(path(QStringLiteral("Hediye.Ini")), QStringLiteral("HEDIYE"), 40, QStringLiteral("RESIMYOLU"),
+                       100, hediye);
+    }
+
+    void openMain()
+    {
+        main = std::make_unique<TMainF>();
+        main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    }
+
+    void openForm()
+    {
+        form = std::make_unique<TAyar1F>(main.get(), main.get());
+        // Modal as the main window shows it, so the main window cannot take the activation back.
+        form->setModal(true);
+        form->show();
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTRY_COMPARE(QApplication::activeWindow(), form.get());
+    }
+
+    void scriptFileDialog(const QString& answer)
+    {
+        setFileDialogHandler([this, answer](QWidget*, const FileDialogRequest& request) {
+            dialogs << request;
+            return answer;
+        });
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        setProgramFolder(dir->path());
+        messages = std::make_unique<ScriptedMessages>();
+        dialogs.clear();
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        main.reset();
+        messages.reset();
+        setFileDialogHandler({});
+        ShowDefinitionsWindow = nullptr;
+        setProgramFolder(QString());
+        dir.reset();
+    }
+
+    void showsTheTablesOfTheMainWindow()
+    {
+        writeFiles(3, 2);
+        openMain();
+        QVERIFY(!Ayar1F);
+        openForm();
+        QCOMPARE(Ayar1F, form.get());
+        Ui::TAyar1F* ui = form->form();
+        // The title bar carries the main window's caption; the band carries its own title.
+        QCOMPARE(form->windowTitle(), main->windowTitle());
+        QCOMPARE(ui->Label1->text(), QStringLiteral("Çekiliş Tanımları"));
+        QCOMPARE(ui->GroupBox1->title(), QStringLiteral(" Çekilişe Katılacak Kişiler "));
+        QCOMPARE(ui->GroupBox2->title(), QStringLiteral(" Hediyeler "));
+        QCOMPARE(ui->GroupBox1->width(), 390);
+        QCOMPARE(ui->ZvWinButton5->toolTip(), QStringLiteral("Tümünü Temizle"));
+        QCOMPARE(ui->ZvWinButton1->toolTip(), QStringLiteral("Tümünü Temizle"));
+        QCOMPARE(ui->ZvWinButton2->toolTip(), QStringLiteral("Excel den bilgi aktar"));
+
+        const QList<TDBGridColumn>& kisi = ui->ZVRXDBGrid1->Columns();
+        QCOMPARE(kisi.size(), 2);
+        QCOMPARE(ui->ZVRXDBGrid1->gridModel()->rowCount(), 3);
+        QCOMPARE(ui->ZVRXDBGrid2->gridModel()->rowCount(), 2);
+        QCOMPARE(ui->ZVRXDBGrid1->gridModel()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("Adı Soyadı"));
+        QCOMPARE(ui->ZVRXDBGrid2->gridModel()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("Resim Yolu"));
+
+        for (TDBNavigator* navigator : {ui->BiDiDBNavigator1, ui->BiDiDBNavigator2})
+        {
+            QVERIFY(navigator->button(TDBNavigator::nbEdit)->isHidden());
+            QVERIFY(navigator->button(TDBNavigator::nbRefresh)->isHidden());
+            QVERIFY(!navigator->button(TDBNavigator::nbInsert)->isHidden());
+            QCOMPARE(navigator->button(TDBNavigator::nbFirst)->toolTip(), QStringLiteral("İlk kayıt (Ctrl+PgUp)"));
+            QCOMPARE(navigator->button(TDBNavigator::nbCancel)->toolTip(),
+                     QStringLiteral("Değişiklikleri iptal et (F3)"));
+        }
+        form.reset();
+        QVERIFY(!Ayar1F);
+    }
+
+    void closingRewritesBothFilesUnchanged()
+    {
+        writeFiles(4, 3);
+        const QByteArray kisi = readAll(path(QStringLiteral("Kisi.Ini")));
+        const QByteArray hediye = readAll(path(QStringLiteral("Hediye.Ini")));
+        openMain();
+        openForm();
+        QFile::remove(path(QStringLiteral("Kisi.Ini")));
+        QFile::remove(path(QStringLiteral("Hediye.Ini")));
+        // Esc goes through Kapat and the close.
+        QTest::keyClick(form.get(), Qt::Key_Escape);
+        QTRY_VERIFY(!form->isVisible());
+        QCOMPARE(readAll(path(QStringLiteral("Kisi.Ini"))), kisi);
+        QCOMPARE(readAll(path(QStringLiteral("Hediye.Ini"))), hediye);
+        QVERIFY(messages->shown.isEmpty());
+    }
+
+    void clearAllEmptiesTableAndFile_data()
+    {
+        QTest::addColumn<bool>("participants");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("participants, yes") << true << int(mrYes);
+        QTest::newRow("participants, no") << true << int(mrNo);
+        QTest::newRow("prizes, yes") << false << int(mrYes);
+        QTest::newRow("prizes, no") << false << int(mrNo);
+    }
+    void clearAllEmptiesTableAndFile()
+    {
+        QFETCH(bool, participants);
+        QFETCH(int, answer);
+        writeFiles(5, 2);
+        openMain();
+        openForm();
+        const QString bare = participants ? QStringLiteral("Kisi.Ini") : QStringLiteral("Hediye.Ini");
+        const QByteArray before = readAll(path(bare));
+        TRxMemoryData* table = participants ? main->Kisi_T : main->Hediye_T;
+        const int rows = table->recordCount();
+        messages->setNextAnswer(answer);
+        QTest::mouseClick(participants ? form->form()->ZvWinButton5 : form->form()->ZvWinButton1, Qt::LeftButton);
+        // One question, and no per-row delete question of the participant rule.
+        QCOMPARE(messages->shown, QStringList{participants ? clearKisi : clearHediye});
+        if (answer == mrNo)
+        {
+            QCOMPARE(table->recordCount(), rows);
+            QCOMPARE(readAll(path(bare)), before);
+            return;
+        }
+        QCOMPARE(table->recordCount(), 0);
+        QCOMPARE((participants ? form->form()->ZVRXDBGrid1 : form->form()->ZVRXDBGrid2)->gridModel()->rowCount(), 0);
+        QVERIFY(!QFile::exists(path(bare)));
+        QVERIFY(form->close());
+        QVERIFY(QFile::exists(path(bare)));
+        QCOMPARE(QFileInfo(path(bare)).size(), 0);
+    }
+
+    void pictureForAPrize_data()
+    {
+        QTest::addColumn<int>("prizes");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("empty table gets a new row") << 0 << "/resimler/kupa.jpg";
+        QTest::newRow("current row's path replaced") << 2 << "/resimler/kupa.jpg";
+        QTest::newRow("long path cut to 100 characters")
+            << 1
+            << QStringLiteral("/") + QString(60, QLatin1Char('a')) + QStringLiteral("/") +
+                   QString(60, QLatin1Char('b')) + QStringLiteral(".gif");
+    }
+    void pictureForAPrize()
+    {
+        QFETCH(int, prizes);
+        QFETCH(QString, chosen);
+        writeFiles(0, prizes);
+        openMain();
+        openForm();
+        scriptFileDialog(chosen);
+        TZVRXDBGrid* grid = form->form()->ZVRXDBGrid2;
+        grid->setSelectedIndex(1);
+        QCOMPARE(grid->SelectedField()->fieldName(), QStringLiteral("RESIMYOLU"));
+        form->ZVRXDBGrid2EditButtonClick();
+        QCOMPARE(dialogs.size(), 1);
+        QCOMPARE(dialogs[0].title, QStringLiteral("Resmi seçiniz"));
+        QCOMPARE(dialogs[0].filter, QStringLiteral("Resim Dosyaları|*.BMP;*.JPG;*.JPEG;*.GIF"));
+
+        TRxMemoryData* table = main->Hediye_T;
+        QCOMPARE(table->state(), prizes == 0 ? dsInsert : dsEdit);
+        QCOMPARE(table->fieldAsString(QStringLiteral("RESIMYOLU")), chosen.left(100));
+        // Not stored yet: the close stores it.
+        QCOMPARE(table->recordCount(), prizes);
+        const QString current = table->fieldAsString(QStringLiteral("HEDIYE"));
+        QVERIFY(form->close());
+        QCOMPARE(table->recordCount(), std::max(prizes, 1));
+        QCOMPARE(QFileInfo(path(QStringLiteral("Hediye.Ini"))).size(), std::max(prizes, 1) * (2 + 41 + 101));
+        if (prizes == 0)
+            QCOMPARE(current, QString());
+    }
+
+    void pictureButtonOnlyInThePathColumn()
+    {
+        writeFiles(0, 1);
+        openMain();
+        openForm();
+        scriptFileDialog(QStringLiteral("/a.bmp"));
+        form->form()->ZVRXDBGrid2->setSelectedIndex(0);
+        form->ZVRXDBGrid2EditButtonClick();
+        QVERIFY(dialogs.isEmpty());
+        QCOMPARE(main->Hediye_T->state(), dsBrowse);
+        // A cancelled dialog changes nothing either.
+        scriptFileDialog(QString());
+        form->form()->ZVRXDBGrid2->setSelectedIndex(1);
+        form->ZVRXDBGrid2EditButtonClick();
+        QCOMPARE(dialogs.size(), 1);
+        QCOMPARE(main->Hediye_T->state(), dsBrowse);
+        QCOMPARE(main->Hediye_T->fieldAsString(QStringLiteral("RESIMYOLU")), QStringLiteral("/resim/1.jpg"));
+    }
+
+    void navigatorDeletesPrizeAtOnceButAsksForParticipant()
+    {
+        writeFiles(2, 2);
+        openMain();
+        openForm();
+        messages->setNextAnswer(mrNo);
+        QTest::mouseClick(form->form()->BiDiDBNavigator1->button(TDBNavigator::nbDelete), Qt::LeftButton);
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Soru: Bu kişi kaydı silinsin mi?")});
+        QCOMPARE(main->Kisi_T->recordCount(), 2);
+        QTest::mouseClick(form->form()->BiDiDBNavigator1->button(TDBNavigator::nbDelete), Qt::LeftButton);
+        QCOMPARE(main->Kisi_T->recordCount(), 1);
+        messages->clear();
+        QTest::mouseClick(form->form()->BiDiDBNavigator2->button(TDBNavigator::nbDelete), Qt::LeftButton);
+        QVERIFY(messages->shown.isEmpty());
+        QCOMPARE(main->Hediye_T->recordCount(), 1);
+    }
+
+    void refusedRowKeepsWindowOpenAndFilesUnchanged()
+    {
+        writeFiles(2, 1);
+        const QByteArray kisi = readAll(path(QStringLiteral("Kisi.Ini")));
+        const QByteArray hediye = readAll(path(QStringLiteral("Hediye.Ini")));
+        openMain();
+        openForm();
+        main->Hediye_T->first();
+        main->Hediye_T->edit();
+        main->Hediye_T->setFieldString(0, QStringLiteral("değişti"));
+        main->Kisi_T->append();
+        main->Kisi_T->setFieldString(1, QStringLiteral("adı yok"));
+
+        QVERIFY(!form->close());
+        QVERIFY(form->isVisible());
+        QCOMPARE(Ayar1F, form.get());
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: Kişi Adını giriniz.")});
+        QCOMPARE(main->Kisi_T->state(), dsInsert);
+        QCOMPARE(main->Kisi_T->fieldAsString(1), QStringLiteral("adı yok"));
+        QCOMPARE(readAll(path(QStringLiteral("Kisi.Ini"))), kisi);
+        QCOMPARE(readAll(path(QStringLiteral("Hediye.Ini"))), hediye);
+
+        // Completed, the row is stored and both files are written by the next close.
+        main->Kisi_T->setFieldString(0, QStringLiteral("Yeni Kişi"));
+        QVERIFY(form->close());
+        QCOMPARE(main->Kisi_T->recordCount(), 3);
+        QCOMPARE(QFileInfo(path(QStringLiteral("Kisi.Ini"))).size(), 3 * 84);
+        QVERIFY(readAll(path(QStringLiteral("Hediye.Ini"))) != hediye);
+    }
+
+    void unwritableFileDoesNotTrapTheWindow()
+    {
+        writeFiles(1, 1);
+        openMain();
+        openForm();
+        // A folder where the participant file belongs: it can be neither replaced nor written.
+        QVERIFY(QFile::remove(path(QStringLiteral("Kisi.Ini"))));
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Kisi.Ini")));
+        QFile::remove(path(QStringLiteral("Hediye.Ini")));
+        int reported = 0;
+        const AppExceptionHandler previous = setAppExceptionHandler([&](const std::exception*) { ++reported; });
+
+        QVERIFY(!form->close());
+        QVERIFY(form->isVisible());
+        QCOMPARE(reported, 1);
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(messages->shown[0].startsWith(QStringLiteral("Bilgi: Tanımlar dosyaya yazılamadı.")));
+        // The prizes are written all the same.
+        QCOMPARE(QFileInfo(path(QStringLiteral("Hediye.Ini"))).size(), 2 + 41 + 101);
+
+        QVERIFY(form->close());
+        QVERIFY(!form->isVisible());
+        QCOMPARE(reported, 2);
+        setAppExceptionHandler(previous);
+    }
+
+    void mainButtonOpensTheWindowAndBoundsThePrizeNumber_data()
+    {
+        QTest::addColumn<int>("prizes");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("five prizes") << 5 << true;
+        QTest::newRow("one prize") << 1 << false;
+        QTest::newRow("none") << 0 << false;
+    }
+    void mainButtonOpensTheWindowAndBoundsThePrizeNumber()
+    {
+        QFETCH(int, prizes);
+        QFETCH(bool, enabled);
+        writeFiles(1, prizes);
+        openMain();
+        installDefinitionsWindow();
+        QVERIFY(ShowDefinitionsWindow);
+        bool wasOpen = false;
+        // The window is modal: look at it and close it from inside its own event loop.
+        QTimer::singleShot(0, this, [&] {
+            wasOpen = Ayar1F && Ayar1F->isVisible() && Ayar1F->isModal();
+            if (Ayar1F)
+                Ayar1F->close();
+        });
+        QTest::mouseClick(main->form()->ZvWinButton5, Qt::LeftButton);
+        QVERIFY(wasOpen);
+        QVERIFY(!Ayar1F);
+        QCOMPARE(main->form()->SpinEdit1->maximum(), prizes);
+        QCOMPARE(main->form()->SpinEdit1->isEnabled(), enabled);
+        QVERIFY(QFile::exists(path(QStringLiteral("Kisi.Ini"))));
+    }
+
+    void importButtonOpensImportOverParticipants()
+    {
+        writeFiles(0, 0);
+        openMain();
+        openForm();
+        QString title;
+        QTimer::singleShot(0, this, [&] {
+            auto* importWindow = qobject_cast<TK_ExcelAktarF*>(QApplication::activeModalWidget());
+            if (!importWindow)
+                return;
+            title = importWindow->windowTitle();
+            importWindow->form()->FilenameEdit1->setText(QStringLiteral(FIXTURES_DIR "/sheets/names_ab.ods"));
+            importWindow->ZvWinButton1Click();
+            importWindow->close();
+        });
+        QTest::mouseClick(form->form()->ZvWinButton2, Qt::LeftButton);
+        QCOMPARE(title, QStringLiteral("K_ExcelAktarF"));
+        // The rules act during the import because the definitions window exists.
+        QCOMPARE(main->Kisi_T->recordCount(), 3);
+        QCOMPARE(form->form()->ZVRXDBGrid1->gridModel()->rowCount(), 3);
+        QVERIFY(messages->shown.contains(QStringLiteral("Bilgi: Excel den aktarım işlemi tamamlandı.")));
+    }
+};
+
+QTEST_MAIN(TestAyar1U)
+#include "test_Ayar1U.moc"

@@ -1,0 +1,300 @@
+#include "FileDialogs.h"
+#include "K_ExcelAktarU.h"
+#include "KisiRules.h"
+#include "RxMemoryData.h"
+#include "ZvEdit.h"
+#include "ZvWinButton.h"
+#include "common/ScriptedMessages.h"
+#include "ui_K_ExcelAktarU.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace {
+QString sheet(const QString& name)
+{
+    return QStringLiteral(FIXTURES_DIR "/sheets/") + name;
+}
+
+using Rows = QList<QStringList>;
+
+const QString done = QStringLiteral("Bilgi: Excel den aktarım işlemi tamamlandı.");
+const QString question =
+    QStringLiteral("Soru: Dikkat : Excel den bilgi aktarımı yapılacaktır.\r\nAktarıma başlanılsın mı?");
+const QString emptyName = QStringLiteral("Bilgi: Kişi Adını giriniz.");
+} // namespace
+
+class TestK_ExcelAktarU : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TRxMemoryData> table;
+    std::unique_ptr<TKisiRules> rules;
+    std::unique_ptr<ScriptedMessages> messages;
+    std::unique_ptr<TK_ExcelAktarF> window;
+
+    Rows stored() const
+    {
+        Rows rows;
+        table->first();
+        while (!table->eof())
+        {
+            rows << QStringList{table->fieldAsString(0), table->fieldAsString(1)};
+            table->next();
+        }
+        return rows;
+    }
+
+    void importFile(const QString& typed, bool withExtra)
+    {
+        window->form()->FilenameEdit1->setText(typed);
+        window->form()->CheckEKBILGI->setChecked(withExtra);
+        QTest::mouseClick(window->form()->ZvWinButton1, Qt::LeftButton);
+    }
+
+    void addParticipant(const QString& name)
+    {
+        table->append();
+        table->setFieldString(0, name);
+        table->post();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        table = std::make_unique<TRxMemoryData>();
+        table->setObjectName(QStringLiteral("Kisi_T"));
+        table->addStringField(QStringLiteral("ADI"), 40);
+        table->addStringField(QStringLiteral("IL_ILCE"), 40);
+        table->open();
+        rules = std::make_unique<TKisiRules>(*table, [] { return true; });
+        rules->install();
+        messages = std::make_unique<ScriptedMessages>();
+        window = std::make_unique<TK_ExcelAktarF>(table.get());
+        window->show();
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        messages.reset();
+        rules.reset();
+        table.reset();
+        setFileDialogHandler({});
+    }
+
+    void startsEmptyWithItsTexts()
+    {
+        Ui::TK_ExcelAktarF* ui = window->form();
+        QCOMPARE(window->windowTitle(), QStringLiteral("K_ExcelAktarF"));
+        QCOMPARE(window->size(), QSize(452, 192));
+        QCOMPARE(ui->Label1->text(), QStringLiteral("Excel den Bilgi Aktar"));
+        QCOMPARE(ui->Label2->text(), QStringLiteral("Excel Dosyası"));
+        QCOMPARE(ui->Label3->text(), QStringLiteral("Not : Ek Bilgiler B Sutünunda bulunmalıdır."));
+        QCOMPARE(ui->CheckEKBILGI->text(), QStringLiteral("Ek Bilgileri Aktar"));
+        QVERIFY(!ui->CheckEKBILGI->isChecked());
+        QVERIFY(ui->FilenameEdit1->text().isEmpty());
+        QCOMPARE(ui->ZvWinButton1->text(), QStringLiteral("Bilgileri Aktar"));
+        QVERIFY(TK_ExcelAktarF::browseFilter().startsWith(QStringLiteral("Excel Dosyaları|*.XLS|")));
+    }
+
+    void importsColumnsAAndB_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("withExtra");
+        QTest::addColumn<Rows>("expected");
+        const Rows both = {{QStringLiteral("Ayşe Yılmaz"), QStringLiteral("İstanbul")},
+                           {QStringLiteral("Mehmet Öztürk"), QStringLiteral("Ankara")},
+                           {QStringLiteral("Gülşen Çağlar"), QStringLiteral("İzmir")}};
+        Rows namesOnly = both;
+        for (QStringList& row : namesOnly)
+            row[1].clear();
+        for (const char* ext : {"xls", "xlsx", "ods", "csv"})
+        {
+            QTest::addRow("with B, %s", ext) << QStringLiteral("names_ab.") + QLatin1String(ext) << true << both;
+            QTest::addRow("B unchecked, %s", ext)
+                << QStringLiteral("names_ab.") + QLatin1String(ext) << false << namesOnly;
+        }
+        QTest::newRow("no column B") << "names_a.xlsx" << true << namesOnly;
+        QTest::newRow("title row is a participant")
+            << "title_row.ods" << true << Rows{{QStringLiteral("Adı Soyadı"), QStringLiteral("Ek Bilgi")}} + both;
+    }
+    void importsColumnsAAndB()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, withExtra);
+        QFETCH(Rows, expected);
+        importFile(sheet(file), withExtra);
+        QCOMPARE(stored(), expected);
+        QCOMPARE(messages->shown, (QStringList{question, done}));
+        QCOMPARE(table->state(), dsBrowse);
+    }
+
+    void duplicateIsCaughtOnce_data()
+    {
+        QTest::addColumn<QString>("already");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("count");
+        QTest::newRow("inside the sheet") << QString() << "duplicate.xlsx"
+                                          << "Bilgi: \"AYŞE YILMAZ\" daha önce tanımlanmış" << 4;
+        QTest::newRow("already in the table") << "GÜLŞEN ÇAĞLAR"
+                                              << "names_a.xls"
+                                              << "Bilgi: \"GÜLŞEN ÇAĞLAR\" daha önce tanımlanmış" << 3;
+    }
+    void duplicateIsCaughtOnce()
+    {
+        QFETCH(QString, already);
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        QFETCH(int, count);
+        if (!already.isEmpty())
+            addParticipant(already);
+        importFile(sheet(file), false);
+        QCOMPARE(table->recordCount(), count);
+        QCOMPARE(messages->shown.count(message), 1);
+        QCOMPARE(messages->shown.last(), done);
+        // The participant stored first is the one kept.
+        QVERIFY(table->locate(QStringLiteral("ADI"), already.isEmpty() ? QStringLiteral("Ayşe Yılmaz") : already));
+    }
+
+    void emptyNameStopsTheImport_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("storedRows");
+        QTest::newRow("gap in row 3") << "gap_row3.xlsx" << 2;
+        QTest::newRow("gap in row 3, xls") << "gap_row3.xls" << 2;
+        // The used range starts at row 3, but rows are read from row 1: nothing is imported.
+        QTest::newRow("filled from row 3") << "from_row3.ods" << 0;
+    }
+    void emptyNameStopsTheImport()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, storedRows);
+        importFile(sheet(file), true);
+        QCOMPARE(table->recordCount(), storedRows);
+        QCOMPARE(messages->shown, (QStringList{question, emptyName}));
+        // The refused row waits unstored in the table, with what the sheet gave it.
+        QCOMPARE(table->state(), dsInsert);
+        QCOMPARE(table->fieldAsString(0), QString());
+        QVERIFY(window->isVisible());
+        QVERIFY(!table->controlsDisabled());
+    }
+
+    void fileBoxChecksComeFirst_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty") << QString() << "Bilgi: Excel dosyasını belirtmelisiniz.";
+        QTest::newRow("blanks") << "   "
+                                << "Bilgi: Excel dosyasını belirtmelisiniz.";
+        QTest::newRow("empty quotes") << "\"\""
+                                      << "Bilgi: Excel dosyasını belirtmelisiniz.";
+        QTest::newRow("missing") << sheet(QStringLiteral("yok.xls"))
+                                 << "Bilgi: Excel dosyası bulunamadı. Lütfen yolun doğruluğunu kontrol ediniz.";
+        QTest::newRow("folder") << QStringLiteral(FIXTURES_DIR)
+                                << "Bilgi: Excel dosyası bulunamadı. Lütfen yolun doğruluğunu kontrol ediniz.";
+    }
+    void fileBoxChecksComeFirst()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        window->form()->CheckEKBILGI->setFocus();
+        importFile(typed, true);
+        QCOMPARE(messages->shown, QStringList{message});
+        QCOMPARE(table->recordCount(), 0);
+        QCOMPARE(window->focusWidget(), window->form()->FilenameEdit1);
+    }
+
+    void answeringNoImportsNothing()
+    {
+        messages->setNextAnswer(mrNo);
+        importFile(sheet(QStringLiteral("names_ab.xlsx")), true);
+        QCOMPARE(messages->shown, QStringList{question});
+        QCOMPARE(table->recordCount(), 0);
+    }
+
+    void unreadableWorkbookKeepsWindowOpen_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("truncated") << "truncated.xlsx";
+        QTest::newRow("random bytes") << "random.xlsx";
+        QTest::newRow("password") << "encrypted.xls";
+    }
+    void unreadableWorkbookKeepsWindowOpen()
+    {
+        QFETCH(QString, file);
+        importFile(sheet(file), true);
+        QCOMPARE(messages->shown.size(), 2);
+        QCOMPARE(messages->shown.first(), question);
+        QVERIFY(messages->shown.last().startsWith(QStringLiteral("Bilgi: Excel dosyası okunamadı.")));
+        QCOMPARE(table->recordCount(), 0);
+        QCOMPARE(table->state(), dsBrowse);
+        QVERIFY(window->isVisible());
+    }
+
+    void quotedAndSpacedPaths()
+    {
+        QTemporaryDir dir;
+        const QString spaced = dir.filePath(QStringLiteral("katılımcı listesi.xlsx"));
+        QVERIFY(QFile::copy(sheet(QStringLiteral("names_ab.xlsx")), spaced));
+        // An existing name is taken as it stands, blanks and all.
+        QCOMPARE(TK_ExcelAktarF::fileNameOf(spaced), spaced);
+        // Otherwise the text is a command line: its first item, without the quotes.
+        QCOMPARE(TK_ExcelAktarF::fileNameOf(QLatin1Char('"') + spaced + QStringLiteral("\" /x")), spaced);
+        QCOMPARE(TK_ExcelAktarF::fileNameOf(QStringLiteral("  a.xls b.xls")), QStringLiteral("a.xls"));
+
+        importFile(QLatin1Char('"') + spaced + QLatin1Char('"'), false);
+        QCOMPARE(table->recordCount(), 3);
+        QCOMPARE(messages->shown.last(), done);
+    }
+
+    void browseButtonQuotesPathsWithBlanks()
+    {
+        FileDialogRequest seen;
+        setFileDialogHandler([&](QWidget*, const FileDialogRequest& request) {
+            seen = request;
+            return QStringLiteral("/tmp/iki kelime.xls");
+        });
+        window->form()->FilenameEdit1->BtnClick();
+        QCOMPARE(seen.kind, FileDialogRequest::Open);
+        QCOMPARE(seen.filter, TK_ExcelAktarF::browseFilter());
+        QCOMPARE(window->form()->FilenameEdit1->text(), QStringLiteral("\"/tmp/iki kelime.xls\""));
+        setFileDialogHandler([](QWidget*, const FileDialogRequest&) { return QStringLiteral("/tmp/tek.xls"); });
+        window->form()->FilenameEdit1->BtnClick();
+        QCOMPARE(window->form()->FilenameEdit1->text(), QStringLiteral("/tmp/tek.xls"));
+        setFileDialogHandler([](QWidget*, const FileDialogRequest&) { return QString(); });
+        window->form()->FilenameEdit1->BtnClick();
+        QCOMPARE(window->form()->FilenameEdit1->text(), QStringLiteral("/tmp/tek.xls"));
+    }
+
+    void longCellsAreCutTo40Characters()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("uzun.csv"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QString longName = QStringLiteral("Şükrü ") + QString(50, QLatin1Char('x'));
+        file.write((longName + QLatin1Char(',') + QString(45, QLatin1Char('y')) + QLatin1Char('\n')).toUtf8());
+        file.close();
+        importFile(path, true);
+        QCOMPARE(stored(), (Rows{{longName.left(40), QString(40, QLatin1Char('y'))}}));
+    }
+
+    void escCloses()
+    {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QTRY_VERIFY(!window->isVisible());
+        QVERIFY(messages->shown.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestK_ExcelAktarU)
+#include "test_K_ExcelAktarU.moc"
