@@ -72,7 +72,6 @@ void TZvEditButton::setGlyphKind(TGlyphKind kind)
 TZvBtnEdit::TZvBtnEdit(QWidget* parent) : QLineEdit(parent)
 {
     m_button = new TZvEditButton(this);
-    m_button->setObjectName(QStringLiteral("EditButton"));
     m_button->setColor(TColorToQColor(clBtnFace));
     m_button->show();
     connect(m_button, &TZvWinButton::clicked, this, &TZvBtnEdit::BtnClick);
