@@ -148,8 +148,18 @@ private Q_SLOTS:
         QCOMPARE(ui->ZvWinButton1->toolTip(), QStringLiteral("Tümünü Temizle"));
         QCOMPARE(ui->ZvWinButton2->toolTip(), QStringLiteral("Excel den bilgi aktar"));
 
+        QCOMPARE(form->size(), QSize(790, 511));
         const QList<TDBGridColumn>& kisi = ui->ZVRXDBGrid1->Columns();
         QCOMPARE(kisi.size(), 2);
+        QCOMPARE(kisi[0].Width, 195);
+        QCOMPARE(kisi[1].Width, 148);
+        const QList<TDBGridColumn>& hediye = ui->ZVRXDBGrid2->Columns();
+        QCOMPARE(hediye.size(), 2);
+        QCOMPARE(hediye[0].Width, 160);
+        QCOMPARE(hediye[1].Width, 185);
+        // The ellipsis button belongs to the picture path only.
+        QVERIFY(!kisi[0].ButtonStyle && !kisi[1].ButtonStyle && !hediye[0].ButtonStyle);
+        QVERIFY(hediye[1].ButtonStyle);
         QCOMPARE(ui->ZVRXDBGrid1->gridModel()->rowCount(), 3);
         QCOMPARE(ui->ZVRXDBGrid2->gridModel()->rowCount(), 2);
         QCOMPARE(ui->ZVRXDBGrid1->gridModel()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
