@@ -57,8 +57,11 @@ public:
             if (field->dataType() == TFieldType::ftString)
                 edit->setMaxLength(field->size());
             else
+            {
+                edit->setAlignment(Qt::AlignRight);
                 edit->setValidator(
                     new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[+-]?[0-9]{0,10}")), edit));
+            }
         }
         if (index.column() < m_grid->Columns().size() && m_grid->Columns().at(index.column()).ButtonStyle)
         {

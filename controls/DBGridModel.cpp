@@ -72,11 +72,18 @@ QVariant TDBGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows || index.column() >= m_columns.size())
         return {};
-    if (role != Qt::DisplayRole && role != Qt::EditRole)
-        return {};
     const TRxMemoryData* table = dataSet();
     const int field = fieldIndexOfColumn(index.column());
     if (!table || field < 0)
+        return {};
+    if (role == Qt::TextAlignmentRole)
+    {
+        // Numbers line up on the right, as a data grid shows them.
+        const TField* f = table->field(field);
+        const bool number = f && f->dataType() == TFieldType::ftInteger;
+        return int((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    }
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     const int row = tableRow(index.row());
     return row < 0 ? QString() : table->textAt(row, field);

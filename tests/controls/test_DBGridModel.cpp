@@ -128,6 +128,8 @@ private Q_SLOTS:
         QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Bitiş Değeri"));
         QCOMPARE(model.indicatorRow(), 1);
         QCOMPARE(model.indicatorState(), dsInsert);
+        QCOMPARE(model.data(model.index(0, 1), Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask,
+                 int(Qt::AlignRight));
     }
 
     void readingCellsNeverMovesTheCursor()
