@@ -381,6 +381,36 @@ bool TDBGrid::navigationKey(int key, Qt::KeyboardModifiers modifiers)
         return false;
     const bool ctrl = modifiers & Qt::ControlModifier;
     const bool shift = modifiers & Qt::ShiftModifier;
+    if (ctrl)
+    {
+        // With Ctrl the vertical keys go to the top or bottom row on screen and the horizontal
+        // ones to the first or last column.
+        switch (key)
+        {
+        case Qt::Key_Up:
+        case Qt::Key_PageUp:
+        case Qt::Key_Down:
+        case Qt::Key_PageDown: {
+            const bool up = key == Qt::Key_Up || key == Qt::Key_PageUp;
+            int row = rowAt(up ? 0 : viewport()->height() - 1);
+            if (row < 0)
+                row = up ? 0 : m_model->rowCount() - 1;
+            moveRow([row](TRxMemoryData& t) {
+                if (row >= 0 && row < t.rowCount())
+                    t.moveTo(row);
+            });
+            return true;
+        }
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            if (currentIndex().isValid() && m_model->columnCount() > 0)
+                setCurrentIndex(
+                    m_model->index(currentIndex().row(), key == Qt::Key_Left ? 0 : m_model->columnCount() - 1));
+            return true;
+        default:
+            break;
+        }
+    }
     switch (key)
     {
     case Qt::Key_Up:

@@ -317,6 +317,55 @@ private Q_SLOTS:
         QCOMPARE(t.table.currentIndex(), 0);
     }
 
+    void pagingKeys_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("pressed");
+        QTest::addColumn<bool>("ctrl");
+        // Where the cursor lands: "+page" / "-page" a page from the start, "bottom" / "top" the
+        // last / first row on screen, or a row number.
+        QTest::addColumn<QString>("target");
+        QTest::newRow("page down") << 0 << int(Qt::Key_PageDown) << false << QStringLiteral("+page");
+        QTest::newRow("page up from the end") << 99 << int(Qt::Key_PageUp) << false << QStringLiteral("-page");
+        QTest::newRow("page down stops at the end") << 97 << int(Qt::Key_PageDown) << false << QStringLiteral("99");
+        QTest::newRow("page up stops at the top") << 2 << int(Qt::Key_PageUp) << false << QStringLiteral("0");
+        QTest::newRow("ctrl+page down") << 0 << int(Qt::Key_PageDown) << true << QStringLiteral("bottom");
+        QTest::newRow("ctrl+down") << 2 << int(Qt::Key_Down) << true << QStringLiteral("bottom");
+        QTest::newRow("ctrl+up") << 3 << int(Qt::Key_Up) << true << QStringLiteral("top");
+    }
+    void pagingKeys()
+    {
+        QFETCH(int, start);
+        QFETCH(int, pressed);
+        QFETCH(bool, ctrl);
+        QFETCH(QString, target);
+        TextTable t;
+        t.fill(100);
+        showText(t);
+        t.table.moveTo(start);
+        const int page = grid->viewport()->height() / grid->rowHeight(0) - 1;
+        QVERIFY(page > 3);
+        QMap<QString, int> rows{{QStringLiteral("+page"), start + page},
+                                {QStringLiteral("-page"), start - page},
+                                {QStringLiteral("bottom"), grid->rowAt(grid->viewport()->height() - 1)},
+                                {QStringLiteral("top"), grid->rowAt(0)}};
+        const int expected = rows.value(target, target.toInt());
+        key(Qt::Key(pressed), ctrl ? Qt::ControlModifier : Qt::NoModifier);
+        QCOMPARE(t.table.currentIndex(), expected);
+        QCOMPARE(grid->currentIndex().row(), expected);
+    }
+
+    void ctrlLeftRightGoToTheOuterColumns()
+    {
+        TextTable t;
+        t.fill(3);
+        showText(t);
+        key(Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(0, 1));
+        key(Qt::Key_Left, Qt::ControlModifier);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(0, 0));
+    }
+
     void onKeyDownCanSwallowAKey()
     {
         TextTable t;
