@@ -116,8 +116,7 @@ void SpreadsheetReader::open(const QString& fileName)
         if (isEncryptedOfficePackage(content))
             throw ESpreadsheetError("workbook is encrypted (password-protected package)");
         format = SpreadsheetFormat::Xls;
-        content.clear(); // freexl reads the file itself
-        spreadsheetReadXls(fileName, *sheet);
+        spreadsheetReadXls(fileName, content, *sheet);
     }
     else if (spreadsheetLooksLikeZip(content))
     {

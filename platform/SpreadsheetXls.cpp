@@ -62,6 +62,91 @@ bool serialOfText(const char* text, double& serial)
     return true;
 }
 
+// freexl converts the name of every entry of the compound document's directory using the length
+// the entry declares, without checking it against the 64 bytes a name has: a damaged entry makes
+// it read far past its buffer. The directory is therefore walked here first, and a file whose
+// directory cannot be walked cleanly, or holds an entry with a longer name, never reaches freexl.
+class CompoundDirectoryCheck
+{
+public:
+    explicit CompoundDirectoryCheck(const QByteArray& content) : m_content(content) {}
+
+    void run()
+    {
+        if (m_content.size() < 512)
+            fail("truncated header");
+        const std::uint32_t shift = u16(0x1E);
+        if (shift != 9 && shift != 12)
+            fail("unsupported sector size");
+        m_sectorSize = 1u << shift;
+        m_sectors = static_cast<std::uint32_t>((m_content.size() - m_sectorSize) / m_sectorSize + 1);
+        collectFatSectors();
+        std::uint32_t sector = u32(0x30);
+        for (std::uint32_t steps = 0; sector != endOfChain; ++steps)
+        {
+            if (steps > m_sectors || sector >= m_sectors)
+                fail("broken directory chain");
+            const qint64 start = offsetOf(sector);
+            if (start + m_sectorSize > m_content.size())
+                fail("truncated directory");
+            for (std::uint32_t entry = 0; entry < m_sectorSize / 128; ++entry)
+                if (u16(start + entry * 128 + 0x40) > 64)
+                    fail("directory entry with an overlong name");
+            sector = next(sector);
+        }
+    }
+
+private:
+    static constexpr std::uint32_t endOfChain = 0xFFFFFFFE;
+
+    [[noreturn]] static void fail(const char* why)
+    {
+        throw ESpreadsheetError(std::string("damaged compound document (") + why + ")");
+    }
+    std::uint32_t byte(qint64 offset) const
+    {
+        if (offset < 0 || offset >= m_content.size())
+            fail("reference outside the file");
+        return static_cast<unsigned char>(m_content[offset]);
+    }
+    std::uint32_t u16(qint64 offset) const { return byte(offset) | (byte(offset + 1) << 8); }
+    std::uint32_t u32(qint64 offset) const { return u16(offset) | (u16(offset + 2) << 16); }
+    qint64 offsetOf(std::uint32_t sector) const { return (static_cast<qint64>(sector) + 1) * m_sectorSize; }
+
+    void collectFatSectors()
+    {
+        const std::uint32_t count = u32(0x2C);
+        if (count > m_sectors)
+            fail("more allocation sectors than sectors");
+        for (std::uint32_t i = 0; i < count && i < 109; ++i)
+            m_fat.push_back(u32(0x4C + 4 * i));
+        std::uint32_t difat = u32(0x44);
+        const std::uint32_t perSector = m_sectorSize / 4 - 1;
+        for (std::uint32_t steps = 0; m_fat.size() < count; ++steps)
+        {
+            if (steps > m_sectors || difat >= m_sectors)
+                fail("broken allocation table list");
+            for (std::uint32_t i = 0; i < perSector && m_fat.size() < count; ++i)
+                m_fat.push_back(u32(offsetOf(difat) + 4 * i));
+            difat = u32(offsetOf(difat) + 4 * perSector);
+        }
+    }
+
+    std::uint32_t next(std::uint32_t sector) const
+    {
+        const std::uint32_t perSector = m_sectorSize / 4;
+        const std::size_t index = sector / perSector;
+        if (index >= m_fat.size() || m_fat[index] >= m_sectors)
+            fail("sector outside the allocation table");
+        return u32(offsetOf(m_fat[index]) + 4 * (sector % perSector));
+    }
+
+    const QByteArray& m_content;
+    std::uint32_t m_sectorSize = 512;
+    std::uint32_t m_sectors = 0;
+    std::vector<std::uint32_t> m_fat;
+};
+
 bool hasValue(const FreeXL_CellValue& cell)
 {
     return cell.type != FREEXL_CELL_NULL;
@@ -102,8 +187,9 @@ void keep(SpreadsheetSheet& sheet, int row, int col, const FreeXL_CellValue& cel
 }
 } // namespace
 
-void spreadsheetReadXls(const QString& fileName, SpreadsheetSheet& sheet)
+void spreadsheetReadXls(const QString& fileName, const QByteArray& content, SpreadsheetSheet& sheet)
 {
+    CompoundDirectoryCheck(content).run();
     XlsHandle handle;
     check(freexl_open(QFile::encodeName(fileName).constData(), handle.out()), "open");
     // freexl gives no handle at all for a workbook whose records are encrypted.

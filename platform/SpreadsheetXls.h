@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class SpreadsheetSheet;
 
-// Reads the first worksheet of a BIFF (.xls) workbook through freexl into `sheet`. Throws
-// ESpreadsheetError when freexl refuses the file or the workbook is password-protected.
-void spreadsheetReadXls(const QString& fileName, SpreadsheetSheet& sheet);
+// Reads the first worksheet of a BIFF (.xls) workbook through freexl into `sheet`; `content` is
+// the file's bytes, checked before freexl sees the file. Throws ESpreadsheetError when the
+// compound document is damaged, freexl refuses the file or the workbook is password-protected.
+void spreadsheetReadXls(const QString& fileName, const QByteArray& content, SpreadsheetSheet& sheet);

@@ -321,6 +321,50 @@ private Q_SLOTS:
         expectRefused(reader, path);
     }
 
+    // freexl trusts the compound document's directory; damaged directories must be caught first.
+    void damagedCompoundDocumentsAreRefused_data()
+    {
+        QTest::addColumn<QString>("patch");
+        QTest::newRow("overlong entry name") << "name";
+        QTest::newRow("directory sector beyond the file") << "directory";
+        QTest::newRow("allocation table sector beyond the file") << "fat";
+        QTest::newRow("more allocation sectors than the file has") << "fatcount";
+        QTest::newRow("odd sector size") << "shift";
+        QTest::newRow("found by fuzzing") << "fuzz";
+    }
+    void damagedCompoundDocumentsAreRefused()
+    {
+        QFETCH(QString, patch);
+        QFile source(sheetFixture(patch == QLatin1String("fuzz") ? QStringLiteral("fuzz_overlong_name.xls")
+                                                                 : QStringLiteral("names_ab.xls")));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QByteArray bytes = source.readAll();
+        auto set32 = [&](qsizetype at, quint32 v) {
+            for (int i = 0; i < 4; ++i)
+                bytes[at + i] = char((v >> (8 * i)) & 0xFF);
+        };
+        const auto u32 = [&](qsizetype at) {
+            return quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8 |
+                   quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24;
+        };
+        const qsizetype directory = (qsizetype(u32(0x30)) + 1) * 512;
+        if (patch == QLatin1String("name"))
+            bytes[directory + 128 + 0x40] = char(0x41), bytes[directory + 128 + 0x41] = char(0x02);
+        else if (patch == QLatin1String("directory"))
+            set32(0x30, 5000);
+        else if (patch == QLatin1String("fat"))
+            set32(0x4C, 70000);
+        else if (patch == QLatin1String("fatcount"))
+            set32(0x2C, 0x10000000);
+        else if (patch == QLatin1String("shift"))
+            bytes[0x1E] = char(10);
+        const QString path = m_dir.filePath(QStringLiteral("damaged.xls"));
+        QFile::remove(path);
+        writeFile(path, bytes);
+        SpreadsheetReader reader;
+        expectRefused(reader, path);
+    }
+
     void limitsRefuseLargeWorkbooks_data()
     {
         QTest::addColumn<QString>("file");
