@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QStyledItemDelegate>
@@ -141,6 +142,13 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel
     m_indicator->setMinimumSectionSize(rowHeight);
     m_indicator->setDefaultSectionSize(rowHeight);
 
+    // A click on the indicator goes to that record, keeping the column.
+    connect(m_indicator, &TDBGridIndicator::rowClicked, this, [this](int row) {
+        guarded([&] {
+            setFocus(Qt::MouseFocusReason);
+            setCurrentIndex(m_model->index(row, qBound(0, SelectedIndex(), qMax(0, m_model->columnCount() - 1))));
+        });
+    });
     connect(m_model, &TDBGridModel::cursorMoved, this, [this](int row) { guarded([&] { followCursor(row); }); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         const bool wasInside = old && (old == this || isAncestorOf(old));
@@ -578,6 +586,14 @@ TDBGridIndicator::TDBGridIndicator(TDBGridModel* model, QWidget* parent)
 {
     setSectionsClickable(false);
     setHighlightSections(false);
+}
+
+void TDBGridIndicator::mousePressEvent(QMouseEvent* event)
+{
+    const int row = logicalIndexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && row >= 0)
+        Q_EMIT rowClicked(row);
+    event->accept();
 }
 
 TDBGridIndicator::Mark TDBGridIndicator::markOfRow(int row) const

@@ -105,7 +105,11 @@ public:
     };
     Mark markOfRow(int row) const;
 
+Q_SIGNALS:
+    void rowClicked(int row);
+
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
     QSize sizeHint() const override;
 

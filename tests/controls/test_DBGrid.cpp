@@ -139,6 +139,22 @@ private Q_SLOTS:
         QCOMPARE(r.table.currentIndex(), 0);
     }
 
+    void clickingTheIndicatorGoesToTheRecord()
+    {
+        TextTable t;
+        t.fill(5);
+        showText(t);
+        key(Qt::Key_Tab);
+        type(QStringLiteral("Van"));
+        const QRect section(0, grid->indicator()->sectionViewportPosition(3), grid->indicator()->width(),
+                            grid->indicator()->sectionSize(3));
+        QTest::mouseClick(grid->indicator()->viewport(), Qt::LeftButton, {}, section.center());
+        QCOMPARE(t.table.textAt(0, 1), QStringLiteral("Van"));
+        QCOMPARE(t.table.state(), dsBrowse);
+        QCOMPARE(t.table.currentIndex(), 3);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(3, 1));
+    }
+
     void escapeCancels()
     {
         TextTable t;
