@@ -112,11 +112,13 @@ void TMediaPlayer::Open()
 {
     Close();
 
-    const QFileInfo info(fileName);
-    if (fileName.isEmpty() || !info.exists())
-        throw EMCIDeviceError(describe("The specified file cannot be found", fileName));
+    // A copy: the player may be destroyed by a handler that runs while Open waits.
+    const QString path = fileName;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        throw EMCIDeviceError(describe("The specified file cannot be found", path));
     if (!info.isFile())
-        throw EMCIDeviceError(describe("The specified name is not a file", fileName));
+        throw EMCIDeviceError(describe("The specified name is not a file", path));
 
     auto* d = new Device;
     d->player = new QMediaPlayer(this);
@@ -143,13 +145,16 @@ void TMediaPlayer::Open()
         connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
         connect(d->player, &QMediaPlayer::mediaStatusChanged, &loop, &QEventLoop::quit);
         connect(d->player, &QMediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
+        openLoop = &loop;
         timeout.start(OpenTimeoutMs);
         d->player->setSource(QUrl::fromLocalFile(info.absoluteFilePath()));
         while (self && device == d && !d->ready && !d->failed && timeout.isActive())
             loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (self)
+            openLoop = nullptr;
     }
     if (!self || device != d)
-        throw EMCIDeviceError(describe("The device was closed while it was being opened", fileName));
+        throw EMCIDeviceError(describe("The device was closed while it was being opened", path));
 
     if (d->ready && !d->failed && !d->player->hasAudio())
     {
@@ -162,7 +167,7 @@ void TMediaPlayer::Open()
                                        ? (d->error.isEmpty() ? std::string("unsupported file") : d->error.toStdString())
                                        : std::string("the device did not answer in time");
         Close();
-        throw EMCIDeviceError(describe("The file cannot be played", fileName) + " (" + reason + ")");
+        throw EMCIDeviceError(describe("The file cannot be played", path) + " (" + reason + ")");
     }
     d->opening = false;
 }
@@ -172,6 +177,8 @@ void TMediaPlayer::Close()
     if (!device)
         return;
     Device* d = std::exchange(device, nullptr);
+    if (openLoop)
+        openLoop->quit(); // an Open waiting for this device gives up at once
     if (pending)
         complete(nvAborted);
     QObject::disconnect(d->player, nullptr, this, nullptr);

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 class QAudioOutput;
+class QEventLoop;
 class QMediaPlayer;
 
 // Raised by a player command that fails: opening a missing or unplayable file, or playing or
@@ -125,9 +126,10 @@ private:
     TMPNotifyValues notifyValue = nvSuccessful;
 
     Device* device = nullptr;
-    bool pending = false;          // a play with notification has not completed yet
-    QList<TMPNotifyValues> queued; // completions waiting to be delivered, oldest first
-    int heldDeliveries = 0;        // delivery events that arrived while an Open was waiting
+    QEventLoop* openLoop = nullptr; // the wait of an Open in progress
+    bool pending = false;           // a play with notification has not completed yet
+    QList<TMPNotifyValues> queued;  // completions waiting to be delivered, oldest first
+    int heldDeliveries = 0;         // delivery events that arrived while an Open was waiting
 
     static int openWaitDepth;
     static QList<QPointer<TMediaPlayer>> holding;

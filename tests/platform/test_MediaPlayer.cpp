@@ -4,9 +4,11 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMediaPlayer>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 // Real playback of short fixtures (0.3 s WAV and MP3, a 2 s WAV) through the back end; on a
 // machine without a sound card it plays into a silent sink that still keeps time.
@@ -293,6 +295,43 @@ private slots:
         p.Close(); // no second completion for the failed play
         QCoreApplication::processEvents();
         QCOMPARE(r.kinds.size(), 1);
+    }
+
+    // Open waits in an event loop, so timers run meanwhile; one of them may close or destroy
+    // the player that is opening.
+    void closedOrDestroyedWhileOpening_data()
+    {
+        QTest::addColumn<bool>("destroy");
+        QTest::newRow("closed") << false;
+        QTest::newRow("destroyed") << true;
+    }
+    void closedOrDestroyedWhileOpening()
+    {
+        QFETCH(bool, destroy);
+        auto* p = new TMediaPlayer;
+        QPointer<TMediaPlayer> guard(p);
+        bool ranDuringOpen = false;
+        bool opening = true;
+        QTimer::singleShot(0, p, [&] {
+            ranDuringOpen = opening;
+            if (destroy)
+                delete p;
+            else
+                p->Close();
+        });
+        p->setFileName(media("long.wav"));
+        QElapsedTimer t;
+        t.start();
+        QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p->Open());
+        opening = false;
+        QVERIFY2(t.elapsed() < TMediaPlayer::OpenTimeoutMs / 2, "Open waited for its timeout");
+        QVERIFY(ranDuringOpen);
+        QCOMPARE(guard.isNull(), destroy);
+        if (!destroy)
+        {
+            QVERIFY(!p->isOpen());
+            delete p;
+        }
     }
 
     void destroyedWhilePlaying()
