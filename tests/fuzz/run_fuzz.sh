@@ -26,17 +26,20 @@ $cxx $flags -o "$work/fuzz_spreadsheet" "$here/fuzz_spreadsheet.cpp" \
 cd "$work"
 # Fork mode keeps fuzzing after a finding (freexl 1.0.6 has known over-reads on crafted files),
 # so one run reports every kind of fault it meets and a comparable number of executions.
-FUZZ_SCRATCH_DIR="$work/scratch" ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    ./fuzz_spreadsheet -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+# The leaks freexl has on its own error paths are suppressed as in the test suite.
+export FUZZ_SCRATCH_DIR="$work/scratch" ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+./fuzz_spreadsheet -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
     -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=65536 \
     -artifact_prefix="$work/findings/" "$work/corpus" >"$work/fuzz.log" 2>&1 || true
 grep -E '^#[0-9]+: ' "$work/fuzz.log" | tail -1
 runs=$(grep -oE '^#[0-9]+: ' "$work/fuzz.log" | tail -1 | tr -dc '0-9')
 echo "executions: ${runs:-0}"
-if ls "$work"/findings/crash-* >/dev/null 2>&1; then
+set -- "$work"/findings/*
+if [ -e "$1" ]; then
     echo "findings in $work/findings (replayed: fault, then the library frame that made it):"
-    for f in "$work"/findings/crash-*; do
-        FUZZ_SCRATCH_DIR="$work/scratch" ./fuzz_spreadsheet "$f" 2>&1 |
+    for f in "$work"/findings/*; do
+        ./fuzz_spreadsheet "$f" 2>&1 |
             grep -E 'SUMMARY:|^ +#1 ' | head -2 | sed -e 's/(BuildId[^)]*)//' -e "s|^|  $(basename "$f"): |"
     done
     exit 1
