@@ -396,7 +396,9 @@ void TPersonDraw::MediaPlayer1Notify()
         {
             ++endSoundPlays;
             // Each repeat starts from the beginning, whatever auto-rewind the draw sound left set.
-            c.MediaPlayer1->Rewind();
+            // A late completion of an earlier sound must not restart one that is playing.
+            if (c.MediaPlayer1->Mode() != mpPlaying)
+                c.MediaPlayer1->Rewind();
             c.MediaPlayer1->Play();
         }
     });
