@@ -296,7 +296,7 @@ void TZvWinButton::pointerEntered()
         repaint();
         m_hoverCaptionOnce = false;
     }
-    if (m_mouseHeld)
+    if (m_mouseHeld && !m_menuOpen)
         press(Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
 }
 
@@ -451,13 +451,19 @@ void TZvWinButton::Click()
 
 void TZvWinButton::showMenuAt(QMenu* menu, QPoint clientPoint)
 {
-    if (!menu)
+    // Events keep flowing while the menu is open; one of them (the pointer coming back while
+    // the mouse button is still held) must not open a second, nested menu.
+    if (!menu || m_menuOpen)
         return;
     if (QWidget* grabber = QWidget::mouseGrabber(); grabber && grabber->window() == window())
         grabber->releaseMouse();
     const QPoint at = mapToGlobal(clientPoint);
     menu->setProperty("PopupComponent", QVariant::fromValue<QObject*>(this));
+    QPointer<TZvWinButton> alive(this);
+    m_menuOpen = true;
     menu->exec(at);
+    if (alive)
+        m_menuOpen = false;
 }
 
 void TZvWinButton::ShowDropDownMenu()

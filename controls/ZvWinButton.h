@@ -181,6 +181,7 @@ private:
     bool m_focusSeen = false;
     bool m_pointerInside = false;
     bool m_hoverCaptionOnce = false;
+    bool m_menuOpen = false;
     Qt::MouseButtons m_buttonsPressedHere;
     QImage m_workImage;
     QMetaObject::Connection m_focusConnection;
