@@ -44,6 +44,8 @@ private Q_SLOTS:
         QVERIFY(!rig.draw->ActiveAnimation());
         QCOMPARE(rig.c.PanelTOP->findChildren<TZvTop2*>().size(), 0);
         QCOMPARE(rig.revealedText(3), QStringLiteral("ALİ"));
+        for (TZvTop* ball : rig.balls())
+            QCOMPARE(ball->Image().cacheKey(), rig.c.ImageTOP[0].cacheKey());
         QCOMPARE(clock.sleeps, (QList<int>{1000, 500, 333}));
         QCOMPARE(rig.winners(), QStringList{QStringLiteral("Ali|Bisiklet")});
         QVERIFY(messages.shown.isEmpty());
