@@ -67,7 +67,7 @@ inline uchar mul255(int a, int b)
 
 // Returns false with the reason in message on failure. Only trivially destructible locals here:
 // see Output.
-bool decodeInto(const uchar* data, unsigned long size, const JpegLimits& limits, Output* out, char* message,
+bool decodeInto(const uchar* data, unsigned long size, const PictureLimits& limits, Output* out, char* message,
                 std::size_t messageSize)
 {
     jpeg_decompress_struct cinfo;
@@ -157,7 +157,7 @@ bool decodeInto(const uchar* data, unsigned long size, const JpegLimits& limits,
 
 } // namespace
 
-QImage decodeJpeg(const QByteArray& data, QString* error, const JpegLimits& limits)
+QImage decodeJpeg(const QByteArray& data, QString* error, const PictureLimits& limits)
 {
     if (error)
         error->clear();

@@ -11,10 +11,10 @@
 // refused. A file cut short gives the part that arrived, the rest grey, as viewers show it.
 //
 // The result is Format_RGB32; grey-scale, YCbCr, RGB, CMYK and YCCK files are converted.
-struct JpegLimits
+struct PictureLimits
 {
     qint64 maxPixels = 16LL * 1024 * 1024; // of the decoded image: 64 MiB as RGB32, plenty for a screen
     int maxScans = 1000;                   // of a progressive file
 };
 
-QImage decodeJpeg(const QByteArray& data, QString* error = nullptr, const JpegLimits& limits = {});
+QImage decodeJpeg(const QByteArray& data, QString* error = nullptr, const PictureLimits& limits = {});

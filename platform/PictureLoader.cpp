@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <cmath>
 
 namespace {
 
@@ -16,19 +17,26 @@ QImage failed(QString* error, const QString& reason)
     return {};
 }
 
-QImage readWithQt(const QByteArray& data, const char* format, QString* error)
+QImage readWithQt(const QByteArray& data, const char* format, QString* error, const PictureLimits& limits)
 {
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(false);
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > JpegLimits().maxPixels)
-        return failed(error, QStringLiteral("picture too large"));
+    // Qt's own allocation limit guards the decoding; a picture larger than a JPEG may become is
+    // shrunk afterwards, so both kinds end up within the same bounds.
+    const qint64 maxPixels = limits.maxPixels;
     QImage image = reader.read();
     if (image.isNull())
         return failed(error, reader.errorString());
+    const qint64 pixels = qint64(image.width()) * image.height();
+    if (pixels > maxPixels)
+    {
+        const double factor = std::sqrt(double(maxPixels) / double(pixels));
+        image = image.scaled(qMax(1, int(image.width() * factor)), qMax(1, int(image.height() * factor)),
+                             Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
     return image;
 }
 
@@ -57,7 +65,7 @@ PictureFormat pictureFormatOfContent(const QByteArray& head)
     return PictureFormat::Unknown;
 }
 
-QImage loadPicture(const QString& path, QString* error)
+QImage loadPicture(const QString& path, QString* error, const PictureLimits& limits)
 {
     if (error)
         error->clear();
@@ -75,11 +83,11 @@ QImage loadPicture(const QString& path, QString* error)
     switch (pictureFormatOfContent(data))
     {
     case PictureFormat::Jpeg:
-        return decodeJpeg(data, error);
+        return decodeJpeg(data, error, limits);
     case PictureFormat::Bmp:
-        return readWithQt(data, "bmp", error);
+        return readWithQt(data, "bmp", error, limits);
     case PictureFormat::Gif:
-        return readWithQt(data, "gif", error);
+        return readWithQt(data, "gif", error, limits);
     case PictureFormat::Unknown:
         break;
     }

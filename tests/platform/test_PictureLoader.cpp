@@ -169,7 +169,7 @@ private slots:
         const QByteArray jpeg = bytesOf("photo.jpg");
         QString error;
         // Too many pixels for the limit: decoded at half size, colours where they were.
-        JpegLimits small;
+        PictureLimits small;
         small.maxPixels = 64 * 48 / 3;
         QImage image = decodeJpeg(jpeg, &error, small);
         QCOMPARE(image.size(), QSize(32, 24));
@@ -180,7 +180,17 @@ private slots:
         QVERIFY(decodeJpeg(jpeg, &error, small).isNull());
         QVERIFY2(error.contains(QLatin1String("too large")), qPrintable(error));
 
-        JpegLimits fewScans;
+        // BMP and GIF are shrunk after decoding, keeping their proportions.
+        PictureLimits quarter;
+        quarter.maxPixels = 20 * 10 / 4;
+        image = loadPicture(picture("pic.bmp"), &error, quarter);
+        QCOMPARE(image.size(), QSize(10, 5));
+        QVERIFY2(near(image.pixel(1, 2), qRgb(0, 255, 0), 60), describe(image.pixel(1, 2)));
+        QVERIFY2(near(image.pixel(8, 2), qRgb(255, 255, 0), 60), describe(image.pixel(8, 2)));
+        quarter.maxPixels = 16 * 8 / 4;
+        QCOMPARE(loadPicture(picture("pic.gif"), &error, quarter).size(), QSize(8, 4));
+
+        PictureLimits fewScans;
         fewScans.maxScans = 2;
         QVERIFY(decodeJpeg(bytesOf("progressive.jpg"), &error, fewScans).isNull());
         QVERIFY2(error.contains(QLatin1String("scans")), qPrintable(error));
