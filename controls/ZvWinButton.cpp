@@ -290,7 +290,9 @@ void TZvWinButton::pointerEntered()
     m_pointerInside = true;
     if (!canFocus())
         return;
-    if (m_showCaption)
+    // A pressed face (Space held) already shows OverCol; the resting-position caption drawn
+    // over it would stand 2 pixels off the pressed one.
+    if (m_showCaption && !m_down)
     {
         m_hoverCaptionOnce = true;
         repaint();

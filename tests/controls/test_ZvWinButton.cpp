@@ -36,18 +36,26 @@ void whenMenuOpens(QMenu* menu, std::function<void(QMenu*)> check)
     timer->start();
 }
 
-// The colours of the pixels the window's backing store holds for `w`, as last painted.
-int pixelsOnScreen(QWidget* w, const QColor& c)
+// What the window's backing store holds for `w`, as last painted; null when the platform's
+// store is not an image.
+QImage onScreen(QWidget* w)
 {
     auto* image = dynamic_cast<QImage*>(w->window()->backingStore()->paintDevice());
     if (!image)
+        return QImage();
+    const qreal dpr = image->devicePixelRatio();
+    return image->copy(QRect(w->mapTo(w->window(), QPoint(0, 0)) * dpr, w->size() * dpr));
+}
+
+int pixelsOnScreen(QWidget* w, const QColor& c)
+{
+    const QImage image = onScreen(w);
+    if (image.isNull())
         return -1;
-    const QRect r(w->mapTo(w->window(), QPoint(0, 0)) * image->devicePixelRatio(),
-                  w->size() * image->devicePixelRatio());
     int n = 0;
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            n += image->pixel(x, y) == c.rgb();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) == c.rgb();
     return n;
 }
 
@@ -160,9 +168,23 @@ private Q_SLOTS:
         QCOMPARE(pixelsOnScreen(b1, over), 0);
         QVERIFY(pixelsOnScreen(b1, b1->fontColor()) > 10);
 
+        // held down with Space, the pressed face stays as it is
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(b1, &leave);
+        b1->setFocus();
+        QTRY_VERIFY(b1->hasFocus());
+        QTest::keyPress(b1, Qt::Key_Space);
+        b1->repaint();
+        const QImage pressed = onScreen(b1);
+        QApplication::sendEvent(b1, &enter);
+        QVERIFY(b1->isDown());
+        QCOMPARE(onScreen(b1), pressed);
+        QTest::keyRelease(b1, Qt::Key_Space);
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+
         b1->setEnabled(false);
         b1->repaint();
-        QEvent leave(QEvent::Leave);
         QApplication::sendEvent(b1, &leave);
         QApplication::sendEvent(b1, &enter);
         QCOMPARE(pixelsOnScreen(b1, over), 0); // a disabled button does not hover
