@@ -405,6 +405,18 @@ private Q_SLOTS:
         QVERIFY(messages->shown.first().contains(QStringLiteral("Memory.Ini")));
     }
 
+    void unwritableSettingsFileDoesNotStopClose()
+    {
+        // A folder in the way of "Ayar.Ini": nothing can be read or written there.
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Ayar.Ini")));
+        auto window = openWindow();
+        QCOMPARE(window->form()->SpinCKSR->value(), 10);
+        QVERIFY(window->close());
+        QVERIFY(messages->shown.isEmpty());
+        QVERIFY(QFileInfo(path(QStringLiteral("Ayar.Ini"))).isDir());
+        QVERIFY(QFileInfo(path(QStringLiteral("Memory.Ini"))).isFile());
+    }
+
     void settingsSaveKeepsOtherLines()
     {
         writeAll(path(QStringLiteral("Ayar.Ini")), "[Baska]\r\nx=1\r\n[TMainF]\r\nSpinCKSR_Value=25\r\nEk=bir\r\n["
