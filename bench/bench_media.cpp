@@ -81,7 +81,8 @@ void pictures(const QTemporaryDir& dir)
         const double bmpMs = timeMs(5, [&] { decoded = loadPicture(bmpPath); });
         const QImage fromJpeg = loadPicture(jpgPath);
         const QImage fromBmp = loadPicture(bmpPath);
-        out << QStringLiteral("picture %1 x %2: JPEG %3 KiB decoded in %4 ms to %5 x %6 (%7 MiB); BMP %8 ms to %9 x %10\n")
+        out << QStringLiteral(
+                   "picture %1 x %2: JPEG %3 KiB decoded in %4 ms to %5 x %6 (%7 MiB); BMP %8 ms to %9 x %10\n")
                    .arg(size.width())
                    .arg(size.height())
                    .arg(jpeg.size() / 1024)
