@@ -46,8 +46,9 @@ enum TMPModes
 // end of the media, aborted by Stop, Close or a seek, superseded by a later Play, and failure on
 // a playback error. The completion is delivered through the event loop like a window message:
 // OnNotify(this) is emitted later, with NotifyValue telling the kind, so a completion of an
-// earlier device can arrive after another file was opened. While Open waits for a device, no
-// completion is delivered; they follow, in order, once it returns.
+// earlier device can arrive after another file was opened. Open waits for the back end in a
+// local event loop (timers run, user input waits); no completion is delivered meanwhile: they
+// follow, in order, once it returns.
 //
 // Backed by QMediaPlayer. Without a sound card the GStreamer back end plays into a silent sink
 // that keeps real time, so playback still progresses and reaches its end.
