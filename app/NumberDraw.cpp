@@ -1,0 +1,269 @@
+#include "NumberDraw.h"
+
+#include "Clock.h"
+#include "DataErrors.h"
+#include "EAbort.h"
+#include "FileDialogs.h"
+#include "Guard.h"
+#include "Messages.h"
+#include "ProgramFolder.h"
+#include "Random.h"
+#include "RxDice.h"
+#include "RxMemoryData.h"
+#include "SpinEdit.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QSaveFile>
+#include <QWidget>
+#include <limits>
+
+namespace {
+// A number below n from the shared generator, as one step of it: upper 32 bits of S * n. The
+// generator takes an int, so a span of more than 2^31 - 1 numbers (bounds near both ends of the
+// 32-bit range) applies the same formula to the stepped state with a 64-bit n.
+quint64 randomBelow(quint64 n)
+{
+    if (n <= static_cast<quint64>(std::numeric_limits<int>::max()))
+        return static_cast<quint64>(SharedRandom::random(static_cast<int>(n)));
+    SharedRandom::random(0);
+    return (static_cast<quint64>(SharedRandom::seed()) * n) >> 32;
+}
+
+// Puts the page back to idle however the draw ends, also when an error unwinds it.
+class DrawScope
+{
+public:
+    DrawScope(QWidget* window, TRxDice* dice, TRxMemoryData& table) : m_window(window), m_dice(dice), m_table(table)
+    {
+        m_dice->show();
+        m_dice->setRotate(true);
+        m_dice->repaint();
+        m_window->setEnabled(false);
+        m_table.disableControls();
+    }
+    ~DrawScope()
+    {
+        m_table.enableControls();
+        if (m_dice)
+        {
+            m_dice->setRotate(false);
+            m_dice->hide();
+        }
+        if (m_window)
+            m_window->setEnabled(true);
+    }
+    DrawScope(const DrawScope&) = delete;
+    DrawScope& operator=(const DrawScope&) = delete;
+
+private:
+    QPointer<QWidget> m_window;
+    QPointer<TRxDice> m_dice;
+    TRxMemoryData& m_table;
+};
+} // namespace
+
+TNumberDraw::TNumberDraw(const TNumberDrawControls& controls, QObject* parent)
+    : QObject(parent), c(controls), m_window(controls.Window), m_list(controls.ListBox1), m_label(controls.Label2),
+      m_dice(controls.RxDice1)
+{
+    // Every line is a number in the list's one font; telling the view so spares it measuring
+    // every line again whenever lines are added.
+    if (c.ListBox1)
+        c.ListBox1->setUniformItemSizes(true);
+}
+
+QString TNumberDraw::exhaustedMessage(int requested, int drawn)
+{
+    return QStringLiteral("Çekilişe girecek başka sayı kalmadı.\r\nİstenen %1 sayıdan %2 tanesi çekilebildi.")
+        .arg(requested)
+        .arg(drawn);
+}
+
+void TNumberDraw::ZvWinButton3Click(QObject* sender)
+{
+    guarded([&] { count(sender != nullptr && sender == c.ZvWinButton3); });
+}
+
+void TNumberDraw::ZvWinButton1Click()
+{
+    guarded([this] { draw(); });
+}
+
+void TNumberDraw::ZvWinButton4Click()
+{
+    guarded([this] { save(); });
+}
+
+void TNumberDraw::ZvWinButton2Click()
+{
+    // A pending grid edit is settled first; a refused one stops here with the table intact.
+    guarded([this] { c.Rx_T->emptyTable(); });
+}
+
+void TNumberDraw::Rx_TBeforePost(TRxMemoryData& table)
+{
+    // An empty field reads as 0, so a row left blank is caught by the first two tests.
+    const qint32 first = table.fieldAsInteger(u"BASLANGIC");
+    const qint32 last = table.fieldAsInteger(u"BITIS");
+    if (first <= 0)
+    {
+        ShowBilgi(QStringLiteral("Başlangıç değerini giriniz."));
+        Abort();
+    }
+    if (last <= 0)
+    {
+        ShowBilgi(QStringLiteral("Bitiş değerini giriniz."));
+        Abort();
+    }
+    if (last < first)
+    {
+        ShowBilgi(QStringLiteral("Bitiş değeri Başlangıç değerinden büyük olmalıdır."));
+        Abort();
+    }
+}
+
+QList<ExcludedRange> TNumberDraw::count(bool show)
+{
+    TRxMemoryData& table = *c.Rx_T;
+    const int firstField = table.fieldIndex(u"BASLANGIC");
+    const int lastField = table.fieldIndex(u"BITIS");
+
+    // Moving to the first row settles a pending grid edit; a refused one aborts the count here.
+    table.first();
+    QList<ExcludedRange> ranges;
+    ranges.reserve(table.recordCount());
+    while (!table.eof())
+    {
+        ranges.append({table.fieldAsInteger(firstField), table.fieldAsInteger(lastField)});
+        table.next();
+    }
+
+    m_kalanSayi = NumberPool::shownCount(c.SpinBSL->value(), c.SpinBTS->value(), ranges);
+    if (show)
+        ShowBilgi(QStringLiteral("Kalan Sayı : ") + QString::number(m_kalanSayi));
+    return ranges;
+}
+
+void TNumberDraw::flushTaken()
+{
+    if (!m_pending.isEmpty())
+        m_list->addItems(m_pending);
+    m_pending.clear();
+    m_flushTick = Clock::instance().tickCount();
+}
+
+void TNumberDraw::pump()
+{
+    // A list view lays out all its lines again after every insertion, so ten thousand single
+    // appends cost seconds. Taken numbers are handed over in batches, a few times a second at
+    // most; on the screen the list still grows as the numbers come.
+    if (!m_pending.isEmpty() && Clock::instance().tickCount() - m_flushTick >= quint32(ListRefreshMs))
+        flushTaken();
+    QCoreApplication::processEvents();
+    // Anything may have run meanwhile; if the page went away there is nothing left to draw into.
+    if (!m_window || !m_list || !m_label || !m_dice)
+        Abort();
+}
+
+void TNumberDraw::draw()
+{
+    if (c.SpinBTS->value() <= c.SpinBSL->value())
+    {
+        ShowBilgi(QStringLiteral("Bitiş sayısı Başlangıç sayısından büyük olmalıdır."));
+        return;
+    }
+    const QList<ExcludedRange> ranges = count(false);
+    const int requested = c.SpinADET->value();
+    if (requested > m_kalanSayi)
+    {
+        ShowBilgi(QStringLiteral("Çekilecek Sayı Adedi, Çekilişe girecek sayıdan daha büyük\r\n"
+                                 "Lütfen kontrol ediniz..."));
+        return;
+    }
+
+    bool exhausted = false;
+    {
+        DrawScope scope(c.Window, c.RxDice1, *c.Rx_T);
+        m_list->clear();
+        m_pending.clear();
+        m_flushTick = Clock::instance().tickCount();
+
+        // The window is disabled, so the bounds and the table cannot change while the draw runs;
+        // the pool holds them once. Taken numbers sit in a set beside the list, so the duplicate
+        // test costs the same for the ten-thousandth number as for the first.
+        NumberPool pool(c.SpinBSL->value(), c.SpinBTS->value(), ranges);
+        int remaining = requested;
+        while (remaining > 0)
+        {
+            // The shown count can overstate the eligible numbers (ranges reaching outside the
+            // bounds, overlapping ranges); without this the loop would never end.
+            if (pool.remaining() <= 0)
+            {
+                exhausted = true;
+                break;
+            }
+
+            // Every pick follows its own reseeding directly, so the die's draws between picks
+            // have no influence on the numbers.
+            SharedRandom::randomize();
+            const qint64 n = pool.numberAt(randomBelow(pool.span()));
+
+            const int match = pool.excludingRange(n);
+            const int examined = match < 0 ? pool.rangeCount() : match;
+            for (int row = 0; row < examined; ++row)
+            {
+                pump();
+                Clock::instance().sleep(PauseMs);
+            }
+
+            const bool taken = match < 0 && pool.take(n);
+            if (taken)
+                m_pending.append(QString::number(n));
+            m_label->setText(QStringLiteral("Çekiliş Sonuçları : ") + QString::number(pool.takenCount()));
+            pump();
+            if (taken)
+                --remaining;
+        }
+        flushTaken();
+    }
+
+    if (exhausted)
+        ShowBilgi(exhaustedMessage(requested, m_list->count()));
+    else
+        ShowBilgi(QStringLiteral("İşlem tamamlandı..."));
+}
+
+void TNumberDraw::save()
+{
+    if (m_list->count() == 0)
+    {
+        ShowBilgi(QStringLiteral("Öncelikle çelilişi yapınız."));
+        return;
+    }
+
+    // The dialog adds the extension to a bare name itself; applying it again here is harmless
+    // and keeps a handler that does not from writing a file without one.
+    const QString fileName =
+        withDefaultExtension(getSaveFileName(c.Window, QString(), programFolder(),
+                                             QStringLiteral("Txt Dosyaları|*.txt"), QStringLiteral("TXT")),
+                             QStringLiteral("TXT"));
+    if (fileName.isEmpty())
+        return;
+
+    QByteArray bytes;
+    for (int i = 0; i < m_list->count(); ++i)
+    {
+        bytes += m_list->item(i)->text().toLatin1();
+        bytes += "\r\n";
+    }
+
+    // Written beside the target and renamed over it, so a failure never leaves half a file.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw EFileError("Cannot create file", fileName);
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw EFileError("Cannot write file", fileName);
+}

@@ -1,0 +1,152 @@
+// Times the number draw on its own page controls: a large draw without excluded ranges, which
+// must stay fast, and a small draw over a few ranges, which must take its designed pacing of
+// one 20 ms pause per range examined and not noticeably more.
+#include "Clock.h"
+#include "Messages.h"
+#include "NumberDraw.h"
+#include "RxDice.h"
+#include "RxMemoryData.h"
+#include "SpinEdit.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QWidget>
+#include <cstdio>
+#include <memory>
+
+namespace {
+// The real clock, counting what the draw asks of it.
+class CountingClock : public Clock
+{
+public:
+    void sleep(int milliseconds) override
+    {
+        ++sleeps;
+        sleptMs += milliseconds;
+        Clock::sleep(milliseconds);
+    }
+    quint64 performanceCounter() override
+    {
+        ++reseeds;
+        return Clock::performanceCounter();
+    }
+
+    qint64 sleeps = 0;
+    qint64 sleptMs = 0;
+    qint64 reseeds = 0;
+};
+
+struct Page
+{
+    Page()
+    {
+        bsl = new TSpinEdit(&window);
+        bts = new TSpinEdit(&window);
+        adet = new TSpinEdit(&window);
+        bsl->setRange(0, 100000000);
+        bts->setRange(1, 100000000);
+        adet->setRange(1, 10000);
+        Rx_T.addIntegerField(QStringLiteral("BASLANGIC"));
+        Rx_T.addIntegerField(QStringLiteral("BITIS"));
+        Rx_T.open();
+        TNumberDrawControls c;
+        c.Window = &window;
+        c.SpinBSL = bsl;
+        c.SpinBTS = bts;
+        c.SpinADET = adet;
+        c.ZvWinButton3 = new QPushButton(&window);
+        c.RxDice1 = new TRxDice(&window);
+        c.Label2 = new QLabel(&window);
+        c.ListBox1 = list = new QListWidget(&window);
+        c.Rx_T = &Rx_T;
+        draw = std::make_unique<TNumberDraw>(c);
+        Rx_T.BeforePost = [this](TRxMemoryData& t) { draw->Rx_TBeforePost(t); };
+        window.resize(600, 400);
+        window.show();
+    }
+
+    void addRange(int first, int last)
+    {
+        Rx_T.append();
+        Rx_T.setFieldInteger(0, first);
+        Rx_T.setFieldInteger(1, last);
+        Rx_T.post();
+    }
+
+    QWidget window;
+    TSpinEdit* bsl;
+    TSpinEdit* bts;
+    TSpinEdit* adet;
+    QListWidget* list;
+    TRxMemoryData Rx_T;
+    std::unique_ptr<TNumberDraw> draw;
+};
+
+long peakRssKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+    {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+void run(const char* title, int start, int end, int count, const QList<QPair<int, int>>& ranges, double targetMs)
+{
+    CountingClock clock;
+    Clock* previous = Clock::setInstance(&clock);
+    Page page;
+    for (const auto& [first, last] : ranges)
+        page.addRange(first, last);
+    page.bsl->setValue(start);
+    page.bts->setValue(end);
+    page.adet->setValue(count);
+
+    clock.reseeds = 0; // the die seeds the generator once when it is built
+    QElapsedTimer timer;
+    timer.start();
+    page.draw->ZvWinButton1Click();
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    Clock::setInstance(previous);
+
+    const qint64 picks = clock.reseeds;
+    const double pacedMs = double(picks) * double(ranges.size()) * TNumberDraw::PauseMs;
+    std::printf("%s\n", title);
+    std::printf("  range %d..%d, %lld excluded rows, %d requested, %d drawn, %lld picks\n", start, end,
+                static_cast<long long>(ranges.size()), count, page.list->count(), static_cast<long long>(picks));
+    std::printf("  time %.1f ms", ms);
+    if (!ranges.isEmpty())
+        std::printf(" (designed pacing picks x rows x %d ms = %.0f ms, overhead %.1f ms = %.1f %%)",
+                    TNumberDraw::PauseMs, pacedMs, ms - pacedMs, 100.0 * (ms - pacedMs) / pacedMs);
+    // With rows the target is the designed pacing plus at most 10 %.
+    if (!ranges.isEmpty())
+        targetMs = pacedMs * 1.10;
+    std::printf("; target <= %.0f ms -> %s\n", targetMs, ms >= pacedMs && ms <= targetMs ? "met" : "MISSED");
+    std::printf("  pauses %lld (%lld ms asked), peak RSS %ld kB\n", static_cast<long long>(clock.sleeps),
+                static_cast<long long>(clock.sleptMs), peakRssKb());
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    MessageSeam quiet;
+    quiet.information = [](const QString&, const QString&) {};
+    quiet.question = [](const QString&, const QString&) { return int(mrYes); };
+    setMessageSeam(quiet);
+
+    run("10000 numbers from 1..100000000, no excluded rows", 1, 100000000, 10000, {}, 2000);
+    run("10000 numbers from 1..10000 (every number, many repeated picks)", 1, 10000, 10000, {}, 2000);
+    // Rows outside the range: every pick examines all three, so the pacing is exactly known.
+    run("5 numbers from 1..100, 3 rows outside the range (real 20 ms pauses)", 1, 100, 5,
+        {{200, 300}, {400, 500}, {600, 700}}, 0);
+    return 0;
+}

@@ -1,0 +1,647 @@
+#include "FileDialogs.h"
+#include "Guard.h"
+#include "Messages.h"
+#include "NumberDraw.h"
+#include "ProgramFolder.h"
+#include "Random.h"
+#include "RxDice.h"
+#include "RxMemoryData.h"
+#include "SpinEdit.h"
+#include "common/FakeClock.h"
+#include "common/ScriptedFileDialogs.h"
+#include "common/ScriptedMessages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <limits>
+#include <memory>
+
+namespace {
+constexpr int intMin = std::numeric_limits<int>::min();
+constexpr int intMax = std::numeric_limits<int>::max();
+
+// The controls of the number-draw page built without the main window, wired as the form wires
+// them: the row rule of the excluded ranges is the table's before-post event.
+class Page
+{
+public:
+    Page()
+    {
+        SpinBSL = make<TSpinEdit>("SpinBSL");
+        SpinBSL->setRange(0, 100000000);
+        SpinBSL->setValue(1);
+        SpinBTS = make<TSpinEdit>("SpinBTS");
+        SpinBTS->setRange(1, 100000000);
+        SpinBTS->setValue(100);
+        SpinADET = make<TSpinEdit>("SpinADET");
+        SpinADET->setRange(1, 10000);
+        SpinADET->setValue(10);
+        ZvWinButton3 = make<QPushButton>("ZvWinButton3");
+        RxDice1 = make<TRxDice>("RxDice1");
+        Label2 = make<QLabel>("Label2");
+        Label2->setText(QStringLiteral("Çekiliş Sonuçları"));
+        ListBox1 = make<QListWidget>("ListBox1");
+
+        Rx_T.setObjectName(QStringLiteral("Rx_T"));
+        Rx_T.addIntegerField(QStringLiteral("BASLANGIC"));
+        Rx_T.addIntegerField(QStringLiteral("BITIS"));
+        Rx_T.open();
+
+        TNumberDrawControls controls;
+        controls.Window = &window;
+        controls.SpinBSL = SpinBSL;
+        controls.SpinBTS = SpinBTS;
+        controls.SpinADET = SpinADET;
+        controls.ZvWinButton3 = ZvWinButton3;
+        controls.RxDice1 = RxDice1;
+        controls.Label2 = Label2;
+        controls.ListBox1 = ListBox1;
+        controls.Rx_T = &Rx_T;
+        draw = std::make_unique<TNumberDraw>(controls);
+        Rx_T.BeforePost = [this](TRxMemoryData& table) { draw->Rx_TBeforePost(table); };
+        window.show();
+    }
+
+    void setBounds(int start, int end, int count)
+    {
+        // Any bound is reachable: the boxes hold whatever is typed until they lose the focus.
+        SpinBSL->setRange(intMin, intMax);
+        SpinBTS->setRange(intMin, intMax);
+        SpinBSL->setValue(start);
+        SpinBTS->setValue(end);
+        SpinADET->setValue(count);
+    }
+
+    void addRange(int first, int last)
+    {
+        Rx_T.append();
+        Rx_T.setFieldInteger(0, first);
+        Rx_T.setFieldInteger(1, last);
+        Rx_T.post();
+    }
+
+    QList<qint64> drawn() const
+    {
+        QList<qint64> numbers;
+        for (int i = 0; i < ListBox1->count(); ++i)
+        {
+            bool ok = false;
+            const qint64 n = ListBox1->item(i)->text().toLongLong(&ok);
+            numbers << (ok ? n : std::numeric_limits<qint64>::min());
+        }
+        return numbers;
+    }
+
+    bool idle() const { return window.isEnabled() && RxDice1->isHidden() && !RxDice1->Rotate(); }
+
+    QWidget window;
+    TSpinEdit* SpinBSL;
+    TSpinEdit* SpinBTS;
+    TSpinEdit* SpinADET;
+    QPushButton* ZvWinButton3;
+    TRxDice* RxDice1;
+    QLabel* Label2;
+    QListWidget* ListBox1;
+    TRxMemoryData Rx_T;
+    std::unique_ptr<TNumberDraw> draw;
+
+private:
+    template <class W> W* make(const char* name)
+    {
+        auto* w = new W(&window);
+        w->setObjectName(QString::fromLatin1(name));
+        return w;
+    }
+};
+
+// A fake clock whose high-resolution counter moves on at every reading by a scrambled step, so
+// each reseeding of the shared generator gets a fresh but reproducible seed.
+class SeededClock : public FakeClock
+{
+public:
+    quint64 performanceCounter() override
+    {
+        ++readings;
+        quint64 z = (counter += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+
+    int readings = 0;
+    quint64 counter = 0;
+};
+
+QList<qint64> sequence(qint64 first, qint64 last)
+{
+    QList<qint64> numbers;
+    for (qint64 n = first; n <= last; ++n)
+        numbers << n;
+    return numbers;
+}
+
+QList<qint64> sorted(QList<qint64> numbers)
+{
+    std::sort(numbers.begin(), numbers.end());
+    return numbers;
+}
+
+using Ranges = QList<QPair<int, int>>;
+
+const QString done = QStringLiteral("Bilgi: İşlem tamamlandı...");
+const QString boundsRefused = QStringLiteral("Bilgi: Bitiş sayısı Başlangıç sayısından büyük olmalıdır.");
+const QString countRefused =
+    QStringLiteral("Bilgi: Çekilecek Sayı Adedi, Çekilişe girecek sayıdan daha büyük\r\nLütfen kontrol ediniz...");
+} // namespace
+
+class TestNumberDraw : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void countShownOnlyForTheButton_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<Ranges>("ranges");
+        QTest::addColumn<QString>("shown");
+
+        QTest::newRow("no rows") << 1 << 100 << Ranges{} << QStringLiteral("100");
+        QTest::newRow("lower half") << 1 << 100 << Ranges{{1, 50}} << QStringLiteral("50");
+        QTest::newRow("row reaching past the end") << 1 << 100 << Ranges{{50, 150}} << QStringLiteral("100");
+        QTest::newRow("overlapping rows") << 1 << 100 << Ranges{{10, 20}, {15, 25}} << QStringLiteral("78");
+        QTest::newRow("end below start") << 10 << 5 << Ranges{} << QStringLiteral("-4");
+        QTest::newRow("whole 32-bit range") << intMin << intMax << Ranges{} << QStringLiteral("4294967296");
+        QTest::newRow("rows summing past 32 bits")
+            << 0 << intMax << Ranges{{1, intMax}, {1, intMax}} << QStringLiteral("-2147483646");
+    }
+
+    void countShownOnlyForTheButton()
+    {
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(Ranges, ranges);
+        QFETCH(QString, shown);
+
+        ScriptedMessages messages;
+        Page page;
+        page.setBounds(start, end, 1);
+        for (const auto& [first, last] : ranges)
+            page.addRange(first, last);
+
+        page.draw->ZvWinButton3Click(&page.window);
+        QCOMPARE(messages.shown, QStringList());
+        QCOMPARE(QString::number(page.draw->KalanSayi()), shown);
+
+        page.draw->ZvWinButton3Click(page.ZvWinButton3);
+        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Kalan Sayı : ") + shown});
+        // The count walks the table; the grid follows it to the end.
+        QVERIFY(page.Rx_T.eof() || page.Rx_T.isEmpty());
+    }
+
+    void drawRefused_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<Ranges>("ranges");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("equal bounds") << 5 << 5 << 1 << Ranges{} << boundsRefused;
+        QTest::newRow("end below start") << 10 << 5 << 1 << Ranges{} << boundsRefused;
+        QTest::newRow("one more than the count") << 1 << 100 << 51 << Ranges{{1, 50}} << countRefused;
+        QTest::newRow("overlaps counted twice") << 1 << 100 << 79 << Ranges{{10, 20}, {15, 25}} << countRefused;
+        QTest::newRow("negative count") << 1 << 10 << 1 << Ranges{{1, 8}, {1, 8}} << countRefused;
+    }
+
+    void drawRefused()
+    {
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(int, count);
+        QFETCH(Ranges, ranges);
+        QFETCH(QString, message);
+
+        ScriptedMessages messages;
+        SeededClock clock;
+        Page page;
+        for (const auto& [first, last] : ranges)
+            page.addRange(first, last);
+        page.ListBox1->addItems({QStringLiteral("7"), QStringLiteral("42")});
+        page.setBounds(start, end, count);
+
+        page.draw->ZvWinButton1Click();
+        QCOMPARE(messages.shown, QStringList{message});
+        // Nothing changed: the previous results stay, the page never went busy.
+        QCOMPARE(page.drawn(), (QList<qint64>{7, 42}));
+        QCOMPARE(page.Label2->text(), QStringLiteral("Çekiliş Sonuçları"));
+        QVERIFY(page.idle());
+        QVERIFY(clock.sleeps.isEmpty());
+    }
+
+    void drawTakesDistinctEligibleNumbers_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<Ranges>("ranges");
+        QTest::addColumn<QList<qint64>>("exactly"); // empty: any distinct eligible numbers
+
+        QTest::newRow("ten of a hundred") << 1 << 100 << 10 << Ranges{} << QList<qint64>{};
+        QTest::newRow("all of ten") << 1 << 10 << 10 << Ranges{} << sequence(1, 10);
+        QTest::newRow("upper half") << 1 << 100 << 50 << Ranges{{1, 50}} << sequence(51, 100);
+        QTest::newRow("from zero") << 0 << 10 << 1 << Ranges{{1, 10}} << QList<qint64>{0};
+        QTest::newRow("single-number rows") << 1 << 5 << 3 << Ranges{{2, 2}, {4, 4}} << QList<qint64>{1, 3, 5};
+        QTest::newRow("overlap counted twice") << 1 << 100 << 78 << Ranges{{10, 20}, {15, 25}} << QList<qint64>{};
+        QTest::newRow("top of 32 bits") << intMax - 9 << intMax << 10 << Ranges{} << sequence(intMax - 9, intMax);
+        QTest::newRow("bottom of 32 bits") << intMin << intMin + 4 << 5 << Ranges{} << sequence(intMin, intMin + 4);
+        QTest::newRow("whole 32-bit range") << intMin << intMax << 20 << Ranges{} << QList<qint64>{};
+    }
+
+    void drawTakesDistinctEligibleNumbers()
+    {
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(int, count);
+        QFETCH(Ranges, ranges);
+        QFETCH(QList<qint64>, exactly);
+
+        ScriptedMessages messages;
+        SeededClock clock;
+        Page page;
+        for (const auto& [first, last] : ranges)
+            page.addRange(first, last);
+        page.ListBox1->addItem(QStringLiteral("999")); // cleared by a draw that starts
+        page.setBounds(start, end, count);
+
+        page.draw->ZvWinButton1Click();
+        QCOMPARE(messages.shown, QStringList{done});
+        QVERIFY(page.idle());
+        QVERIFY(!page.Rx_T.controlsDisabled());
+
+        const QList<qint64> numbers = page.drawn();
+        QCOMPARE(numbers.size(), count);
+        QCOMPARE(QSet<qint64>(numbers.begin(), numbers.end()).size(), count);
+        for (qint64 n : numbers)
+        {
+            QVERIFY2(n >= start && n <= end, qPrintable(QString::number(n)));
+            for (const auto& [first, last] : ranges)
+                QVERIFY2(n < first || n > last, qPrintable(QString::number(n)));
+        }
+        if (!exactly.isEmpty())
+            QCOMPARE(sorted(numbers), exactly);
+        QCOMPARE(page.Label2->text(), QStringLiteral("Çekiliş Sonuçları : ") + QString::number(count));
+    }
+
+    void drawEndsWhenTheEligibleNumbersRunOut_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<Ranges>("ranges");
+        QTest::addColumn<QList<qint64>>("exactly");
+
+        QTest::newRow("row reaching past the end") << 1 << 100 << 60 << Ranges{{50, 150}} << sequence(1, 49);
+        QTest::newRow("row reaching below start") << 10 << 20 << 11 << Ranges{{1, 15}} << sequence(16, 20);
+        QTest::newRow("nothing eligible") << 1 << 10 << 1 << Ranges{{1, 20}} << QList<qint64>{};
+        QTest::newRow("zero only") << 0 << 5 << 5 << Ranges{{1, 9}} << QList<qint64>{0};
+    }
+
+    void drawEndsWhenTheEligibleNumbersRunOut()
+    {
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(int, count);
+        QFETCH(Ranges, ranges);
+        QFETCH(QList<qint64>, exactly);
+
+        ScriptedMessages messages;
+        SeededClock clock;
+        Page page;
+        for (const auto& [first, last] : ranges)
+            page.addRange(first, last);
+        page.setBounds(start, end, count);
+
+        bool idleAtNotice = false;
+        messages.onShow = [&](const QString&) { idleAtNotice = page.idle(); };
+        page.draw->ZvWinButton1Click();
+
+        QCOMPARE(messages.shown,
+                 QStringList{QStringLiteral("Bilgi: ") + TNumberDraw::exhaustedMessage(count, int(exactly.size()))});
+        QVERIFY(idleAtNotice);
+        QVERIFY(page.idle());
+        QCOMPARE(sorted(page.drawn()), exactly);
+    }
+
+    void drawPacesItselfPerRowExamined()
+    {
+        ScriptedMessages messages;
+        SeededClock clock;
+        Page page;
+        // Rows that no number of 1..100 falls into: every pick examines all three.
+        page.addRange(200, 300);
+        page.addRange(400, 500);
+        page.addRange(600, 700);
+        page.setBounds(1, 100, 5);
+
+        bool pumped = false;
+        QTimer::singleShot(0, &page.window, [&] { pumped = true; });
+        int busySleeps = 0;
+        int sleepsBeforePump = 0;
+        clock.onSleep = [&](int) {
+            if (!page.window.isEnabled() && page.RxDice1->isVisible() && page.RxDice1->Rotate() &&
+                page.Rx_T.controlsDisabled())
+                ++busySleeps;
+            if (!pumped)
+                ++sleepsBeforePump;
+        };
+        const int readingsBefore = clock.readings;
+        page.draw->ZvWinButton1Click();
+
+        const int picks = clock.readings - readingsBefore;
+        QVERIFY(picks >= 5);
+        QCOMPARE(clock.sleeps.size(), 3 * picks);
+        QCOMPARE(QSet<int>(clock.sleeps.begin(), clock.sleeps.end()), QSet<int>{TNumberDraw::PauseMs});
+        QCOMPARE(busySleeps, clock.sleeps.size());
+        QCOMPARE(sleepsBeforePump, 0);
+        QCOMPARE(messages.shown, QStringList{done});
+        QVERIFY(page.idle());
+    }
+
+    void listGrowsWhileThePacedDrawRuns()
+    {
+        ScriptedMessages messages;
+        SeededClock clock;
+        Page page;
+        page.addRange(200, 300); // two pauses per pick, longer than the list's refresh interval
+        page.addRange(400, 500);
+        page.setBounds(1, 100, 8);
+        QList<int> behind;
+        clock.onSleep = [&](int) {
+            const int shown = page.Label2->text().section(QLatin1Char(' '), -1).toInt();
+            behind << shown - page.ListBox1->count();
+        };
+        page.draw->ZvWinButton1Click();
+        QCOMPARE(page.drawn().size(), 8);
+        QVERIFY(!behind.isEmpty());
+        QCOMPARE(QSet<int>(behind.begin(), behind.end()), QSet<int>{0});
+    }
+
+    void drawStopsPacingAtTheMatchingRow()
+    {
+        ScriptedMessages messages;
+        SeededClock clock;
+        Page page;
+        page.addRange(1, 50); // a number here costs nothing; any other costs one pause
+        page.setBounds(1, 100, 50);
+        const int readingsBefore = clock.readings;
+        page.draw->ZvWinButton1Click();
+
+        const int picks = clock.readings - readingsBefore;
+        QCOMPARE(sorted(page.drawn()), sequence(51, 100));
+        QVERIFY(clock.sleeps.size() >= 50);
+        QVERIFY(clock.sleeps.size() < picks);
+    }
+
+    void drawWithoutRowsDoesNotPause()
+    {
+        ScriptedMessages messages;
+        SeededClock clock;
+        Page page;
+        page.setBounds(1, 1000, 200);
+        page.draw->ZvWinButton1Click();
+        QCOMPARE(page.drawn().size(), 200);
+        QVERIFY(clock.sleeps.isEmpty());
+    }
+
+    void drawIsUniformOverTheEligibleNumbers()
+    {
+        ScriptedMessages messages;
+        SeededClock clock;
+        Page page;
+        page.addRange(3, 5);
+        page.addRange(10, 10);
+        page.addRange(15, 18);
+        page.setBounds(1, 20, 1);
+        const QList<qint64> eligible{1, 2, 6, 7, 8, 9, 11, 12, 13, 14, 19, 20};
+
+        const int draws = 2400;
+        QHash<qint64, int> seen;
+        for (int i = 0; i < draws; ++i)
+        {
+            page.draw->ZvWinButton1Click();
+            const QList<qint64> numbers = page.drawn();
+            QCOMPARE(numbers.size(), 1);
+            ++seen[numbers.first()];
+        }
+        QCOMPARE(sorted(seen.keys()), eligible);
+
+        // Chi-square with 11 degrees of freedom; 31.26 is its 0.1 % critical value. The seeds
+        // come from a fixed sequence, so the outcome is the same on every run.
+        const double expected = double(draws) / double(eligible.size());
+        double chi2 = 0;
+        for (qint64 n : eligible)
+            chi2 += (seen.value(n) - expected) * (seen.value(n) - expected) / expected;
+        QVERIFY2(chi2 < 31.26, qPrintable(QString::number(chi2)));
+    }
+
+    void saveRefusedBeforeAnyDraw()
+    {
+        ScriptedMessages messages;
+        ScriptedFileDialogs dialogs;
+        Page page;
+        page.draw->ZvWinButton4Click();
+        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Öncelikle çelilişi yapınız.")});
+        QVERIFY(dialogs.requests.isEmpty());
+    }
+
+    void saveWritesOneLinePerNumber_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("existing");
+        QTest::addColumn<QString>("written");
+
+        QTest::newRow("new file") << QStringLiteral("sonuc.txt") << QByteArray() << QStringLiteral("sonuc.txt");
+        QTest::newRow("bare name") << QStringLiteral("sonuc") << QByteArray() << QStringLiteral("sonuc.TXT");
+        QTest::newRow("longer file replaced")
+            << QStringLiteral("eski.txt") << QByteArray(500, 'x') << QStringLiteral("eski.txt");
+    }
+
+    void saveWritesOneLinePerNumber()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, existing);
+        QFETCH(QString, written);
+
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        setProgramFolder(folder.path() + QLatin1Char('/'));
+        ScriptedMessages messages;
+        ScriptedFileDialogs dialogs;
+        Page page;
+        page.ListBox1->addItems({QStringLiteral("7"), QStringLiteral("42"), QStringLiteral("19")});
+        if (!existing.isEmpty())
+        {
+            QFile old(folder.filePath(written));
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write(existing);
+        }
+
+        // Saving does not clear the list, so the same results can be saved twice.
+        for (int round = 0; round < 2; ++round)
+        {
+            dialogs.setNextFileName(folder.filePath(typed));
+            page.draw->ZvWinButton4Click();
+            QFile file(folder.filePath(written));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), QByteArray("7\r\n42\r\n19\r\n"));
+            QCOMPARE(page.ListBox1->count(), 3);
+        }
+        QCOMPARE(messages.shown, QStringList());
+        QCOMPARE(dialogs.requests.size(), 2);
+        QCOMPARE(dialogs.last().kind, FileDialogRequest::Save);
+        QCOMPARE(dialogs.last().initialDir, folder.path() + QLatin1Char('/'));
+        QCOMPARE(dialogs.last().filter, QStringLiteral("Txt Dosyaları|*.txt"));
+        QCOMPARE(dialogs.last().defaultExt, QStringLiteral("TXT"));
+        // Nothing but the file itself is left in the folder (no temporary file).
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{written});
+        setProgramFolder(QString());
+    }
+
+    void saveCancelledOrFailingWritesNothing()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QStringList errors;
+        auto previous = setAppExceptionHandler(
+            [&](const std::exception* e) { errors << (e ? QString::fromUtf8(e->what()) : QString()); });
+        ScriptedMessages messages;
+        ScriptedFileDialogs dialogs;
+        Page page;
+        page.ListBox1->addItem(QStringLiteral("5"));
+
+        dialogs.setNextFileName(QString()); // cancelled
+        page.draw->ZvWinButton4Click();
+        QVERIFY(errors.isEmpty());
+
+        dialogs.setNextFileName(folder.filePath(QStringLiteral("yok/sonuc.txt"))); // folder missing
+        page.draw->ZvWinButton4Click();
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(errors.first().contains(QStringLiteral("sonuc.txt")));
+
+        QCOMPARE(messages.shown, QStringList());
+        QCOMPARE(dialogs.requests.size(), 2);
+        QVERIFY(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+        QCOMPARE(page.ListBox1->count(), 1);
+        setAppExceptionHandler(previous);
+    }
+
+    void rowRule_data()
+    {
+        QTest::addColumn<QVariant>("first"); // invalid: field left empty
+        QTest::addColumn<QVariant>("last");
+        QTest::addColumn<QString>("message"); // empty: stored
+
+        QTest::newRow("range") << QVariant(10) << QVariant(20) << QString();
+        QTest::newRow("single number") << QVariant(7) << QVariant(7) << QString();
+        QTest::newRow("start empty") << QVariant() << QVariant(20) << QStringLiteral("Başlangıç değerini giriniz.");
+        QTest::newRow("start zero") << QVariant(0) << QVariant(20) << QStringLiteral("Başlangıç değerini giriniz.");
+        QTest::newRow("start negative") << QVariant(-3) << QVariant(5) << QStringLiteral("Başlangıç değerini giriniz.");
+        QTest::newRow("both empty") << QVariant() << QVariant() << QStringLiteral("Başlangıç değerini giriniz.");
+        QTest::newRow("end empty") << QVariant(5) << QVariant() << QStringLiteral("Bitiş değerini giriniz.");
+        QTest::newRow("end negative") << QVariant(5) << QVariant(-1) << QStringLiteral("Bitiş değerini giriniz.");
+        QTest::newRow("end below start") << QVariant(7) << QVariant(6)
+                                         << QStringLiteral("Bitiş değeri Başlangıç değerinden büyük olmalıdır.");
+    }
+
+    void rowRule()
+    {
+        QFETCH(QVariant, first);
+        QFETCH(QVariant, last);
+        QFETCH(QString, message);
+
+        ScriptedMessages messages;
+        Page page;
+        page.addRange(1, 2);
+        page.Rx_T.append();
+        if (first.isValid())
+            page.Rx_T.setFieldInteger(0, first.toInt());
+        if (last.isValid())
+            page.Rx_T.setFieldInteger(1, last.toInt());
+
+        const bool stored = guarded([&] { page.Rx_T.post(); });
+        if (message.isEmpty())
+        {
+            QVERIFY(stored);
+            QCOMPARE(messages.shown, QStringList());
+            QCOMPARE(page.Rx_T.recordCount(), 2);
+            return;
+        }
+        QVERIFY(!stored);
+        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: ") + message});
+        // The refused row stays in editing with what was typed.
+        QCOMPARE(page.Rx_T.state(), dsInsert);
+        QCOMPARE(page.Rx_T.recordCount(), 1);
+        QCOMPARE(page.Rx_T.fieldAsInteger(0), first.toInt());
+        QCOMPARE(page.Rx_T.fieldAsInteger(1), last.toInt());
+    }
+
+    void resetEmptiesWithoutAsking()
+    {
+        ScriptedMessages messages;
+        Page page;
+        page.addRange(1, 5);
+        page.addRange(7, 9);
+        page.draw->ZvWinButton2Click();
+        QCOMPARE(page.Rx_T.recordCount(), 0);
+        QCOMPARE(messages.shown, QStringList());
+    }
+
+    void refusedPendingRowStopsEveryOperation_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::newRow("count") << 0;
+        QTest::newRow("draw") << 1;
+        QTest::newRow("reset") << 2;
+    }
+
+    void refusedPendingRowStopsEveryOperation()
+    {
+        QFETCH(int, operation);
+
+        ScriptedMessages messages;
+        SeededClock clock;
+        Page page;
+        page.addRange(1, 5);
+        page.ListBox1->addItem(QStringLiteral("42"));
+        page.Rx_T.append();
+        page.Rx_T.setFieldInteger(0, 30); // end left empty
+
+        if (operation == 0)
+            page.draw->ZvWinButton3Click(page.ZvWinButton3);
+        else if (operation == 1)
+            page.draw->ZvWinButton1Click();
+        else
+            page.draw->ZvWinButton2Click();
+
+        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Bitiş değerini giriniz.")});
+        QCOMPARE(page.Rx_T.state(), dsInsert);
+        QCOMPARE(page.Rx_T.recordCount(), 1);
+        QCOMPARE(page.drawn(), QList<qint64>{42});
+        QVERIFY(page.idle());
+        QVERIFY(clock.sleeps.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestNumberDraw)
+#include "test_NumberDraw.moc"
