@@ -86,6 +86,7 @@ SpreadsheetZipDirectory spreadsheetReadZipDirectory(const QByteArray& content, i
             return refuse("damaged zip central directory");
         SpreadsheetZipEntry entry;
         entry.encrypted = (bytes.u16(pos + 8) & 1u) != 0;
+        entry.method = bytes.u16(pos + 10);
         entry.packedSize = bytes.u32(pos + 20);
         entry.unpackedSize = bytes.u32(pos + 24);
         const qsizetype nameLength = bytes.u16(pos + 28);
@@ -123,6 +124,13 @@ void spreadsheetCheckZipLimits(const SpreadsheetZipDirectory& directory, const S
         if (total > static_cast<std::uint64_t>(limits.maxUnpackedBytes))
             throw ESpreadsheetError("workbook package unpacks beyond " + std::to_string(limits.maxUnpackedBytes) +
                                     " bytes");
+        // Deflate never grows data by more than a few bytes per 64 KiB block; packed data much
+        // larger than the declared size means the size is false and the part would be cut.
+        const bool sizeTooSmall = entry.method == 0
+                                      ? entry.packedSize != entry.unpackedSize
+                                      : entry.packedSize > entry.unpackedSize + entry.unpackedSize / 16 + 64;
+        if (sizeTooSmall)
+            throw ESpreadsheetError("workbook package part declares a false size: " + entry.name);
         if (entry.unpackedSize > static_cast<std::uint64_t>(limits.ratioFloorBytes) &&
             entry.unpackedSize / std::max<std::uint64_t>(entry.packedSize, 1) >
                 static_cast<std::uint64_t>(limits.maxRatio))

@@ -15,6 +15,7 @@ struct SpreadsheetZipEntry
     std::string name;
     std::uint64_t packedSize = 0;
     std::uint64_t unpackedSize = 0; // the larger of the two sizes the package declares
+    std::uint32_t method = 0;       // 0 stored, 8 deflated
     bool encrypted = false;
 };
 
@@ -31,5 +32,6 @@ bool spreadsheetLooksLikeZip(const QByteArray& content);
 SpreadsheetZipDirectory spreadsheetReadZipDirectory(const QByteArray& content, int maxEntries);
 
 // Throws ESpreadsheetError when the package would unpack beyond the limits: too many parts,
-// too large a total, or a part packed suspiciously tight (a zip bomb).
+// too large a total, or a part packed suspiciously tight (a zip bomb); or when a part declares
+// fewer unpacked bytes than its packed data can hold (liborcus would read it cut short).
 void spreadsheetCheckZipLimits(const SpreadsheetZipDirectory& directory, const SpreadsheetLimits& limits);

@@ -306,6 +306,8 @@ private Q_SLOTS:
                                                                     {"xl/a.xml", "<a/>", 0x30000000u},
                                                                     {"xl/b.xml", "<a/>", 0x30000000u},
                                                                     {"xl/c.xml", "<a/>", 0x30000000u}});
+        QTest::newRow("declared size smaller than the data")
+            << zipOf({{"[Content_Types].xml", "<a/>"}, {"xl/workbook.xml", QByteArray(5000, 'x'), 100}});
         QByteArray cut = zipOf({{"xl/workbook.xml", QByteArray(100, 'x')}});
         cut[cut.size() - 6] = char(0x7F); // central directory offset far outside the file
         QTest::newRow("directory outside the file") << cut;
