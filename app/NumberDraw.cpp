@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QSaveFile>
+#include <QScopedValueRollback>
 #include <QWidget>
 #include <limits>
 
@@ -36,17 +37,18 @@ quint64 randomBelow(quint64 n)
 class DrawScope
 {
 public:
-    DrawScope(QWidget* window, TRxDice* dice, TRxMemoryData& table) : m_window(window), m_dice(dice), m_table(table)
+    DrawScope(QWidget* window, TRxDice* dice, TRxMemoryData& table) : m_window(window), m_dice(dice), m_table(&table)
     {
         m_dice->show();
         m_dice->setRotate(true);
         m_dice->repaint();
         m_window->setEnabled(false);
-        m_table.disableControls();
+        m_table->disableControls();
     }
     ~DrawScope()
     {
-        m_table.enableControls();
+        if (m_table)
+            m_table->enableControls();
         if (m_dice)
         {
             m_dice->setRotate(false);
@@ -61,7 +63,7 @@ public:
 private:
     QPointer<QWidget> m_window;
     QPointer<TRxDice> m_dice;
-    TRxMemoryData& m_table;
+    QPointer<TRxMemoryData> m_table;
 };
 } // namespace
 
@@ -158,8 +160,8 @@ void TNumberDraw::flushTaken()
 void TNumberDraw::pump()
 {
     // A list view lays out all its lines again after every insertion, so ten thousand single
-    // appends cost seconds. Taken numbers are handed over in batches, a few times a second at
-    // most; on the screen the list still grows as the numbers come.
+    // appends cost seconds. Taken numbers are handed over in batches, at most every
+    // ListRefreshMs; on the screen the list still grows as the numbers come.
     if (!m_pending.isEmpty() && Clock::instance().tickCount() - m_flushTick >= quint32(ListRefreshMs))
         flushTaken();
     QCoreApplication::processEvents();
@@ -170,6 +172,10 @@ void TNumberDraw::pump()
 
 void TNumberDraw::draw()
 {
+    // The disabled window keeps clicks out while a draw runs, but a caller inside one of its
+    // pumps could still start another over the same list.
+    if (m_drawing)
+        return;
     if (c.SpinBTS->value() <= c.SpinBSL->value())
     {
         ShowBilgi(QStringLiteral("Bitiş sayısı Başlangıç sayısından büyük olmalıdır."));
@@ -187,6 +193,7 @@ void TNumberDraw::draw()
     bool exhausted = false;
     {
         DrawScope scope(c.Window, c.RxDice1, *c.Rx_T);
+        const QScopedValueRollback<bool> drawing(m_drawing, true);
         m_list->clear();
         m_pending.clear();
         m_flushTick = Clock::instance().tickCount();

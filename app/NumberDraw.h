@@ -41,6 +41,8 @@ public:
 
     // The count of eligible numbers as the operator sees it (see NumberPool::shownCount).
     qint64 KalanSayi() const { return m_kalanSayi; }
+    // True from the start of a draw's busy phase to its end (window disabled meanwhile).
+    bool isDrawing() const { return m_drawing; }
 
     // Shown while the draw waits for each excluded range examined without a match.
     static constexpr int PauseMs = 20;
@@ -72,6 +74,7 @@ private:
     QPointer<QLabel> m_label;
     QPointer<TRxDice> m_dice;
     qint64 m_kalanSayi = 0;
+    bool m_drawing = false;
     QStringList m_pending;   // taken, not yet in the list
     quint32 m_flushTick = 0; // Clock tick count of the last hand-over
 };

@@ -397,6 +397,48 @@ private Q_SLOTS:
         QCOMPARE(QSet<int>(behind.begin(), behind.end()), QSet<int>{0});
     }
 
+    void drawSurvivesWhatRunsInsideItsPumps_data()
+    {
+        QTest::addColumn<bool>("destroyList");
+        QTest::newRow("second start ignored") << false;
+        QTest::newRow("list destroyed") << true;
+    }
+
+    void drawSurvivesWhatRunsInsideItsPumps()
+    {
+        QFETCH(bool, destroyList);
+
+        ScriptedMessages messages;
+        SeededClock clock;
+        Page page;
+        page.addRange(200, 300);
+        page.setBounds(1, 100, 6);
+        int sleeps = 0;
+        clock.onSleep = [&](int) {
+            QVERIFY(page.draw->isDrawing());
+            if (++sleeps != 3)
+                return;
+            if (destroyList)
+                delete page.ListBox1;
+            else
+                page.draw->ZvWinButton1Click();
+        };
+        page.draw->ZvWinButton1Click();
+
+        QVERIFY(!page.draw->isDrawing());
+        QVERIFY(page.idle());
+        QVERIFY(!page.Rx_T.controlsDisabled());
+        if (destroyList)
+        {
+            // Nothing left to show the results in: the draw stops without a word.
+            QCOMPARE(sleeps, 3);
+            QCOMPARE(messages.shown, QStringList());
+            return;
+        }
+        QCOMPARE(messages.shown, QStringList{done});
+        QCOMPARE(page.drawn().size(), 6);
+    }
+
     void drawStopsPacingAtTheMatchingRow()
     {
         ScriptedMessages messages;
