@@ -288,6 +288,8 @@ void TMainF::setUpLook()
     ui->Panel6->installEventFilter(this);
 
     ui->LabelHEDIYE->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 32, true));
+    // A long prize name is cut at the edges rather than widening the whole window.
+    ui->LabelHEDIYE->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     QPalette red = ui->LabelHEDIYE->palette();
     red.setColor(QPalette::WindowText, QColor(255, 0, 0));
     ui->LabelHEDIYE->setPalette(red);

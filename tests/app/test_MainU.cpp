@@ -552,6 +552,13 @@ private Q_SLOTS:
         QCOMPARE(window->findChild<TZvBtnEdit*>(other)->text(), QString());
     }
 
+    void longPrizeNameDoesNotWidenWindow()
+    {
+        auto window = openWindow();
+        window->form()->LabelHEDIYE->setText(QString(40, QChar(u'Ş')));
+        QVERIFY(window->centralWidget()->minimumSizeHint().width() <= 700);
+    }
+
     void appExceptionClearsDrawRunning()
     {
         auto window = openWindow();
