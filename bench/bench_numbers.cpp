@@ -29,11 +29,13 @@ public:
         sleptMs += milliseconds;
         Clock::sleep(milliseconds);
     }
+    // Only the generator's reseeding reads the counter directly: one reading per pick.
     quint64 performanceCounter() override
     {
         ++reseeds;
         return Clock::performanceCounter();
     }
+    quint32 tickCount() override { return static_cast<quint32>(Clock::performanceCounter() / 1000000u); }
 
     qint64 sleeps = 0;
     qint64 sleptMs = 0;
