@@ -116,7 +116,7 @@ void SpreadsheetReader::open(const QString& fileName)
         if (isEncryptedOfficePackage(content))
             throw ESpreadsheetError("workbook is encrypted (password-protected package)");
         format = SpreadsheetFormat::Xls;
-        spreadsheetReadXls(fileName, content, *sheet);
+        spreadsheetReadXls(fileName, content, m_limits.maxXlsCells, *sheet);
     }
     else if (spreadsheetLooksLikeZip(content))
     {

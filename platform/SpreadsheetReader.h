@@ -36,6 +36,8 @@ struct SpreadsheetLimits
     // Text kept from columns A and B (and the shared-string table they refer to), in UTF-8 bytes.
     qint64 maxKeptTextBytes = 512LL << 20;
     int maxRows = 1048576;
+    // Cells an .xls sheet may announce: the reading library reserves 32 bytes for each up front.
+    qint64 maxXlsCells = 4LL << 20;
 };
 
 // Recognises the kind of a workbook from its bytes alone (the extension is never looked at).

@@ -62,16 +62,30 @@ bool serialOfText(const char* text, double& serial)
     return true;
 }
 
-// freexl converts the name of every entry of the compound document's directory using the length
-// the entry declares, without checking it against the 64 bytes a name has: a damaged entry makes
-// it read far past its buffer. The directory is therefore walked here first, and a file whose
-// directory cannot be walked cleanly, or holds an entry with a longer name, never reaches freexl.
-class CompoundDirectoryCheck
+// freexl trusts a workbook's structure more than a damaged file deserves:
+//  - it converts the name of every entry of the compound document's directory using the length
+//    the entry declares, without checking it against the 64 bytes a name has, and so reads far
+//    past its buffer;
+//  - it reserves memory for every cell a sheet's DIMENSION record announces (32 bytes a cell, half
+//    a gigabyte for 65536 x 256) before reading a single one.
+// The directory and the workbook stream's records are therefore walked here first; a file that
+// cannot be walked cleanly, names an overlong entry or announces too many cells never reaches freexl.
+class CompoundDocumentCheck
 {
 public:
-    explicit CompoundDirectoryCheck(const QByteArray& content) : m_content(content) {}
+    CompoundDocumentCheck(const QByteArray& content, qint64 maxCells) : m_content(content), m_maxCells(maxCells) {}
 
     void run()
+    {
+        walkDirectory();
+        if (m_workbookSize > 0)
+            checkDimensions(readStream(m_workbookStart, m_workbookSize));
+    }
+
+private:
+    static constexpr std::uint32_t endOfChain = 0xFFFFFFFE;
+
+    void walkDirectory()
     {
         if (m_content.size() < 512)
             fail("truncated header");
@@ -90,14 +104,111 @@ public:
             if (start + m_sectorSize > m_content.size())
                 fail("truncated directory");
             for (std::uint32_t entry = 0; entry < m_sectorSize / 128; ++entry)
-                if (u16(start + entry * 128 + 0x40) > 64)
-                    fail("directory entry with an overlong name");
+                noteEntry(start + entry * 128, m_entries++);
             sector = next(sector);
         }
     }
 
-private:
-    static constexpr std::uint32_t endOfChain = 0xFFFFFFFE;
+    void noteEntry(qint64 at, std::uint32_t index)
+    {
+        const std::uint32_t nameBytes = u16(at + 0x40);
+        if (nameBytes > 64)
+            fail("directory entry with an overlong name");
+        const QString name = QString::fromUtf16(reinterpret_cast<const char16_t*>(m_content.constData() + at),
+                                                nameBytes >= 2 ? nameBytes / 2 - 1 : 0);
+        const std::uint32_t start = u32(at + 0x74);
+        const std::uint32_t size = u32(at + 0x78);
+        if (index == 0)
+        {
+            m_rootStart = start;
+            m_rootSize = size;
+        }
+        else if (byte(at + 0x42) == 2 && m_workbookSize == 0 &&
+                 (name == QLatin1String("Workbook") || name == QLatin1String("Book")))
+        {
+            m_workbookStart = start;
+            m_workbookSize = size;
+        }
+    }
+
+    QByteArray readStream(std::uint32_t start, std::uint32_t size)
+    {
+        if (size > m_content.size())
+            fail("stream larger than the file");
+        if (size < u32(0x38))
+            return readMiniChain(start, size);
+        return readChain(start, size);
+    }
+
+    QByteArray readChain(std::uint32_t sector, qint64 size) const
+    {
+        QByteArray out;
+        for (std::uint32_t steps = 0; out.size() < size; ++steps)
+        {
+            if (steps > m_sectors || sector >= m_sectors || offsetOf(sector) + m_sectorSize > m_content.size())
+                fail("broken stream chain");
+            out += m_content.mid(offsetOf(sector), m_sectorSize);
+            sector = next(sector);
+        }
+        out.truncate(size);
+        return out;
+    }
+
+    // Streams below the cut-off size live in 64-byte pieces inside the root entry's stream.
+    QByteArray readMiniChain(std::uint32_t sector, qint64 size) const
+    {
+        const std::uint32_t miniSize = 1u << std::min<std::uint32_t>(u16(0x20), 12);
+        if (m_rootSize > m_content.size())
+            fail("root stream larger than the file");
+        const QByteArray root = readChain(m_rootStart, m_rootSize);
+        const std::uint32_t miniFatSectors = u32(0x40);
+        if (miniFatSectors > m_sectors)
+            fail("mini allocation table larger than the file");
+        const QByteArray miniFat = readChain(u32(0x3C), static_cast<qint64>(miniFatSectors) * m_sectorSize);
+        QByteArray out;
+        for (std::uint32_t steps = 0; out.size() < size; ++steps)
+        {
+            const qint64 at = static_cast<qint64>(sector) * miniSize;
+            if (steps > root.size() / miniSize || at + miniSize > root.size() ||
+                4 * qint64(sector) + 4 > miniFat.size())
+                fail("broken mini stream chain");
+            out += root.mid(at, miniSize);
+            const auto* entry = reinterpret_cast<const unsigned char*>(miniFat.constData()) + 4 * qint64(sector);
+            sector = entry[0] | (entry[1] << 8) | (entry[2] << 16) | (static_cast<std::uint32_t>(entry[3]) << 24);
+        }
+        out.truncate(size);
+        return out;
+    }
+
+    // Every DIMENSION record, of every sheet: freexl reads them all when it opens the workbook.
+    void checkDimensions(const QByteArray& stream) const
+    {
+        const auto* data = reinterpret_cast<const unsigned char*>(stream.constData());
+        const auto at16 = [&](qsizetype i) { return std::uint32_t(data[i]) | std::uint32_t(data[i + 1]) << 8; };
+        for (qsizetype pos = 0; pos + 4 <= stream.size();)
+        {
+            const std::uint32_t type = at16(pos);
+            const qsizetype length = at16(pos + 2);
+            const qsizetype body = pos + 4;
+            // Past FILEPASS the records are encrypted and their contents mean nothing.
+            if (type == 0x002F)
+                throw ESpreadsheetError("xls workbook is password-protected");
+            if (type == 0x0200 && body + length <= stream.size())
+            {
+                qint64 rows = 0;
+                qint64 columns = 0;
+                if (length >= 14)
+                    rows = at16(body + 4) | qint64(at16(body + 6)) << 16, columns = at16(body + 10);
+                else if (length >= 10)
+                    rows = at16(body + 2), columns = at16(body + 6);
+                if (rows * columns > m_maxCells)
+                    throw ESpreadsheetError("xls worksheet announces " + std::to_string(rows) + " x " +
+                                            std::to_string(columns) + " cells, more than " +
+                                            std::to_string(m_maxCells));
+            }
+            pos = body + length;
+        }
+    }
 
     [[noreturn]] static void fail(const char* why)
     {
@@ -142,8 +253,14 @@ private:
     }
 
     const QByteArray& m_content;
+    qint64 m_maxCells;
     std::uint32_t m_sectorSize = 512;
     std::uint32_t m_sectors = 0;
+    std::uint32_t m_entries = 0;
+    std::uint32_t m_rootStart = endOfChain;
+    std::uint32_t m_rootSize = 0;
+    std::uint32_t m_workbookStart = endOfChain;
+    std::uint32_t m_workbookSize = 0;
     std::vector<std::uint32_t> m_fat;
 };
 
@@ -187,9 +304,9 @@ void keep(SpreadsheetSheet& sheet, int row, int col, const FreeXL_CellValue& cel
 }
 } // namespace
 
-void spreadsheetReadXls(const QString& fileName, const QByteArray& content, SpreadsheetSheet& sheet)
+void spreadsheetReadXls(const QString& fileName, const QByteArray& content, qint64 maxCells, SpreadsheetSheet& sheet)
 {
-    CompoundDirectoryCheck(content).run();
+    CompoundDocumentCheck(content, maxCells).run();
     XlsHandle handle;
     check(freexl_open(QFile::encodeName(fileName).constData(), handle.out()), "open");
     // freexl gives no handle at all for a workbook whose records are encrypted.

@@ -333,6 +333,7 @@ private Q_SLOTS:
         QTest::newRow("more allocation sectors than the file has") << "fatcount";
         QTest::newRow("odd sector size") << "shift";
         QTest::newRow("found by fuzzing") << "fuzz";
+        QTest::newRow("sheet announcing 65536 x 256 cells") << "dimension";
     }
     void damagedCompoundDocumentsAreRefused()
     {
@@ -360,6 +361,15 @@ private Q_SLOTS:
             set32(0x2C, 0x10000000);
         else if (patch == QLatin1String("shift"))
             bytes[0x1E] = char(10);
+        else if (patch == QLatin1String("dimension"))
+        {
+            // The reading library would reserve half a gigabyte for these cells before reading any.
+            const QByteArray dimension = QByteArrayLiteral("\x00\x02\x0e\x00");
+            int patched = 0;
+            for (qsizetype at = bytes.indexOf(dimension); at >= 0; at = bytes.indexOf(dimension, at + 1), ++patched)
+                set32(at + 8, 65536), bytes[at + 14] = char(0), bytes[at + 15] = char(1);
+            QVERIFY(patched > 0);
+        }
         const QString path = m_dir.filePath(QStringLiteral("damaged.xls"));
         QFile::remove(path);
         writeFile(path, bytes);
@@ -395,6 +405,8 @@ private Q_SLOTS:
             limits.maxFileBytes = 40;
         else if (limit == QLatin1String("unpacked"))
             limits.maxUnpackedBytes = 2000;
+        else if (limit == QLatin1String("cells"))
+            limits.maxXlsCells = 5; // three rows of two columns
         else
             limits.ratioFloorBytes = 100, limits.maxRatio = 2;
         SpreadsheetReader reader;
