@@ -203,6 +203,8 @@ void TNumberDraw::draw()
         // test costs the same for the ten-thousandth number as for the first.
         NumberPool pool(c.SpinBSL->value(), c.SpinBTS->value(), ranges);
         int remaining = requested;
+        quint32 lastSeed = 0;
+        bool havePicked = false;
         while (remaining > 0)
         {
             // The shown count can overstate the eligible numbers (ranges reaching outside the
@@ -214,8 +216,16 @@ void TNumberDraw::draw()
             }
 
             // Every pick follows its own reseeding directly, so the die's draws between picks
-            // have no influence on the numbers.
+            // have no influence on the numbers. A counter that has not moved since the last pick
+            // would give the same seed and the same number again, forever; the generator then
+            // simply goes on from where it is.
+            const quint32 before = SharedRandom::seed();
             SharedRandom::randomize();
+            const quint32 seed = SharedRandom::seed();
+            if (havePicked && seed == lastSeed)
+                SharedRandom::setSeed(before);
+            lastSeed = seed;
+            havePicked = true;
             const qint64 n = pool.numberAt(randomBelow(pool.span()));
 
             const int match = pool.excludingRange(n);

@@ -466,6 +466,20 @@ private Q_SLOTS:
         QVERIFY(clock.sleeps.isEmpty());
     }
 
+    void drawEndsWithAFrozenCounter()
+    {
+        // A clock that only moves when slept on gives every pick of a draw without pauses the
+        // same seed; the draw must still find ten different numbers.
+        ScriptedMessages messages;
+        FakeClock clock;
+        Page page;
+        page.setBounds(1, 100, 10);
+        page.draw->ZvWinButton1Click();
+        const QList<qint64> numbers = page.drawn();
+        QCOMPARE(QSet<qint64>(numbers.begin(), numbers.end()).size(), 10);
+        QCOMPARE(messages.shown, QStringList{done});
+    }
+
     void drawIsUniformOverTheEligibleNumbers()
     {
         ScriptedMessages messages;
