@@ -30,8 +30,8 @@ struct TNumberDrawControls
 };
 
 // The number draw: counts the eligible numbers, draws distinct numbers from [start, end] that
-// lie in no excluded range, saves them, and holds the row rule of the excluded ranges. Every
-// public entry runs inside guarded(), so it can be called straight from a slot.
+// lie in no excluded range, saves them, and holds the row rule of the excluded ranges. The
+// button handlers run inside guarded(), so they can be called straight from a slot.
 class TNumberDraw : public QObject
 {
     Q_OBJECT
@@ -44,9 +44,9 @@ public:
     // True from the start of a draw's busy phase to its end (window disabled meanwhile).
     bool isDrawing() const { return m_drawing; }
 
-    // Shown while the draw waits for each excluded range examined without a match.
+    // The wait after each excluded range the draw examines without a match.
     static constexpr int PauseMs = 20;
-    // Numbers taken reach the list at most this long after being drawn (see flushTaken).
+    // Numbers taken reach the list within about this long of being drawn (see pump).
     static constexpr int ListRefreshMs = 30;
 
     static QString exhaustedMessage(int requested, int drawn);
@@ -58,6 +58,8 @@ public Q_SLOTS:
     void ZvWinButton2Click();
 
 public:
+    // The before-post event of Rx_T: shows why a row is refused and throws EAbort, which the
+    // table passes to whoever asked it to store the row.
     void Rx_TBeforePost(TRxMemoryData& table);
 
 private:
