@@ -1,5 +1,6 @@
 #include "SpreadsheetReader.h"
 
+#include "SpreadsheetIsolation.h"
 #include "SpreadsheetOrcus.h"
 #include "SpreadsheetSheet.h"
 #include "SpreadsheetXls.h"
@@ -7,6 +8,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <functional>
 
 namespace {
 const QByteArray oleMagic = QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
@@ -109,14 +111,14 @@ void SpreadsheetReader::open(const QString& fileName)
             throw ESpreadsheetError("workbook changed while it was read");
     }
 
-    auto sheet = std::make_unique<SpreadsheetSheet>(m_limits.maxKeptTextBytes, m_limits.maxRows);
     SpreadsheetFormat format = SpreadsheetFormat::Unknown;
+    std::function<void(SpreadsheetSheet&)> parse;
     if (content.startsWith(oleMagic))
     {
         if (isEncryptedOfficePackage(content))
             throw ESpreadsheetError("workbook is encrypted (password-protected package)");
         format = SpreadsheetFormat::Xls;
-        spreadsheetReadXls(fileName, content, m_limits.maxXlsCells, *sheet);
+        parse = [&](SpreadsheetSheet& sheet) { spreadsheetReadXls(fileName, content, m_limits.maxXlsCells, sheet); };
     }
     else if (spreadsheetLooksLikeZip(content))
     {
@@ -125,20 +127,26 @@ void SpreadsheetReader::open(const QString& fileName)
         format = zipFormat(content, directory);
         if (format == SpreadsheetFormat::Unknown)
             throw ESpreadsheetError("zip package is not a spreadsheet (neither xlsx nor ods)");
-        spreadsheetReadWithOrcus(format, content, *sheet);
+        parse = [&](SpreadsheetSheet& sheet) { spreadsheetReadWithOrcus(format, content, sheet); };
     }
     else
     {
         if (content.left(textSniffBytes).contains('\0'))
             throw ESpreadsheetError("file is neither a workbook nor text");
         format = SpreadsheetFormat::Csv;
-        spreadsheetReadWithOrcus(format, csvAsUtf8(std::move(content)), *sheet);
+        content = csvAsUtf8(std::move(content));
+        parse = [&](SpreadsheetSheet& sheet) { spreadsheetReadWithOrcus(format, content, sheet); };
     }
-    if (sheet->overRows())
-        throw ESpreadsheetError("worksheet has more than " + std::to_string(m_limits.maxRows) + " rows");
-    if (sheet->overLimit())
-        throw ESpreadsheetError("worksheet text beyond " + std::to_string(m_limits.maxKeptTextBytes) + " bytes");
-    m_sheet = std::move(sheet);
+    const SpreadsheetLimits& limits = m_limits;
+    m_sheet = spreadsheetParseIsolated(
+        [&](SpreadsheetSheet& sheet) {
+            parse(sheet);
+            if (sheet.overRows())
+                throw ESpreadsheetError("worksheet has more than " + std::to_string(limits.maxRows) + " rows");
+            if (sheet.overLimit())
+                throw ESpreadsheetError("worksheet text beyond " + std::to_string(limits.maxKeptTextBytes) + " bytes");
+        },
+        m_limits);
     m_format = format;
 }
 

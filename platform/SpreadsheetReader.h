@@ -38,6 +38,10 @@ struct SpreadsheetLimits
     int maxRows = 1048576;
     // Cells an .xls sheet may announce: the reading library reserves 32 bytes for each up front.
     qint64 maxXlsCells = 4LL << 20;
+    // Decode in a child process, so that a decoding library failing on a damaged file cannot
+    // take the program down; a decoder running longer than the timeout is stopped.
+    bool isolate = true;
+    qint64 parseTimeoutMs = 120000;
 };
 
 // Recognises the kind of a workbook from its bytes alone (the extension is never looked at).

@@ -32,6 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     }
     SpreadsheetReader reader;
+    // Decoding in-process: a child process would hide both the coverage and the faults.
+    SpreadsheetLimits limits;
+    limits.isolate = false;
+    reader.setLimits(limits);
     try
     {
         reader.open(scratchPath());

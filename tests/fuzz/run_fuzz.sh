@@ -21,6 +21,7 @@ flags="-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address
 $cxx $flags -o "$work/fuzz_spreadsheet" "$here/fuzz_spreadsheet.cpp" \
     "$root"/platform/SpreadsheetReader.cpp "$root"/platform/SpreadsheetSheet.cpp \
     "$root"/platform/SpreadsheetZip.cpp "$root"/platform/SpreadsheetOrcus.cpp "$root"/platform/SpreadsheetXls.cpp \
+    "$root"/platform/SpreadsheetIsolation.cpp \
     $(pkg-config --cflags --libs Qt6Core liborcus-0.17 freexl)
 
 cd "$work"
