@@ -252,24 +252,27 @@ std::unique_ptr<SpreadsheetSheet> spreadsheetParseIsolated(const std::function<v
     if (limits.isolate)
     {
         int fds[2];
-        if (::pipe(fds) != 0)
-            throw ESpreadsheetError("workbook reader could not be started (pipe)");
-        ChildProcess child;
-        child.m_pid = ::fork();
-        if (child.m_pid == 0)
+        if (::pipe(fds) == 0)
         {
-            ::close(fds[0]);
-            runChild(fds[1], parse, limits);
+            ChildProcess child;
+            child.m_pid = ::fork();
+            if (child.m_pid == 0)
+            {
+                ::close(fds[0]);
+                runChild(fds[1], parse, limits);
+            }
+            ::close(fds[1]);
+            child.m_readEnd = fds[0];
+            if (child.m_pid > 0)
+            {
+                const QByteArray answer = readAnswer(fds[0], child.m_pid, limits);
+                const std::string ending = child.reap();
+                if (!ending.empty())
+                    throw ESpreadsheetError(ending);
+                return decodeAnswer(answer, limits);
+            }
+            // No process to spare: decoding here is still better than refusing the file.
         }
-        ::close(fds[1]);
-        child.m_readEnd = fds[0];
-        if (child.m_pid < 0)
-            throw ESpreadsheetError("workbook reader could not be started (fork)");
-        const QByteArray answer = readAnswer(fds[0], child.m_pid, limits);
-        const std::string ending = child.reap();
-        if (!ending.empty())
-            throw ESpreadsheetError(ending);
-        return decodeAnswer(answer, limits);
     }
 #endif
     return decodeAnswer(parseToAnswer(parse, limits), limits);
