@@ -296,6 +296,7 @@ void TMainF::setUpLook()
     ui->SpinEdit1->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 24, true));
     ui->Label7->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 24, true));
     ui->ZvWinButton6->setFont(pixelFont(QStringLiteral("Arial"), 16, true));
+    TZvWinButton::applyFormSettingsTo(this);
 
     const struct
     {

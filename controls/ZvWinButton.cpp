@@ -31,6 +31,37 @@ TZvWinButton::TZvWinButton(QWidget* parent) : QWidget(parent)
                                 [this](QWidget*, QWidget* now) { guarded([&] { focusChanged(now); }); });
 }
 
+void TZvWinButton::applyFormSettings(int fontPixelHeight)
+{
+    QFont f(QStringLiteral("Arial"));
+    f.setBold(true);
+    f.setPixelSize(fontPixelHeight);
+    setFont(f);
+    setGrayedFont(f);
+    setGrayedFontColor(TColorToQColor(clGrayText));
+    setFontColor(Qt::black);
+    setRaiseCol(Qt::white);
+    setOverCol(Qt::blue);
+    setGlphyAlign(poLeft);
+    setShowHint(true);
+    setShowCaption(true);
+    setParentColor(true);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void TZvWinButton::applyFormSettingsTo(QWidget* window, int fontPixelHeight)
+{
+    const auto buttons = window->findChildren<TZvWinButton*>();
+    for (TZvWinButton* b : buttons)
+    {
+        const int chosen = b->font().pixelSize();
+        b->applyFormSettings(chosen > 0 ? chosen : fontPixelHeight);
+        // The small button inside a file box lights up in yellow, as on its own.
+        if (b->inherits("TZvEditButton"))
+            b->setOverCol(Qt::yellow);
+    }
+}
+
 TZvWinButton::~TZvWinButton()
 {
     // QWidget's destructor may still move the focus; this part of the button is gone by then.

@@ -116,6 +116,15 @@ public:
 
     QSize sizeHint() const override;
 
+    // The settings every window gives its buttons: the window's colour as face, a white raised
+    // edge, black bold Arial of the given pixel height, the caption turning blue when hovered,
+    // focused or pressed, the picture left of the caption, hints on. The constructor's own
+    // defaults (blue face, white caption, yellow hover) are what a button left alone shows.
+    void applyFormSettings(int fontPixelHeight = 13);
+    // The same for every button below `window`, keeping fonts whose pixel height was already
+    // chosen for a particular button.
+    static void applyFormSettingsTo(QWidget* window, int fontPixelHeight = 13);
+
 public Q_SLOTS:
     void Click();
     void ShowDropDownMenu();

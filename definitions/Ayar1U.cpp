@@ -45,6 +45,7 @@ TAyar1F::TAyar1F(TMainF* mainForm, QWidget* parent)
     Ayar1F = this;
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setUpHeaderBand(ui->Image2, ui->Image1, ui->Label1);
+    TZvWinButton::applyFormSettingsTo(this);
     const QPixmap clear(QStringLiteral(":/cekilis/glyph_reset.png"));
     ui->ZvWinButton5->setGlpyh(clear);
     ui->ZvWinButton1->setGlpyh(clear);

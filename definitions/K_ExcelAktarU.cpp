@@ -38,6 +38,7 @@ TK_ExcelAktarF::TK_ExcelAktarF(TRxMemoryData* kisiTable, QWidget* parent)
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(452, 192);
     setUpHeaderBand(ui->Image2, ui->Image1, ui->Label1);
+    TZvWinButton::applyFormSettingsTo(this);
     ui->ZvWinButton1->setGlpyh(QPixmap(QStringLiteral(":/cekilis/glyph_save.png")));
     ui->FilenameEdit1->ZvWinButton()->setGlyphKind(TZvEditButton::gkDefault);
 
