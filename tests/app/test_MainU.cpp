@@ -11,6 +11,8 @@
 #include "ZvWinButton.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
+#include "common/TemporaryProgramFolder.h"
+#include "common/TestFiles.h"
 #include "ui_MainU.h"
 
 #include <QCheckBox>
@@ -26,19 +28,6 @@
 #include <stdexcept>
 
 namespace {
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
 // The exact file a first close writes with every setting at its design value.
 const QByteArray defaultAyarIni = "[TMainF]\r\n"
                                   "FormVersion=0\r\n"
@@ -60,10 +49,10 @@ class TestMainU : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<TemporaryProgramFolder> folder;
     std::unique_ptr<ScriptedMessages> messages;
 
-    QString path(const QString& bareName) const { return dir->filePath(bareName); }
+    QString path(const QString& bareName) const { return folder->filePath(bareName); }
 
     std::unique_ptr<TMainF> openWindow()
     {
@@ -78,25 +67,18 @@ private:
 
     void writePrizes(int count)
     {
-        TRxMemoryData table;
-        table.addStringField(QStringLiteral("HEDIYE"), 40);
-        table.addStringField(QStringLiteral("RESIMYOLU"), 100);
-        table.open();
+        QList<QStringList> rows;
         for (int i = 1; i <= count; ++i)
-        {
-            table.append();
-            table.setFieldString(0, QStringLiteral("Hediye %1").arg(i));
-            table.post();
-        }
-        RxMemoryDataSaveToFile(table, path(QStringLiteral("Hediye.Ini")));
+            rows << QStringList{QStringLiteral("Hediye %1").arg(i)};
+        writeTableFile(path(QStringLiteral("Hediye.Ini")), QStringLiteral("HEDIYE"), 40, QStringLiteral("RESIMYOLU"),
+                       100, rows);
     }
 
 private Q_SLOTS:
     void init()
     {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        setProgramFolder(dir->path());
+        folder = std::make_unique<TemporaryProgramFolder>();
+        QVERIFY(folder->isValid());
         messages = std::make_unique<ScriptedMessages>();
         DrawRunning = false;
     }
@@ -104,8 +86,7 @@ private Q_SLOTS:
     void cleanup()
     {
         messages.reset();
-        setProgramFolder(QString());
-        dir.reset();
+        folder.reset();
     }
 
     void firstStartInEmptyFolder()
@@ -138,7 +119,7 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(path(QStringLiteral("Memory.Ini"))).size(), 0);
         // Nothing but the two files: the participant and prize files belong to the
         // definitions window.
-        QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 2);
+        QCOMPARE(QDir(folder->path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 2);
     }
 
     void oddSettingValues_data()
@@ -397,7 +378,7 @@ private Q_SLOTS:
     void unwritableMemoryIniDoesNotKeepWindowOpen()
     {
         // A folder in the way: the table file cannot be put in its place.
-        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Memory.Ini")));
+        QVERIFY(QDir(folder->path()).mkdir(QStringLiteral("Memory.Ini")));
         auto window = openWindow();
         QVERIFY(window->close());
         QVERIFY(!window->isVisible());
@@ -408,7 +389,7 @@ private Q_SLOTS:
     void unwritableSettingsFileDoesNotStopClose()
     {
         // A folder in the way of "Ayar.Ini": nothing can be read or written there.
-        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Ayar.Ini")));
+        QVERIFY(QDir(folder->path()).mkdir(QStringLiteral("Ayar.Ini")));
         auto window = openWindow();
         QCOMPARE(window->form()->SpinCKSR->value(), 10);
         QVERIFY(window->close());

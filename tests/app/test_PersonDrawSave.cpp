@@ -3,6 +3,8 @@
 #include "common/FakeClock.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
+#include "common/TemporaryProgramFolder.h"
+#include "common/TestFiles.h"
 #include "test_PersonDrawRig.h"
 
 #include <QDir>
@@ -12,18 +14,8 @@
 #include <memory>
 
 namespace {
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+// An absent file reads as this, so it never passes for an empty one.
+const QByteArray missing("<missing>");
 
 void addWinner(Rig& rig, const QString& name, const QString& prize)
 {
@@ -41,15 +33,10 @@ class TestPersonDrawSave : public QObject
 private Q_SLOTS:
     void init()
     {
-        dir = std::make_unique<QTemporaryDir>();
+        dir = std::make_unique<TemporaryProgramFolder>();
         QVERIFY(dir->isValid());
-        setProgramFolder(dir->path());
     }
-    void cleanup()
-    {
-        setProgramFolder(QString());
-        dir.reset();
-    }
+    void cleanup() { dir.reset(); }
 
     void savesOneLinePerWinner_data()
     {
@@ -76,11 +63,11 @@ private Q_SLOTS:
         for (const QString& w : winners)
             addWinner(rig, w.section(QLatin1Char('|'), 0, 0), w.section(QLatin1Char('|'), 1));
         const QString target = dir->filePath(QStringLiteral("kazananlar.txt"));
-        writeFile(target, "an older and much longer content that must go entirely\r\n");
+        writeAll(target, "an older and much longer content that must go entirely\r\n");
         dialogs.setNextFileName(target);
 
         rig.draw->ZvWinButton9Click();
-        QCOMPARE(readAll(target), bytes);
+        QCOMPARE(readAll(target, missing), bytes);
         QVERIFY(messages.shown.isEmpty());
         // The dialog opens in the data folder, which the save creates first.
         QCOMPARE(dialogs.requests.size(), 1);
@@ -114,7 +101,7 @@ private Q_SLOTS:
         addWinner(rig, QStringLiteral("Ali"), QStringLiteral("Saat"));
         dialogs.setNextFileName(dir->filePath(QStringLiteral("liste")));
         rig.draw->ZvWinButton9Click();
-        QCOMPARE(readAll(dir->filePath(QStringLiteral("liste.TXT"))), QByteArray("Ali\tSaat\r\n"));
+        QCOMPARE(readAll(dir->filePath(QStringLiteral("liste.TXT")), missing), QByteArray("Ali\tSaat\r\n"));
     }
 
     void failureIsSwallowed()
@@ -145,11 +132,11 @@ private Q_SLOTS:
         const QString target = dir->filePath(QStringLiteral("liste.txt"));
         dialogs.setNextFileName(target);
         rig.draw->ZvWinButton9Click();
-        QCOMPARE(readAll(target), QByteArray("\xDEule\t\xDCt\xFC\r\n"));
+        QCOMPARE(readAll(target, missing), QByteArray("\xDEule\t\xDCt\xFC\r\n"));
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<TemporaryProgramFolder> dir;
 };
 
 QTEST_MAIN(TestPersonDrawSave)

@@ -1,6 +1,7 @@
 // Table files: byte layout of saved records, loading, damaged files and failures.
 #include "EAbort.h"
 #include "TableFiles.h"
+#include "common/TestFiles.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -12,19 +13,6 @@ namespace {
 QString fixture(const char* name)
 {
     return QStringLiteral(FIXTURES_DIR "/tables/") + QLatin1String(name);
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 void defineKisi(TRxMemoryData& t)

@@ -12,6 +12,8 @@
 #include "ZVRXDBGrid.h"
 #include "ZvWinButton.h"
 #include "common/ScriptedMessages.h"
+#include "common/TemporaryProgramFolder.h"
+#include "common/TestFiles.h"
 #include "ui_Ayar1U.h"
 #include "ui_K_ExcelAktarU.h"
 #include "ui_MainU.h"
@@ -28,30 +30,6 @@
 #include <memory>
 
 namespace {
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// A table file of the given rows, written as the program writes it.
-void writeTableFile(const QString& path, const QString& first, int firstSize, const QString& second, int secondSize,
-                    const QList<QStringList>& rows)
-{
-    TRxMemoryData table;
-    table.addStringField(first, firstSize);
-    table.addStringField(second, secondSize);
-    table.open();
-    for (const QStringList& row : rows)
-    {
-        table.append();
-        table.setFieldString(0, row.value(0));
-        table.setFieldString(1, row.value(1));
-        table.post();
-    }
-    RxMemoryDataSaveToFile(table, path);
-}
-
 const QString clearKisi = QStringLiteral("Soru: Dikkat : Tüm kişi kayıtları silinecektir.");
 const QString clearHediye = QStringLiteral("Soru: Dikkat : Tüm hediye kayıtları silinecektir.");
 } // namespace
@@ -61,13 +39,13 @@ class TestAyar1U : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<TemporaryProgramFolder> folder;
     std::unique_ptr<ScriptedMessages> messages;
     std::unique_ptr<TMainF> main;
     std::unique_ptr<TAyar1F> form;
     QList<FileDialogRequest> dialogs;
 
-    QString path(const QString& bareName) const { return dir->filePath(bareName); }
+    QString path(const QString& bareName) const { return folder->filePath(bareName); }
 
     void writeFiles(int participants, int prizes)
     {
@@ -112,9 +90,8 @@ private:
 private Q_SLOTS:
     void init()
     {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        setProgramFolder(dir->path());
+        folder = std::make_unique<TemporaryProgramFolder>();
+        QVERIFY(folder->isValid());
         messages = std::make_unique<ScriptedMessages>();
         dialogs.clear();
     }
@@ -126,8 +103,7 @@ private Q_SLOTS:
         messages.reset();
         setFileDialogHandler({});
         ShowDefinitionsWindow = nullptr;
-        setProgramFolder(QString());
-        dir.reset();
+        folder.reset();
     }
 
     void showsTheTablesOfTheMainWindow()
@@ -348,7 +324,7 @@ private Q_SLOTS:
         openForm();
         // A folder where the participant file belongs: it can be neither replaced nor written.
         QVERIFY(QFile::remove(path(QStringLiteral("Kisi.Ini"))));
-        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Kisi.Ini")));
+        QVERIFY(QDir(folder->path()).mkdir(QStringLiteral("Kisi.Ini")));
         QFile::remove(path(QStringLiteral("Hediye.Ini")));
         int reported = 0;
         const AppExceptionHandler previous = setAppExceptionHandler([&](const std::exception*) { ++reported; });
