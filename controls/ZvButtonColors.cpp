@@ -1,63 +1,41 @@
 #include "ZvButtonColors.h"
 
+#include <iterator>
+
 namespace {
 
 // Classic values of the Windows system colour table, by index.
+constexpr QRgb kSystemColors[] = {
+    qRgb(0xC8, 0xC8, 0xC8), // 0 scroll bar
+    qRgb(0x00, 0x00, 0x00), // 1 background
+    qRgb(0x99, 0xB4, 0xD1), // 2 active caption
+    qRgb(0xBF, 0xCD, 0xDB), // 3 inactive caption
+    qRgb(0xF0, 0xF0, 0xF0), // 4 menu
+    qRgb(0xFF, 0xFF, 0xFF), // 5 window
+    qRgb(0x64, 0x64, 0x64), // 6 window frame
+    qRgb(0x00, 0x00, 0x00), // 7 menu text
+    qRgb(0x00, 0x00, 0x00), // 8 window text
+    qRgb(0x00, 0x00, 0x00), // 9 caption text
+    qRgb(0xB4, 0xB4, 0xB4), // 10 active border
+    qRgb(0xF4, 0xF7, 0xFC), // 11 inactive border
+    qRgb(0xAB, 0xAB, 0xAB), // 12 application workspace
+    qRgb(0x33, 0x99, 0xFF), // 13 highlight
+    qRgb(0xFF, 0xFF, 0xFF), // 14 highlight text
+    qRgb(0xF0, 0xF0, 0xF0), // 15 button face
+    qRgb(0xA0, 0xA0, 0xA0), // 16 button shadow
+    qRgb(0x6D, 0x6D, 0x6D), // 17 grey text
+    qRgb(0x00, 0x00, 0x00), // 18 button text
+    qRgb(0x43, 0x4E, 0x54), // 19 inactive caption text
+    qRgb(0xFF, 0xFF, 0xFF), // 20 button highlight
+    qRgb(0x69, 0x69, 0x69), // 21 3D dark shadow
+    qRgb(0xE3, 0xE3, 0xE3), // 22 3D light
+    qRgb(0x00, 0x00, 0x00), // 23 info text
+    qRgb(0xFF, 0xFF, 0xE1), // 24 info background
+};
+
 QRgb systemColor(quint32 index)
 {
-    switch (index)
-    {
-    case 0: // scroll bar
-        return qRgb(0xC8, 0xC8, 0xC8);
-    case 1: // background
-        return qRgb(0x00, 0x00, 0x00);
-    case 2: // active caption
-        return qRgb(0x99, 0xB4, 0xD1);
-    case 3: // inactive caption
-        return qRgb(0xBF, 0xCD, 0xDB);
-    case 4: // menu
-        return qRgb(0xF0, 0xF0, 0xF0);
-    case 5: // window
-        return qRgb(0xFF, 0xFF, 0xFF);
-    case 6: // window frame
-        return qRgb(0x64, 0x64, 0x64);
-    case 7: // menu text
-    case 8: // window text
-    case 9: // caption text
-        return qRgb(0x00, 0x00, 0x00);
-    case 10: // active border
-        return qRgb(0xB4, 0xB4, 0xB4);
-    case 11: // inactive border
-        return qRgb(0xF4, 0xF7, 0xFC);
-    case 12: // application workspace
-        return qRgb(0xAB, 0xAB, 0xAB);
-    case 13: // highlight
-        return qRgb(0x33, 0x99, 0xFF);
-    case 14: // highlight text
-        return qRgb(0xFF, 0xFF, 0xFF);
-    case 15: // button face
-        return qRgb(0xF0, 0xF0, 0xF0);
-    case 16: // button shadow
-        return qRgb(0xA0, 0xA0, 0xA0);
-    case 17: // grey text
-        return qRgb(0x6D, 0x6D, 0x6D);
-    case 18: // button text
-        return qRgb(0x00, 0x00, 0x00);
-    case 19: // inactive caption text
-        return qRgb(0x43, 0x4E, 0x54);
-    case 20: // button highlight
-        return qRgb(0xFF, 0xFF, 0xFF);
-    case 21: // 3D dark shadow
-        return qRgb(0x69, 0x69, 0x69);
-    case 22: // 3D light
-        return qRgb(0xE3, 0xE3, 0xE3);
-    case 23: // info text
-        return qRgb(0x00, 0x00, 0x00);
-    case 24: // info background
-        return qRgb(0xFF, 0xFF, 0xE1);
-    default:
-        return qRgb(0, 0, 0);
-    }
+    return index < std::size(kSystemColors) ? kSystemColors[index] : qRgb(0, 0, 0);
 }
 
 } // namespace
