@@ -89,25 +89,26 @@ QRect TImage::destRect(QSize picture, QSize box, bool center, bool proportional,
             // Integer arithmetic so the truncation is exact, never off by one through rounding.
             const qint64 pw = w;
             const qint64 ph = h;
-            if (pw > ph)
-            {
+            const auto fillWidth = [&] {
                 w = cw;
                 h = cw * ph / pw;
+            };
+            const auto fillHeight = [&] {
+                h = ch;
+                w = ch * pw / ph;
+            };
+            // The longer side fills the box first; the other one when that overflows.
+            if (pw > ph)
+            {
+                fillWidth();
                 if (h > ch)
-                {
-                    h = ch;
-                    w = ch * pw / ph;
-                }
+                    fillHeight();
             }
             else
             {
-                h = ch;
-                w = ch * pw / ph;
+                fillHeight();
                 if (w > cw)
-                {
-                    w = cw;
-                    h = cw * ph / pw;
-                }
+                    fillWidth();
             }
         }
         else
