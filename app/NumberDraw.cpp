@@ -10,13 +10,13 @@
 #include "Random.h"
 #include "RxDice.h"
 #include "RxMemoryData.h"
+#include "SaveFile.h"
 #include "SpinEdit.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QWidget>
 #include <limits>
@@ -277,10 +277,5 @@ void TNumberDraw::save()
         bytes += "\r\n";
     }
 
-    // Written beside the target and renamed over it, so a failure never leaves half a file.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFileError("Cannot create file", fileName);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw EFileError("Cannot write file", fileName);
+    SaveFileAtomically(fileName, bytes);
 }

@@ -10,6 +10,7 @@
 #include "PictureLoader.h"
 #include "ProgramFolder.h"
 #include "RxMemoryData.h"
+#include "SaveFile.h"
 #include "TurkishUpper.h"
 #include "controls/Image.h"
 #include "controls/SpinEdit.h"
@@ -20,7 +21,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -292,15 +292,7 @@ void TPersonDraw::ZvWinButton9Click()
                     kzn.next();
                 }
             }
-            QSaveFile file(fileName);
-            if (!file.open(QIODevice::WriteOnly))
-                return;
-            if (file.write(lines) != lines.size())
-            {
-                file.cancelWriting();
-                return;
-            }
-            file.commit();
+            SaveFileAtomically(fileName, lines);
         }
         catch (const std::exception&)
         {}

@@ -1,9 +1,10 @@
 #include "IniFile.h"
 
 #include "Codec1254.h"
+#include "DataErrors.h"
+#include "SaveFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 bool isBlank(char c)
@@ -198,17 +199,14 @@ bool TIniFile::updateFile()
         return true;
     if (m_unreadable)
         return false;
-    QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = contents();
-    if (file.write(bytes) != bytes.size())
+    try
     {
-        file.cancelWriting();
+        SaveFileAtomically(m_fileName, contents());
+    }
+    catch (const EFileError&)
+    {
         return false;
     }
-    if (!file.commit())
-        return false;
     m_dirty = false;
     return true;
 }
