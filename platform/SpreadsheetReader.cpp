@@ -1,5 +1,6 @@
 #include "SpreadsheetReader.h"
 
+#include "Codec1254.h"
 #include "SpreadsheetIsolation.h"
 #include "SpreadsheetOrcus.h"
 #include "SpreadsheetSheet.h"
@@ -51,33 +52,7 @@ QByteArray csvAsUtf8(QByteArray content)
     const QString asUtf8 = utf8.decode(content);
     if (!utf8.hasError())
         return content;
-    static const char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x008E, 0x008F,
-                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178};
-    QString text;
-    text.reserve(content.size());
-    for (const char c : content)
-    {
-        const auto b = static_cast<unsigned char>(c);
-        char16_t u = b;
-        if (b >= 0x80 && b <= 0x9F)
-            u = high[b - 0x80];
-        else if (b == 0xD0)
-            u = 0x011E; // Ğ
-        else if (b == 0xDD)
-            u = 0x0130; // İ
-        else if (b == 0xDE)
-            u = 0x015E; // Ş
-        else if (b == 0xF0)
-            u = 0x011F; // ğ
-        else if (b == 0xFD)
-            u = 0x0131; // ı
-        else if (b == 0xFE)
-            u = 0x015F; // ş
-        text.append(QChar(u));
-    }
-    return text.toUtf8();
+    return Cp1254::toUnicode(content).toUtf8();
 }
 } // namespace
 
