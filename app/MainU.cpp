@@ -10,6 +10,7 @@
 #include "Messages.h"
 #include "NumberDraw.h"
 #include "PersonDraw.h"
+#include "PixelFont.h"
 #include "ProgramFolder.h"
 #include "RadioGroup.h"
 #include "RxMemoryData.h"
@@ -134,14 +135,6 @@ QString textForSaving(const QString& text)
         trimmed.size() >= 2 && ((trimmed.startsWith(QLatin1Char('"')) && trimmed.endsWith(QLatin1Char('"'))) ||
                                 (trimmed.startsWith(QLatin1Char('\'')) && trimmed.endsWith(QLatin1Char('\''))));
     return quoted ? QLatin1Char('"') + trimmed + QLatin1Char('"') : trimmed;
-}
-
-QFont pixelFont(const QString& family, int pixels, bool bold)
-{
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
 }
 } // namespace
 

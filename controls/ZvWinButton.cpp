@@ -2,6 +2,7 @@
 
 #include "ButtonPaint.h"
 #include "Guard.h"
+#include "PixelFont.h"
 #include "ZvButtonColors.h"
 
 #include <QApplication>
@@ -33,9 +34,7 @@ TZvWinButton::TZvWinButton(QWidget* parent) : QWidget(parent)
 
 void TZvWinButton::applyFormSettings(int fontPixelHeight)
 {
-    QFont f(QStringLiteral("Arial"));
-    f.setBold(true);
-    f.setPixelSize(fontPixelHeight);
+    const QFont f = pixelFont(QStringLiteral("Arial"), fontPixelHeight, true);
     setFont(f);
     setGrayedFont(f);
     setGrayedFontColor(TColorToQColor(clGrayText));

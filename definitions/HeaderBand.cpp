@@ -1,6 +1,7 @@
 #include "HeaderBand.h"
 
 #include "Image.h"
+#include "PixelFont.h"
 
 #include <QLabel>
 #include <QPalette>
@@ -10,10 +11,7 @@ void setUpHeaderBand(TImage* background, TImage* logo, QLabel* title)
     const QString art = QStringLiteral(":/cekilis/");
     background->setPicture(QPixmap(art + QStringLiteral("header_bg.png")));
     logo->setPicture(QPixmap(art + QStringLiteral("icon.png")));
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(19);
-    font.setBold(true);
-    title->setFont(font);
+    title->setFont(pixelFont(QStringLiteral("Arial"), 19, true));
     QPalette white = title->palette();
     white.setColor(QPalette::WindowText, Qt::white);
     title->setPalette(white);
