@@ -6,6 +6,7 @@
 //
 //   build/bench/bench_startup [runs]          (offscreen unless QT_QPA_PLATFORM says otherwise)
 #include "Ayar1U.h"
+#include "IdleReport.h"
 #include "MainU.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
@@ -13,35 +14,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTranslator>
-#include <QWindow>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
-// Shown means painted: until then no pixel of the window is on the screen.
-class PaintSeen : public QObject
-{
-public:
-    bool painted = false;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
-
 // Child: what main.cpp does, with the program folder pointed at the given folder.
 int runProgram(int argc, char* argv[], const QString& folder)
 {
@@ -55,22 +39,9 @@ int runProgram(int argc, char* argv[], const QString& folder)
     installDefinitionsWindow();
     setProgramFolder(folder);
     TMainF window;
-    PaintSeen paint;
-    window.installEventFilter(&paint);
+    // Leave without closing: the measured part ends here and the folder stays as it was.
+    IdleReport report(window, [] { std::_Exit(0); });
     window.show();
-    QTimer idle;
-    QObject::connect(&idle, &QTimer::timeout, &app, [&] {
-        if (!paint.painted || !window.windowHandle() || !window.windowHandle()->isExposed())
-            return;
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
-        std::printf("idle %.1f\n", ms(usage.ru_utime) + ms(usage.ru_stime));
-        std::fflush(stdout);
-        // Leave without closing: the measured part ends here and the folder stays as it was.
-        std::_Exit(0);
-    });
-    idle.start(0);
     return app.exec();
 }
 
