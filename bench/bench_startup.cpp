@@ -5,21 +5,17 @@
 // in an empty folder and in a folder holding a 1,000,000-record "Kisi.Ini".
 //
 //   build/bench/bench_startup [runs]          (offscreen unless QT_QPA_PLATFORM says otherwise)
-#include "Ayar1U.h"
+#include "ApplicationSetUp.h"
 #include "IdleReport.h"
 #include "MainU.h"
-#include "MessageBoxes.h"
 #include "ProgramFolder.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTranslator>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -30,13 +26,7 @@ namespace {
 int runProgram(int argc, char* argv[], const QString& folder)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZEVORINT Çekiliş Programı"));
-    QTranslator qtTurkish;
-    if (qtTurkish.load(QLocale(QLocale::Turkish, QLocale::Turkey), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTurkish);
-    installMessageBoxes();
-    installDefinitionsWindow();
+    setUpApplication(app);
     setProgramFolder(folder);
     TMainF window;
     // Leave without closing: the measured part ends here and the folder stays as it was.
