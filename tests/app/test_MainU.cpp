@@ -11,6 +11,7 @@
 #include "ZvWinButton.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
+#include "common/TableLayouts.h"
 #include "common/TemporaryProgramFolder.h"
 #include "common/TestFiles.h"
 #include "ui_MainU.h"
@@ -317,9 +318,7 @@ private Q_SLOTS:
     {
         {
             TRxMemoryData kisi;
-            kisi.addStringField(QStringLiteral("ADI"), 40);
-            kisi.addStringField(QStringLiteral("IL_ILCE"), 40);
-            kisi.open();
+            defineKisi(kisi).open();
             // The same name twice: loads at start-up pass the participant rules
             // unchecked.
             for (const char* name : {"Ayşe", "AYŞE", "Mehmet"})

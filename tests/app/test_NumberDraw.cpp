@@ -10,6 +10,7 @@
 #include "common/FakeClock.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
+#include "common/TableLayouts.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,9 +54,7 @@ public:
         ListBox1 = make<QListWidget>("ListBox1");
 
         Rx_T.setObjectName(QStringLiteral("Rx_T"));
-        Rx_T.addIntegerField(QStringLiteral("BASLANGIC"));
-        Rx_T.addIntegerField(QStringLiteral("BITIS"));
-        Rx_T.open();
+        defineRx(Rx_T).open();
 
         TNumberDrawControls controls;
         controls.Window = &window;

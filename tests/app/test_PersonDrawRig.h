@@ -5,6 +5,7 @@
 #include "PersonDraw.h"
 #include "RadioGroup.h"
 #include "RxMemoryData.h"
+#include "common/TableLayouts.h"
 #include "controls/Image.h"
 #include "controls/SpinEdit.h"
 
@@ -50,15 +51,9 @@ struct Rig
 {
     explicit Rig(bool withPlayer = false)
     {
-        Kisi_T.addStringField(QStringLiteral("ADI"), 40);
-        Kisi_T.addStringField(QStringLiteral("IL_ILCE"), 40);
-        Hediye_T.addStringField(QStringLiteral("HEDIYE"), 40);
-        Hediye_T.addStringField(QStringLiteral("RESIMYOLU"), 100);
-        Kzn_T.addStringField(QStringLiteral("ADI"), 40);
-        Kzn_T.addStringField(QStringLiteral("HEDIYE"), 40);
-        Kisi_T.open();
-        Hediye_T.open();
-        Kzn_T.open();
+        defineKisi(Kisi_T).open();
+        defineHediye(Hediye_T).open();
+        defineKzn(Kzn_T).open();
 
         window.resize(900, 600);
         c.Owner = &window;

@@ -4,6 +4,7 @@
 #include "EAbort.h"
 #include "Messages.h"
 #include "RxMemoryData.h"
+#include "common/TableLayouts.h"
 
 #include <QString>
 
@@ -17,9 +18,7 @@ struct TextTable
     TextTable()
     {
         table.setObjectName(QStringLiteral("Kisi_T"));
-        table.addStringField(QStringLiteral("ADI"), 40);
-        table.addStringField(QStringLiteral("IL_ILCE"), 40);
-        table.open();
+        defineKisi(table).open();
     }
     void add(const QString& name, const QString& extra = {})
     {
@@ -44,9 +43,7 @@ struct RangeTable
     explicit RangeTable(bool withRule = true)
     {
         table.setObjectName(QStringLiteral("Rx_T"));
-        table.addIntegerField(QStringLiteral("BASLANGIC"));
-        table.addIntegerField(QStringLiteral("BITIS"));
-        table.open();
+        defineRx(table).open();
         if (withRule)
             table.BeforePost = [](TRxMemoryData& t) {
                 if (t.fieldAsInteger(0) <= 0)

@@ -3,6 +3,7 @@
 #include "KisiRules.h"
 #include "TableFiles.h"
 #include "common/ScriptedMessages.h"
+#include "common/TableLayouts.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,9 +48,7 @@ private:
 void TestKisiRules::init()
 {
     t = std::make_unique<TRxMemoryData>();
-    t->addStringField(QStringLiteral("ADI"), 40);
-    t->addStringField(QStringLiteral("IL_ILCE"), 40);
-    t->open();
+    defineKisi(*t).open();
     definitionsOpen = true;
     rules = std::make_unique<TKisiRules>(*t, [this] { return definitionsOpen; });
     rules->install();

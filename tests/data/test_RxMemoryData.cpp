@@ -6,18 +6,13 @@
 #include "Guard.h"
 #include "RxMemoryData.h"
 #include "TurkishUpper.h"
+#include "common/TableLayouts.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
-void defineKisi(TRxMemoryData& t)
-{
-    t.addStringField(QStringLiteral("ADI"), 40);
-    t.addStringField(QStringLiteral("IL_ILCE"), 40);
-}
-
 // Appends and posts one participant per name.
 void fill(TRxMemoryData& t, const QStringList& names)
 {
@@ -478,9 +473,7 @@ void TestRxMemoryData::locateSettlesAndKeepsCursorOnFailure()
     QCOMPARE(t->currentIndex(), 3);
 
     TRxMemoryData rx;
-    rx.addIntegerField(QStringLiteral("BASLANGIC"));
-    rx.addIntegerField(QStringLiteral("BITIS"));
-    rx.open();
+    defineRx(rx).open();
     for (int v : {5, 12, -3})
     {
         rx.append();

@@ -1,6 +1,7 @@
 // Table files: byte layout of saved records, loading, damaged files and failures.
 #include "EAbort.h"
 #include "TableFiles.h"
+#include "common/TableLayouts.h"
 #include "common/TestFiles.h"
 
 #include <QFile>
@@ -13,20 +14,6 @@ namespace {
 QString fixture(const char* name)
 {
     return QStringLiteral(FIXTURES_DIR "/tables/") + QLatin1String(name);
-}
-
-void defineKisi(TRxMemoryData& t)
-{
-    t.addStringField(QStringLiteral("ADI"), 40);
-    t.addStringField(QStringLiteral("IL_ILCE"), 40);
-    t.open();
-}
-
-void defineRx(TRxMemoryData& t)
-{
-    t.addIntegerField(QStringLiteral("BASLANGIC"));
-    t.addIntegerField(QStringLiteral("BITIS"));
-    t.open();
 }
 
 void addRange(TRxMemoryData& t, qint32 a, qint32 b)
@@ -71,7 +58,7 @@ private:
 void TestTableFiles::savesGoldenParticipants()
 {
     TRxMemoryData t;
-    defineKisi(t);
+    defineKisi(t).open();
     t.append();
     t.setFieldString(0, QStringLiteral("Şule Işık"));
     t.post();
@@ -97,9 +84,7 @@ void TestTableFiles::savesGoldenParticipants()
 void TestTableFiles::savesGoldenPrizes()
 {
     TRxMemoryData t;
-    t.addStringField(QStringLiteral("HEDIYE"), 40);
-    t.addStringField(QStringLiteral("RESIMYOLU"), 100);
-    t.open();
+    defineHediye(t).open();
     QCOMPARE(t.recordSize(), 144);
     t.append();
     t.setFieldString(0, QStringLiteral("Bisiklet"));
@@ -115,7 +100,7 @@ void TestTableFiles::savesGoldenPrizes()
 void TestTableFiles::savesRanges()
 {
     TRxMemoryData t;
-    defineRx(t);
+    defineRx(t).open();
     addRange(t, 5, 12);
     addRange(t, -2, 0x01020304);
     RxMemoryDataSaveToFile(t, path("Memory.Ini"));
@@ -127,7 +112,7 @@ void TestTableFiles::savesRanges()
 void TestTableFiles::emptyTableAndEmptyFile()
 {
     TRxMemoryData t;
-    defineKisi(t);
+    defineKisi(t).open();
     writeAll(path("Kisi.Ini"), "old content");
     RxMemoryDataSaveToFile(t, path("Kisi.Ini"));
     QCOMPARE(QFileInfo(path("Kisi.Ini")).size(), 0);
@@ -143,7 +128,7 @@ void TestTableFiles::emptyTableAndEmptyFile()
 void TestTableFiles::loadsRangesInFileOrder()
 {
     TRxMemoryData t;
-    defineRx(t);
+    defineRx(t).open();
     RxMemoryDataLoadFromFile(t, fixture("Memory3.Ini"));
     QCOMPARE(t.recordCount(), 3);
     const QList<QPair<int, int>> expected{{5, 12}, {-3, -1}, {100, 2147483647}};
@@ -158,7 +143,7 @@ void TestTableFiles::loadsRangesInFileOrder()
 void TestTableFiles::loadKeepsForeignBytes()
 {
     TRxMemoryData t;
-    defineKisi(t);
+    defineKisi(t).open();
     RxMemoryDataLoadFromFile(t, fixture("Kisi3.Ini"));
     QCOMPARE(t.recordCount(), 3);
     QCOMPARE(t.textAt(0, 0), QStringLiteral("Ayşe Yılmaz"));
@@ -193,7 +178,7 @@ void TestTableFiles::damagedFiles()
     QFETCH(QList<int>, lastRange);
     writeAll(path("Memory.Ini"), bytes);
     TRxMemoryData t;
-    defineRx(t);
+    defineRx(t).open();
     RxMemoryDataLoadFromFile(t, path("Memory.Ini"));
     QCOMPARE(t.recordCount(), records);
     QCOMPARE(t.integerAt(records - 1, 0), lastRange[0]);
@@ -215,7 +200,7 @@ void TestTableFiles::randomBytesNeverFail()
             c = static_cast<char>(rng.bounded(256));
         writeAll(path("Kisi.Ini"), bytes);
         TRxMemoryData t;
-        defineKisi(t);
+        defineKisi(t).open();
         RxMemoryDataLoadFromFile(t, path("Kisi.Ini"));
         QCOMPARE(t.recordCount(), (size + 83) / 84);
         for (int r = 0; r < t.recordCount(); ++r)
@@ -229,7 +214,7 @@ void TestTableFiles::randomBytesNeverFail()
 void TestTableFiles::loadRunsRulesAndRefreshesOnce()
 {
     TRxMemoryData t;
-    defineRx(t);
+    defineRx(t).open();
     QList<int> seen;
     t.BeforePost = [&](TRxMemoryData& table) { seen << table.fieldAsInteger(0); };
     int after = 0;
@@ -247,7 +232,7 @@ void TestTableFiles::loadRunsRulesAndRefreshesOnce()
 void TestTableFiles::refusedLoadStopsWithoutPendingRow()
 {
     TRxMemoryData t;
-    defineRx(t);
+    defineRx(t).open();
     t.BeforePost = [](TRxMemoryData& table) {
         if (table.fieldAsInteger(0) < 0)
             Abort();
@@ -263,7 +248,7 @@ void TestTableFiles::refusedLoadStopsWithoutPendingRow()
 void TestTableFiles::saveKeepsOldFileWhenEditRefused()
 {
     TRxMemoryData t;
-    defineRx(t);
+    defineRx(t).open();
     addRange(t, 1, 2);
     RxMemoryDataSaveToFile(t, path("Memory.Ini"));
     const QByteArray before = readAll(path("Memory.Ini"));
@@ -287,7 +272,7 @@ void TestTableFiles::saveKeepsOldFileWhenEditRefused()
 void TestTableFiles::saveStoresOrDropsPendingRow()
 {
     TRxMemoryData t;
-    defineRx(t);
+    defineRx(t).open();
     addRange(t, 1, 2);
     t.append(); // untouched: dropped
     RxMemoryDataSaveToFile(t, path("Memory.Ini"));
@@ -302,7 +287,7 @@ void TestTableFiles::saveStoresOrDropsPendingRow()
 void TestTableFiles::fileErrors()
 {
     TRxMemoryData t;
-    defineRx(t);
+    defineRx(t).open();
     addRange(t, 1, 2);
     // A missing file leaves the table as it was.
     QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataLoadFromFile(t, path("missing.Ini")));

@@ -5,6 +5,7 @@
 #include "ZvEdit.h"
 #include "ZvWinButton.h"
 #include "common/ScriptedMessages.h"
+#include "common/TableLayouts.h"
 #include "ui_K_ExcelAktarU.h"
 
 #include <QCheckBox>
@@ -69,9 +70,7 @@ private Q_SLOTS:
     {
         table = std::make_unique<TRxMemoryData>();
         table->setObjectName(QStringLiteral("Kisi_T"));
-        table->addStringField(QStringLiteral("ADI"), 40);
-        table->addStringField(QStringLiteral("IL_ILCE"), 40);
-        table->open();
+        defineKisi(*table).open();
         rules = std::make_unique<TKisiRules>(*table, [] { return true; });
         rules->install();
         messages = std::make_unique<ScriptedMessages>();
