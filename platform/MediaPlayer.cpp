@@ -148,8 +148,11 @@ void TMediaPlayer::Open()
         openLoop = &loop;
         timeout.start(OpenTimeoutMs);
         d->player->setSource(QUrl::fromLocalFile(info.absoluteFilePath()));
+        // Once the application has been told to quit, exec returns -1 at once without running
+        // timers, so the timeout would never expire: give up instead of spinning.
         while (self && device == d && !d->ready && !d->failed && timeout.isActive())
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
+            if (loop.exec(QEventLoop::ExcludeUserInputEvents) < 0)
+                break;
         if (self)
             openLoop = nullptr;
     }
