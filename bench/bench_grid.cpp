@@ -2,6 +2,7 @@
 // and the time of one cell edit posted by leaving the row. Runs offscreen unless a platform
 // is chosen.
 #include "DataSource.h"
+#include "ProcStatus.h"
 #include "RxMemoryData.h"
 #include "ZVRXDBGrid.h"
 
@@ -15,13 +16,7 @@
 namespace {
 long rssKiB()
 {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
+    return procStatusKiB("VmRSS:");
 }
 
 void press(QWidget* target, int key, const QString& text = {})

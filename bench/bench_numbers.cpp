@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "Messages.h"
 #include "NumberDraw.h"
+#include "ProcStatus.h"
 #include "RxDice.h"
 #include "RxMemoryData.h"
 #include "SpinEdit.h"
@@ -90,15 +91,7 @@ struct Page
 
 long peakRssKb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-    {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
+    return procStatusKiB("VmHWM:");
 }
 
 void run(const char* title, int start, int end, int count, const QList<QPair<int, int>>& ranges, double targetMs)

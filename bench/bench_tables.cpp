@@ -5,6 +5,7 @@
 // Run: build-<name>/bench/bench_tables [records]   (default 1000000)
 #include "KisiRules.h"
 #include "Messages.h"
+#include "ProcStatus.h"
 #include "RxMemoryData.h"
 #include "TableFiles.h"
 #include "TurkishUpper.h"
@@ -19,13 +20,7 @@
 namespace {
 long rssKiB()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
+    return procStatusKiB("VmRSS:");
 }
 
 void defineKisi(TRxMemoryData& t)
