@@ -474,6 +474,12 @@ void TMainF::saveSettings()
 
 void TMainF::closeEvent(QCloseEvent* event)
 {
+    // The number draw disables the window; its close box must not hide a draw that keeps running.
+    if (!isEnabled())
+    {
+        event->ignore();
+        return;
+    }
     if (m_settingsRead)
         guarded([this] { saveSettings(); });
     // A pending range refused by its rule keeps the window open, so no range is lost.

@@ -1,0 +1,96 @@
+#include "MainU.h"
+#include "RxMemoryData.h"
+#include "SpinEdit.h"
+#include "common/FakeClock.h"
+#include "common/ScriptedMessages.h"
+#include "common/TemporaryProgramFolder.h"
+#include "ui_MainU.h"
+
+#include <QFile>
+#include <QListWidget>
+#include <QTest>
+#include <memory>
+
+// Sequences an operator goes through on the finished main window, each crossing several parts
+// of the program.
+class TestJourneys : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TemporaryProgramFolder> folder;
+    std::unique_ptr<ScriptedMessages> messages;
+
+    std::unique_ptr<TMainF> openWindow()
+    {
+        auto window = std::make_unique<TMainF>();
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            qWarning("main window not exposed");
+        return window;
+    }
+
+    void addRange(TMainF& window, int first, int last)
+    {
+        window.Rx_T->append();
+        window.Rx_T->setFieldInteger(0, first);
+        window.Rx_T->setFieldInteger(1, last);
+        window.Rx_T->post();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        folder = std::make_unique<TemporaryProgramFolder>();
+        QVERIFY(folder->isValid());
+        messages = std::make_unique<ScriptedMessages>();
+    }
+    void cleanup()
+    {
+        messages.reset();
+        folder.reset();
+    }
+
+    // The close box stays usable while the number draw has disabled the window; closing then
+    // hid the window while the draw went on unseen, sometimes for minutes.
+    void closeDuringNumberDrawIsRefused()
+    {
+        FakeClock clock;
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        ui->SpinBSL->setValue(1);
+        ui->SpinBTS->setValue(100);
+        ui->SpinADET->setValue(5);
+        addRange(*window, 200, 300); // matches nothing, so every pick pauses once
+
+        int attempts = 0;
+        bool closedDuringDraw = false;
+        bool visibleAfterAttempt = false;
+        clock.onSleep = [&](int) {
+            if (attempts++ == 0)
+            {
+                closedDuringDraw = window->close();
+                visibleAfterAttempt = window->isVisible();
+            }
+        };
+        window->ZvWinButton1Click();
+        clock.onSleep = nullptr;
+
+        QVERIFY(attempts > 0);
+        QVERIFY(!closedDuringDraw);
+        QVERIFY(visibleAfterAttempt);
+        QVERIFY(!QFile::exists(folder->filePath(QStringLiteral("Memory.Ini"))));
+        QCOMPARE(ui->ListBox1->count(), 5);
+        QVERIFY(messages->shown.contains(QStringLiteral("Bilgi: İşlem tamamlandı...")));
+
+        // Once the draw is over the window closes as usual and keeps the range.
+        QVERIFY(window->isEnabled());
+        QVERIFY(window->close());
+        QFile memory(folder->filePath(QStringLiteral("Memory.Ini")));
+        QVERIFY(memory.open(QIODevice::ReadOnly));
+        QCOMPARE(memory.readAll(), QByteArray::fromHex("01c800000001"
+                                                       "2c010000"));
+    }
+};
+
+QTEST_MAIN(TestJourneys)
+#include "test_Journeys.moc"
