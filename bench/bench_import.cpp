@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <memory>
 #include <sys/resource.h>
 
 namespace {
@@ -183,17 +184,30 @@ long peakMegabytes(int who = RUSAGE_SELF)
     return usage.ru_maxrss / 1024;
 }
 
+// The participant table with its rules installed, as the main window has it while the
+// definitions window is open.
+struct Participants
+{
+    TRxMemoryData table;
+    std::unique_ptr<TKisiRules> rules;
+
+    Participants()
+    {
+        table.setObjectName(QStringLiteral("Kisi_T"));
+        table.addStringField(QStringLiteral("ADI"), 40);
+        table.addStringField(QStringLiteral("IL_ILCE"), 40);
+        table.open();
+        rules = std::make_unique<TKisiRules>(table, [] { return true; });
+        rules->install();
+    }
+};
+
 // The same import through the import window, with a grid showing the participants as the
 // definitions window does; the views must not turn the import quadratic.
 int runWindow(int rows, const QString& path)
 {
-    TRxMemoryData table;
-    table.setObjectName(QStringLiteral("Kisi_T"));
-    table.addStringField(QStringLiteral("ADI"), 40);
-    table.addStringField(QStringLiteral("IL_ILCE"), 40);
-    table.open();
-    TKisiRules rules(table, [] { return true; });
-    rules.install();
+    Participants participants;
+    TRxMemoryData& table = participants.table;
     TDataSource source(&table);
     TDBGrid grid;
     grid.setDataSource(&source);
@@ -237,13 +251,8 @@ int run(int rows, const QString& folder)
                     static_cast<double>(file.size()) / 1e6, peakMegabytes());
     }
 
-    TRxMemoryData table;
-    table.setObjectName(QStringLiteral("Kisi_T"));
-    table.addStringField(QStringLiteral("ADI"), 40);
-    table.addStringField(QStringLiteral("IL_ILCE"), 40);
-    table.open();
-    TKisiRules rules(table, [] { return true; });
-    rules.install();
+    Participants participants;
+    TRxMemoryData& table = participants.table;
 
     QElapsedTimer timer;
     timer.start();
