@@ -11,6 +11,7 @@
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
 #include "common/TableLayouts.h"
+#include "common/TemporaryProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -538,9 +539,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, existing);
         QFETCH(QString, written);
 
-        QTemporaryDir folder;
+        TemporaryProgramFolder folder;
         QVERIFY(folder.isValid());
-        setProgramFolder(folder.path() + QLatin1Char('/'));
         ScriptedMessages messages;
         ScriptedFileDialogs dialogs;
         Page page;
@@ -570,7 +570,6 @@ private Q_SLOTS:
         QCOMPARE(dialogs.last().defaultExt, QStringLiteral("TXT"));
         // Nothing but the file itself is left in the folder (no temporary file).
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{written});
-        setProgramFolder(QString());
     }
 
     void saveCancelledOrFailingWritesNothing()
