@@ -32,6 +32,8 @@ namespace {
 constexpr int intMin = std::numeric_limits<int>::min();
 constexpr int intMax = std::numeric_limits<int>::max();
 
+using Ranges = QList<QPair<int, int>>;
+
 // The controls of the number-draw page built without the main window, wired as the form wires
 // them: the row rule of the excluded ranges is the table's before-post event.
 class Page
@@ -88,6 +90,11 @@ public:
         Rx_T.setFieldInteger(0, first);
         Rx_T.setFieldInteger(1, last);
         Rx_T.post();
+    }
+    void addRanges(const Ranges& ranges)
+    {
+        for (const auto& [first, last] : ranges)
+            addRange(first, last);
     }
 
     QList<qint64> drawn() const
@@ -156,8 +163,6 @@ QList<qint64> sorted(QList<qint64> numbers)
     return numbers;
 }
 
-using Ranges = QList<QPair<int, int>>;
-
 const QString done = QStringLiteral("Bilgi: İşlem tamamlandı...");
 const QString boundsRefused = QStringLiteral("Bilgi: Bitiş sayısı Başlangıç sayısından büyük olmalıdır.");
 const QString countRefused =
@@ -196,8 +201,7 @@ private Q_SLOTS:
         ScriptedMessages messages;
         Page page;
         page.setBounds(start, end, 1);
-        for (const auto& [first, last] : ranges)
-            page.addRange(first, last);
+        page.addRanges(ranges);
 
         page.draw->ZvWinButton3Click(&page.window);
         QCOMPARE(messages.shown, QStringList());
@@ -235,8 +239,7 @@ private Q_SLOTS:
         ScriptedMessages messages;
         SeededClock clock;
         Page page;
-        for (const auto& [first, last] : ranges)
-            page.addRange(first, last);
+        page.addRanges(ranges);
         page.ListBox1->addItems({QStringLiteral("7"), QStringLiteral("42")});
         page.setBounds(start, end, count);
 
@@ -279,8 +282,7 @@ private Q_SLOTS:
         ScriptedMessages messages;
         SeededClock clock;
         Page page;
-        for (const auto& [first, last] : ranges)
-            page.addRange(first, last);
+        page.addRanges(ranges);
         page.ListBox1->addItem(QStringLiteral("999")); // cleared by a draw that starts
         page.setBounds(start, end, count);
 
@@ -328,8 +330,7 @@ private Q_SLOTS:
         ScriptedMessages messages;
         SeededClock clock;
         Page page;
-        for (const auto& [first, last] : ranges)
-            page.addRange(first, last);
+        page.addRanges(ranges);
         page.setBounds(start, end, count);
 
         bool idleAtNotice = false;
