@@ -5,6 +5,7 @@
 #include "Guard.h"
 #include "Image.h"
 #include "IniFile.h"
+#include "KapatAction.h"
 #include "KisiRules.h"
 #include "MediaPlayer.h"
 #include "Messages.h"
@@ -160,11 +161,7 @@ TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     Timer1->setInterval(10000);
     MediaPlayer1 = new TMediaPlayer(this);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
-    Kapat = new QAction(QStringLiteral("Kapat"), this);
-    Kapat->setObjectName(QStringLiteral("Kapat"));
-    Kapat->setShortcut(QKeySequence(Qt::Key_Escape));
-    Kapat->setShortcutContext(Qt::WindowShortcut);
-    addAction(Kapat);
+    Kapat = addKapatAction(this);
 
     TPersonDrawControls p;
     p.Owner = this;

@@ -6,6 +6,7 @@
 #include "Guard.h"
 #include "HeaderBand.h"
 #include "K_ExcelAktarU.h"
+#include "KapatAction.h"
 #include "MainU.h"
 #include "Messages.h"
 #include "ProgramFolder.h"
@@ -52,11 +53,7 @@ TAyar1F::TAyar1F(TMainF* mainForm, QWidget* parent)
     ui->ZvWinButton2->setGlpyh(QPixmap(QStringLiteral(":/cekilis/glyph_folder.png")));
     setUpGrids();
 
-    Kapat = new QAction(QStringLiteral("Kapat"), this);
-    Kapat->setObjectName(QStringLiteral("Kapat"));
-    Kapat->setShortcut(QKeySequence(Qt::Key_Escape));
-    Kapat->setShortcutContext(Qt::WindowShortcut);
-    addAction(Kapat);
+    Kapat = addKapatAction(this);
     connect(Kapat, &QAction::triggered, this, &TAyar1F::KapatExecute);
     connect(ui->ZvWinButton5, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton5Click);
     connect(ui->ZvWinButton1, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton1Click);

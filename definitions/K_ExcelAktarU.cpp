@@ -3,6 +3,7 @@
 #include "FileDialogs.h"
 #include "Guard.h"
 #include "HeaderBand.h"
+#include "KapatAction.h"
 #include "Messages.h"
 #include "RxMemoryData.h"
 #include "SpreadsheetReader.h"
@@ -42,11 +43,7 @@ TK_ExcelAktarF::TK_ExcelAktarF(TRxMemoryData* kisiTable, QWidget* parent)
     ui->ZvWinButton1->setGlpyh(QPixmap(QStringLiteral(":/cekilis/glyph_save.png")));
     ui->FilenameEdit1->ZvWinButton()->setGlyphKind(TZvEditButton::gkDefault);
 
-    Kapat = new QAction(QStringLiteral("Kapat"), this);
-    Kapat->setObjectName(QStringLiteral("Kapat"));
-    Kapat->setShortcut(QKeySequence(Qt::Key_Escape));
-    Kapat->setShortcutContext(Qt::WindowShortcut);
-    addAction(Kapat);
+    Kapat = addKapatAction(this);
     connect(Kapat, &QAction::triggered, this, &TK_ExcelAktarF::KapatExecute);
     connect(ui->ZvWinButton1, &TZvWinButton::clicked, this, &TK_ExcelAktarF::ZvWinButton1Click);
     connect(ui->FilenameEdit1, &TZvBtnEdit::OnBtnClick, this, &TK_ExcelAktarF::FilenameEdit1ButtonClick);
