@@ -14,22 +14,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-namespace {
-// Views stop following the table while rows are appended and catch up once at the end, also
-// when a row is refused half-way.
-class SuspendedControls
-{
-public:
-    explicit SuspendedControls(TRxMemoryData& table) : m_table(table) { m_table.disableControls(); }
-    ~SuspendedControls() { m_table.enableControls(); }
-    SuspendedControls(const SuspendedControls&) = delete;
-    SuspendedControls& operator=(const SuspendedControls&) = delete;
-
-private:
-    TRxMemoryData& m_table;
-};
-} // namespace
-
 TK_ExcelAktarF::TK_ExcelAktarF(TRxMemoryData* kisiTable, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::TK_ExcelAktarF>()), m_kisi(kisiTable)
 {
@@ -159,7 +143,9 @@ void TK_ExcelAktarF::importRows()
     const int nameField = m_kisi->fieldIndex(QStringLiteral("ADI"));
     const int extraField = m_kisi->fieldIndex(QStringLiteral("IL_ILCE"));
     {
-        SuspendedControls suspended(*m_kisi);
+        // Views stop following the table while rows are appended and catch up once at the end,
+        // also when a row is refused half-way.
+        TControlsSuspension suspended(*m_kisi);
         // Rows are read from row 1 wherever the used range starts; an empty name stops the
         // loop through the rule's silent abort, leaving that row unstored in the table.
         for (int row = 1; row <= rows; ++row)
