@@ -11,12 +11,6 @@ class TestDBGridModel : public QObject
 {
     Q_OBJECT
 
-    static QList<TDBGridColumn> textColumns()
-    {
-        return {{QStringLiteral("ADI"), QStringLiteral("Adı Soyadı"), 195, false},
-                {QStringLiteral("IL_ILCE"), QStringLiteral("Ek Bilgi"), 148, false}};
-    }
-
     // What the model shows, row by row, as "cell|cell".
     static QStringList shown(const TDBGridModel& model)
     {
@@ -105,7 +99,7 @@ private Q_SLOTS:
         t.fill(5);
         TDBGridModel model;
         model.setDataSource(&t.source);
-        model.setColumns(textColumns());
+        model.setColumns(TextTable::columns());
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         operation(t.table);
         QCOMPARE(model.rowCount(), t.table.rowCount());
@@ -119,8 +113,7 @@ private Q_SLOTS:
         r.add(1, 5);
         TDBGridModel model;
         model.setDataSource(&r.source);
-        model.setColumns({{QStringLiteral("BASLANGIC"), QStringLiteral("Başlangıç Değeri"), 110, false},
-                          {QStringLiteral("BITIS"), QStringLiteral("Bitiş Değeri"), 110, false}});
+        model.setColumns(RangeTable::columns());
         r.table.append();
         r.table.setFieldInteger(0, 7);
         QCOMPARE(model.rowCount(), 2);
@@ -139,7 +132,7 @@ private Q_SLOTS:
         t.table.moveTo(17);
         TDBGridModel model;
         model.setDataSource(&t.source);
-        model.setColumns(textColumns());
+        model.setColumns(TextTable::columns());
         QSignalSpy moves(&t.source, &TDataSource::cursorMoved);
         QCOMPARE(model.data(model.index(49, 1)).toString(), QStringLiteral("İl 49"));
         QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("Kişi 0"));
@@ -166,7 +159,7 @@ private Q_SLOTS:
         t.fill(3);
         TDBGridModel model;
         model.setDataSource(&t.source);
-        model.setColumns(textColumns());
+        model.setColumns(TextTable::columns());
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
@@ -235,7 +228,7 @@ private Q_SLOTS:
         t.fill(2);
         TDBGridModel model;
         model.setDataSource(&t.source);
-        model.setColumns(textColumns());
+        model.setColumns(TextTable::columns());
         model.setReadOnly(true);
         QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
         QVERIFY(!model.setData(model.index(0, 0), QStringLiteral("x")));
@@ -248,7 +241,7 @@ private Q_SLOTS:
         t.fill(4);
         TDBGridModel model;
         model.setDataSource(&t.source);
-        model.setColumns(textColumns());
+        model.setColumns(TextTable::columns());
         QSignalSpy follow(&model, &TDBGridModel::cursorMoved);
         t.table.disableControls();
         t.table.last();

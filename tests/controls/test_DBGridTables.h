@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DBGridModel.h"
 #include "DataSource.h"
 #include "EAbort.h"
 #include "Messages.h"
@@ -14,6 +15,13 @@ struct TextTable
 {
     TRxMemoryData table;
     TDataSource source{&table};
+
+    // The participant grid's columns.
+    static QList<TDBGridColumn> columns()
+    {
+        return {{QStringLiteral("ADI"), QStringLiteral("Adı Soyadı"), 195, false},
+                {QStringLiteral("IL_ILCE"), QStringLiteral("Ek Bilgi"), 148, false}};
+    }
 
     TextTable()
     {
@@ -39,6 +47,13 @@ struct RangeTable
 {
     TRxMemoryData table;
     TDataSource source{&table};
+
+    // The excluded ranges grid's columns.
+    static QList<TDBGridColumn> columns()
+    {
+        return {{QStringLiteral("BASLANGIC"), QStringLiteral("Başlangıç Değeri"), 110, false},
+                {QStringLiteral("BITIS"), QStringLiteral("Bitiş Değeri"), 110, false}};
+    }
 
     explicit RangeTable(bool withRule = true)
     {
