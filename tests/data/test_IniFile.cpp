@@ -1,5 +1,6 @@
 // The INI (profile string) functions behind the settings file.
 #include "IniFile.h"
+#include "common/TestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -40,16 +41,13 @@ void TestIniFile::init()
 
 QString TestIniFile::writeFile(const QByteArray& bytes)
 {
-    QFile f(file);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
+    writeAll(file, bytes);
     return file;
 }
 
 QByteArray TestIniFile::readFile() const
 {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return readAll(file, "<missing>");
 }
 
 void TestIniFile::reading_data()

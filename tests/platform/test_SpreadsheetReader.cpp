@@ -1,6 +1,7 @@
 #include "SpreadsheetIsolation.h"
 #include "SpreadsheetReader.h"
 #include "SpreadsheetSheet.h"
+#include "common/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,13 +31,6 @@ Rows readAll(const SpreadsheetReader& reader)
     for (int row = 1; row <= last; ++row)
         rows << QStringList{reader.cellText(row, 1), reader.cellText(row, 2)};
     return rows;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 void put16(QByteArray& out, quint32 v)
@@ -174,7 +168,7 @@ private Q_SLOTS:
         // Under a misleading name the workbook reads the same.
         const QString renamed = m_dir.filePath(QStringLiteral("liste.xlsx.txt"));
         QFile::remove(renamed);
-        writeFile(renamed, bytes);
+        writeAll(renamed, bytes);
         SpreadsheetReader reader;
         reader.open(renamed);
         QCOMPARE(int(reader.format()), format);
@@ -244,7 +238,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         const QString path = m_dir.filePath(QStringLiteral("tr.csv"));
         QFile::remove(path);
-        writeFile(path, bytes);
+        writeAll(path, bytes);
         SpreadsheetReader reader;
         reader.open(path);
         QCOMPARE(readAll(reader), (Rows{{QStringLiteral("Ayşe çağrı"), QStringLiteral("İzmir")},
@@ -273,7 +267,7 @@ private Q_SLOTS:
     void emptySheetHasTheOneRowA1()
     {
         const QString path = m_dir.filePath(QStringLiteral("empty.csv"));
-        writeFile(path, QByteArray());
+        writeAll(path, QByteArray());
         SpreadsheetReader reader;
         reader.open(path);
         QCOMPARE(reader.usedRowCount(), 1);
@@ -322,7 +316,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         const QString path = m_dir.filePath(QStringLiteral("foreign.xlsx"));
         QFile::remove(path);
-        writeFile(path, bytes);
+        writeAll(path, bytes);
         SpreadsheetReader reader;
         expectRefused(reader, path);
     }
@@ -376,7 +370,7 @@ private Q_SLOTS:
         }
         const QString path = m_dir.filePath(QStringLiteral("damaged.xls"));
         QFile::remove(path);
-        writeFile(path, bytes);
+        writeAll(path, bytes);
         SpreadsheetReader reader;
         expectRefused(reader, path);
     }
@@ -429,7 +423,7 @@ private Q_SLOTS:
             bytes += "Kişi " + QByteArray::number(i) + "\n";
         const QString path = m_dir.filePath(QStringLiteral("long.csv"));
         QFile::remove(path);
-        writeFile(path, bytes);
+        writeAll(path, bytes);
         SpreadsheetReader reader;
         SpreadsheetLimits limits;
         limits.maxRows = 12;
@@ -467,7 +461,7 @@ private Q_SLOTS:
                 if (round % 10 == 9)
                     bytes.truncate(random.bounded(int(bytes.size()) + 1));
                 QFile::remove(path);
-                writeFile(path, bytes);
+                writeAll(path, bytes);
                 SpreadsheetReader reader;
                 try
                 {
