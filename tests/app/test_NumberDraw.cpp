@@ -12,6 +12,7 @@
 #include "common/ScriptedMessages.h"
 #include "common/TableLayouts.h"
 #include "common/TemporaryProgramFolder.h"
+#include "common/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -547,11 +548,7 @@ private Q_SLOTS:
         Page page;
         page.ListBox1->addItems({QStringLiteral("7"), QStringLiteral("42"), QStringLiteral("19")});
         if (!existing.isEmpty())
-        {
-            QFile old(folder.filePath(written));
-            QVERIFY(old.open(QIODevice::WriteOnly));
-            old.write(existing);
-        }
+            writeAll(folder.filePath(written), existing);
 
         // Saving does not clear the list, so the same results can be saved twice.
         for (int round = 0; round < 2; ++round)

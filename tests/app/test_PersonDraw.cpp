@@ -4,6 +4,7 @@
 #include "common/FakeClock.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
+#include "common/TestFiles.h"
 #include "test_PersonDrawRig.h"
 
 #include <QFile>
@@ -332,10 +333,7 @@ private Q_SLOTS:
         picture.fill(Qt::darkGreen);
         QVERIFY(picture.save(wide, "BMP"));
         const QString broken = dir.filePath(QStringLiteral("broken.bmp"));
-        QFile file(broken);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a picture at all");
-        file.close();
+        writeAll(broken, "not a picture at all");
 
         Rig rig;
         for (const char* name : {"A", "B", "C", "D", "E"})

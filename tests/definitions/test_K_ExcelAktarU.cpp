@@ -6,6 +6,7 @@
 #include "ZvWinButton.h"
 #include "common/ScriptedMessages.h"
 #include "common/TableLayouts.h"
+#include "common/TestFiles.h"
 #include "ui_K_ExcelAktarU.h"
 
 #include <QCheckBox>
@@ -276,11 +277,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("uzun.csv"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
         const QString longName = QStringLiteral("Şükrü ") + QString(50, QLatin1Char('x'));
-        file.write((longName + QLatin1Char(',') + QString(45, QLatin1Char('y')) + QLatin1Char('\n')).toUtf8());
-        file.close();
+        writeAll(path, (longName + QLatin1Char(',') + QString(45, QLatin1Char('y')) + QLatin1Char('\n')).toUtf8());
         importFile(path, true);
         QCOMPARE(stored(), (Rows{{longName.left(40), QString(40, QLatin1Char('y'))}}));
     }

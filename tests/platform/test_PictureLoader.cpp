@@ -1,5 +1,6 @@
 #include "JpegDecoder.h"
 #include "PictureLoader.h"
+#include "common/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,17 +12,11 @@ class TestPictureLoader : public QObject
     Q_OBJECT
 
     static QString picture(const char* name) { return QStringLiteral(FIXTURES_DIR "/pictures/") + QLatin1String(name); }
-    static QByteArray bytesOf(const char* name)
-    {
-        QFile f(picture(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    static QByteArray bytesOf(const char* name) { return readAll(picture(name)); }
     static QString write(const QTemporaryDir& dir, const char* name, const QByteArray& bytes)
     {
         const QString path = dir.filePath(QLatin1String(name));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            return {};
+        writeAll(path, bytes);
         return path;
     }
     static bool near(QRgb actual, QRgb expected, int tolerance)
