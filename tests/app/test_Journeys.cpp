@@ -1,12 +1,17 @@
+#include "DBGrid.h"
 #include "MainU.h"
 #include "RxMemoryData.h"
 #include "SpinEdit.h"
 #include "common/FakeClock.h"
 #include "common/ScriptedMessages.h"
+#include "common/TableLayouts.h"
 #include "common/TemporaryProgramFolder.h"
+#include "common/TestFiles.h"
 #include "ui_MainU.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <memory>
@@ -89,6 +94,41 @@ private Q_SLOTS:
         QVERIFY(memory.open(QIODevice::ReadOnly));
         QCOMPARE(memory.readAll(), QByteArray::fromHex("01c800000001"
                                                        "2c010000"));
+    }
+
+    // The winner is picked while the definitions window may be open with a participant's cell
+    // being typed in; moving to the first participant stores that row, and what was typed in
+    // the open cell belongs to it instead of being thrown away.
+    void revealKeepsWhatIsTypedInAnOpenCell()
+    {
+        writeTableFile(folder->filePath(QStringLiteral("Kisi.Ini")), QStringLiteral("ADI"), 40,
+                       QStringLiteral("IL_ILCE"), 40, {{QStringLiteral("Ayşe")}});
+        writeTableFile(folder->filePath(QStringLiteral("Hediye.Ini")), QStringLiteral("HEDIYE"), 40,
+                       QStringLiteral("RESIMYOLU"), 100, {{QStringLiteral("Bisiklet")}});
+        auto window = openWindow();
+        window->form()->CheckEFEKT->setChecked(false);
+
+        TDBGrid grid;
+        grid.setDataSource(window->Kisi_S);
+        grid.addColumn(QStringLiteral("ADI"), QStringLiteral("Adı Soyadı"), 195);
+        grid.addColumn(QStringLiteral("IL_ILCE"), QStringLiteral("Ek Bilgi"), 148);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const QModelIndex cell = grid.model()->index(0, 1);
+        grid.setCurrentIndex(cell);
+        static_cast<QAbstractItemView&>(grid).edit(cell);
+        auto* editor = grid.findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral("Ankara"));
+
+        window->ZvWinButton6Click();
+        window->ZvWinButton7Click(); // reveal at once
+
+        QCOMPARE(window->Kzn_T->recordCount(), 1);
+        QCOMPARE(window->Kisi_T->recordCount(), 1);
+        window->Kisi_T->first();
+        QCOMPARE(window->Kisi_T->fieldAsString(QStringLiteral("IL_ILCE")), QStringLiteral("Ankara"));
+        QCOMPARE(window->Kisi_T->state(), dsBrowse);
     }
 };
 
