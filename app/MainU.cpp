@@ -1,5 +1,6 @@
 #include "MainU.h"
 
+#include "DBGrid.h"
 #include "DataSource.h"
 #include "Globals.h"
 #include "Guard.h"
@@ -488,6 +489,8 @@ void TMainF::closeEvent(QCloseEvent* event)
 
 void TMainF::FormClose()
 {
+    // The close box leaves a range cell open: its text belongs to the row stored below.
+    TDBGrid::updateRecord(Rx_T);
     if (Rx_T->state() == dsEdit || Rx_T->state() == dsInsert)
         Rx_T->post();
     try

@@ -130,6 +130,29 @@ private Q_SLOTS:
         QCOMPARE(window->Kisi_T->fieldAsString(QStringLiteral("IL_ILCE")), QStringLiteral("Ankara"));
         QCOMPARE(window->Kisi_T->state(), dsBrowse);
     }
+
+    // The close box can be pressed while a range cell is still open; the range stored at the
+    // close is the one on screen, not the value from before the typing.
+    void closeStoresTheRangeBeingTyped()
+    {
+        auto window = openWindow();
+        addRange(*window, 5, 12);
+        TDBGrid* grid = window->form()->ZVRXDBGrid1;
+        window->form()->PageControl1->setCurrentIndex(1);
+        const QModelIndex cell = grid->model()->index(0, 1);
+        grid->setCurrentIndex(cell);
+        static_cast<QAbstractItemView*>(grid)->edit(cell);
+        auto* editor = grid->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("20"));
+
+        QVERIFY(window->close());
+        QFile memory(folder->filePath(QStringLiteral("Memory.Ini")));
+        QVERIFY(memory.open(QIODevice::ReadOnly));
+        QCOMPARE(memory.readAll(), QByteArray::fromHex("0105000000"
+                                                       "0114000000"));
+    }
 };
 
 QTEST_MAIN(TestJourneys)
