@@ -81,6 +81,15 @@ public:
         return edit;
     }
 
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        // Esc is left to the window first: where an action such as Kapat is bound to it, the
+        // window closes (and stores what was typed); otherwise the key still cancels the edit.
+        if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel))
+            return false;
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
+
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
     {
         // The record changes state under an open editor (browse to edit on the first key);

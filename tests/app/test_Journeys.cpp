@@ -153,6 +153,34 @@ private Q_SLOTS:
         QCOMPARE(memory.readAll(), QByteArray::fromHex("0105000000"
                                                        "0114000000"));
     }
+
+    // Esc closes every window through its Kapat action, also while a cell is being typed in;
+    // the typed value is then stored like any other pending edit.
+    void escInAnOpenCellClosesTheWindow()
+    {
+        auto window = openWindow();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        addRange(*window, 5, 12);
+        TDBGrid* grid = window->form()->ZVRXDBGrid1;
+        window->form()->PageControl1->setCurrentIndex(1);
+        const QModelIndex cell = grid->model()->index(0, 1);
+        grid->setFocus();
+        grid->setCurrentIndex(cell);
+        static_cast<QAbstractItemView*>(grid)->edit(cell);
+        auto* editor = grid->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QTRY_VERIFY(editor->hasFocus());
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("20"));
+
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QTRY_VERIFY(!window->isVisible());
+        QFile memory(folder->filePath(QStringLiteral("Memory.Ini")));
+        QVERIFY(memory.open(QIODevice::ReadOnly));
+        QCOMPARE(memory.readAll(), QByteArray::fromHex("0105000000"
+                                                       "0114000000"));
+    }
 };
 
 QTEST_MAIN(TestJourneys)
