@@ -37,8 +37,21 @@ quint64 randomBelow(quint64 n)
 class DrawScope
 {
 public:
-    DrawScope(QWidget* window, TRxDice* dice, TRxMemoryData& table) : m_window(window), m_dice(dice), m_table(&table)
+    DrawScope(QWidget* window, TRxDice* dice, TRxMemoryData& table, QLabel* label, const QString& widestCaption)
+        : m_window(window), m_dice(dice), m_table(&table), m_label(label)
     {
+        // The result label changes its text after every pick. A label whose size may change asks
+        // its window to lay everything out again each time, which costs milliseconds per pick in
+        // a full window; pinned to a size that holds the longest caption, it only repaints itself.
+        if (m_label)
+        {
+            m_labelMin = m_label->minimumSize();
+            m_labelMax = m_label->maximumSize();
+            const int margins = m_label->contentsMargins().left() + m_label->contentsMargins().right() +
+                                2 * m_label->margin() + 2 * m_label->frameWidth();
+            const int width = qMax(m_label->width(), m_label->fontMetrics().horizontalAdvance(widestCaption) + margins);
+            m_label->setFixedSize(width, m_label->height());
+        }
         m_dice->show();
         m_dice->setRotate(true);
         m_dice->repaint();
@@ -56,6 +69,11 @@ public:
         }
         if (m_window)
             m_window->setEnabled(true);
+        if (m_label)
+        {
+            m_label->setMinimumSize(m_labelMin);
+            m_label->setMaximumSize(m_labelMax);
+        }
     }
     DrawScope(const DrawScope&) = delete;
     DrawScope& operator=(const DrawScope&) = delete;
@@ -64,6 +82,9 @@ private:
     QPointer<QWidget> m_window;
     QPointer<TRxDice> m_dice;
     QPointer<TRxMemoryData> m_table;
+    QPointer<QLabel> m_label;
+    QSize m_labelMin;
+    QSize m_labelMax;
 };
 } // namespace
 
@@ -192,7 +213,8 @@ void TNumberDraw::draw()
 
     bool exhausted = false;
     {
-        DrawScope scope(c.Window, c.RxDice1, *c.Rx_T);
+        DrawScope scope(c.Window, c.RxDice1, *c.Rx_T, m_label,
+                        QStringLiteral("Çekiliş Sonuçları : ") + QString::number(requested));
         const QScopedValueRollback<bool> drawing(m_drawing, true);
         m_list->clear();
         m_pending.clear();
