@@ -108,4 +108,12 @@ QByteArray fromUnicode(const QString& text)
     }
     return out;
 }
+
+bool canEncode(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.isSurrogate() || byteFor(c.unicode()) < 0)
+            return false;
+    return true;
+}
 } // namespace Cp1254

@@ -14,4 +14,6 @@ QString toUnicode(const QByteArray& bytes);
 QByteArray fromUnicode(const QString& text);
 QChar toUnicode(char byte);
 char fromUnicode(QChar ch); // '?' when outside the code page
+// True when every character of `text` is in the code page, so that storing it loses nothing.
+bool canEncode(const QString& text);
 } // namespace Cp1254

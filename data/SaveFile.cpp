@@ -2,6 +2,7 @@
 
 #include "DataErrors.h"
 
+#include <QDir>
 #include <QSaveFile>
 
 void SaveFileAtomically(const QString& path, const QByteArray& bytes)
@@ -16,4 +17,11 @@ void SaveFileAtomically(const QString& path, const QByteArray& bytes)
     }
     if (!file.commit())
         throw EFileError("Cannot write file", path);
+}
+
+QString SaveFailedText(const QString& path)
+{
+    return QStringLiteral("\"%1\" dosyası kaydedilemedi. Disk dolu, klasör yazmaya kapalı ya da dosya kullanımda "
+                          "olabilir. Dosyanın önceki hali olduğu gibi duruyor.")
+        .arg(QDir::toNativeSeparators(path));
 }

@@ -8,3 +8,7 @@
 // Throws EFileError: "Cannot create file" when the temporary file cannot be made,
 // "Cannot write file" when writing or the rename fails.
 void SaveFileAtomically(const QString& path, const QByteArray& bytes);
+
+// The notice shown when a file the operator expects on disk could not be written; it names the
+// file and says that its previous contents are untouched.
+QString SaveFailedText(const QString& path);
