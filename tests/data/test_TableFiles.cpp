@@ -45,7 +45,7 @@ private slots:
     void damagedFiles();
     void randomBytesNeverFail();
     void loadRunsRulesAndRefreshesOnce();
-    void refusedLoadStopsWithoutPendingRow();
+    void refusedRecordIsSkippedWithoutPendingRow();
     void saveKeepsOldFileWhenEditRefused();
     void saveStoresOrDropsPendingRow();
     void fileErrors();
@@ -229,7 +229,7 @@ void TestTableFiles::loadRunsRulesAndRefreshesOnce()
     QVERIFY(!t.controlsDisabled());
 }
 
-void TestTableFiles::refusedLoadStopsWithoutPendingRow()
+void TestTableFiles::refusedRecordIsSkippedWithoutPendingRow()
 {
     TRxMemoryData t;
     defineRx(t).open();
@@ -237,12 +237,15 @@ void TestTableFiles::refusedLoadStopsWithoutPendingRow()
         if (table.fieldAsInteger(0) < 0)
             Abort();
     };
-    QVERIFY_THROWS_EXCEPTION(EAbort, RxMemoryDataLoadFromFile(t, fixture("Memory3.Ini")));
-    QCOMPARE(t.recordCount(), 1);
+    // The middle record is refused; the one after it is still loaded.
+    QCOMPARE(RxMemoryDataLoadFromFile(t, fixture("Memory3.Ini")), 1);
+    QCOMPARE(t.recordCount(), 2);
     QCOMPARE(t.state(), dsBrowse);
-    QCOMPARE(t.rowCount(), 1);
+    QCOMPARE(t.rowCount(), 2);
     QVERIFY(!t.controlsDisabled());
+    QVERIFY(!t.loadFailed());
     QCOMPARE(t.integerAt(0, 1), 12);
+    QCOMPARE(t.integerAt(1, 0), 100);
 }
 
 void TestTableFiles::saveKeepsOldFileWhenEditRefused()
@@ -289,14 +292,15 @@ void TestTableFiles::fileErrors()
     TRxMemoryData t;
     defineRx(t).open();
     addRange(t, 1, 2);
-    // A missing file leaves the table as it was.
-    QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataLoadFromFile(t, path("missing.Ini")));
-    QCOMPARE(t.recordCount(), 1);
-    QCOMPARE(t.state(), dsBrowse);
     // A folder that does not exist cannot take the file; the table is unharmed.
     QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataSaveToFile(t, path("no/such/Memory.Ini")));
     QCOMPARE(t.recordCount(), 1);
     QVERIFY(!QFileInfo::exists(path("no")));
+    // A missing file leaves the table as it was, and marked as not holding that file.
+    QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataLoadFromFile(t, path("missing.Ini")));
+    QCOMPARE(t.recordCount(), 1);
+    QCOMPARE(t.state(), dsBrowse);
+    QVERIFY(t.loadFailed());
     // A closed table is refused before any file is created.
     TRxMemoryData closed;
     closed.addIntegerField(QStringLiteral("A"));
