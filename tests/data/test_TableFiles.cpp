@@ -49,6 +49,8 @@ private slots:
     void saveKeepsOldFileWhenEditRefused();
     void saveStoresOrDropsPendingRow();
     void fileErrors();
+    void unreadFileIsNotSavedOver_data();
+    void unreadFileIsNotSavedOver();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -306,6 +308,39 @@ void TestTableFiles::fileErrors()
     closed.addIntegerField(QStringLiteral("A"));
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, RxMemoryDataSaveToFile(closed, path("closed.Ini")));
     QVERIFY(!QFileInfo::exists(path("closed.Ini")));
+}
+
+void TestTableFiles::unreadFileIsNotSavedOver_data()
+{
+    QTest::addColumn<QString>("change"); // what the operator does after the failed load
+    QTest::addColumn<int>("savedBytes");  // -1: the file keeps its content
+    QTest::newRow("nothing") << QString() << -1;
+    QTest::newRow("a pending row left untouched") << QStringLiteral("append") << -1;
+    QTest::newRow("a range stored") << QStringLiteral("store") << 10;
+    QTest::newRow("the table emptied") << QStringLiteral("empty") << 0;
+}
+
+void TestTableFiles::unreadFileIsNotSavedOver()
+{
+    QFETCH(QString, change);
+    QFETCH(int, savedBytes);
+    const QByteArray old(84000, 'k');
+    writeAll(path("Memory.Ini"), old);
+    TRxMemoryData t;
+    defineRx(t).open();
+    // As a load that could not read this file leaves it.
+    t.markLoadFailed();
+    if (change == QLatin1String("append"))
+        t.append();
+    else if (change == QLatin1String("store"))
+        addRange(t, 1, 2);
+    else if (change == QLatin1String("empty"))
+        t.emptyTable();
+    QCOMPARE(RxMemoryDataSaveToFile(t, path("Memory.Ini")), savedBytes >= 0);
+    if (savedBytes < 0)
+        QCOMPARE(readAll(path("Memory.Ini")), old);
+    else
+        QCOMPARE(readAll(path("Memory.Ini")).size(), savedBytes);
 }
 
 QTEST_GUILESS_MAIN(TestTableFiles)
