@@ -59,7 +59,7 @@ private:
     };
     int findSection(const QString& section) const;      // index into m_sections or -1
     int findKey(int section, const QString& key) const; // line index or -1
-    void shiftFrom(int line); // a line was inserted at `line`
+    void shiftFrom(int line);                           // a line was inserted at `line`
     static bool parseSection(const QByteArray& line, QByteArray* name);
     static bool parseKey(const QByteArray& line, QByteArray* name, QByteArray* value);
 

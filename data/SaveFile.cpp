@@ -187,9 +187,8 @@ bool IsSaveFileLeftover(const QString& fileName, const QString& bareName)
     if (fileName.size() != stem + kLeftoverRandom || !fileName.startsWith(bareName) ||
         QStringView(fileName).sliced(bareName.size(), kLeftoverMark.size()) != kLeftoverMark)
         return false;
-    return std::all_of(fileName.cbegin() + stem, fileName.cend(), [](QChar c) {
-        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z');
-    });
+    return std::all_of(fileName.cbegin() + stem, fileName.cend(),
+                       [](QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z'); });
 }
 
 int RemoveSaveFileLeftovers(const QString& folder, const QStringList& bareNames)

@@ -21,8 +21,8 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
-#include <QProcess>
 #include <QLabel>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -385,7 +385,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("settingsBlocker"); // what stands as "Ayar.Ini"; empty: a full disk
         QTest::addColumn<QStringList>("named");
-        QTest::newRow("full disk") << QString() << QStringList{QStringLiteral("Ayar.Ini"), QStringLiteral("Memory.Ini")};
+        QTest::newRow("full disk") << QString()
+                                   << QStringList{QStringLiteral("Ayar.Ini"), QStringLiteral("Memory.Ini")};
         QTest::newRow("folder as Ayar.Ini") << QStringLiteral("folder") << QStringList{QStringLiteral("Ayar.Ini")};
         QTest::newRow("FIFO as Ayar.Ini") << QStringLiteral("fifo") << QStringList{QStringLiteral("Ayar.Ini")};
     }

@@ -99,8 +99,8 @@ void TestIniFile::reading_data()
                                     << kSection << QStringLiteral("EditSES_Text") << QStringLiteral("C:\\Şarkı.wav");
     QTest::newRow("equals inside value") << QByteArray("[TMainF]\r\nA=b=c\r\n") << kSection << QStringLiteral("A")
                                          << QStringLiteral("b=c");
-    QTest::newRow("UTF-8 byte-order mark") << QByteArray("\xEF\xBB\xBF[TMainF]\r\nA=1\r\n") << kSection
-                                           << QStringLiteral("A") << QStringLiteral("1");
+    QTest::newRow("UTF-8 byte-order mark")
+        << QByteArray("\xEF\xBB\xBF[TMainF]\r\nA=1\r\n") << kSection << QStringLiteral("A") << QStringLiteral("1");
 }
 
 void TestIniFile::reading()
@@ -173,12 +173,19 @@ void TestIniFile::writing_data()
                        s, QStringLiteral("C"), QStringLiteral("3")}
         << QByteArray("[TMainF]\r\nB=2\r\nA=1\r\nC=3\r\n");
     QTest::newRow("additions to two sections, then a replacement")
-        << QByteArray("[TMainF]\r\nA=1\r\n[Other]\r\nB=2\r\n")
-        << QStringList{s, QStringLiteral("C"), QStringLiteral("3"), QStringLiteral("other"), QStringLiteral("D"),
-                       QStringLiteral("4"), s, QStringLiteral("a"), QStringLiteral("5")}
+        << QByteArray("[TMainF]\r\nA=1\r\n[Other]\r\nB=2\r\n") << QStringList{s,
+                                                                              QStringLiteral("C"),
+                                                                              QStringLiteral("3"),
+                                                                              QStringLiteral("other"),
+                                                                              QStringLiteral("D"),
+                                                                              QStringLiteral("4"),
+                                                                              s,
+                                                                              QStringLiteral("a"),
+                                                                              QStringLiteral("5")}
         << QByteArray("[TMainF]\r\na=5\r\nC=3\r\n[Other]\r\nB=2\r\nD=4\r\n");
     QTest::newRow("first of duplicate sections takes the key")
-        << QByteArray("[TMainF]\r\nA=1\r\n[tmainf]\r\nB=2\r\n") << QStringList{s, QStringLiteral("B"), QStringLiteral("3")}
+        << QByteArray("[TMainF]\r\nA=1\r\n[tmainf]\r\nB=2\r\n")
+        << QStringList{s, QStringLiteral("B"), QStringLiteral("3")}
         << QByteArray("[TMainF]\r\nA=1\r\nB=3\r\n[tmainf]\r\nB=2\r\n");
     QTest::newRow("byte-order mark: its section is used, the mark not written")
         << QByteArray("\xEF\xBB\xBF[TMainF]\nA=1\n; x\n") << QStringList{s, QStringLiteral("A"), QStringLiteral("2")}

@@ -16,9 +16,9 @@ public:
     explicit SmallFileSystem(const QString& options)
     {
         if (m_dir.isValid())
-            m_mounted = QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                                                    QStringLiteral("-o"), options, QStringLiteral("tmpfs"),
-                                                                    m_dir.path()}) == 0;
+            m_mounted = QProcess::execute(QStringLiteral("mount"),
+                                          {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), options,
+                                           QStringLiteral("tmpfs"), m_dir.path()}) == 0;
     }
     ~SmallFileSystem()
     {
@@ -41,8 +41,7 @@ public:
                 break;
             const QByteArray chunk(4096, 'f');
             while (!inodes && f.write(chunk) == chunk.size())
-            {
-            }
+            {}
         }
         return made;
     }
@@ -102,16 +101,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("after");
         QTest::addColumn<bool>("saved");
         QTest::newRow("full disk") << qint64(0) << false << false << false << 840 << 840 << false;
-        QTest::newRow("full disk past the first 16 KB") << qint64(20000) << false << false << false << 30000 << 40000
-                                                        << false;
+        QTest::newRow("full disk past the first 16 KB")
+            << qint64(20000) << false << false << false << 30000 << 40000 << false;
         QTest::newRow("flush to the disk fails") << qint64(-1) << false << true << false << 840 << 100 << false;
         QTest::newRow("rename fails") << qint64(-1) << false << false << true << 840 << 100 << false;
-        QTest::newRow("no temporary file: direct, shorter") << qint64(-1) << true << false << false << 840 << 100
-                                                            << true;
-        QTest::newRow("no temporary file: direct, longer") << qint64(-1) << true << false << false << 100 << 200000
-                                                           << true;
-        QTest::newRow("no temporary file, full disk: cut back") << qint64(50) << true << false << false << 100
-                                                                << 200000 << false;
+        QTest::newRow("no temporary file: direct, shorter")
+            << qint64(-1) << true << false << false << 840 << 100 << true;
+        QTest::newRow("no temporary file: direct, longer")
+            << qint64(-1) << true << false << false << 100 << 200000 << true;
+        QTest::newRow("no temporary file, full disk: cut back")
+            << qint64(50) << true << false << false << 100 << 200000 << false;
         QTest::newRow("no temporary file, full disk, shorter needs no room")
             << qint64(0) << true << false << false << 840 << 100 << true;
         QTest::newRow("no temporary file and no file") << qint64(-1) << true << false << false << -1 << 100 << false;
@@ -203,10 +202,14 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QStringList leftovers{QStringLiteral("Memory.Ini.~tmpa1b2c3"), QStringLiteral("Kisi.Ini.~tmpzzzzzz")};
-        const QStringList kept{QStringLiteral("Memory.Ini"), QStringLiteral("Memory.Ini.backup"),
-                               QStringLiteral("Memory.Ini.~tmpA1B2C3"), QStringLiteral("Memory.Ini.~tmpa1b2c"),
-                               QStringLiteral("Memory.Ini.~tmpa1b2c3d"), QStringLiteral("Memory.Ini.~1~"),
-                               QStringLiteral("Sonuc.txt.~tmpa1b2c3"), QStringLiteral("xMemory.Ini.~tmpa1b2c3")};
+        const QStringList kept{QStringLiteral("Memory.Ini"),
+                               QStringLiteral("Memory.Ini.backup"),
+                               QStringLiteral("Memory.Ini.~tmpA1B2C3"),
+                               QStringLiteral("Memory.Ini.~tmpa1b2c"),
+                               QStringLiteral("Memory.Ini.~tmpa1b2c3d"),
+                               QStringLiteral("Memory.Ini.~1~"),
+                               QStringLiteral("Sonuc.txt.~tmpa1b2c3"),
+                               QStringLiteral("xMemory.Ini.~tmpa1b2c3")};
         for (const QString& name : leftovers + kept)
             writeAll(dir.filePath(name), "x");
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Hediye.Ini.~tmpabcdef")));

@@ -313,7 +313,7 @@ void TestTableFiles::fileErrors()
 void TestTableFiles::unreadFileIsNotSavedOver_data()
 {
     QTest::addColumn<QString>("change"); // what the operator does after the failed load
-    QTest::addColumn<int>("savedBytes");  // -1: the file keeps its content
+    QTest::addColumn<int>("savedBytes"); // -1: the file keeps its content
     QTest::newRow("nothing") << QString() << -1;
     QTest::newRow("a pending row left untouched") << QStringLiteral("append") << -1;
     QTest::newRow("a range stored") << QStringLiteral("store") << 10;
