@@ -9,46 +9,35 @@
 #include <QTest>
 
 namespace {
-// A tmpfs of its own, so a test can fill a real file system to the last byte or inode.
-class SmallFileSystem
+// A tmpfs of its own, so a test can use up a real file system's bytes or inodes.
+struct SmallFileSystem
 {
-public:
+    QTemporaryDir dir;
+    bool mounted = false;
     explicit SmallFileSystem(const QString& options)
     {
-        if (m_dir.isValid())
-            m_mounted = QProcess::execute(QStringLiteral("mount"),
-                                          {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"), options,
-                                           QStringLiteral("tmpfs"), m_dir.path()}) == 0;
+        const QStringList arguments{QStringLiteral("-t"),    QStringLiteral("tmpfs"),
+                                    QStringLiteral("-o"),    options,
+                                    QStringLiteral("tmpfs"), dir.path()};
+        mounted = dir.isValid() && QProcess::execute(QStringLiteral("mount"), arguments) == 0;
     }
     ~SmallFileSystem()
     {
-        if (m_mounted)
-            QProcess::execute(QStringLiteral("umount"), {m_dir.path()});
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {dir.path()});
     }
-    bool mounted() const { return m_mounted; }
-    QString filePath(const QString& name) const { return m_dir.filePath(name); }
-    QStringList files() const { return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden); }
-
-    // Takes every byte left (one filler file) or every inode left (empty files); returns how
-    // many filler files it made.
-    int fill(bool inodes)
+    // Takes every byte left (one filler file) or every inode left (empty files).
+    void fill(bool inodes)
     {
-        int made = 0;
-        for (; made < (inodes ? 1000 : 1); ++made)
+        for (int made = 0; made < (inodes ? 1000 : 1); ++made)
         {
-            QFile f(filePath(QStringLiteral("filler%1").arg(made)));
+            QFile f(dir.filePath(QStringLiteral("filler%1").arg(made)));
             if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
                 break;
-            const QByteArray chunk(4096, 'f');
-            while (!inodes && f.write(chunk) == chunk.size())
+            while (!inodes && f.write(QByteArray(4096, 'f')) == 4096)
             {}
         }
-        return made;
     }
-
-private:
-    QTemporaryDir m_dir;
-    bool m_mounted = false;
 };
 
 QByteArray pattern(qsizetype size, char first)
@@ -58,6 +47,13 @@ QByteArray pattern(qsizetype size, char first)
         bytes[i] = static_cast<char>(first + i % 23);
     return bytes;
 }
+
+enum Fault
+{
+    refuseNewFiles = 1,
+    failSync = 2,
+    failRename = 4
+};
 } // namespace
 
 class TestSaveFile : public QObject
@@ -93,50 +89,60 @@ private Q_SLOTS:
 
     void faultsKeepTheOldFile_data()
     {
+        QTest::addColumn<QString>("mount"); // tmpfs options of a real full file system, or the seam alone
         QTest::addColumn<qint64>("spaceLeft");
-        QTest::addColumn<bool>("refuseNewFiles");
-        QTest::addColumn<bool>("failSync");
-        QTest::addColumn<bool>("failRename");
+        QTest::addColumn<int>("faults");
         QTest::addColumn<int>("before"); // -1: no file yet
         QTest::addColumn<int>("after");
         QTest::addColumn<bool>("saved");
-        QTest::newRow("full disk") << qint64(0) << false << false << false << 840 << 840 << false;
-        QTest::newRow("full disk past the first 16 KB")
-            << qint64(20000) << false << false << false << 30000 << 40000 << false;
-        QTest::newRow("flush to the disk fails") << qint64(-1) << false << true << false << 840 << 100 << false;
-        QTest::newRow("rename fails") << qint64(-1) << false << false << true << 840 << 100 << false;
-        QTest::newRow("no temporary file: direct, shorter")
-            << qint64(-1) << true << false << false << 840 << 100 << true;
-        QTest::newRow("no temporary file: direct, longer")
-            << qint64(-1) << true << false << false << 100 << 200000 << true;
-        QTest::newRow("no temporary file, full disk: cut back")
-            << qint64(50) << true << false << false << 100 << 200000 << false;
-        QTest::newRow("no temporary file, full disk, shorter needs no room")
-            << qint64(0) << true << false << false << 840 << 100 << true;
-        QTest::newRow("no temporary file and no file") << qint64(-1) << true << false << false << -1 << 100 << false;
+        const QString seam;
+        // Sizes of the files that were seen emptied or cut.
+        QTest::newRow("real full disk") << QStringLiteral("size=64k") << qint64(-1) << 0 << 840 << 840 << false;
+        QTest::newRow("real full disk, past a 16 KB buffer")
+            << QStringLiteral("size=128k") << qint64(-1) << 0 << 20000 << 40000 << false;
+        // Only the inodes are used up: no temporary file, but the file itself can grow.
+        QTest::newRow("real file system out of inodes: direct write")
+            << QStringLiteral("size=256k,nr_inodes=8") << qint64(-1) << 0 << 840 << 30000 << true;
+        QTest::newRow("full disk") << seam << qint64(0) << 0 << 840 << 840 << false;
+        QTest::newRow("full disk past the first 16 KB") << seam << qint64(20000) << 0 << 30000 << 40000 << false;
+        QTest::newRow("flush to the disk fails") << seam << qint64(-1) << int(failSync) << 840 << 100 << false;
+        QTest::newRow("rename fails") << seam << qint64(-1) << int(failRename) << 840 << 100 << false;
+        QTest::newRow("direct, shorter") << seam << qint64(-1) << int(refuseNewFiles) << 840 << 100 << true;
+        QTest::newRow("direct, longer") << seam << qint64(-1) << int(refuseNewFiles) << 100 << 200000 << true;
+        QTest::newRow("direct, full disk: cut back")
+            << seam << qint64(50) << int(refuseNewFiles) << 100 << 200000 << false;
+        QTest::newRow("direct, full disk, shorter needs no room")
+            << seam << qint64(0) << int(refuseNewFiles) << 840 << 100 << true;
+        QTest::newRow("direct and no file") << seam << qint64(-1) << int(refuseNewFiles) << -1 << 100 << false;
     }
 
     void faultsKeepTheOldFile()
     {
+        QFETCH(QString, mount);
         QFETCH(qint64, spaceLeft);
-        QFETCH(bool, refuseNewFiles);
-        QFETCH(bool, failSync);
-        QFETCH(bool, failRename);
+        QFETCH(int, faults);
         QFETCH(int, before);
         QFETCH(int, after);
         QFETCH(bool, saved);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString path = dir.filePath(QStringLiteral("Kisi.Ini"));
+        SmallFileSystem fs(mount.isEmpty() ? QStringLiteral("size=1m") : mount);
+        if (!fs.mounted && !mount.isEmpty())
+            QSKIP("mounting a tmpfs is not permitted here");
+        const QString path = fs.dir.filePath(QStringLiteral("Kisi.Ini"));
         const QByteArray old = pattern(std::max(before, 0), 'a');
         if (before >= 0)
             writeAll(path, old);
+        if (!mount.isEmpty())
+            fs.fill(mount.contains(QLatin1String("nr_inodes")));
+        setSaveFileFaults(
+            {spaceLeft, (faults & refuseNewFiles) != 0, (faults & failSync) != 0, (faults & failRename) != 0});
         const QByteArray bytes = pattern(after, 'A');
-        setSaveFileFaults({spaceLeft, refuseNewFiles, failSync, failRename});
         bool thrown = false;
         try
         {
-            SaveFileAtomically(path, bytes);
+            TSaveFile file(path, bytes.size());
+            QCOMPARE(file.writesDirectly(), saved && before >= 0 && (faults & refuseNewFiles || !mount.isEmpty()));
+            file.write(bytes.constData(), bytes.size());
+            file.commit();
         }
         catch (const EFileError& e)
         {
@@ -146,55 +152,7 @@ private Q_SLOTS:
         QCOMPARE(!thrown, saved);
         QCOMPARE(readAll(path, "<missing>"), saved ? bytes : before >= 0 ? old : QByteArray("<missing>"));
         const QStringList left = before >= 0 || saved ? QStringList{QStringLiteral("Kisi.Ini")} : QStringList();
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), left);
-    }
-
-    void fullFileSystem_data()
-    {
-        QTest::addColumn<QString>("options");
-        QTest::addColumn<int>("before");
-        QTest::addColumn<int>("after");
-        QTest::addColumn<bool>("saved");
-        QTest::addColumn<bool>("direct");
-        // Sizes of the files that were seen emptied or cut.
-        QTest::newRow("no byte left, same size") << QStringLiteral("size=64k") << 840 << 840 << false << false;
-        QTest::newRow("no byte left, larger than a buffer")
-            << QStringLiteral("size=128k") << 20000 << 40000 << false << false;
-        // Only the inodes are used up: no temporary file, but the file itself can grow.
-        QTest::newRow("no inode left: written directly")
-            << QStringLiteral("size=256k,nr_inodes=8") << 840 << 30000 << true << true;
-    }
-
-    void fullFileSystem()
-    {
-        QFETCH(QString, options);
-        QFETCH(int, before);
-        QFETCH(int, after);
-        QFETCH(bool, saved);
-        QFETCH(bool, direct);
-        SmallFileSystem fs(options);
-        if (!fs.mounted())
-            QSKIP("mounting a tmpfs is not permitted here");
-        const QString path = fs.filePath(QStringLiteral("Kisi.Ini"));
-        const QByteArray old = pattern(before, 'a');
-        writeAll(path, old);
-        QVERIFY(fs.fill(direct) > 0);
-        const QByteArray bytes = pattern(after, 'A');
-        bool thrown = false;
-        try
-        {
-            TSaveFile file(path, bytes.size());
-            QCOMPARE(file.writesDirectly(), direct);
-            file.write(bytes.constData(), bytes.size());
-            file.commit();
-        }
-        catch (const EFileError&)
-        {
-            thrown = true;
-        }
-        QCOMPARE(!thrown, saved);
-        QCOMPARE(readAll(path), saved ? bytes : old);
-        QCOMPARE(fs.files().filter(QStringLiteral("Kisi")), QStringList{QStringLiteral("Kisi.Ini")});
+        QCOMPARE(QDir(fs.dir.path()).entryList({QStringLiteral("Kisi*")}, QDir::Files | QDir::Hidden), left);
     }
 
     void leftoversOnlyOfOurOwnFiles()
@@ -221,15 +179,8 @@ private Q_SLOTS:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
         QVERIFY(QFileInfo(dir.filePath(QStringLiteral("Hediye.Ini.~tmpabcdef"))).isDir());
         // The routine's own temporary name is what the clean-up recognises.
-        {
-            TSaveFile pending(dir.filePath(QStringLiteral("Ayar.Ini")), 1);
-            const QStringList now = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
-            QCOMPARE(now.size(), expected.size() + 1);
-            QCOMPARE(std::count_if(now.cbegin(), now.cend(),
-                                   [](const QString& n) { return IsSaveFileLeftover(n, QStringLiteral("Ayar.Ini")); }),
-                     1);
-        }
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
+        TSaveFile pending(dir.filePath(QStringLiteral("Ayar.Ini")), 1);
+        QCOMPARE(RemoveSaveFileLeftovers(dir.path(), ours), 1);
     }
 
     void failureThrowsAndLeavesTheFolderAlone()
