@@ -427,7 +427,8 @@ void TMainF::loadTableIfPresent(TRxMemoryData* table, const QString& bareName)
             return;
         try
         {
-            RxMemoryDataLoadFromFile(table, path);
+            if (const int refused = ::RxMemoryDataLoadFromFile(*table, path); refused > 1)
+                ShowBilgi(RecordsSkippedText(path, refused));
         }
         catch (const EFileError&)
         {

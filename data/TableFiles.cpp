@@ -1,6 +1,7 @@
 #include "TableFiles.h"
 
 #include "EAbort.h"
+#include "Messages.h"
 #include "SaveFile.h"
 
 #include <QDir>
@@ -42,6 +43,30 @@ bool RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path)
 }
 
 namespace {
+// A damaged file may hold a great many refused records: the rule's own notice is shown for the
+// first, the others are only counted, so a start-up is never buried under notices.
+class QuietNotices
+{
+public:
+    ~QuietNotices()
+    {
+        if (m_installed)
+            setMessageSeam(std::move(m_previous));
+    }
+    void install()
+    {
+        if (m_installed)
+            return;
+        m_installed = true;
+        m_previous = setMessageSeam({});
+        setMessageSeam({[](const QString&, const QString&) {}, m_previous.question});
+    }
+
+private:
+    MessageSeam m_previous;
+    bool m_installed = false;
+};
+
 int loadRecords(TRxMemoryData& table, QFile& file, const QString& path)
 {
     table.close();
@@ -58,6 +83,7 @@ int loadRecords(TRxMemoryData& table, QFile& file, const QString& path)
     qint64 filled = 0; // bytes of block holding data not yet stored
     bool atEnd = false;
     int refused = 0;
+    QuietNotices quietAfterFirst;
     while (!atEnd || filled > 0)
     {
         if (!atEnd && filled < blockBytes)
@@ -88,6 +114,7 @@ int loadRecords(TRxMemoryData& table, QFile& file, const QString& path)
                 if (table.state() == dsEdit || table.state() == dsInsert)
                     table.cancel();
                 ++refused;
+                quietAfterFirst.install();
             }
             catch (...)
             {
@@ -130,6 +157,13 @@ int RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path)
         table.markLoadFailed();
         throw EFileError("Cannot read file", path);
     }
+}
+
+QString RecordsSkippedText(const QString& path, int skipped)
+{
+    return QStringLiteral("\"%1\" dosyasında kabul edilmeyen %2 kayıt atlandı; diğer kayıtlar yüklendi.")
+        .arg(QDir::toNativeSeparators(path))
+        .arg(skipped);
 }
 
 QString LoadFailedText(const QString& path)

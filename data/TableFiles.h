@@ -17,9 +17,12 @@ bool RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path);
 // Replaces the table's records by those of the file, each appended and posted through the
 // table's rules. A trailing piece shorter than a record becomes one more record whose missing
 // bytes are zero. A record refused by a rule is dropped and the load goes on with the next
-// one; returns how many were refused. A file that cannot be read (missing, not a regular file,
-// a read error, too large for the memory) throws EFileError and marks the table loadFailed().
+// one; returns how many were refused (the rule's notice is shown for the first only). A file that cannot be read
+// (missing, not a regular file, a read error, too large for the memory) throws EFileError and marks the table
+// loadFailed().
 int RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path);
 
+// The notice shown at start-up for a table file of which more than one record was refused.
+QString RecordsSkippedText(const QString& path, int skipped);
 // The notice shown at start-up for a table file that could not be read.
 QString LoadFailedText(const QString& path);

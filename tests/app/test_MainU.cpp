@@ -347,12 +347,15 @@ private Q_SLOTS:
     void refusedRangeInMemoryIniDoesNotStopOtherLoads()
     {
         writePrizes(2);
-        // 5..12, a range without a start (refused by its rule), 30..40.
+        // 5..12, two ranges without a start (refused by their rule), 30..40.
         const QByteArray valid = QByteArray::fromHex("0105000000010c000000");
         const QByteArray after = QByteArray::fromHex("011e0000000128000000");
-        writeAll(path(QStringLiteral("Memory.Ini")), valid + QByteArray::fromHex("00000000000114000000") + after);
+        const QByteArray refused = QByteArray::fromHex("00000000000114000000");
+        writeAll(path(QStringLiteral("Memory.Ini")), valid + refused + refused + after);
         auto window = openWindow();
-        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: Başlangıç değerini giriniz.")});
+        QCOMPARE(messages->shown,
+                 (QStringList{QStringLiteral("Bilgi: Başlangıç değerini giriniz."),
+                              QStringLiteral("Bilgi: ") + RecordsSkippedText(path(QStringLiteral("Memory.Ini")), 2)}));
         QCOMPARE(window->Rx_T->recordCount(), 2);
         QCOMPARE(window->Rx_T->state(), dsBrowse);
         QCOMPARE(window->Hediye_T->recordCount(), 2);
