@@ -16,6 +16,7 @@
 #include "ProgramFolder.h"
 #include "RadioGroup.h"
 #include "RxMemoryData.h"
+#include "SaveFile.h"
 #include "TableFiles.h"
 #include "TurkishUpper.h"
 #include "ZvEdit.h"
@@ -386,6 +387,11 @@ void TMainF::showEvent(QShowEvent* event)
     if (m_shown)
         return;
     m_shown = true;
+    // A save killed half-way leaves its temporary file; only those of the program's files go.
+    guarded([] {
+        RemoveSaveFileLeftovers(programFolder(), {settingsFile, QStringLiteral("Kisi.Ini"),
+                                                  QStringLiteral("Hediye.Ini"), QStringLiteral("Memory.Ini")});
+    });
     guarded([this] { readSettings(); });
     guarded([this] { FormShow(); });
     placeTitleChecks();
@@ -408,7 +414,8 @@ void TMainF::FormShow()
 }
 
 // Each table is loaded on its own: a damaged or refused "Memory.Ini" must not keep the
-// participants and prizes from loading.
+// participants and prizes from loading. A file there that cannot be read (also one that is
+// not a regular file) is named to the operator, and the table keeps it from being saved over.
 void TMainF::loadTableIfPresent(TRxMemoryData* table, const QString& bareName)
 {
     guarded([&] {
@@ -416,8 +423,17 @@ void TMainF::loadTableIfPresent(TRxMemoryData* table, const QString& bareName)
             table->open();
         table->emptyTable();
         const QString path = programFolder() + bareName;
-        if (QFileInfo(path).isFile())
-            RxMemoryDataLoadFromFile(table, path);
+        if (!QFileInfo::exists(path))
+            return;
+        try
+        {
+            if (const int refused = ::RxMemoryDataLoadFromFile(*table, path); refused > 1)
+                ShowBilgi(RecordsSkippedText(path, refused));
+        }
+        catch (const EFileError&)
+        {
+            ShowBilgi(LoadFailedText(path));
+        }
     });
 }
 
@@ -466,8 +482,15 @@ void TMainF::saveSettings()
             text = textForSaving(text);
         ini.writeString(settingsSection, QLatin1String(s.key), text);
     }
-    // A settings file that cannot be written is given up silently; the close goes on.
-    ini.updateFile();
+    // A settings file that cannot be written keeps its old content; the close goes on.
+    try
+    {
+        ini.updateFile();
+    }
+    catch (const EFileError&)
+    {
+        ShowBilgi(SaveFailedText(ini.fileName()));
+    }
 }
 
 void TMainF::closeEvent(QCloseEvent* event)
@@ -493,14 +516,15 @@ void TMainF::FormClose()
     TDBGrid::updateRecord(Rx_T);
     if (Rx_T->state() == dsEdit || Rx_T->state() == dsInsert)
         Rx_T->post();
+    const QString path = programFolder() + QStringLiteral("Memory.Ini");
     try
     {
-        RxMemoryDataSaveToFile(Rx_T, programFolder() + QStringLiteral("Memory.Ini"));
+        RxMemoryDataSaveToFile(Rx_T, path);
     }
     catch (const EFileError&)
     {
         // The window still closes; the operator learns that the ranges were not kept.
-        ShowBilgi(QStringLiteral("Çekilişe alınmayacak sayılar \"Memory.Ini\" dosyasına kaydedilemedi."));
+        ShowBilgi(SaveFailedText(path));
     }
 }
 

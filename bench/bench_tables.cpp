@@ -1,8 +1,10 @@
 // Table figures: load and save of a 1,000,000-record participant file against a plain read
 // and write of the same bytes, storing participants one at a time with both participant rules
-// active, and the resident memory of the loaded table.
+// active, the resident memory of the loaded table, and the settings save that closing the
+// window makes on a large "Ayar.Ini".
 //
 // Run: build-<name>/bench/bench_tables [records]   (default 1000000)
+#include "IniFile.h"
 #include "KisiRules.h"
 #include "Messages.h"
 #include "ProcStatus.h"
@@ -18,6 +20,29 @@
 #include <unistd.h>
 
 namespace {
+// What the close does to "Ayar.Ini": read it, write FormVersion and the eleven settings (all
+// new keys, so each lands at the end of a section of `lines` lines), write it back.
+double settingsClose(const QTemporaryDir& dir, int lines)
+{
+    QByteArray text("[TMainF]\r\n");
+    text.reserve(qsizetype(lines) * 20);
+    for (int i = 1; i < lines; ++i)
+        text += "Eski_Ayar" + QByteArray::number(i) + "=deger\r\n";
+    const QString file = dir.filePath(QStringLiteral("Ayar.Ini"));
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    out.write(text);
+    out.close();
+    QElapsedTimer timer;
+    timer.start();
+    TIniFile ini(file);
+    ini.writeInteger(QStringLiteral("TMainF"), QStringLiteral("FormVersion"), 0);
+    for (int k = 0; k < 11; ++k)
+        ini.writeString(QStringLiteral("TMainF"), QStringLiteral("Setting%1_Value").arg(k), QStringLiteral("1"));
+    ini.updateFile();
+    return timer.nsecsElapsed() / 1e6;
+}
+
 long rssKiB()
 {
     return procStatusKiB("VmRSS:");
@@ -189,5 +214,9 @@ int main(int argc, char** argv)
         if (n <= records)
             storeParticipants(n, n == records ? &flat : nullptr);
     std::printf("  per-store time flat across the run: %s\n", flat ? "yes" : "NO");
+
+    std::printf("Settings save at close (read Ayar.Ini, 12 keys, write it back)\n");
+    for (int lines : {50000, 500000})
+        std::printf("  %7d lines: %8.1f ms\n", lines, settingsClose(dir, lines));
     return 0;
 }

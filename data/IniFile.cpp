@@ -5,6 +5,7 @@
 #include "SaveFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 bool isBlank(char c)
@@ -22,11 +23,6 @@ QByteArray trimBlanks(QByteArrayView v)
     return v.sliced(b, e - b).toByteArray();
 }
 
-bool sameName(const QByteArray& stored, const QString& wanted)
-{
-    return Cp1254::toUnicode(stored).compare(wanted.trimmed(), Qt::CaseInsensitive) == 0;
-}
-
 QByteArray oneLine(const QString& text)
 {
     QByteArray bytes = Cp1254::fromUnicode(text);
@@ -38,14 +34,31 @@ QByteArray oneLine(const QString& text)
 TIniFile::TIniFile(QString fileName) : m_fileName(std::move(fileName))
 {
     QFile file(m_fileName);
+    // Opening a FIFO for reading would wait for a writer that never comes.
+    const QFileInfo info(m_fileName);
+    if (info.exists() && !info.isFile())
+    {
+        m_unreadable = true;
+        return;
+    }
     if (!file.open(QIODevice::ReadOnly))
     {
         // Writing back what could not be read would wipe the keys it holds.
         m_unreadable = file.exists();
         return;
     }
-    const QByteArray all = file.readAll();
+    QByteArray all = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+    {
+        m_unreadable = true;
+        return;
+    }
+    // A text editor's byte-order mark; the program writes code page 1254, so it is not kept.
+    if (all.startsWith("\xEF\xBB\xBF"))
+        all.remove(0, 3);
+    int open = -1; // the section whose lines follow, when it is the first of its name
     qsizetype start = 0;
+    QByteArray name;
     while (start < all.size())
     {
         qsizetype i = start;
@@ -59,9 +72,29 @@ TIniFile::TIniFile(QString fileName) : m_fileName(std::move(fileName))
             line.ending = all.mid(i, endLen);
             i += endLen;
         }
+        const int index = static_cast<int>(m_lines.size());
+        if (parseSection(line.text, &name))
+        {
+            if (open >= 0)
+                m_sections[open].end = index;
+            open = -1;
+            const QString folded = Cp1254::toUnicode(name).toCaseFolded();
+            if (!m_sectionIndex.contains(folded))
+            {
+                open = static_cast<int>(m_sections.size());
+                m_sectionIndex.insert(folded, open);
+                m_sections.push_back(Section{index, -1, index, false, {}});
+            }
+        }
+        else if (open >= 0 && !trimBlanks(line.text).isEmpty())
+        {
+            m_sections[open].lastNonBlank = index;
+        }
         m_lines << line;
         start = i;
     }
+    if (open >= 0)
+        m_sections[open].end = static_cast<int>(m_lines.size());
 }
 
 bool TIniFile::parseSection(const QByteArray& line, QByteArray* name)
@@ -92,30 +125,42 @@ bool TIniFile::parseKey(const QByteArray& line, QByteArray* name, QByteArray* va
 
 int TIniFile::findSection(const QString& section) const
 {
-    QByteArray name;
-    for (int i = 0; i < m_lines.size(); ++i)
-        if (parseSection(m_lines[i].text, &name) && sameName(name, section))
-            return i;
-    return -1;
+    return m_sectionIndex.value(section.trimmed().toCaseFolded(), -1);
 }
 
-int TIniFile::sectionEnd(int headerLine) const
+int TIniFile::findKey(int section, const QString& key) const
 {
-    QByteArray name;
-    for (int i = headerLine + 1; i < m_lines.size(); ++i)
-        if (parseSection(m_lines[i].text, &name))
-            return i;
-    return static_cast<int>(m_lines.size());
+    Section& s = m_sections[static_cast<size_t>(section)];
+    if (!s.keysIndexed)
+    {
+        QByteArray name, value;
+        for (int i = s.header + 1; i < s.end; ++i)
+        {
+            if (!parseKey(m_lines[i].text, &name, &value))
+                continue;
+            const QString folded = Cp1254::toUnicode(name).toCaseFolded();
+            if (!s.keys.contains(folded)) // the first one wins
+                s.keys.insert(folded, i);
+        }
+        s.keysIndexed = true;
+    }
+    return s.keys.value(key.trimmed().toCaseFolded(), -1);
 }
 
-int TIniFile::findKey(int headerLine, const QString& key) const
+void TIniFile::shiftFrom(int line)
 {
-    QByteArray name, value;
-    const int end = sectionEnd(headerLine);
-    for (int i = headerLine + 1; i < end; ++i)
-        if (parseKey(m_lines[i].text, &name, &value) && sameName(name, key))
-            return i;
-    return -1;
+    auto shift = [line](int& index) {
+        if (index >= line)
+            ++index;
+    };
+    for (Section& s : m_sections)
+    {
+        shift(s.header);
+        shift(s.end);
+        shift(s.lastNonBlank);
+        for (int& k : s.keys)
+            shift(k);
+    }
 }
 
 bool TIniFile::valueExists(const QString& section, const QString& key) const
@@ -148,14 +193,23 @@ int TIniFile::readInteger(const QString& section, const QString& key, int defaul
 
 void TIniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
-    const QByteArray text = oneLine(key.trimmed()) + '=' + oneLine(value);
+    const QByteArray keyName = oneLine(key.trimmed());
+    const QString foldedKey = Cp1254::toUnicode(keyName).toCaseFolded();
+    const QByteArray text = keyName + '=' + oneLine(value);
     const QByteArray crlf("\r\n");
     const int h = findSection(section);
     if (h < 0)
     {
         if (!m_lines.isEmpty() && m_lines.back().ending.isEmpty())
             m_lines.back().ending = crlf;
-        m_lines << Line{'[' + oneLine(section.trimmed()) + ']', crlf} << Line{text, crlf};
+        const QByteArray sectionName = oneLine(section.trimmed());
+        const int header = static_cast<int>(m_lines.size());
+        m_lines << Line{'[' + sectionName + ']', crlf} << Line{text, crlf};
+        Section added{header, header + 2, header + 1, true, {}};
+        added.keys.insert(foldedKey, header + 1);
+        m_sectionIndex.insert(Cp1254::toUnicode(trimBlanks(sectionName)).toCaseFolded(),
+                              static_cast<int>(m_sections.size()));
+        m_sections.push_back(std::move(added));
         m_dirty = true;
         return;
     }
@@ -170,13 +224,14 @@ void TIniFile::writeString(const QString& section, const QString& key, const QSt
         return;
     }
     // After the last non-blank line of the section, so blank lines before the next section stay.
-    int after = h;
-    for (int i = h + 1; i < sectionEnd(h); ++i)
-        if (!trimBlanks(m_lines[i].text).isEmpty())
-            after = i;
+    const int after = m_sections[static_cast<size_t>(h)].lastNonBlank;
     if (m_lines[after].ending.isEmpty())
         m_lines[after].ending = crlf;
     m_lines.insert(after + 1, Line{text, crlf});
+    shiftFrom(after + 1);
+    Section& s = m_sections[static_cast<size_t>(h)];
+    s.lastNonBlank = after + 1;
+    s.keys.insert(foldedKey, after + 1);
     m_dirty = true;
 }
 
@@ -193,22 +248,14 @@ QByteArray TIniFile::contents() const
     return out;
 }
 
-bool TIniFile::updateFile()
+void TIniFile::updateFile()
 {
     if (!m_dirty)
-        return true;
+        return;
     if (m_unreadable)
-        return false;
-    try
-    {
-        SaveFileAtomically(m_fileName, contents());
-    }
-    catch (const EFileError&)
-    {
-        return false;
-    }
+        throw EFileError("Cannot write file", m_fileName);
+    SaveFileAtomically(m_fileName, contents());
     m_dirty = false;
-    return true;
 }
 
 QString IniReadString(const QString& fileName, const QString& section, const QString& key, const QString& defaultValue)
@@ -225,5 +272,13 @@ bool IniWriteString(const QString& fileName, const QString& section, const QStri
 {
     TIniFile ini(fileName);
     ini.writeString(section, key, value);
-    return ini.updateFile();
+    try
+    {
+        ini.updateFile();
+    }
+    catch (const EFileError&)
+    {
+        return false;
+    }
+    return true;
 }

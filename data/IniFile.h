@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <vector>
 
 // Profile-string (INI) functions for the settings file, as the platform's functions behave:
 // section and key names match without regard to letter case; lines outside a section and
@@ -14,7 +16,11 @@
 // page 1254.
 //
 // The object reads the file once, answers reads and collects writes; updateFile() writes it
-// back atomically (only when something changed).
+// back atomically (only when something changed). Lookups go through an index of the sections
+// and of the keys of each section asked for, so reading and writing stay linear in the size of
+// the file. A UTF-8 byte-order mark at the start is ignored, and not written back: the file is
+// code page 1254. A name that is not a regular file (a FIFO, a device) is never opened: it
+// reads as unreadable.
 class TIniFile
 {
 public:
@@ -29,9 +35,11 @@ public:
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInteger(const QString& section, const QString& key, int value);
 
-    // Writes the file through a temporary file renamed over it; false when that fails, and
-    // when the file exists but could not be read (its other keys would be lost).
-    bool updateFile();
+    // Writes the file through a temporary file renamed over it. Throws EFileError when that
+    // fails, and when the file exists but could not be read (its other keys would be lost);
+    // the old file then stays as it was.
+    void updateFile();
+    bool unreadable() const { return m_unreadable; }
     bool isDirty() const { return m_dirty; }
     QByteArray contents() const; // the bytes updateFile() would write
 
@@ -41,14 +49,24 @@ private:
         QByteArray text;   // without its line ending
         QByteArray ending; // "\r\n", "\n", "\r" or empty for a last line without one
     };
-    int findSection(const QString& section) const;         // index of the header line or -1
-    int sectionEnd(int headerLine) const;                  // index of the next header or size
-    int findKey(int headerLine, const QString& key) const; // line index or -1
+    struct Section
+    {
+        int header;       // line of the first header of that name
+        int end;          // line of the next header, or the number of lines
+        int lastNonBlank; // last line of the section that is not blank (the header at least)
+        bool keysIndexed = false;
+        QHash<QString, int> keys; // folded name -> line of the first key of that name
+    };
+    int findSection(const QString& section) const;      // index into m_sections or -1
+    int findKey(int section, const QString& key) const; // line index or -1
+    void shiftFrom(int line);                           // a line was inserted at `line`
     static bool parseSection(const QByteArray& line, QByteArray* name);
     static bool parseKey(const QByteArray& line, QByteArray* name, QByteArray* value);
 
     QString m_fileName;
     QList<Line> m_lines;
+    mutable std::vector<Section> m_sections; // first occurrences, in file order
+    QHash<QString, int> m_sectionIndex;      // folded name -> index into m_sections
     bool m_dirty = false;
     bool m_unreadable = false;
 };

@@ -458,6 +458,7 @@ void TRxMemoryData::discardRecords()
     m_cursor = -1;
     m_eof = m_bof = true;
     m_nextId = 1;
+    m_loadFailed = false;
 }
 
 void TRxMemoryData::checkOpen() const
@@ -922,6 +923,7 @@ void TRxMemoryData::post()
         m_cursor = row;
     }
     m_modified = false;
+    m_loadFailed = false;
     m_insertPos = -1;
     m_eof = m_bof = false;
     setState(dsBrowse);
@@ -979,6 +981,7 @@ void TRxMemoryData::deleteRecord()
     const int position = m_cursor;
     unindex(m_storage->slotAt(position));
     m_storage->removeAt(position);
+    m_loadFailed = false;
     const int n = recordCount();
     if (n == 0)
     {

@@ -147,6 +147,11 @@ public:
     void deleteRecord(); // on an insert: cancel; else BeforeDelete (may abort), then remove
     bool modified() const { return m_modified; }
 
+    // Set by a load that could not read its file; storing, deleting or emptying records clears
+    // it. While set, the table holds at most part of that file, which saves therefore leave alone.
+    bool loadFailed() const { return m_loadFailed; }
+    void markLoadFailed() { m_loadFailed = true; }
+
     // Finds a record whose field equals value: the current record first, then from the first.
     // On failure the cursor stays where it was. Settles a pending edit first.
     bool locate(QAnyStringView fieldName, const QString& value, TLocateOptions options = 0);
@@ -251,6 +256,7 @@ private:
     quint32 m_bufferId = 0;
     int m_insertPos = -1;
     bool m_modified = false;
+    bool m_loadFailed = false;
     quint32 m_nextId = 1;
     int m_disableCount = 0;
 };

@@ -1,27 +1,33 @@
 #include "TableFiles.h"
 
+#include "EAbort.h"
+#include "Messages.h"
+#include "SaveFile.h"
+
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace {
 // Records are read and written in blocks of about this many bytes.
 constexpr qint64 kBlockBytes = 1 << 20;
 } // namespace
 
-void RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path)
+bool RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path)
 {
     // Settling the pending edit comes first: a refused edit throws here, before the file is
     // touched, so the previous file stays whole.
     table.first();
+    if (table.loadFailed())
+        return false;
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFileError("Cannot create file", path);
     const int size = table.recordSize();
     const int count = table.recordCount();
+    TSaveFile file(path, static_cast<qint64>(size) * count);
     const int perBlock = std::max(1, static_cast<int>(kBlockBytes / size));
     QByteArray block(static_cast<qsizetype>(perBlock) * size, '\0');
     for (int row = 0; row < count;)
@@ -29,24 +35,40 @@ void RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path)
         char* out = block.data();
         for (int i = 0; i < perBlock && row < count; ++i, ++row, out += size)
             std::memcpy(out, table.recordDataAt(row), static_cast<size_t>(size));
-        const qint64 used = out - block.constData();
-        if (file.write(block.constData(), used) != used)
-        {
-            file.cancelWriting();
-            throw EFileError("Cannot write file", path);
-        }
+        file.write(block.constData(), out - block.constData());
     }
-    if (!file.commit())
-        throw EFileError("Cannot write file", path);
+    file.commit();
     table.last();
+    return true;
 }
 
-void RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path)
+namespace {
+// A damaged file may hold a great many refused records: the rule's own notice is shown for the
+// first, the others are only counted, so a start-up is never buried under notices.
+class QuietNotices
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFileError("Cannot open file", path);
+public:
+    ~QuietNotices()
+    {
+        if (m_installed)
+            setMessageSeam(std::move(m_previous));
+    }
+    void install()
+    {
+        if (m_installed)
+            return;
+        m_installed = true;
+        m_previous = setMessageSeam({});
+        setMessageSeam({[](const QString&, const QString&) {}, m_previous.question});
+    }
 
+private:
+    MessageSeam m_previous;
+    bool m_installed = false;
+};
+
+int loadRecords(TRxMemoryData& table, QFile& file, const QString& path)
+{
     table.close();
     table.open();
     const int size = table.recordSize();
@@ -60,6 +82,8 @@ void RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path)
     QByteArray block(blockBytes, '\0');
     qint64 filled = 0; // bytes of block holding data not yet stored
     bool atEnd = false;
+    int refused = 0;
+    QuietNotices quietAfterFirst;
     while (!atEnd || filled > 0)
     {
         if (!atEnd && filled < blockBytes)
@@ -84,9 +108,16 @@ void RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path)
             {
                 table.post();
             }
+            catch (const EAbort&)
+            {
+                // A refused record is dropped; the records after it are still loaded.
+                if (table.state() == dsEdit || table.state() == dsInsert)
+                    table.cancel();
+                ++refused;
+                quietAfterFirst.install();
+            }
             catch (...)
             {
-                // A refused record must not stay behind as a pending row.
                 if (table.state() == dsEdit || table.state() == dsInsert)
                     table.cancel();
                 throw;
@@ -96,4 +127,48 @@ void RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path)
         std::memmove(block.data(), block.constData() + used, static_cast<size_t>(filled - used));
         filled -= used;
     }
+    return refused;
+}
+} // namespace
+
+int RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path)
+{
+    // A FIFO or device would block the open or the read: only regular files are read.
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    {
+        table.markLoadFailed();
+        throw EFileError("Cannot open file", path);
+    }
+    try
+    {
+        return loadRecords(table, file, path);
+    }
+    catch (const EFileError&)
+    {
+        table.markLoadFailed();
+        throw;
+    }
+    catch (const std::bad_alloc&)
+    {
+        // Too large for the memory there is: what did fit is dropped, and the file is kept.
+        table.close();
+        table.open();
+        table.markLoadFailed();
+        throw EFileError("Cannot read file", path);
+    }
+}
+
+QString RecordsSkippedText(const QString& path, int skipped)
+{
+    return QStringLiteral("\"%1\" dosyasında kabul edilmeyen %2 kayıt atlandı; diğer kayıtlar yüklendi.")
+        .arg(QDir::toNativeSeparators(path))
+        .arg(skipped);
+}
+
+QString LoadFailedText(const QString& path)
+{
+    return QStringLiteral("\"%1\" dosyası okunamadı; kayıtları bu çalışmada kullanılamıyor. Dosyaya dokunulmadı: "
+                          "tabloda bir değişiklik yapılmadıkça üzerine yazılmayacak.")
+        .arg(QDir::toNativeSeparators(path));
 }

@@ -8,12 +8,21 @@
 // after them.
 
 // Settles a pending edit first (a refusal throws EAbort and leaves the file as it was), then
-// writes every record through a temporary file renamed over the old one. The cursor is left
-// at the end. Throws EFileError when the file cannot be written.
-void RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path);
+// writes every record through a temporary file renamed over the old one (TSaveFile). The
+// cursor is left at the end. A table whose file could not be loaded and that was not changed
+// since is not written (false): the file keeps what could not be read. Throws EFileError when
+// the file cannot be written; the old file then stays as it was.
+bool RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path);
 
 // Replaces the table's records by those of the file, each appended and posted through the
 // table's rules. A trailing piece shorter than a record becomes one more record whose missing
-// bytes are zero. A record refused by a rule is cancelled and the EAbort re-thrown; the records
-// before it stay. Throws EFileError (table untouched) when the file cannot be opened.
-void RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path);
+// bytes are zero. A record refused by a rule is dropped and the load goes on with the next
+// one; returns how many were refused (the rule's notice is shown for the first only). A file that cannot be read
+// (missing, not a regular file, a read error, too large for the memory) throws EFileError and marks the table
+// loadFailed().
+int RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path);
+
+// The notice shown at start-up for a table file of which more than one record was refused.
+QString RecordsSkippedText(const QString& path, int skipped);
+// The notice shown at start-up for a table file that could not be read.
+QString LoadFailedText(const QString& path);

@@ -11,6 +11,7 @@
 #include "Messages.h"
 #include "ProgramFolder.h"
 #include "RxMemoryData.h"
+#include "SaveFile.h"
 #include "ZVRXDBGrid.h"
 #include "ui_Ayar1U.h"
 
@@ -155,43 +156,46 @@ void TAyar1F::KapatExecute()
 
 bool TAyar1F::FormClose()
 {
-    bool failed = false;
+    QStringList failed;
     for (const auto& [table, bareName] : {std::pair{m_main->Kisi_T, kisiFile}, std::pair{m_main->Hediye_T, hediyeFile}})
     {
         if (!table->isOpen())
             continue;
+        const QString path = programFolder() + bareName;
         try
         {
             // The pending row is settled through the table's rules before its file is touched;
             // a refused row aborts the close here, leaving this file and the next as they were.
             TDBGrid::updateRecord(table);
-            m_main->RxMemoryDataSaveToFile(table, programFolder() + bareName);
+            m_main->RxMemoryDataSaveToFile(table, path);
         }
         catch (const EAbort&)
         {
             return false;
         }
-        catch (const std::exception& error)
+        catch (const EFileError&)
         {
             // One file that cannot be written does not keep the other from being written.
+            failed << SaveFailedText(path);
+        }
+        catch (const std::exception& error)
+        {
             reportAppException(&error);
-            failed = true;
         }
         catch (...)
         {
             reportAppException(nullptr);
-            failed = true;
         }
     }
-    if (!failed || m_writeFailed)
+    if (failed.isEmpty() || m_writeFailed)
     {
         // A second failing attempt closes rather than trapping the user in the window.
         m_writeFailed = false;
         return true;
     }
     m_writeFailed = true;
-    ShowBilgi(QStringLiteral("Tanımlar dosyaya yazılamadı. Pencere yeniden kapatılırsa yazılamayan değişiklikler "
-                             "kaydedilmeden kapanacaktır."));
+    ShowBilgi(failed.join(QLatin1Char('\n')) +
+              QStringLiteral("\n\nPencere yeniden kapatılırsa yazılamayan değişiklikler kaydedilmeden kapanacaktır."));
     return false;
 }
 

@@ -5,6 +5,7 @@
 #include "ProgramFolder.h"
 #include "RadioGroup.h"
 #include "RxMemoryData.h"
+#include "SaveFile.h"
 #include "SpinEdit.h"
 #include "TableFiles.h"
 #include "ZvEdit.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -86,6 +88,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        setSaveFileFaults({});
         messages.reset();
         folder.reset();
     }
@@ -344,15 +347,22 @@ private Q_SLOTS:
     void refusedRangeInMemoryIniDoesNotStopOtherLoads()
     {
         writePrizes(2);
-        // The second range starts at 0, which its rule refuses.
-        writeAll(path(QStringLiteral("Memory.Ini")),
-                 QByteArray::fromHex("0105000000010c000000") + QByteArray::fromHex("01000000000114000000"));
+        // 5..12, two ranges without a start (refused by their rule), 30..40.
+        const QByteArray valid = QByteArray::fromHex("0105000000010c000000");
+        const QByteArray after = QByteArray::fromHex("011e0000000128000000");
+        const QByteArray refused = QByteArray::fromHex("00000000000114000000");
+        writeAll(path(QStringLiteral("Memory.Ini")), valid + refused + refused + after);
         auto window = openWindow();
-        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: Başlangıç değerini giriniz.")});
-        QCOMPARE(window->Rx_T->recordCount(), 1);
+        QCOMPARE(messages->shown,
+                 (QStringList{QStringLiteral("Bilgi: Başlangıç değerini giriniz."),
+                              QStringLiteral("Bilgi: ") + RecordsSkippedText(path(QStringLiteral("Memory.Ini")), 2)}));
+        QCOMPARE(window->Rx_T->recordCount(), 2);
         QCOMPARE(window->Rx_T->state(), dsBrowse);
         QCOMPARE(window->Hediye_T->recordCount(), 2);
         QVERIFY(window->form()->SpinEdit1->isEnabled());
+        // The ranges after the refused one are kept by the next close.
+        QVERIFY(window->close());
+        QCOMPARE(readAll(path(QStringLiteral("Memory.Ini"))), valid + after);
     }
 
     void closeRefusedByUntouchedRangeRow()
@@ -374,27 +384,81 @@ private Q_SLOTS:
         QCOMPARE(readAll(path(QStringLiteral("Memory.Ini"))), QByteArray::fromHex("0105000000010c000000"));
     }
 
-    void unwritableMemoryIniDoesNotKeepWindowOpen()
+    void failedSavesAtCloseNameTheFile_data()
     {
-        // A folder in the way: the table file cannot be put in its place.
-        QVERIFY(QDir(folder->path()).mkdir(QStringLiteral("Memory.Ini")));
-        auto window = openWindow();
-        QVERIFY(window->close());
-        QVERIFY(!window->isVisible());
-        QCOMPARE(messages->shown.size(), 1);
-        QVERIFY(messages->shown.first().contains(QStringLiteral("Memory.Ini")));
+        QTest::addColumn<QString>("settingsBlocker"); // what stands as "Ayar.Ini"; empty: a full disk
+        QTest::addColumn<QStringList>("named");
+        QTest::newRow("full disk") << QString()
+                                   << QStringList{QStringLiteral("Ayar.Ini"), QStringLiteral("Memory.Ini")};
+        QTest::newRow("folder as Ayar.Ini") << QStringLiteral("folder") << QStringList{QStringLiteral("Ayar.Ini")};
+        QTest::newRow("FIFO as Ayar.Ini") << QStringLiteral("fifo") << QStringList{QStringLiteral("Ayar.Ini")};
     }
 
-    void unwritableSettingsFileDoesNotStopClose()
+    void failedSavesAtCloseNameTheFile()
     {
-        // A folder in the way of "Ayar.Ini": nothing can be read or written there.
-        QVERIFY(QDir(folder->path()).mkdir(QStringLiteral("Ayar.Ini")));
+        QFETCH(QString, settingsBlocker);
+        QFETCH(QStringList, named);
+        const QByteArray ayar("[TMainF]\r\nSpinCKSR_Value=5\r\n");
+        const QByteArray memory = QByteArray::fromHex("0105000000010c000000");
+        writeAll(path(QStringLiteral("Memory.Ini")), memory);
+        if (settingsBlocker.isEmpty())
+            writeAll(path(QStringLiteral("Ayar.Ini")), ayar);
+        else if (settingsBlocker == QLatin1String("folder"))
+            QVERIFY(QDir(folder->path()).mkdir(QStringLiteral("Ayar.Ini")));
+        else if (QProcess::execute(QStringLiteral("mkfifo"), {path(QStringLiteral("Ayar.Ini"))}) != 0)
+            QSKIP("no mkfifo here");
+        // Never waited on: a FIFO read at start-up would hang here.
         auto window = openWindow();
-        QCOMPARE(window->form()->SpinCKSR->value(), 10);
+        QCOMPARE(window->form()->SpinCKSR->value(), settingsBlocker.isEmpty() ? 5 : 10);
+        window->form()->SpinCKSR->setValue(7);
+        window->Rx_T->append();
+        window->Rx_T->setFieldInteger(0, 30);
+        window->Rx_T->setFieldInteger(1, 40);
+        window->Rx_T->post();
+        if (settingsBlocker.isEmpty())
+            setSaveFileFaults({0, false, false, false});
         QVERIFY(window->close());
-        QVERIFY(messages->shown.isEmpty());
-        QVERIFY(QFileInfo(path(QStringLiteral("Ayar.Ini"))).isDir());
-        QVERIFY(QFileInfo(path(QStringLiteral("Memory.Ini"))).isFile());
+        QVERIFY(!window->isVisible());
+        QStringList expected;
+        for (const QString& name : named)
+            expected << QStringLiteral("Bilgi: ") + SaveFailedText(path(name));
+        QCOMPARE(messages->shown, expected);
+        // Byte for byte as before the close, or written when only the settings failed.
+        QCOMPARE(readAll(path(QStringLiteral("Memory.Ini"))),
+                 settingsBlocker.isEmpty() ? memory : memory + QByteArray::fromHex("011e0000000128000000"));
+        if (settingsBlocker.isEmpty())
+            QCOMPARE(readAll(path(QStringLiteral("Ayar.Ini"))), ayar);
+        else
+            QVERIFY(QFileInfo::exists(path(QStringLiteral("Ayar.Ini"))) &&
+                    !QFileInfo(path(QStringLiteral("Ayar.Ini"))).isFile());
+    }
+
+    void unreadableMemoryIniSurvivesTheClose_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("folder") << QStringLiteral("folder");
+        QTest::newRow("FIFO") << QStringLiteral("fifo");
+    }
+
+    void unreadableMemoryIniSurvivesTheClose()
+    {
+        QFETCH(QString, kind);
+        const QString memory = path(QStringLiteral("Memory.Ini"));
+        if (kind == QLatin1String("folder"))
+            QVERIFY(QDir(folder->path()).mkdir(QStringLiteral("Memory.Ini")));
+        else if (QProcess::execute(QStringLiteral("mkfifo"), {memory}) != 0)
+            QSKIP("no mkfifo here");
+        // The start also removes what a killed save left, and nothing that only looks like it.
+        writeAll(memory + QStringLiteral(".~tmpq1w2e3"), "x");
+        writeAll(memory + QStringLiteral(".~tmpQ1W2E3"), "x");
+        auto window = openWindow();
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: ") + LoadFailedText(memory)});
+        QCOMPARE(QDir(folder->path()).entryList({QStringLiteral("Memory.Ini.*")}, QDir::Files),
+                 QStringList{QStringLiteral("Memory.Ini.~tmpQ1W2E3")});
+        QCOMPARE(window->Rx_T->recordCount(), 0);
+        QVERIFY(window->close());
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(QFileInfo::exists(memory) && !QFileInfo(memory).isFile());
     }
 
     void settingsSaveKeepsOtherLines()

@@ -1,7 +1,9 @@
 // The INI (profile string) functions behind the settings file.
+#include "DataErrors.h"
 #include "IniFile.h"
 #include "common/TestFiles.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +26,7 @@ private slots:
     void quotedTextSurvivesRoundTrip();
     void firstSaveOrderAndReload();
     void failedWriteKeepsOldFile();
+    void largeFileStaysLinear();
 
 private:
     QString writeFile(const QByteArray& bytes);
@@ -93,6 +96,8 @@ void TestIniFile::reading_data()
                                     << kSection << QStringLiteral("EditSES_Text") << QStringLiteral("C:\\Şarkı.wav");
     QTest::newRow("equals inside value") << QByteArray("[TMainF]\r\nA=b=c\r\n") << kSection << QStringLiteral("A")
                                          << QStringLiteral("b=c");
+    QTest::newRow("UTF-8 byte-order mark")
+        << QByteArray("\xEF\xBB\xBF[TMainF]\r\nA=1\r\n") << kSection << QStringLiteral("A") << QStringLiteral("1");
 }
 
 void TestIniFile::reading()
@@ -164,6 +169,24 @@ void TestIniFile::writing_data()
         << QStringList{s, QStringLiteral("A"), QStringLiteral("1"), s, QStringLiteral("B"), QStringLiteral("2"),
                        s, QStringLiteral("C"), QStringLiteral("3")}
         << QByteArray("[TMainF]\r\nB=2\r\nA=1\r\nC=3\r\n");
+    QTest::newRow("additions to two sections, then a replacement")
+        << QByteArray("[TMainF]\r\nA=1\r\n[Other]\r\nB=2\r\n") << QStringList{s,
+                                                                              QStringLiteral("C"),
+                                                                              QStringLiteral("3"),
+                                                                              QStringLiteral("other"),
+                                                                              QStringLiteral("D"),
+                                                                              QStringLiteral("4"),
+                                                                              s,
+                                                                              QStringLiteral("a"),
+                                                                              QStringLiteral("5")}
+        << QByteArray("[TMainF]\r\na=5\r\nC=3\r\n[Other]\r\nB=2\r\nD=4\r\n");
+    QTest::newRow("first of duplicate sections takes the key")
+        << QByteArray("[TMainF]\r\nA=1\r\n[tmainf]\r\nB=2\r\n")
+        << QStringList{s, QStringLiteral("B"), QStringLiteral("3")}
+        << QByteArray("[TMainF]\r\nA=1\r\nB=3\r\n[tmainf]\r\nB=2\r\n");
+    QTest::newRow("byte-order mark: its section is used, the mark not written")
+        << QByteArray("\xEF\xBB\xBF[TMainF]\nA=1\n; x\n") << QStringList{s, QStringLiteral("A"), QStringLiteral("2")}
+        << QByteArray("[TMainF]\nA=2\r\n; x\n");
 }
 
 void TestIniFile::writing()
@@ -176,7 +199,7 @@ void TestIniFile::writing()
     TIniFile ini(file);
     for (qsizetype i = 0; i + 2 < writes.size(); i += 3)
         ini.writeString(writes[i], writes[i + 1], writes[i + 2]);
-    QVERIFY(ini.updateFile());
+    ini.updateFile();
     QCOMPARE(readFile(), after);
     // Each key read back gives the value written (line breaks turned to blanks).
     for (qsizetype i = 0; i + 2 < writes.size(); i += 3)
@@ -209,7 +232,7 @@ void TestIniFile::firstSaveOrderAndReload()
         ini.writeString(kSection, keys[2], QStringLiteral("True"));
         ini.writeInteger(kSection, keys[3], 1);
         QVERIFY(ini.isDirty());
-        QVERIFY(ini.updateFile());
+        ini.updateFile();
         QVERIFY(!ini.isDirty());
     }
     QCOMPARE(readFile(), QByteArray("[TMainF]\r\nFormVersion=0\r\nSpinCKSR_Value=10\r\nCheckEFEKT_Checked=True\r\n"
@@ -219,7 +242,7 @@ void TestIniFile::firstSaveOrderAndReload()
     TIniFile again(file);
     again.writeInteger(kSection, keys[1], 10);
     QVERIFY(!again.isDirty());
-    QVERIFY(again.updateFile());
+    again.updateFile();
     QCOMPARE(readFile(), first);
     QCOMPARE(again.readInteger(kSection, keys[0], -1), 0);
 }
@@ -229,12 +252,31 @@ void TestIniFile::failedWriteKeepsOldFile()
     writeFile("[TMainF]\r\nA=1\r\n");
     TIniFile ini(dir->filePath(QStringLiteral("missing/Ayar.Ini")));
     ini.writeString(kSection, QStringLiteral("A"), QStringLiteral("2"));
-    QVERIFY(!ini.updateFile());
+    QVERIFY_THROWS_EXCEPTION(EFileError, ini.updateFile());
     QVERIFY(ini.isDirty());
     QCOMPARE(readFile(), QByteArray("[TMainF]\r\nA=1\r\n"));
     // Written through a temporary file: no stray file is left in the folder.
     QVERIFY(IniWriteString(file, kSection, QStringLiteral("A"), QStringLiteral("2")));
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("Ayar.Ini")});
+}
+
+void TestIniFile::largeFileStaysLinear()
+{
+    // Every key written is missing, so each lands at the end of a 50,000-line section.
+    QByteArray big("[TMainF]\r\n");
+    for (int i = 0; i < 50000; ++i)
+        big += "Other" + QByteArray::number(i) + "=x\r\n";
+    writeFile(big);
+    QElapsedTimer timer;
+    timer.start();
+    TIniFile ini(file);
+    for (int i = 0; i < 12; ++i)
+        ini.writeInteger(kSection, QStringLiteral("Key%1").arg(i), i);
+    ini.updateFile();
+    // A bound generous enough for a loaded machine; the quadratic writer took minutes.
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(IniReadInteger(file, kSection, QStringLiteral("Key11"), -1), 11);
+    QVERIFY(readFile().contains("Other49999=x\r\nKey0=0\r\nKey1=1\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

@@ -4,8 +4,57 @@
 #include "common/TestFiles.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+// A tmpfs of its own, so a test can use up a real file system's bytes or inodes.
+struct SmallFileSystem
+{
+    QTemporaryDir dir;
+    bool mounted = false;
+    explicit SmallFileSystem(const QString& options)
+    {
+        const QStringList arguments{QStringLiteral("-t"),    QStringLiteral("tmpfs"),
+                                    QStringLiteral("-o"),    options,
+                                    QStringLiteral("tmpfs"), dir.path()};
+        mounted = dir.isValid() && QProcess::execute(QStringLiteral("mount"), arguments) == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {dir.path()});
+    }
+    // Takes every byte left (one filler file) or every inode left (empty files).
+    void fill(bool inodes)
+    {
+        for (int made = 0; made < (inodes ? 1000 : 1); ++made)
+        {
+            QFile f(dir.filePath(QStringLiteral("filler%1").arg(made)));
+            if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+                break;
+            while (!inodes && f.write(QByteArray(4096, 'f')) == 4096)
+            {}
+        }
+    }
+};
+
+QByteArray pattern(qsizetype size, char first)
+{
+    QByteArray bytes(size, '\0');
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(first + i % 23);
+    return bytes;
+}
+
+enum Fault
+{
+    refuseNewFiles = 1,
+    failSync = 2,
+    failRename = 4
+};
+} // namespace
 
 class TestSaveFile : public QObject
 {
@@ -34,6 +83,104 @@ private Q_SLOTS:
         SaveFileAtomically(path, bytes);
         QCOMPARE(readAll(path, "<missing>"), bytes);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("out.txt")});
+    }
+
+    void cleanup() { setSaveFileFaults({}); }
+
+    void faultsKeepTheOldFile_data()
+    {
+        QTest::addColumn<QString>("mount"); // tmpfs options of a real full file system, or the seam alone
+        QTest::addColumn<qint64>("spaceLeft");
+        QTest::addColumn<int>("faults");
+        QTest::addColumn<int>("before"); // -1: no file yet
+        QTest::addColumn<int>("after");
+        QTest::addColumn<bool>("saved");
+        const QString seam;
+        // Sizes of the files that were seen emptied or cut.
+        QTest::newRow("real full disk") << QStringLiteral("size=64k") << qint64(-1) << 0 << 840 << 840 << false;
+        QTest::newRow("real full disk, past a 16 KB buffer")
+            << QStringLiteral("size=128k") << qint64(-1) << 0 << 20000 << 40000 << false;
+        // Only the inodes are used up: no temporary file, but the file itself can grow.
+        QTest::newRow("real file system out of inodes: direct write")
+            << QStringLiteral("size=256k,nr_inodes=8") << qint64(-1) << 0 << 840 << 30000 << true;
+        QTest::newRow("full disk") << seam << qint64(0) << 0 << 840 << 840 << false;
+        QTest::newRow("full disk past the first 16 KB") << seam << qint64(20000) << 0 << 30000 << 40000 << false;
+        QTest::newRow("flush to the disk fails") << seam << qint64(-1) << int(failSync) << 840 << 100 << false;
+        QTest::newRow("rename fails") << seam << qint64(-1) << int(failRename) << 840 << 100 << false;
+        QTest::newRow("direct, shorter") << seam << qint64(-1) << int(refuseNewFiles) << 840 << 100 << true;
+        QTest::newRow("direct, longer") << seam << qint64(-1) << int(refuseNewFiles) << 100 << 200000 << true;
+        QTest::newRow("direct, full disk: cut back")
+            << seam << qint64(50) << int(refuseNewFiles) << 100 << 200000 << false;
+        QTest::newRow("direct, full disk, shorter needs no room")
+            << seam << qint64(0) << int(refuseNewFiles) << 840 << 100 << true;
+        QTest::newRow("direct and no file") << seam << qint64(-1) << int(refuseNewFiles) << -1 << 100 << false;
+    }
+
+    void faultsKeepTheOldFile()
+    {
+        QFETCH(QString, mount);
+        QFETCH(qint64, spaceLeft);
+        QFETCH(int, faults);
+        QFETCH(int, before);
+        QFETCH(int, after);
+        QFETCH(bool, saved);
+        SmallFileSystem fs(mount.isEmpty() ? QStringLiteral("size=1m") : mount);
+        if (!fs.mounted && !mount.isEmpty())
+            QSKIP("mounting a tmpfs is not permitted here");
+        const QString path = fs.dir.filePath(QStringLiteral("Kisi.Ini"));
+        const QByteArray old = pattern(std::max(before, 0), 'a');
+        if (before >= 0)
+            writeAll(path, old);
+        if (!mount.isEmpty())
+            fs.fill(mount.contains(QLatin1String("nr_inodes")));
+        setSaveFileFaults(
+            {spaceLeft, (faults & refuseNewFiles) != 0, (faults & failSync) != 0, (faults & failRename) != 0});
+        const QByteArray bytes = pattern(after, 'A');
+        bool thrown = false;
+        try
+        {
+            TSaveFile file(path, bytes.size());
+            QCOMPARE(file.writesDirectly(), saved && before >= 0 && (faults & refuseNewFiles || !mount.isEmpty()));
+            file.write(bytes.constData(), bytes.size());
+            file.commit();
+        }
+        catch (const EFileError& e)
+        {
+            thrown = true;
+            QCOMPARE(e.path(), path);
+        }
+        QCOMPARE(!thrown, saved);
+        QCOMPARE(readAll(path, "<missing>"), saved ? bytes : before >= 0 ? old : QByteArray("<missing>"));
+        const QStringList left = before >= 0 || saved ? QStringList{QStringLiteral("Kisi.Ini")} : QStringList();
+        QCOMPARE(QDir(fs.dir.path()).entryList({QStringLiteral("Kisi*")}, QDir::Files | QDir::Hidden), left);
+    }
+
+    void leftoversOnlyOfOurOwnFiles()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QStringList leftovers{QStringLiteral("Memory.Ini.~tmpa1b2c3"), QStringLiteral("Kisi.Ini.~tmpzzzzzz")};
+        const QStringList kept{QStringLiteral("Memory.Ini"),
+                               QStringLiteral("Memory.Ini.backup"),
+                               QStringLiteral("Memory.Ini.~tmpA1B2C3"),
+                               QStringLiteral("Memory.Ini.~tmpa1b2c"),
+                               QStringLiteral("Memory.Ini.~tmpa1b2c3d"),
+                               QStringLiteral("Memory.Ini.~1~"),
+                               QStringLiteral("Sonuc.txt.~tmpa1b2c3"),
+                               QStringLiteral("xMemory.Ini.~tmpa1b2c3")};
+        for (const QString& name : leftovers + kept)
+            writeAll(dir.filePath(name), "x");
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Hediye.Ini.~tmpabcdef")));
+        const QStringList ours{QStringLiteral("Ayar.Ini"), QStringLiteral("Kisi.Ini"), QStringLiteral("Hediye.Ini"),
+                               QStringLiteral("Memory.Ini")};
+        QCOMPARE(RemoveSaveFileLeftovers(dir.path(), ours), 2);
+        QStringList expected = kept;
+        expected.sort();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("Hediye.Ini.~tmpabcdef"))).isDir());
+        // The routine's own temporary name is what the clean-up recognises.
+        TSaveFile pending(dir.filePath(QStringLiteral("Ayar.Ini")), 1);
+        QCOMPARE(RemoveSaveFileLeftovers(dir.path(), ours), 1);
     }
 
     void failureThrowsAndLeavesTheFolderAlone()

@@ -45,10 +45,12 @@ private slots:
     void damagedFiles();
     void randomBytesNeverFail();
     void loadRunsRulesAndRefreshesOnce();
-    void refusedLoadStopsWithoutPendingRow();
+    void refusedRecordIsSkippedWithoutPendingRow();
     void saveKeepsOldFileWhenEditRefused();
     void saveStoresOrDropsPendingRow();
     void fileErrors();
+    void unreadFileIsNotSavedOver_data();
+    void unreadFileIsNotSavedOver();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -229,7 +231,7 @@ void TestTableFiles::loadRunsRulesAndRefreshesOnce()
     QVERIFY(!t.controlsDisabled());
 }
 
-void TestTableFiles::refusedLoadStopsWithoutPendingRow()
+void TestTableFiles::refusedRecordIsSkippedWithoutPendingRow()
 {
     TRxMemoryData t;
     defineRx(t).open();
@@ -237,12 +239,15 @@ void TestTableFiles::refusedLoadStopsWithoutPendingRow()
         if (table.fieldAsInteger(0) < 0)
             Abort();
     };
-    QVERIFY_THROWS_EXCEPTION(EAbort, RxMemoryDataLoadFromFile(t, fixture("Memory3.Ini")));
-    QCOMPARE(t.recordCount(), 1);
+    // The middle record is refused; the one after it is still loaded.
+    QCOMPARE(RxMemoryDataLoadFromFile(t, fixture("Memory3.Ini")), 1);
+    QCOMPARE(t.recordCount(), 2);
     QCOMPARE(t.state(), dsBrowse);
-    QCOMPARE(t.rowCount(), 1);
+    QCOMPARE(t.rowCount(), 2);
     QVERIFY(!t.controlsDisabled());
+    QVERIFY(!t.loadFailed());
     QCOMPARE(t.integerAt(0, 1), 12);
+    QCOMPARE(t.integerAt(1, 0), 100);
 }
 
 void TestTableFiles::saveKeepsOldFileWhenEditRefused()
@@ -289,19 +294,53 @@ void TestTableFiles::fileErrors()
     TRxMemoryData t;
     defineRx(t).open();
     addRange(t, 1, 2);
-    // A missing file leaves the table as it was.
-    QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataLoadFromFile(t, path("missing.Ini")));
-    QCOMPARE(t.recordCount(), 1);
-    QCOMPARE(t.state(), dsBrowse);
     // A folder that does not exist cannot take the file; the table is unharmed.
     QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataSaveToFile(t, path("no/such/Memory.Ini")));
     QCOMPARE(t.recordCount(), 1);
     QVERIFY(!QFileInfo::exists(path("no")));
+    // A missing file leaves the table as it was, and marked as not holding that file.
+    QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataLoadFromFile(t, path("missing.Ini")));
+    QCOMPARE(t.recordCount(), 1);
+    QCOMPARE(t.state(), dsBrowse);
+    QVERIFY(t.loadFailed());
     // A closed table is refused before any file is created.
     TRxMemoryData closed;
     closed.addIntegerField(QStringLiteral("A"));
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, RxMemoryDataSaveToFile(closed, path("closed.Ini")));
     QVERIFY(!QFileInfo::exists(path("closed.Ini")));
+}
+
+void TestTableFiles::unreadFileIsNotSavedOver_data()
+{
+    QTest::addColumn<QString>("change"); // what the operator does after the failed load
+    QTest::addColumn<int>("savedBytes"); // -1: the file keeps its content
+    QTest::newRow("nothing") << QString() << -1;
+    QTest::newRow("a pending row left untouched") << QStringLiteral("append") << -1;
+    QTest::newRow("a range stored") << QStringLiteral("store") << 10;
+    QTest::newRow("the table emptied") << QStringLiteral("empty") << 0;
+}
+
+void TestTableFiles::unreadFileIsNotSavedOver()
+{
+    QFETCH(QString, change);
+    QFETCH(int, savedBytes);
+    const QByteArray old(84000, 'k');
+    writeAll(path("Memory.Ini"), old);
+    TRxMemoryData t;
+    defineRx(t).open();
+    // As a load that could not read this file leaves it.
+    t.markLoadFailed();
+    if (change == QLatin1String("append"))
+        t.append();
+    else if (change == QLatin1String("store"))
+        addRange(t, 1, 2);
+    else if (change == QLatin1String("empty"))
+        t.emptyTable();
+    QCOMPARE(RxMemoryDataSaveToFile(t, path("Memory.Ini")), savedBytes >= 0);
+    if (savedBytes < 0)
+        QCOMPARE(readAll(path("Memory.Ini")), old);
+    else
+        QCOMPARE(readAll(path("Memory.Ini")).size(), savedBytes);
 }
 
 QTEST_GUILESS_MAIN(TestTableFiles)

@@ -7,6 +7,7 @@
 #include "MainU.h"
 #include "ProgramFolder.h"
 #include "RxMemoryData.h"
+#include "SaveFile.h"
 #include "SpinEdit.h"
 #include "TableFiles.h"
 #include "ZVRXDBGrid.h"
@@ -23,6 +24,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -98,6 +100,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
+        setSaveFileFaults({});
         form.reset();
         main.reset();
         messages.reset();
@@ -317,30 +320,65 @@ private Q_SLOTS:
         QVERIFY(readAll(path(QStringLiteral("Hediye.Ini"))) != hediye);
     }
 
+    void unwritableFileDoesNotTrapTheWindow_data()
+    {
+        QTest::addColumn<bool>("fullDisk"); // else a folder stands where "Kisi.Ini" belongs
+        QTest::addColumn<QStringList>("named");
+        QTest::newRow("folder as Kisi.Ini") << false << QStringList{QStringLiteral("Kisi.Ini")};
+        QTest::newRow("full disk") << true << QStringList{QStringLiteral("Kisi.Ini"), QStringLiteral("Hediye.Ini")};
+    }
+
     void unwritableFileDoesNotTrapTheWindow()
     {
+        QFETCH(bool, fullDisk);
+        QFETCH(QStringList, named);
         writeFiles(1, 1);
+        const QByteArray kisi = readAll(path(QStringLiteral("Kisi.Ini")));
+        const QByteArray hediye = readAll(path(QStringLiteral("Hediye.Ini")));
         openMain();
         openForm();
-        // A folder where the participant file belongs: it can be neither replaced nor written.
-        QVERIFY(QFile::remove(path(QStringLiteral("Kisi.Ini"))));
-        QVERIFY(QDir(folder->path()).mkdir(QStringLiteral("Kisi.Ini")));
-        QFile::remove(path(QStringLiteral("Hediye.Ini")));
+        if (fullDisk)
+            setSaveFileFaults({0, false, false, false});
+        else
+            QVERIFY(QFile::remove(path(QStringLiteral("Kisi.Ini"))) &&
+                    QDir(folder->path()).mkdir(QStringLiteral("Kisi.Ini")));
         int reported = 0;
         const AppExceptionHandler previous = setAppExceptionHandler([&](const std::exception*) { ++reported; });
 
         QVERIFY(!form->close());
         QVERIFY(form->isVisible());
-        QCOMPARE(reported, 1);
-        QCOMPARE(messages->shown.size(), 1);
-        QVERIFY(messages->shown[0].startsWith(QStringLiteral("Bilgi: Tanımlar dosyaya yazılamadı.")));
-        // The prizes are written all the same.
-        QCOMPARE(QFileInfo(path(QStringLiteral("Hediye.Ini"))).size(), 2 + 41 + 101);
+        QStringList texts;
+        for (const QString& name : named)
+            texts << SaveFailedText(path(name));
+        QCOMPARE(messages->shown,
+                 QStringList{QStringLiteral("Bilgi: ") + texts.join(QLatin1Char('\n')) +
+                             QStringLiteral("\n\nPencere yeniden kapatılırsa yazılamayan değişiklikler kaydedilmeden "
+                                            "kapanacaktır.")});
+        // The old files stay byte for byte; a file that could be written is written all the same.
+        QCOMPARE(readAll(path(QStringLiteral("Kisi.Ini"))), fullDisk ? kisi : QByteArray());
+        QCOMPARE(readAll(path(QStringLiteral("Hediye.Ini"))), hediye);
 
         QVERIFY(form->close());
         QVERIFY(!form->isVisible());
-        QCOMPARE(reported, 2);
+        QCOMPARE(messages->shown.size(), 1);
+        // A failed save is no program error.
+        QCOMPARE(reported, 0);
         setAppExceptionHandler(previous);
+    }
+
+    void unreadableKisiIniSurvivesTheClose()
+    {
+        writeFiles(0, 1);
+        const QString kisi = path(QStringLiteral("Kisi.Ini"));
+        QVERIFY(QFile::remove(kisi));
+        if (QProcess::execute(QStringLiteral("mkfifo"), {kisi}) != 0)
+            QSKIP("no mkfifo here");
+        openMain();
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: ") + LoadFailedText(kisi)});
+        openForm();
+        QVERIFY(form->close());
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(QFileInfo::exists(kisi) && !QFileInfo(kisi).isFile());
     }
 
     void mainButtonOpensTheWindowAndBoundsThePrizeNumber_data()
