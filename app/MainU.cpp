@@ -2,6 +2,7 @@
 
 #include "DBGrid.h"
 #include "DataSource.h"
+#include "DrawJournal.h"
 #include "Globals.h"
 #include "Guard.h"
 #include "Image.h"
@@ -165,6 +166,7 @@ TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
     Kapat = addKapatAction(this);
 
+    journal = std::make_unique<TDrawJournal>(dataFolder());
     TPersonDrawControls p;
     p.Owner = this;
     p.Kisi_T = Kisi_T;
@@ -190,6 +192,7 @@ TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     p.CheckSESTEKRAR2 = ui->CheckSESTEKRAR2;
     p.SpinSESTEKRAR = ui->SpinSESTEKRAR;
     p.MediaPlayer1 = MediaPlayer1;
+    p.Journal = journal.get();
     personDraw = new TPersonDraw(p, this);
 
     TNumberDrawControls n;
@@ -202,6 +205,7 @@ TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     n.Label2 = ui->Label2;
     n.ListBox1 = ui->ListBox1;
     n.Rx_T = Rx_T;
+    n.Journal = journal.get();
     numberDraw = new TNumberDraw(n, this);
 
     wireHandlers();

@@ -8,6 +8,7 @@
 class QAction;
 class QTimer;
 class TDataSource;
+class TDrawJournal;
 class TField;
 class TKisiRules;
 class TMediaPlayer;
@@ -118,6 +119,7 @@ private:
 
     std::unique_ptr<Ui::TMainF> ui;
     std::unique_ptr<TKisiRules> kisiRules;
+    std::unique_ptr<TDrawJournal> journal; // the run's draws on disk, in the data folder
     TPersonDraw* personDraw = nullptr;
     TNumberDraw* numberDraw = nullptr;
     bool m_shown = false;

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "DataErrors.h"
+#include "DrawJournal.h"
 #include "EAbort.h"
 #include "FileDialogs.h"
 #include "Guard.h"
@@ -269,10 +270,30 @@ void TNumberDraw::draw()
         flushTaken();
     }
 
+    // The finished list is on the disk before the draw reports its end.
+    if (c.Journal && m_list->count() > 0)
+        c.Journal->saveNumbers(listBytes());
     if (exhausted)
         ShowBilgi(exhaustedMessage(requested, m_list->count()));
     else
         ShowBilgi(QStringLiteral("İşlem tamamlandı..."));
+    if (c.Journal)
+    {
+        const QString notice = c.Journal->takeNotice();
+        if (!notice.isEmpty())
+            ShowBilgi(notice);
+    }
+}
+
+QByteArray TNumberDraw::listBytes() const
+{
+    QByteArray bytes;
+    for (int i = 0; i < m_list->count(); ++i)
+    {
+        bytes += m_list->item(i)->text().toLatin1();
+        bytes += "\r\n";
+    }
+    return bytes;
 }
 
 void TNumberDraw::save()
@@ -283,21 +304,17 @@ void TNumberDraw::save()
         return;
     }
 
-    // The dialog adds the extension to a bare name itself; applying it again here is harmless
-    // and keeps a handler that does not from writing a file without one.
-    const QString fileName =
-        withDefaultExtension(getSaveFileName(c.Window, QString(), programFolder(),
-                                             QStringLiteral("Txt Dosyaları|*.txt"), QStringLiteral("TXT")),
-                             QStringLiteral("TXT"));
+    const QString fileName = getSaveFileName(c.Window, QString(), programFolder(),
+                                             QStringLiteral("Txt Dosyaları|*.txt"), QStringLiteral("TXT"));
     if (fileName.isEmpty())
         return;
-
-    QByteArray bytes;
-    for (int i = 0; i < m_list->count(); ++i)
+    // A file that cannot be written keeps its old content, and the operator is told so.
+    try
     {
-        bytes += m_list->item(i)->text().toLatin1();
-        bytes += "\r\n";
+        SaveFileAtomically(fileName, listBytes());
     }
-
-    SaveFileAtomically(fileName, bytes);
+    catch (const EFileError&)
+    {
+        ShowBilgi(SaveFailedText(fileName));
+    }
 }

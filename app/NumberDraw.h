@@ -10,6 +10,7 @@
 class QLabel;
 class QListWidget;
 class QWidget;
+class TDrawJournal;
 class TRxDice;
 class TRxMemoryData;
 class TSpinEdit;
@@ -27,6 +28,7 @@ struct TNumberDrawControls
     QLabel* Label2 = nullptr;
     QListWidget* ListBox1 = nullptr;
     TRxMemoryData* Rx_T = nullptr; // fields BASLANGIC, BITIS
+    TDrawJournal* Journal = nullptr; // receives each finished draw's list; may be none
 };
 
 // The number draw: counts the eligible numbers, draws distinct numbers from [start, end] that
@@ -66,6 +68,7 @@ private:
     QList<ExcludedRange> count(bool show);
     void draw();
     void save();
+    QByteArray listBytes() const;
     void pump();
     void flushTaken();
 

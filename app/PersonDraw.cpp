@@ -2,6 +2,8 @@
 
 #include "Clock.h"
 #include "Codec1254.h"
+#include "DataErrors.h"
+#include "DrawJournal.h"
 #include "FileDialogs.h"
 #include "Globals.h"
 #include "Guard.h"
@@ -232,16 +234,31 @@ void TPersonDraw::Timer1Timer()
         kzn.setFieldBytes(ADI, name);
         kzn.setFieldString(HEDIYE, c.LabelHEDIYE->text());
         kzn.post();
+        // The line is on the disk before the draw goes on; a journal that cannot be written is
+        // told about once the winner is shown.
+        if (c.Journal)
+            c.Journal->appendWinner(kzn.fieldAsBytes(ADI), kzn.fieldAsBytes(HEDIYE));
 
         DrawRunning = false;
         showAll = false;
         stopDrawSound();
-        startEndSound();
+        // A failing end-of-draw sound still goes to the application-wide handler.
+        guarded([this] { startEndSound(); });
+        tellJournalFailure();
     });
     // The timer is off by now: a reveal stopped by a refusal (a participant edit that cannot be
     // stored) would otherwise leave the start button dead until the program is restarted.
     if (!completed)
         DrawRunning = false;
+}
+
+void TPersonDraw::tellJournalFailure()
+{
+    if (!c.Journal)
+        return;
+    const QString notice = c.Journal->takeNotice();
+    if (!notice.isEmpty())
+        ShowBilgi(notice);
 }
 
 void TPersonDraw::endWithoutCandidates()
@@ -278,27 +295,27 @@ void TPersonDraw::ZvWinButton9Click()
         if (fileName.isEmpty())
             return;
 
-        // Saving the list is a convenience: any failure leaves the old file and says nothing.
+        TRxMemoryData& kzn = *c.Kzn_T;
+        QByteArray lines;
+        {
+            TControlsSuspension suspension(kzn);
+            kzn.first();
+            while (!kzn.eof())
+            {
+                lines += winnerLine(kzn.fieldAsBytes(ADI), kzn.fieldAsBytes(HEDIYE));
+                kzn.next();
+            }
+        }
+        // A file that cannot be written keeps its old content; the operator must know the list is
+        // not where it was meant to go.
         try
         {
-            TRxMemoryData& kzn = *c.Kzn_T;
-            QByteArray lines;
-            {
-                TControlsSuspension suspension(kzn);
-                kzn.first();
-                while (!kzn.eof())
-                {
-                    lines += kzn.fieldAsBytes(ADI);
-                    lines += '\t';
-                    lines += kzn.fieldAsBytes(HEDIYE);
-                    lines += "\r\n";
-                    kzn.next();
-                }
-            }
             SaveFileAtomically(fileName, lines);
         }
-        catch (const std::exception&)
-        {}
+        catch (const EFileError&)
+        {
+            ShowBilgi(SaveFailedText(fileName));
+        }
     });
 }
 
@@ -322,7 +339,7 @@ void TPersonDraw::EditSESBtnClick(QObject* sender)
     guarded([&] {
         const QString path =
             getOpenFileName(c.Owner, QString(), QString(), QStringLiteral("Müzik Dosyaları|*.WAV;*.MP3"));
-        if (path.isEmpty())
+        if (path.isEmpty() || !checkStorablePath(path))
             return;
         if (sender == c.EditSES)
             c.EditSES->setProperty("text", path);

@@ -9,6 +9,7 @@
 class QAbstractButton;
 class QLabel;
 class QTimer;
+class TDrawJournal;
 class TImage;
 class TMediaPlayer;
 class TRxMemoryData;
@@ -46,6 +47,8 @@ struct TPersonDrawControls
     QAbstractButton* CheckSESTEKRAR2 = nullptr;
     TSpinEdit* SpinSESTEKRAR = nullptr;
     TMediaPlayer* MediaPlayer1 = nullptr;
+
+    TDrawJournal* Journal = nullptr; // each winner's line goes to it as it is recorded; may be none
 };
 
 // The person-prize draw and the sound cues around it. Every public handler is an entry from Qt
@@ -88,6 +91,7 @@ private:
     void stopDrawSound();
     void startEndSound();
     void endWithoutCandidates();
+    void tellJournalFailure();
     QString editText(QWidget* edit) const;
 
     TPersonDrawControls c;

@@ -1,16 +1,24 @@
 // Figures of the person-prize draw: the winner pick among a million participants with a hundred
-// thousand winners already recorded, and the processor time the fifteen bouncing balls take
-// while a draw waits.
+// thousand winners already recorded, the processor time the fifteen bouncing balls take while a
+// draw waits, and the cost of a winner's journal line on the disk beside a whole reveal.
+#include "DrawJournal.h"
+#include "MainU.h"
+#include "ProgramFolder.h"
 #include "RxMemoryData.h"
 #include "WinnerPick.h"
 #include "ZvTop.h"
+#include "ui_MainU.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <sys/resource.h>
@@ -138,6 +146,79 @@ void benchBalls()
                 "%.1f %% with the same window and no balls (target <= 10 %%)\n",
                 busy * 100, seconds, steps, steps / double(seconds), idle * 100);
 }
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values.at(values.size() / 2);
+}
+
+// The folder the journal is measured in: beside the benchmark, on the disk the program would use
+// (a temporary folder may be in memory, where a flush costs nothing).
+void benchJournal()
+{
+    QTemporaryDir dir(QCoreApplication::applicationDirPath() + QStringLiteral("/journal-XXXXXX"));
+    const int lines = 200;
+    QList<double> appends;
+    {
+        TDrawJournal journal(dir.filePath(QStringLiteral("Data")));
+        for (int i = 0; i < lines; ++i)
+        {
+            QElapsedTimer one;
+            one.start();
+            journal.appendWinner(participant(i), "Hediye " + QByteArray::number(i));
+            appends << double(one.nsecsElapsed()) / 1e6;
+        }
+    }
+    const double worstAppend = *std::max_element(appends.begin(), appends.end());
+
+    // Whole draws in the main window, each appending its winner to the run's journal: without the
+    // effect (the reveal's own work), and one with the effect and its letter waits as designed.
+    setProgramFolder(dir.filePath(QStringLiteral("program")));
+    QDir().mkpath(dir.filePath(QStringLiteral("program")));
+    TMainF window;
+    window.show();
+    QCoreApplication::processEvents();
+    const int draws = 30;
+    for (int i = 0; i <= draws; ++i)
+    {
+        window.Kisi_T->append();
+        window.Kisi_T->setFieldString(QStringLiteral("ADI"), QStringLiteral("Katılımcı %1").arg(i));
+        window.Kisi_T->post();
+        window.Hediye_T->append();
+        window.Hediye_T->setFieldString(QStringLiteral("HEDIYE"), QStringLiteral("Hediye %1").arg(i));
+        window.Hediye_T->post();
+    }
+    window.boundPrizeNumber();
+    window.form()->CheckEFEKT->setChecked(false);
+    QList<double> reveals;
+    for (int i = 0; i < draws; ++i)
+    {
+        QElapsedTimer one;
+        one.start();
+        window.ZvWinButton6Click();
+        window.ZvWinButton7Click(); // the reveal at once
+        reveals << double(one.nsecsElapsed()) / 1e6;
+    }
+    window.form()->CheckEFEKT->setChecked(true);
+    window.form()->SpinHARF->setValue(1);
+    QElapsedTimer designed;
+    designed.start();
+    window.ZvWinButton6Click();
+    window.Timer1->stop();
+    window.Timer1Timer(); // the wait skipped, the letters revealed with their waits
+    const double withEffect = double(designed.nsecsElapsed()) / 1e6;
+    const QString name = window.Kzn_T->textAt(window.Kzn_T->recordCount() - 1, 0);
+    int waits = 0;
+    for (int i = 1; i <= name.size(); ++i)
+        waits += name.at(i - 1) == QLatin1Char(' ') ? 0 : 1000 / i;
+    setProgramFolder(QString());
+
+    std::printf("journal: one winner's line appended and flushed to the disk (fsync) in %.2f ms median, %.2f ms "
+                "worst over %d lines; a whole draw without the effect (start, reveal, record, journal) %.2f ms "
+                "median over %d draws; one reveal with the effect, 1 s per letter, of a %d-character name "
+                "(%d ms of designed waits) %.0f ms\n",
+                median(appends), worstAppend, lines, median(reveals), draws, int(name.size()), waits, withEffect);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -145,5 +226,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     benchPick();
     benchBalls();
+    benchJournal();
     return 0;
 }

@@ -131,7 +131,7 @@ void TAyar1F::ZVRXDBGrid2EditButtonClick()
         if (!field || field->fieldName().compare(QLatin1String("RESIMYOLU"), Qt::CaseInsensitive) != 0)
             return;
         const QString chosen = getOpenFileName(this, QStringLiteral("Resmi seçiniz"), QString(), pictureFilter());
-        if (chosen.isEmpty())
+        if (chosen.isEmpty() || !checkStorablePath(chosen))
             return;
         TRxMemoryData* table = m_main->Hediye_T;
         if (table->state() != dsEdit && table->state() != dsInsert)

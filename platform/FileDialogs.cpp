@@ -1,5 +1,8 @@
 #include "FileDialogs.h"
 
+#include "Codec1254.h"
+#include "Messages.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -105,7 +108,35 @@ QString getSaveFileName(QWidget* parent, const QString& title, const QString& in
     request.initialDir = initialDir;
     request.filter = vclFilter;
     request.defaultExt = defaultExt;
-    return show(parent, request);
+    const QString chosen = show(parent, request);
+    // The dialog adds the extension only to a name without any dot and asked about the name as
+    // typed: "sonuc." is completed here, so the question about replacing a file is asked here.
+    const QString fileName = withDefaultExtension(chosen, defaultExt);
+    if (fileName != chosen && QFileInfo::exists(fileName) && AskSoru(overwriteQuestion(fileName)) != mrYes)
+        return {};
+    return fileName;
+}
+
+QString overwriteQuestion(const QString& fileName)
+{
+    return QStringLiteral("\"%1\" dosyası zaten var. Üzerine yazılsın mı?").arg(QDir::toNativeSeparators(fileName));
+}
+
+bool checkStorablePath(const QString& path)
+{
+    if (Cp1254::canEncode(path))
+        return true;
+    ShowBilgi(unstorablePathText(path));
+    return false;
+}
+
+QString unstorablePathText(const QString& path)
+{
+    return QStringLiteral("Seçilen dosyanın yolunda programın saklayamadığı karakterler var:\n\"%1\"\nBu yol "
+                          "saklanırsa program yeniden açıldığında dosya bulunamaz, bu yüzden seçim kullanılmadı. "
+                          "Dosyayı adında bu karakterler olmayan bir klasöre taşıyıp ya da yeniden adlandırıp tekrar "
+                          "seçiniz.")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 FileDialogHandler setFileDialogHandler(FileDialogHandler h)

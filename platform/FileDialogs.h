@@ -27,9 +27,18 @@ struct FileDialogRequest
 
 // Lets the user pick an existing file.
 QString getOpenFileName(QWidget* parent, const QString& title, const QString& initialDir, const QString& vclFilter);
-// Lets the user name a file to write; asks before an existing file is replaced.
+// Lets the user name a file to write; asks before an existing file is replaced. The name comes
+// back with defaultExt added when its last component has none ("sonuc." too); when that makes it
+// name an existing file, AskSoru asks again about the final name, and No means cancelled.
 QString getSaveFileName(QWidget* parent, const QString& title, const QString& initialDir, const QString& vclFilter,
                         const QString& defaultExt = {});
+QString overwriteQuestion(const QString& fileName);
+
+// A chosen path is kept in the program's files in code page 1254. One holding a character the
+// code page lacks would name no file after a restart: the operator is told (unstorablePathText)
+// and false is returned, so the caller keeps what it had.
+bool checkStorablePath(const QString& path);
+QString unstorablePathText(const QString& path);
 
 // Qt's form of a classic filter, one entry per pair: "Txt Dosyaları (*.txt)". "*.*" means every
 // file, as it does in the classic form, and becomes "*". A description without patterns is

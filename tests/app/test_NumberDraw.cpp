@@ -1,3 +1,4 @@
+#include "DrawJournal.h"
 #include "FileDialogs.h"
 #include "Guard.h"
 #include "Messages.h"
@@ -6,8 +7,10 @@
 #include "Random.h"
 #include "RxDice.h"
 #include "RxMemoryData.h"
+#include "SaveFile.h"
 #include "SpinEdit.h"
 #include "common/FakeClock.h"
+#include "common/FileSizeLimit.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
 #include "common/TableLayouts.h"
@@ -40,7 +43,7 @@ using Ranges = QList<QPair<int, int>>;
 class Page
 {
 public:
-    Page()
+    explicit Page(TDrawJournal* journal = nullptr)
     {
         SpinBSL = make<TSpinEdit>("SpinBSL");
         SpinBSL->setRange(0, 100000000);
@@ -70,6 +73,7 @@ public:
         controls.Label2 = Label2;
         controls.ListBox1 = ListBox1;
         controls.Rx_T = &Rx_T;
+        controls.Journal = journal;
         draw = std::make_unique<TNumberDraw>(controls);
         Rx_T.BeforePost = [this](TRxMemoryData& table) { draw->Rx_TBeforePost(table); };
         window.show();
@@ -570,7 +574,8 @@ private Q_SLOTS:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{written});
     }
 
-    void saveCancelledOrFailingWritesNothing()
+    // A cancelled save writes nothing; a failed one says so and keeps the old file byte for byte.
+    void saveCancelledOrFailing()
     {
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
@@ -580,22 +585,82 @@ private Q_SLOTS:
         ScriptedMessages messages;
         ScriptedFileDialogs dialogs;
         Page page;
-        page.ListBox1->addItem(QStringLiteral("5"));
+        page.ListBox1->addItems({QStringLiteral("5"), QStringLiteral("100"), QStringLiteral("2500")});
 
         dialogs.setNextFileName(QString()); // cancelled
         page.draw->ZvWinButton4Click();
-        QVERIFY(errors.isEmpty());
-
-        dialogs.setNextFileName(folder.filePath(QStringLiteral("yok/sonuc.txt"))); // folder missing
-        page.draw->ZvWinButton4Click();
-        QCOMPARE(errors.size(), 1);
-        QVERIFY(errors.first().contains(QStringLiteral("sonuc.txt")));
-
         QCOMPARE(messages.shown, QStringList());
-        QCOMPARE(dialogs.requests.size(), 2);
+
+        const QString missingFolder = folder.filePath(QStringLiteral("yok/sonuc.txt"));
+        dialogs.setNextFileName(missingFolder);
+        page.draw->ZvWinButton4Click();
+        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: ") + SaveFailedText(missingFolder)});
         QVERIFY(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-        QCOMPARE(page.ListBox1->count(), 1);
+
+        QVERIFY(errors.isEmpty());
         setAppExceptionHandler(previous);
+        QCOMPARE(page.ListBox1->count(), 3);
+
+        const QString old = folder.filePath(QStringLiteral("eski.txt"));
+        writeAll(old, "7\r\n");
+        messages.clear();
+        dialogs.setNextFileName(old);
+        if (!atomicSaveNoticesACutWrite(folder.path()))
+            QSKIP("the atomic save does not notice a cut write here");
+        {
+            FileSizeLimit full(5);
+            page.draw->ZvWinButton4Click();
+        }
+        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: ") + SaveFailedText(old)});
+        QCOMPARE(readAll(old), QByteArray("7\r\n"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("eski.txt")});
+    }
+
+    // Every finished draw leaves its list in a file of its own; one that cannot be written lets
+    // the draw end as usual and is told about once, after the end.
+    void finishedDrawLeavesItsList_data()
+    {
+        QTest::addColumn<bool>("blocked");
+        QTest::newRow("journal written") << false;
+        QTest::newRow("journal cannot be written") << true;
+    }
+    void finishedDrawLeavesItsList()
+    {
+        QFETCH(bool, blocked);
+        TemporaryProgramFolder folder;
+        QVERIFY(folder.isValid());
+        if (blocked)
+            writeAll(folder.filePath(QStringLiteral("Data")), "a file where the folder should be");
+        ScriptedMessages messages;
+        SeededClock clock;
+        TDrawJournal journal(dataFolder());
+        Page page(&journal);
+        page.setBounds(1, 100, 5);
+        QStringList lists;
+        for (int draw = 0; draw < 2; ++draw)
+        {
+            page.draw->ZvWinButton1Click();
+            QVERIFY(page.idle());
+            QCOMPARE(page.ListBox1->count(), 5);
+            QByteArray list;
+            for (qint64 n : page.drawn())
+                list += QByteArray::number(n) + "\r\n";
+            if (!blocked)
+                QCOMPARE(readAll(journal.numbersFile()), list);
+            lists << QFileInfo(journal.numbersFile()).fileName();
+        }
+        if (blocked)
+        {
+            QCOMPARE(
+                messages.shown,
+                (QStringList{done, QStringLiteral("Bilgi: ") + TDrawJournal::numbersFailedText(journal.numbersFile()),
+                             done}));
+            return;
+        }
+        QCOMPARE(messages.shown, (QStringList{done, done}));
+        QCOMPARE(QDir(dataFolder()).entryList(QDir::Files), lists);
+        QVERIFY(lists.at(0).startsWith(QStringLiteral("Sayilar-")));
     }
 
     void rowRule_data()

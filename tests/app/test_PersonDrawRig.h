@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DrawJournal.h"
 #include "Globals.h"
 #include "MediaPlayer.h"
 #include "PersonDraw.h"
@@ -92,6 +93,14 @@ struct Rig
         draw = std::make_unique<TPersonDraw>(c);
     }
 
+    // Gives the draw a journal writing to `folder`, as the main window gives it one.
+    void useJournal(const QString& folder)
+    {
+        journal = std::make_unique<TDrawJournal>(folder);
+        c.Journal = journal.get();
+        draw = std::make_unique<TPersonDraw>(c);
+    }
+
     void addPerson(const QString& name, const QString& extra = QString())
     {
         Kisi_T.append();
@@ -154,6 +163,7 @@ struct Rig
     TRadioGroup* radio = nullptr;
     TPersonDrawControls c;
     TMediaPlayer* player = nullptr;
+    std::unique_ptr<TDrawJournal> journal;
     std::unique_ptr<TPersonDraw> draw;
 };
 } // namespace

@@ -286,6 +286,35 @@ private Q_SLOTS:
         QCOMPARE(second->text(), media("short.mp3"));
     }
 
+    // A path with a character the code page cannot hold would be stored with '?' and name no
+    // file after a restart: the operator is told and the box keeps what it had.
+    void pathTheCodePageCannotHold_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("Turkish letters") << QStringLiteral("/Müzik/Şarkılar/İğne ç ö.wav") << true;
+        QTest::newRow("Japanese folder") << QStringLiteral("/müzik/日本/zil.wav") << false;
+        QTest::newRow("Latin-1 letter the code page replaced") << QStringLiteral("/ses/Þór.mp3") << false;
+        QTest::newRow("emoji, a surrogate pair") << QStringLiteral("/ses/\U0001F3B5.mp3") << false;
+    }
+    void pathTheCodePageCannotHold()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, kept);
+        Rig rig;
+        ScriptedMessages messages;
+        ScriptedFileDialogs dialogs;
+        for (QWidget* box : {rig.c.EditSES, rig.c.EditSES2})
+        {
+            qobject_cast<QLineEdit*>(box)->setText(QStringLiteral("eski.wav"));
+            dialogs.setNextFileName(path);
+            rig.draw->EditSESBtnClick(box);
+            QCOMPARE(qobject_cast<QLineEdit*>(box)->text(), kept ? path : QStringLiteral("eski.wav"));
+        }
+        const QString notice = QStringLiteral("Bilgi: ") + unstorablePathText(path);
+        QCOMPARE(messages.shown, kept ? QStringList() : (QStringList{notice, notice}));
+    }
+
     void soundBoxEnablesItsGroup()
     {
         Rig rig;

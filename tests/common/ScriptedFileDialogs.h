@@ -2,6 +2,7 @@
 
 #include "FileDialogs.h"
 
+#include <QFileInfo>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -10,7 +11,8 @@
 // Replaces the open and save dialogs for the lifetime of the object: records every request
 // (kind, title, folder, classic filter, default extension) and answers from a script. An empty
 // name, or an exhausted script, means the user cancelled. Like the real save dialog, a saved
-// name typed without extension gets the default extension.
+// name typed without any dot gets the default extension, and the overwrite question it would ask
+// counts as answered Yes.
 class ScriptedFileDialogs
 {
 public:
@@ -21,8 +23,10 @@ public:
             if (onShow)
                 onShow(request);
             QString name = names.isEmpty() ? QString() : names.takeFirst();
-            if (request.kind == FileDialogRequest::Save)
-                name = withDefaultExtension(name, request.defaultExt);
+            // As Qt's dialog does: only a name without any dot gets the extension ("sonuc." does not).
+            if (request.kind == FileDialogRequest::Save && !name.isEmpty() && !request.defaultExt.isEmpty() &&
+                !QFileInfo(name).fileName().contains(QLatin1Char('.')))
+                name += QLatin1Char('.') + request.defaultExt;
             return name;
         });
     }

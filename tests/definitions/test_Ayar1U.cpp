@@ -271,6 +271,13 @@ private Q_SLOTS:
         QCOMPARE(dialogs.size(), 1);
         QCOMPARE(main->Hediye_T->state(), dsBrowse);
         QCOMPARE(main->Hediye_T->fieldAsString(QStringLiteral("RESIMYOLU")), QStringLiteral("/resim/1.jpg"));
+        // Nor does a path the code page cannot hold, which would name no file after a restart.
+        const QString foreign = QStringLiteral("/resimler/Ελλάδα/kupa.jpg");
+        scriptFileDialog(foreign);
+        form->ZVRXDBGrid2EditButtonClick();
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: ") + unstorablePathText(foreign)});
+        QCOMPARE(main->Hediye_T->state(), dsBrowse);
+        QCOMPARE(main->Hediye_T->fieldAsString(QStringLiteral("RESIMYOLU")), QStringLiteral("/resim/1.jpg"));
     }
 
     void navigatorDeletesPrizeAtOnceButAsksForParticipant()

@@ -1,5 +1,6 @@
 #include "FileDialogs.h"
 #include "common/ScriptedFileDialogs.h"
+#include "common/ScriptedMessages.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -123,6 +124,46 @@ private slots:
         QFETCH(QString, ext);
         QFETCH(QString, expected);
         QCOMPARE(withDefaultExtension(name, ext), expected);
+    }
+
+    // The dialog completes only a name without any dot and asks about the name it returns;
+    // "sonuc." is completed afterwards, so replacing the file it then names is asked about here.
+    void completedNameAsksBeforeReplacing_data()
+    {
+        QTest::addColumn<QString>("returned"); // by the dialog
+        QTest::addColumn<bool>("exists");      // the completed name is a file already
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("result"); // empty: nothing is to be saved
+        QTest::newRow("trailing dot over a file, Yes") << "sonuc." << true << int(mrYes) << "sonuc.TXT";
+        QTest::newRow("trailing dot over a file, No") << "sonuc." << true << int(mrNo) << "";
+        QTest::newRow("trailing dot, new file") << "sonuc." << false << int(mrNo) << "sonuc.TXT";
+        QTest::newRow("completed by the dialog, which asked") << "sonuc.TXT" << true << int(mrNo) << "sonuc.TXT";
+        QTest::newRow("cancelled") << "" << true << int(mrNo) << "";
+    }
+    void completedNameAsksBeforeReplacing()
+    {
+        QFETCH(QString, returned);
+        QFETCH(bool, exists);
+        QFETCH(int, answer);
+        QFETCH(QString, result);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString completed = dir.filePath(QStringLiteral("sonuc.TXT"));
+        if (exists)
+            touch(completed);
+        ScriptedMessages messages;
+        messages.setNextAnswer(answer);
+        setFileDialogHandler([&](QWidget*, const FileDialogRequest&) {
+            return returned.isEmpty() ? QString() : dir.filePath(returned);
+        });
+        const QString chosen = getSaveFileName(nullptr, QString(), dir.path(), QStringLiteral("Txt Dosyaları|*.txt"),
+                                               QStringLiteral("TXT"));
+        setFileDialogHandler({});
+        QCOMPARE(chosen, result.isEmpty() ? QString() : dir.filePath(result));
+        const bool asked = exists && returned == QStringLiteral("sonuc.");
+        QCOMPARE(messages.shown, asked ? QStringList{QStringLiteral("Soru: \"") + QDir::toNativeSeparators(completed) +
+                                                     QStringLiteral("\" dosyası zaten var. Üzerine yazılsın mı?")}
+                                       : QStringList());
     }
 
     void scriptedDialogsRecordAndAnswer()
