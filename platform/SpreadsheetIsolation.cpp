@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #ifdef Q_OS_WIN
@@ -118,18 +119,37 @@ QByteArray encodeRequest(const SpreadsheetDecodeRequest& request, const Spreadsh
     return out;
 }
 
-SpreadsheetDecodeRequest decodeRequest(const QByteArray& data, SpreadsheetLimits& limits)
+// Exactly `size` bytes of standard input; fewer only when the input ends early.
+QByteArray readInput(quint64 size)
 {
-    Decoder in(data, 0);
+    if (size > quint64(std::numeric_limits<qsizetype>::max() / 2))
+        throw ESpreadsheetError("workbook reader asked for an impossible size");
+    QByteArray data(qsizetype(size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < data.size())
+    {
+        const size_t n = std::fread(data.data() + done, 1, size_t(data.size() - done), stdin);
+        if (n == 0)
+            throw ESpreadsheetError("workbook reader was asked incompletely");
+        done += qsizetype(n);
+    }
+    return data;
+}
+
+// Read piece by piece, so that the workbook's bytes are held once.
+SpreadsheetDecodeRequest readRequest(SpreadsheetLimits& limits)
+{
+    const QByteArray fixed = readInput(28);
+    Decoder in(fixed, 0);
     SpreadsheetDecodeRequest request;
     request.format = SpreadsheetFormat(in.u32());
     limits.maxKeptTextBytes = qint64(in.u64());
     limits.maxRows = int(in.u32());
     limits.maxXlsCells = qint64(in.u64());
-    const std::string_view name = in.bytes(in.u32());
-    request.fileName = QString::fromUtf8(name.data(), qsizetype(name.size()));
-    const std::string_view content = in.bytes(in.u64());
-    request.content = QByteArray(content.data(), qsizetype(content.size()));
+    const QByteArray name = readInput(in.u32());
+    request.fileName = QString::fromUtf8(name);
+    const QByteArray length = readInput(8);
+    request.content = readInput(Decoder(length, 0).u64());
     return request;
 }
 
@@ -272,18 +292,6 @@ std::unique_ptr<SpreadsheetSheet> decodeInChild(const QString& program, const Sp
     return decodeAnswer(answer, tokenLength, limits);
 }
 
-QByteArray readAllInput()
-{
-    QByteArray data;
-    std::array<char, 65536> buffer{};
-    for (;;)
-    {
-        const size_t n = std::fread(buffer.data(), 1, buffer.size(), stdin);
-        if (n == 0)
-            return data;
-        data.append(buffer.data(), qsizetype(n));
-    }
-}
 } // namespace
 
 void setSpreadsheetDecoderProgram(const QString& path)
@@ -318,8 +326,7 @@ std::optional<int> runSpreadsheetDecoderIfAsked(int argc, char** argv, const std
     try
     {
         SpreadsheetLimits limits;
-        const QByteArray input = readAllInput();
-        const SpreadsheetDecodeRequest request = decodeRequest(input, limits);
+        const SpreadsheetDecodeRequest request = readRequest(limits);
         if (beforeDecoding)
             beforeDecoding();
         answer += decodeToAnswer(request, limits);
