@@ -1,5 +1,6 @@
 #include "DBGridModel.h"
 
+#include "Codec1254.h"
 #include "Guard.h"
 
 TDBGridModel::TDBGridModel(QObject* parent) : QAbstractTableModel(parent)
@@ -167,7 +168,8 @@ bool TDBGridModel::setData(const QModelIndex& index, const QVariant& value, int 
         }
         else
         {
-            table->setFieldString(field->index(), text);
+            // Typed letters the code page lacks are kept as their nearest letters, not as "?".
+            table->setFieldBytes(field->index(), Cp1254::fromUnicodeNearest(text));
         }
     });
 }

@@ -117,3 +117,91 @@ bool canEncode(const QString& text)
     return true;
 }
 } // namespace Cp1254
+
+namespace {
+// Latin letters that carry no separable accent, or whose nearest letter is not their base.
+struct Nearest
+{
+    char16_t from;
+    const char* to; // code page 1254 bytes
+};
+constexpr Nearest kNearest[] = {
+    {0x00C6, "AE"},   {0x00E6, "ae"},   {0x00D0, "D"}, {0x00F0, "d"},  {0x00DE, "Th"},   {0x00FE, "th"},
+    {0x0110, "D"},    {0x0111, "d"},    {0x0126, "H"}, {0x0127, "h"},  {0x0138, "k"},    {0x013F, "L"},
+    {0x0140, "l"},    {0x0141, "L"},    {0x0142, "l"}, {0x0149, "'n"}, {0x014A, "N"},    {0x014B, "n"},
+    {0x0150, "\xD6"}, {0x0151, "\xF6"}, {0x0166, "T"}, {0x0167, "t"},  {0x0170, "\xDC"}, {0x0171, "\xFC"},
+    {0x0180, "b"},    {0x0189, "D"},    {0x0197, "I"}, {0x01B5, "Z"},  {0x01B6, "z"},    {0x0218, "\xDE"},
+    {0x0219, "\xFE"}, {0x021A, "T"},    {0x021B, "t"}, {0x0237, "j"},  {0x0268, "i"},    {0x1E9E, "SS"},
+    {0x2010, "-"},    {0x2011, "-"},    {0x2012, "-"}, {0x2015, "-"},  {0x2212, "-"},    {0x2032, "'"},
+    {0x2033, "\""},   {0x2044, "/"},    {0x2002, " "}, {0x2003, " "},  {0x2009, " "},    {0x202F, " "},
+};
+
+const char* nearestFromTable(char16_t u)
+{
+    for (const Nearest& n : kNearest)
+        if (n.from == u)
+            return n.to;
+    return nullptr;
+}
+
+// The character with as many of its accents as the code page holds: the decomposed form is cut
+// back one mark at a time until its composition is in the code page ("ǘ" -> "ü" -> ...).
+bool appendDecomposed(const QString& ch, QByteArray& out)
+{
+    const QString parts = ch.normalized(QString::NormalizationForm_KD);
+    for (qsizetype keep = parts.size(); keep > 0; --keep)
+    {
+        if (keep < parts.size() && !parts.at(keep).isMark())
+            break;
+        const QString candidate = parts.left(keep).normalized(QString::NormalizationForm_C);
+        if (candidate != ch && Cp1254::canEncode(candidate))
+        {
+            out += Cp1254::fromUnicode(candidate);
+            return true;
+        }
+    }
+    // A compatibility form of several characters ("ﬁ", fullwidth letters): its encodable ones.
+    QByteArray kept;
+    for (const QChar c : parts)
+        if (!c.isMark() && byteFor(c.unicode()) >= 0)
+            kept += static_cast<char>(byteFor(c.unicode()));
+    if (kept.isEmpty())
+        return false;
+    out += kept;
+    return true;
+}
+} // namespace
+
+namespace Cp1254 {
+QByteArray fromUnicodeNearest(const QString& text, bool* changed)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    bool replaced = false;
+    for (qsizetype i = 0; i < text.size(); ++i)
+    {
+        const QChar c = text.at(i);
+        const int b = c.isSurrogate() ? -1 : byteFor(c.unicode());
+        if (b >= 0)
+        {
+            out.append(static_cast<char>(b));
+            continue;
+        }
+        replaced = true;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+        {
+            if (!appendDecomposed(text.mid(i, 2), out))
+                out.append('?');
+            ++i;
+            continue;
+        }
+        if (const char* near = nearestFromTable(c.unicode()))
+            out.append(near);
+        else if (c.isSurrogate() || !appendDecomposed(QString(c), out))
+            out.append('?');
+    }
+    if (changed)
+        *changed = replaced;
+    return out;
+}
+} // namespace Cp1254

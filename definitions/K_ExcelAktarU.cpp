@@ -1,5 +1,6 @@
 #include "K_ExcelAktarU.h"
 
+#include "Codec1254.h"
 #include "FileDialogs.h"
 #include "Guard.h"
 #include "HeaderBand.h"
@@ -10,9 +11,133 @@
 #include "ui_K_ExcelAktarU.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QLocale>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QScreen>
+#include <optional>
+#include <utility>
+
+namespace {
+// While an import runs, its window keeps painting and shows the wait cursor but takes no input:
+// clicks and keys meant for it are dropped, not kept for later, and it cannot be closed. The
+// other windows are behind the modal window anyway; the message boxes of the import are windows
+// of their own and work as usual.
+class ImportHold : public QObject
+{
+public:
+    explicit ImportHold(QWidget* window) : m_window(window)
+    {
+        for (QWidget* child : window->findChildren<QWidget*>())
+            if (child->testAttribute(Qt::WA_SetCursor))
+            {
+                m_ownCursors.append({child, child->cursor()});
+                child->setCursor(Qt::WaitCursor);
+            }
+        window->setCursor(Qt::WaitCursor);
+        qApp->installEventFilter(this);
+    }
+    ~ImportHold() override
+    {
+        qApp->removeEventFilter(this);
+        m_window->unsetCursor();
+        for (const auto& [child, cursor] : std::as_const(m_ownCursors))
+            if (child)
+                child->setCursor(cursor);
+    }
+    ImportHold(const ImportHold&) = delete;
+    ImportHold& operator=(const ImportHold&) = delete;
+
+    // Lets the window repaint (and timers run); nothing that the user does reaches it.
+    static void pump() { QCoreApplication::processEvents(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != m_window)
+            return false;
+        switch (event->type())
+        {
+        case QEvent::ShortcutOverride:
+            // Taken by the focus widget, so that no shortcut (Esc) fires either.
+            event->accept();
+            return true;
+        case QEvent::Close:
+            event->ignore();
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::DragEnter:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget* m_window;
+    QList<std::pair<QPointer<QWidget>, QCursor>> m_ownCursors;
+};
+
+// Counts the texts that had to be stored with other letters than they came with.
+struct Conversions
+{
+    int names = 0;
+    int extras = 0;
+    int unknown = 0; // texts holding a character without any near letter ('?')
+    QString exampleFrom;
+    QString exampleTo;
+
+    QByteArray convert(const QString& text, int& count)
+    {
+        bool changed = false;
+        QByteArray bytes = Cp1254::fromUnicodeNearest(text, &changed);
+        if (!changed)
+            return bytes;
+        ++count;
+        if (bytes.count('?') > text.count(QLatin1Char('?')))
+            ++unknown;
+        else if (exampleFrom.isEmpty())
+            exampleFrom = text, exampleTo = Cp1254::toUnicode(bytes);
+        return bytes;
+    }
+
+    void tell() const
+    {
+        if (names == 0 && extras == 0)
+            return;
+        QStringList where;
+        if (names > 0)
+            where << QStringLiteral("%1 adda").arg(names);
+        if (extras > 0)
+            where << QStringLiteral("%1 ek bilgide").arg(extras);
+        QString text = QStringLiteral("Excel dosyasındaki ") + where.join(QStringLiteral(" ve ")) +
+                       QStringLiteral(" programın saklayamadığı harfler vardı; bunlar en yakın harflerle değiştirildi");
+        if (!exampleFrom.isEmpty())
+            text += QStringLiteral(" (örneğin \"%1\" yerine \"%2\")").arg(exampleFrom, exampleTo);
+        text += QLatin1Char('.');
+        if (unknown > 0)
+            text += QStringLiteral("\r\nKarşılığı olmayan harfler \"?\" olarak aktarıldı (%1 kayıt).").arg(unknown);
+        ShowBilgi(text);
+    }
+};
+
+constexpr qint64 progressEveryMs = 100;
+} // namespace
 
 TK_ExcelAktarF::TK_ExcelAktarF(TRxMemoryData* kisiTable, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::TK_ExcelAktarF>()), m_kisi(kisiTable)
@@ -90,9 +215,12 @@ void TK_ExcelAktarF::FilenameEdit1ButtonClick()
             this, QString(), current.isEmpty() ? QString() : QFileInfo(current).absolutePath(), browseFilter());
         if (chosen.isEmpty())
             return;
-        // A path with blanks goes into the box in double quotes, as a command line would take it.
-        ui->FilenameEdit1->setText(chosen.contains(QLatin1Char(' ')) ? QLatin1Char('"') + chosen + QLatin1Char('"')
-                                                                     : chosen);
+        // A path with blanks goes into the box in double quotes, as a command line would take it,
+        // unless the quotes would not give it back (a name holding a double quote itself): then
+        // it stands bare and is taken as the existing file it names.
+        const QString quoted = QLatin1Char('"') + chosen + QLatin1Char('"');
+        const bool quote = chosen.contains(QLatin1Char(' ')) && !chosen.contains(QLatin1Char('"'));
+        ui->FilenameEdit1->setText(quote ? quoted : chosen);
     });
 }
 
@@ -103,7 +231,13 @@ void TK_ExcelAktarF::KapatExecute()
 
 void TK_ExcelAktarF::ZvWinButton1Click()
 {
-    guarded([this] { importRows(); });
+    if (m_importing)
+        return;
+    guarded([this] {
+        m_importing = true;
+        const auto done = qScopeGuard([this] { m_importing = false; });
+        importRows();
+    });
 }
 
 void TK_ExcelAktarF::importRows()
@@ -124,7 +258,16 @@ void TK_ExcelAktarF::importRows()
     if (AskSoru(QStringLiteral("Dikkat : Excel den bilgi aktarımı yapılacaktır.\r\nAktarıma başlanılsın mı?")) != mrYes)
         return;
 
+    std::optional<ImportHold> hold(std::in_place, this);
+    const auto finish = [&] {
+        ui->LabelDURUM->clear();
+        hold.reset();
+    };
+    const auto finished = qScopeGuard(finish);
+    ui->LabelDURUM->setText(QStringLiteral("Excel dosyası okunuyor..."));
+    ImportHold::pump();
     SpreadsheetReader workbook;
+    workbook.setWhileWaiting(&ImportHold::pump);
     try
     {
         workbook.open(fileName);
@@ -133,6 +276,7 @@ void TK_ExcelAktarF::importRows()
     {
         // Nothing is imported; the window stays open so that another file can be named.
         qWarning("workbook refused: %s", error.what());
+        finish();
         ShowBilgi(QStringLiteral("Excel dosyası okunamadı. Dosya bozuk, şifreli ya da desteklenmeyen bir "
                                  "biçimde olabilir."));
         return;
@@ -142,6 +286,12 @@ void TK_ExcelAktarF::importRows()
     const bool withExtra = ui->CheckEKBILGI->isChecked();
     const int nameField = m_kisi->fieldIndex(QStringLiteral("ADI"));
     const int extraField = m_kisi->fieldIndex(QStringLiteral("IL_ILCE"));
+    const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
+    const QString ofRows = QStringLiteral(" / ") + turkish.toString(rows) + QStringLiteral(" satır");
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    Conversions conversions;
+    try
     {
         // Views stop following the table while rows are appended and catch up once at the end,
         // also when a row is refused half-way.
@@ -150,13 +300,27 @@ void TK_ExcelAktarF::importRows()
         // loop through the rule's silent abort, leaving that row unstored in the table.
         for (int row = 1; row <= rows; ++row)
         {
+            if ((row & 255) == 0 && sinceProgress.hasExpired(progressEveryMs))
+            {
+                ui->LabelDURUM->setText(QStringLiteral("Aktarılıyor: ") + turkish.toString(row) + ofRows);
+                ImportHold::pump();
+                sinceProgress.restart();
+            }
             m_kisi->append();
-            m_kisi->setFieldString(nameField, workbook.cellText(row, 1));
+            m_kisi->setFieldBytes(nameField, conversions.convert(workbook.cellText(row, 1), conversions.names));
             if (withExtra)
-                m_kisi->setFieldString(extraField, workbook.cellText(row, 2));
+                m_kisi->setFieldBytes(extraField, conversions.convert(workbook.cellText(row, 2), conversions.extras));
             m_kisi->post();
         }
     }
+    catch (...)
+    {
+        finish();
+        conversions.tell();
+        throw;
+    }
     workbook.close();
+    finish();
     ShowBilgi(QStringLiteral("Excel den aktarım işlemi tamamlandı."));
+    conversions.tell();
 }

@@ -43,4 +43,5 @@ private:
 
     std::unique_ptr<Ui::TK_ExcelAktarF> ui;
     TRxMemoryData* m_kisi;
+    bool m_importing = false;
 };

@@ -1,25 +1,57 @@
 #include "SpreadsheetIsolation.h"
 
+#include "SpreadsheetOrcus.h"
 #include "SpreadsheetSheet.h"
+#include "SpreadsheetXls.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QtGlobal>
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <limits>
 #include <string>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <csignal>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
 #endif
 
 namespace {
-std::function<void()>& childHook()
+const char modeArgument[] = "--cekilis-spreadsheet-decoder";
+const char tokenVariable[] = "CEKILIS_DECODER_TOKEN";
+constexpr qsizetype tokenLength = 32;
+// Close enough for a window to repaint smoothly, far enough not to cost the decoding anything.
+constexpr int waitSliceMs = 50;
+
+struct DecoderProgram
 {
-    static std::function<void()> hook;
-    return hook;
+    bool self = false;
+    bool chosen = false;
+    QString path;
+};
+DecoderProgram& decoderProgram()
+{
+    static DecoderProgram program;
+    return program;
+}
+
+bool isToken(const QByteArray& token)
+{
+    return token.size() == tokenLength &&
+           std::all_of(token.begin(), token.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+}
+
+QByteArray newToken()
+{
+    std::array<quint32, 4> words{};
+    QRandomGenerator::system()->fillRange(words.data(), words.size());
+    return QByteArray(reinterpret_cast<const char*>(words.data()), sizeof words).toHex();
 }
 
 std::unique_ptr<SpreadsheetSheet> newSheet(const SpreadsheetLimits& limits)
@@ -27,13 +59,113 @@ std::unique_ptr<SpreadsheetSheet> newSheet(const SpreadsheetLimits& limits)
     return std::make_unique<SpreadsheetSheet>(limits.maxKeptTextBytes, limits.maxRows);
 }
 
-// The child's answer: status byte 0 and the sheet, or status byte 1 and an error message.
 void putU32(QByteArray& out, quint32 v)
 {
     const char bytes[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char((v >> 24) & 0xFF)};
     out.append(bytes, 4);
 }
+void putU64(QByteArray& out, quint64 v)
+{
+    putU32(out, quint32(v & 0xFFFFFFFFu));
+    putU32(out, quint32(v >> 32));
+}
 
+class Decoder
+{
+public:
+    Decoder(const QByteArray& data, qint64 pos) : m_data(data), m_pos(pos) {}
+    quint32 u32()
+    {
+        need(4);
+        const auto* p = reinterpret_cast<const unsigned char*>(m_data.constData() + m_pos);
+        m_pos += 4;
+        return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+    }
+    quint64 u64()
+    {
+        const quint64 low = u32();
+        return low | quint64(u32()) << 32;
+    }
+    std::string_view bytes(quint64 length)
+    {
+        need(length);
+        const std::string_view view(m_data.constData() + m_pos, size_t(length));
+        m_pos += qint64(length);
+        return view;
+    }
+
+private:
+    void need(quint64 count) const
+    {
+        if (count > quint64(m_data.size() - m_pos))
+            throw ESpreadsheetError("workbook reader answered incompletely");
+    }
+    const QByteArray& m_data;
+    qint64 m_pos;
+};
+
+// The request as the child reads it: kind, the limits that bound the sheet, name, bytes.
+QByteArray encodeRequest(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& limits)
+{
+    QByteArray out;
+    putU32(out, quint32(request.format));
+    putU64(out, quint64(limits.maxKeptTextBytes));
+    putU32(out, quint32(limits.maxRows));
+    putU64(out, quint64(limits.maxXlsCells));
+    const QByteArray name = request.fileName.toUtf8();
+    putU32(out, quint32(name.size()));
+    out += name;
+    putU64(out, quint64(request.content.size()));
+    return out;
+}
+
+// Exactly `size` bytes of standard input; fewer only when the input ends early.
+QByteArray readInput(quint64 size)
+{
+    if (size > quint64(std::numeric_limits<qsizetype>::max() / 2))
+        throw ESpreadsheetError("workbook reader asked for an impossible size");
+    QByteArray data(qsizetype(size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < data.size())
+    {
+        const size_t n = std::fread(data.data() + done, 1, size_t(data.size() - done), stdin);
+        if (n == 0)
+            throw ESpreadsheetError("workbook reader was asked incompletely");
+        done += qsizetype(n);
+    }
+    return data;
+}
+
+// Read piece by piece, so that the workbook's bytes are held once.
+SpreadsheetDecodeRequest readRequest(SpreadsheetLimits& limits)
+{
+    const QByteArray fixed = readInput(28);
+    Decoder in(fixed, 0);
+    SpreadsheetDecodeRequest request;
+    request.format = SpreadsheetFormat(in.u32());
+    limits.maxKeptTextBytes = qint64(in.u64());
+    limits.maxRows = int(in.u32());
+    limits.maxXlsCells = qint64(in.u64());
+    const QByteArray name = readInput(in.u32());
+    request.fileName = QString::fromUtf8(name);
+    const QByteArray length = readInput(8);
+    request.content = readInput(Decoder(length, 0).u64());
+    return request;
+}
+
+void decodeHere(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& limits, SpreadsheetSheet& sheet)
+{
+    if (request.format == SpreadsheetFormat::Xls)
+        spreadsheetReadXls(request.fileName, request.content, limits.maxXlsCells, sheet);
+    else
+        spreadsheetReadWithOrcus(request.format, request.content, sheet);
+    if (sheet.overRows())
+        throw ESpreadsheetError("worksheet has more than " + std::to_string(limits.maxRows) + " rows");
+    if (sheet.overLimit())
+        throw ESpreadsheetError("worksheet text beyond " + std::to_string(limits.maxKeptTextBytes) + " bytes");
+}
+
+// The decoder's answer: status byte 0 and the sheet, or status byte 1 and an error message.
 QByteArray encodeSheet(const SpreadsheetSheet& sheet)
 {
     QByteArray out;
@@ -59,42 +191,31 @@ QByteArray encodeError(const char* message)
     return out;
 }
 
-class Decoder
+QByteArray decodeToAnswer(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& limits)
 {
-public:
-    explicit Decoder(const QByteArray& data) : m_data(data) {}
-    quint32 u32()
+    try
     {
-        need(4);
-        const auto* p = reinterpret_cast<const unsigned char*>(m_data.constData() + m_pos);
-        m_pos += 4;
-        return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+        auto sheet = newSheet(limits);
+        decodeHere(request, limits, *sheet);
+        return encodeSheet(*sheet);
     }
-    std::string_view bytes(quint32 length)
+    catch (const std::exception& e)
     {
-        need(length);
-        const std::string_view view(m_data.constData() + m_pos, length);
-        m_pos += length;
-        return view;
+        return encodeError(e.what());
     }
+    catch (...)
+    {
+        return encodeError("workbook could not be read");
+    }
+}
 
-private:
-    void need(qint64 count) const
-    {
-        if (count > m_data.size() - m_pos)
-            throw ESpreadsheetError("workbook reader answered incompletely");
-    }
-    const QByteArray& m_data;
-    qint64 m_pos = 1;
-};
-
-std::unique_ptr<SpreadsheetSheet> decodeAnswer(const QByteArray& answer, const SpreadsheetLimits& limits)
+std::unique_ptr<SpreadsheetSheet> decodeAnswer(const QByteArray& answer, qint64 start, const SpreadsheetLimits& limits)
 {
-    if (answer.isEmpty())
+    if (answer.size() <= start)
         throw ESpreadsheetError("workbook reader gave no answer");
-    if (answer[0] != '\0')
-        throw ESpreadsheetError(answer.mid(1).toStdString());
-    Decoder in(answer);
+    if (answer[start] != '\0')
+        throw ESpreadsheetError(answer.mid(start + 1).toStdString());
+    Decoder in(answer, start + 1);
     auto sheet = newSheet(limits);
     const auto first = qint32(in.u32());
     const auto last = qint32(in.u32());
@@ -115,165 +236,120 @@ std::unique_ptr<SpreadsheetSheet> decodeAnswer(const QByteArray& answer, const S
     return sheet;
 }
 
-QByteArray parseToAnswer(const std::function<void(SpreadsheetSheet&)>& parse, const SpreadsheetLimits& limits)
+// Runs the decoder program; nullptr when it could not be started at all.
+std::unique_ptr<SpreadsheetSheet> decodeInChild(const QString& program, const SpreadsheetDecodeRequest& request,
+                                                const SpreadsheetLimits& limits,
+                                                const std::function<void()>& whileWaiting)
 {
-    try
-    {
-        auto sheet = newSheet(limits);
-        parse(*sheet);
-        return encodeSheet(*sheet);
-    }
-    catch (const std::exception& e)
-    {
-        return encodeError(e.what());
-    }
-    catch (...)
-    {
-        return encodeError("workbook could not be read");
-    }
-}
+    const QByteArray token = newToken();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(tokenVariable), QString::fromLatin1(token));
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(program, {QString::fromLatin1(modeArgument)});
+    if (!child.waitForStarted(int(std::min<qint64>(limits.parseTimeoutMs, 30000))))
+        return nullptr;
 
-#ifdef Q_OS_UNIX
-void writeAll(int fd, const QByteArray& data)
-{
-    qint64 done = 0;
-    while (done < data.size())
-    {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        done += n;
-    }
-}
-
-[[noreturn]] void runChild(int fd, const std::function<void(SpreadsheetSheet&)>& parse, const SpreadsheetLimits& limits)
-{
-    // Handlers inherited from the program (crash reporters) must not run for the child.
-    for (const int sig : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL})
-        std::signal(sig, SIG_DFL);
-    if (childHook())
-        childHook()();
-    writeAll(fd, parseToAnswer(parse, limits));
-    // No destructors, no atexit handlers: they belong to the parent's program.
-    ::_exit(0);
-}
-
-// Reads the child's answer until it closes its end, within the time limit.
-QByteArray readAnswer(int fd, pid_t child, const SpreadsheetLimits& limits)
-{
-    QByteArray answer;
     QElapsedTimer clock;
     clock.start();
-    char buffer[65536];
-    for (;;)
+    child.write(encodeRequest(request, limits));
+    // Handed over without a copy: the write buffer shares the bytes.
+    child.write(request.content);
+    child.closeWriteChannel();
+    // The answer holds at most the kept text plus eight bytes of lengths per kept row.
+    const qint64 answerLimit = tokenLength + limits.maxKeptTextBytes + 8LL * limits.maxRows + 64;
+    while (child.state() != QProcess::NotRunning)
     {
         const qint64 left = limits.parseTimeoutMs - clock.elapsed();
         if (left <= 0)
         {
-            ::kill(child, SIGKILL);
+            child.kill();
+            child.waitForFinished();
             throw ESpreadsheetError("workbook reader took longer than " + std::to_string(limits.parseTimeoutMs) +
                                     " ms");
         }
-        pollfd wait{fd, POLLIN, 0};
-        const int ready = ::poll(&wait, 1, int(std::min<qint64>(left, 1000)));
-        if (ready < 0 && errno != EINTR)
-            throw ESpreadsheetError("workbook reader could not be heard");
-        if (ready <= 0)
-            continue;
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return answer;
-        answer.append(buffer, qsizetype(n));
-        // The answer holds at most the kept text plus eight bytes of lengths per kept row.
-        if (answer.size() > limits.maxKeptTextBytes + 8LL * limits.maxRows + 64)
+        child.waitForFinished(int(std::min<qint64>(left, whileWaiting ? waitSliceMs : 1000)));
+        if (child.bytesAvailable() > answerLimit)
         {
-            ::kill(child, SIGKILL);
+            child.kill();
+            child.waitForFinished();
             throw ESpreadsheetError("workbook reader answered beyond the limits");
         }
+        if (whileWaiting && child.state() != QProcess::NotRunning)
+            whileWaiting();
     }
+    if (child.exitStatus() == QProcess::CrashExit)
+        throw ESpreadsheetError("workbook reader crashed on this file");
+    if (child.exitCode() != 0)
+        throw ESpreadsheetError("workbook reader failed on this file (exit " + std::to_string(child.exitCode()) + ")");
+    const QByteArray answer = child.readAllStandardOutput();
+    if (answer.size() > answerLimit)
+        throw ESpreadsheetError("workbook reader answered beyond the limits");
+    // Whatever else the program may print, the decoder's answer starts with the token it was given.
+    if (!answer.startsWith(token))
+        throw ESpreadsheetError("workbook reader gave no answer");
+    return decodeAnswer(answer, tokenLength, limits);
 }
 
-class ChildProcess
-{
-public:
-    ChildProcess() = default;
-    ~ChildProcess()
-    {
-        if (m_readEnd >= 0)
-            ::close(m_readEnd);
-        // Still there on an error path: it is not waited for any longer.
-        if (m_pid > 0)
-        {
-            ::kill(m_pid, SIGKILL);
-            int status = 0;
-            while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR)
-            {}
-        }
-    }
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    pid_t m_pid = -1;
-    int m_readEnd = -1;
-
-    // Waits for the child and returns how it ended: empty when it exited normally.
-    std::string reap()
-    {
-        int status = 0;
-        pid_t got = -1;
-        while ((got = ::waitpid(m_pid, &status, 0)) < 0 && errno == EINTR)
-        {}
-        m_pid = -1;
-        if (got < 0)
-            return "workbook reader vanished";
-        if (WIFSIGNALED(status))
-            return "workbook reader crashed on this file (signal " + std::to_string(WTERMSIG(status)) + ")";
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-            return "workbook reader failed on this file";
-        return {};
-    }
-};
-#endif
 } // namespace
 
-void setSpreadsheetChildHook(std::function<void()> hook)
+void setSpreadsheetDecoderProgram(const QString& path)
 {
-    childHook() = std::move(hook);
+    decoderProgram().chosen = true;
+    decoderProgram().path = path;
 }
 
-std::unique_ptr<SpreadsheetSheet> spreadsheetParseIsolated(const std::function<void(SpreadsheetSheet&)>& parse,
-                                                           const SpreadsheetLimits& limits)
+QString spreadsheetDecoderProgram()
 {
-#ifdef Q_OS_UNIX
+    const DecoderProgram& program = decoderProgram();
+    if (program.chosen)
+        return program.path;
+    if (program.self && QCoreApplication::instance())
+        return QCoreApplication::applicationFilePath();
+    return {};
+}
+
+std::optional<int> runSpreadsheetDecoderIfAsked(int argc, char** argv, const std::function<void()>& beforeDecoding)
+{
+    decoderProgram().self = true;
+    if (argc != 2 || std::strcmp(argv[1], modeArgument) != 0)
+        return std::nullopt;
+    const QByteArray token = qgetenv(tokenVariable);
+    if (!isToken(token))
+        return std::nullopt;
+#ifdef Q_OS_WIN
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    QByteArray answer = token;
+    try
+    {
+        SpreadsheetLimits limits;
+        const SpreadsheetDecodeRequest request = readRequest(limits);
+        if (beforeDecoding)
+            beforeDecoding();
+        answer += decodeToAnswer(request, limits);
+    }
+    catch (const std::exception& e)
+    {
+        answer += encodeError(e.what());
+    }
+    const bool written = std::fwrite(answer.constData(), 1, size_t(answer.size()), stdout) == size_t(answer.size());
+    return std::fflush(stdout) == 0 && written ? 0 : 1;
+}
+
+std::unique_ptr<SpreadsheetSheet> spreadsheetDecodeIsolated(const SpreadsheetDecodeRequest& request,
+                                                            const SpreadsheetLimits& limits,
+                                                            const std::function<void()>& whileWaiting)
+{
     if (limits.isolate)
     {
-        int fds[2];
-        if (::pipe(fds) == 0)
-        {
-            ChildProcess child;
-            child.m_pid = ::fork();
-            if (child.m_pid == 0)
-            {
-                ::close(fds[0]);
-                runChild(fds[1], parse, limits);
-            }
-            ::close(fds[1]);
-            child.m_readEnd = fds[0];
-            if (child.m_pid > 0)
-            {
-                const QByteArray answer = readAnswer(fds[0], child.m_pid, limits);
-                const std::string ending = child.reap();
-                if (!ending.empty())
-                    throw ESpreadsheetError(ending);
-                return decodeAnswer(answer, limits);
-            }
-            // No process to spare: decoding here is still better than refusing the file.
-        }
+        const QString program = spreadsheetDecoderProgram();
+        if (!program.isEmpty())
+            if (auto sheet = decodeInChild(program, request, limits, whileWaiting))
+                return sheet;
+        // No process to spare: decoding here is still better than refusing the file.
     }
-#endif
-    return decodeAnswer(parseToAnswer(parse, limits), limits);
+    return decodeAnswer(decodeToAnswer(request, limits), 0, limits);
 }

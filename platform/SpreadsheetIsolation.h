@@ -2,19 +2,45 @@
 
 #include "SpreadsheetReader.h"
 
+#include <QByteArray>
+#include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class SpreadsheetSheet;
 
-// Runs `parse` on a fresh sheet in a child process and rebuilds the sheet it produced (columns
-// A and B as text, the used range) in this one. The libraries that decode workbooks read past
-// their buffers on some damaged files and may then abort; in a child process that costs a
-// refused file instead of the program. Where processes cannot be forked, `parse` runs here.
-// Throws ESpreadsheetError with the child's error, or when the child dies or exceeds
-// limits.parseTimeoutMs.
-std::unique_ptr<SpreadsheetSheet> spreadsheetParseIsolated(const std::function<void(SpreadsheetSheet&)>& parse,
-                                                           const SpreadsheetLimits& limits);
+// One workbook to decode: its kind, its bytes (already checked against the limits) and its
+// name, which freexl needs because it reads .xls files only from a path.
+struct SpreadsheetDecodeRequest
+{
+    SpreadsheetFormat format = SpreadsheetFormat::Unknown;
+    QString fileName;
+    QByteArray content;
+};
 
-// Test seam: runs in the child just before parsing (to make it crash or hang on purpose).
-void setSpreadsheetChildHook(std::function<void()> hook);
+// Decodes `request` into a sheet (columns A and B as text, the used range). The libraries that
+// decode workbooks read past their buffers on some damaged files and may then abort, so with
+// limits.isolate the work is done by a fresh child process (spreadsheetDecoderProgram()), whose
+// crash costs a refused file instead of the program. Where no child can be started, it is done
+// here. `whileWaiting`, when given, runs about every 50 ms while the child works, so that a
+// window can repaint. Throws ESpreadsheetError with the decoder's error, or when the child dies,
+// answers beyond the limits or runs longer than limits.parseTimeoutMs.
+std::unique_ptr<SpreadsheetSheet> spreadsheetDecodeIsolated(const SpreadsheetDecodeRequest& request,
+                                                            const SpreadsheetLimits& limits,
+                                                            const std::function<void()>& whileWaiting = {});
+
+// The entry of the decoding child, called first thing in main() by every executable that may
+// decode in a child (the program; tests and benchmarks that read workbooks). When the process
+// was started as such a child - one argument only the parent passes, and the per-start token
+// it puts into the environment - it reads the request from standard input, answers on standard
+// output and returns the exit status; `beforeDecoding` runs just before (a test seam that makes
+// the child crash or hang). Otherwise it returns nothing, reads nothing else of the command line,
+// and marks this executable as the decoder to start.
+std::optional<int> runSpreadsheetDecoderIfAsked(int argc, char** argv,
+                                                const std::function<void()>& beforeDecoding = {});
+
+// The executable started as the decoding child: set by runSpreadsheetDecoderIfAsked(), empty
+// when nothing was set (then decoding runs in this process).
+void setSpreadsheetDecoderProgram(const QString& path);
+QString spreadsheetDecoderProgram();

@@ -2,14 +2,11 @@
 
 #include "Codec1254.h"
 #include "SpreadsheetIsolation.h"
-#include "SpreadsheetOrcus.h"
 #include "SpreadsheetSheet.h"
-#include "SpreadsheetXls.h"
 #include "SpreadsheetZip.h"
 
 #include <QFile>
 #include <QStringDecoder>
-#include <functional>
 
 namespace {
 const QByteArray oleMagic = QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
@@ -86,43 +83,32 @@ void SpreadsheetReader::open(const QString& fileName)
             throw ESpreadsheetError("workbook changed while it was read");
     }
 
-    SpreadsheetFormat format = SpreadsheetFormat::Unknown;
-    std::function<void(SpreadsheetSheet&)> parse;
+    SpreadsheetDecodeRequest request;
+    request.fileName = fileName;
     if (content.startsWith(oleMagic))
     {
         if (isEncryptedOfficePackage(content))
             throw ESpreadsheetError("workbook is encrypted (password-protected package)");
-        format = SpreadsheetFormat::Xls;
-        parse = [&](SpreadsheetSheet& sheet) { spreadsheetReadXls(fileName, content, m_limits.maxXlsCells, sheet); };
+        request.format = SpreadsheetFormat::Xls;
     }
     else if (spreadsheetLooksLikeZip(content))
     {
         const SpreadsheetZipDirectory directory = spreadsheetReadZipDirectory(content, m_limits.maxZipEntries);
         spreadsheetCheckZipLimits(directory, m_limits);
-        format = zipFormat(content, directory);
-        if (format == SpreadsheetFormat::Unknown)
+        request.format = zipFormat(content, directory);
+        if (request.format == SpreadsheetFormat::Unknown)
             throw ESpreadsheetError("zip package is not a spreadsheet (neither xlsx nor ods)");
-        parse = [&](SpreadsheetSheet& sheet) { spreadsheetReadWithOrcus(format, content, sheet); };
     }
     else
     {
         if (content.left(textSniffBytes).contains('\0'))
             throw ESpreadsheetError("file is neither a workbook nor text");
-        format = SpreadsheetFormat::Csv;
+        request.format = SpreadsheetFormat::Csv;
         content = csvAsUtf8(std::move(content));
-        parse = [&](SpreadsheetSheet& sheet) { spreadsheetReadWithOrcus(format, content, sheet); };
     }
-    const SpreadsheetLimits& limits = m_limits;
-    m_sheet = spreadsheetParseIsolated(
-        [&](SpreadsheetSheet& sheet) {
-            parse(sheet);
-            if (sheet.overRows())
-                throw ESpreadsheetError("worksheet has more than " + std::to_string(limits.maxRows) + " rows");
-            if (sheet.overLimit())
-                throw ESpreadsheetError("worksheet text beyond " + std::to_string(limits.maxKeptTextBytes) + " bytes");
-        },
-        m_limits);
-    m_format = format;
+    request.content = std::move(content);
+    m_sheet = spreadsheetDecodeIsolated(request, m_limits, m_whileWaiting);
+    m_format = request.format;
 }
 
 void SpreadsheetReader::close() noexcept

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -81,9 +82,12 @@ public:
 
     void setLimits(const SpreadsheetLimits& limits) { m_limits = limits; }
     const SpreadsheetLimits& limits() const { return m_limits; }
+    // Runs about every 50 ms while open() waits for the decoding child, so a window can repaint.
+    void setWhileWaiting(std::function<void()> handler) { m_whileWaiting = std::move(handler); }
 
 private:
     SpreadsheetLimits m_limits;
     SpreadsheetFormat m_format = SpreadsheetFormat::Unknown;
     std::unique_ptr<SpreadsheetSheet> m_sheet;
+    std::function<void()> m_whileWaiting;
 };

@@ -184,6 +184,10 @@ private Q_SLOTS:
         // The field keeps at most its declared width.
         QVERIFY(model.setData(model.index(1, 0), QString(60, QLatin1Char('x'))));
         QCOMPARE(t.table.textAt(1, 0), QString(40, QLatin1Char('x')));
+
+        // Letters the code page lacks are stored as their nearest letters, not as "?".
+        QVERIFY(model.setData(model.index(1, 0), QStringLiteral("Łukasz Đorđević")));
+        QCOMPARE(t.table.textAt(1, 0), QStringLiteral("Lukasz Dordevic"));
     }
 
     void setDataRefusedByARuleKeepsTheOtherRow()

@@ -14,6 +14,8 @@ private slots:
     void codecTurkishLetters();
     void codecEveryByteRoundTrips();
     void codecOutsideCodePage();
+    void codecNearestLetters_data();
+    void codecNearestLetters();
     void fup2Bytes_data();
     void fup2Bytes();
     void fup2LeavesArgumentAndNonLetters();
@@ -61,6 +63,38 @@ void TestTurkishText::codecOutsideCodePage()
     const QString text = QStringLiteral("aÐÝþЖ") + QString::fromUtf8("\xF0\x9F\x98\x80") + QStringLiteral("z");
     QCOMPARE(Cp1254::fromUnicode(text), QByteArray("a????"
                                                    "?z"));
+}
+
+void TestTurkishText::codecNearestLetters_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("changed");
+    QTest::newRow("in the code page") << QStringLiteral("Şükrü Çağ")
+                                      << QByteArray("\xDE\xFCkr\xFC \xC7"
+                                                    "a\xF0")
+                                      << false;
+    QTest::newRow("stroke") << QStringLiteral("Łukasz Wałęsa") << QByteArray("Lukasz Walesa") << true;
+    QTest::newRow("Serbian") << QStringLiteral("Đorđe Đoković") << QByteArray("Dorde Dokovic") << true;
+    QTest::newRow("ligatures") << QStringLiteral("Ĳssel Ǽ") << QByteArray("IJssel \xC6") << true;
+    QTest::newRow("Latin-1 letters the code page replaced") << QStringLiteral("ÐÝþ") << QByteArray("DYth") << true;
+    QTest::newRow("double acute keeps its dots") << QStringLiteral("Erdős Ű") << QByteArray("Erd\xF6s \xDC") << true;
+    QTest::newRow("two accents keep the one there is") << QStringLiteral("ǘ Ș") << QByteArray("\xFC \xDE") << true;
+    QTest::newRow("Vietnamese") << QStringLiteral("Nguyễn") << QByteArray("Nguy\xEAn") << true;
+    QTest::newRow("compatibility forms") << QStringLiteral("ﬁＡ") << QByteArray("fiA") << true;
+    QTest::newRow("other scripts have no near letter")
+        << QStringLiteral("Жa") + QString::fromUtf8("\xF0\x9F\x98\x80") << QByteArray("?a?") << true;
+    QTest::newRow("lone surrogate") << QString(QChar(0xD800)) << QByteArray("?") << true;
+}
+
+void TestTurkishText::codecNearestLetters()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, changed);
+    bool replaced = !changed;
+    QCOMPARE(Cp1254::fromUnicodeNearest(text, &replaced), bytes);
+    QCOMPARE(replaced, changed);
 }
 
 void TestTurkishText::fup2Bytes_data()

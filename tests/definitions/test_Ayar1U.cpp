@@ -12,6 +12,7 @@
 #include "TableFiles.h"
 #include "ZVRXDBGrid.h"
 #include "ZvWinButton.h"
+#include "common/DecoderMain.h"
 #include "common/ScriptedMessages.h"
 #include "common/TemporaryProgramFolder.h"
 #include "common/TestFiles.h"
@@ -443,5 +444,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestAyar1U)
+CEKILIS_DECODING_TEST_MAIN(TestAyar1U, QApplication, {})
 #include "test_Ayar1U.moc"

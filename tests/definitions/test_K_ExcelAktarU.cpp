@@ -4,6 +4,7 @@
 #include "RxMemoryData.h"
 #include "ZvEdit.h"
 #include "ZvWinButton.h"
+#include "common/DecoderMain.h"
 #include "common/ScriptedMessages.h"
 #include "common/TableLayouts.h"
 #include "common/TestFiles.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -265,12 +267,104 @@ private Q_SLOTS:
         QCOMPARE(seen.kind, FileDialogRequest::Open);
         QCOMPARE(seen.filter, TK_ExcelAktarF::browseFilter());
         QCOMPARE(window->form()->FilenameEdit1->text(), QStringLiteral("\"/tmp/iki kelime.xls\""));
-        setFileDialogHandler([](QWidget*, const FileDialogRequest&) { return QStringLiteral("/tmp/tek.xls"); });
-        window->form()->FilenameEdit1->BtnClick();
-        QCOMPARE(window->form()->FilenameEdit1->text(), QStringLiteral("/tmp/tek.xls"));
         setFileDialogHandler([](QWidget*, const FileDialogRequest&) { return QString(); });
         window->form()->FilenameEdit1->BtnClick();
-        QCOMPARE(window->form()->FilenameEdit1->text(), QStringLiteral("/tmp/tek.xls"));
+        QCOMPARE(window->form()->FilenameEdit1->text(), QStringLiteral("\"/tmp/iki kelime.xls\""));
+    }
+
+    // Whatever its name, the workbook picked with the browse button is the one imported.
+    void pickedWorkbookOpens_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("quoted");
+        QTest::newRow("plain") << "liste.xlsx" << false;
+        QTest::newRow("blank") << "katılımcı listesi.xlsx" << true;
+        QTest::newRow("double quote") << "liste\"2\".xlsx" << false;
+        QTest::newRow("blank and double quote") << "\"yeni\" liste.xlsx" << false;
+        QTest::newRow("blank and double quote inside") << "liste \"son\" 2.xlsx" << false;
+    }
+    void pickedWorkbookOpens()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, quoted);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        QVERIFY(QFile::copy(sheet(QStringLiteral("names_ab.xlsx")), path));
+        setFileDialogHandler([&](QWidget*, const FileDialogRequest&) { return path; });
+        window->form()->FilenameEdit1->BtnClick();
+        QCOMPARE(window->form()->FilenameEdit1->text().startsWith(QLatin1Char('"')), quoted);
+        QTest::mouseClick(window->form()->ZvWinButton1, Qt::LeftButton);
+        QCOMPARE(table->recordCount(), 3);
+        QCOMPARE(messages->shown, (QStringList{question, done}));
+    }
+
+    // Letters the code page lacks become their nearest letters, so that no two people collide
+    // as "?"; one notice after the import tells how many names were changed.
+    void lettersOutsideTheCodePage_data()
+    {
+        QTest::addColumn<QString>("names");
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("nearest letters") << QStringLiteral("Łukasz\nŚukasz\nĐorđe\nAyşe\nErdős\n")
+                                         << QStringList{QStringLiteral("Lukasz"), QStringLiteral("Sukasz"),
+                                                        QStringLiteral("Dorde"), QStringLiteral("Ayşe"),
+                                                        QStringLiteral("Erdös")}
+                                         << QStringLiteral("Bilgi: Excel dosyasındaki 4 adda programın saklayamadığı "
+                                                           "harfler vardı; bunlar en yakın harflerle değiştirildi "
+                                                           "(örneğin \"Łukasz\" yerine \"Lukasz\").");
+        QTest::newRow("no near letter") << QStringLiteral("Иван\nAli\n")
+                                        << QStringList{QStringLiteral("????"), QStringLiteral("Ali")}
+                                        << QStringLiteral(
+                                               "Bilgi: Excel dosyasındaki 1 adda programın saklayamadığı "
+                                               "harfler vardı; bunlar en yakın harflerle değiştirildi.\r\n"
+                                               "Karşılığı olmayan harfler \"?\" olarak aktarıldı (1 kayıt).");
+        QTest::newRow("all in the code page")
+            << QStringLiteral("Çağrı\nÖmür\n") << QStringList{QStringLiteral("Çağrı"), QStringLiteral("Ömür")}
+            << QString();
+    }
+    void lettersOutsideTheCodePage()
+    {
+        QFETCH(QString, names);
+        QFETCH(QStringList, stored);
+        QFETCH(QString, notice);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("adlar.csv"));
+        writeAll(path, names.toUtf8());
+        importFile(path, false);
+        QStringList got;
+        for (const QStringList& row : this->stored())
+            got << row[0];
+        QCOMPARE(got, stored);
+        QStringList expected{question, done};
+        if (!notice.isEmpty())
+            expected << notice;
+        QCOMPARE(messages->shown, expected);
+    }
+
+    // While the workbook is read and stored the window paints, shows the wait cursor and takes
+    // no input; afterwards it is as before.
+    void windowPaintsButTakesNoInputWhileImporting()
+    {
+        QString status;
+        Qt::CursorShape cursor = Qt::ArrowCursor;
+        QTimer::singleShot(0, window.get(), [&] {
+            status = window->form()->LabelDURUM->text();
+            cursor = window->cursor().shape();
+            // A second click and Esc reach nothing while the import runs.
+            QTest::mouseClick(window->form()->ZvWinButton1, Qt::LeftButton);
+            QTest::keyClick(window->form()->FilenameEdit1, Qt::Key_Escape);
+            window->close();
+        });
+        importFile(sheet(QStringLiteral("duplicate.xlsx")), false);
+        QCOMPARE(status, QStringLiteral("Excel dosyası okunuyor..."));
+        QCOMPARE(cursor, Qt::WaitCursor);
+        QCOMPARE(messages->shown.count(question), 1);
+        QCOMPARE(messages->shown.last(), done);
+        QCOMPARE(table->recordCount(), 4);
+        QVERIFY(window->isVisible());
+        QVERIFY(window->form()->LabelDURUM->text().isEmpty());
+        QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(window->form()->FilenameEdit1->cursor().shape(), Qt::IBeamCursor);
     }
 
     void longCellsAreCutTo40Characters()
@@ -293,5 +387,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestK_ExcelAktarU)
+CEKILIS_DECODING_TEST_MAIN(TestK_ExcelAktarU, QApplication, {})
 #include "test_K_ExcelAktarU.moc"

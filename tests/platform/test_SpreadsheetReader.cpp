@@ -1,6 +1,7 @@
 #include "SpreadsheetIsolation.h"
 #include "SpreadsheetReader.h"
 #include "SpreadsheetSheet.h"
+#include "common/DecoderMain.h"
 #include "common/TestFiles.h"
 
 #include <QDir>
@@ -13,6 +14,21 @@
 #include <unistd.h>
 
 namespace {
+const char failureVariable[] = "CEKILIS_TEST_DECODER_FAILURE";
+
+// Runs in the decoding child: makes it fail as the test asks.
+void failOnRequest()
+{
+    const QByteArray failure = qgetenv(failureVariable);
+    if (failure == "abort")
+        std::abort();
+    if (failure == "segv")
+        std::raise(SIGSEGV);
+    if (failure == "hang")
+        for (;;)
+            pause();
+}
+
 QString sheetFixture(const QString& name)
 {
     return QStringLiteral(FIXTURES_DIR "/sheets/") + name;
@@ -497,23 +513,67 @@ private Q_SLOTS:
     {
         QFETCH(QString, failure);
         QFETCH(QString, file);
-        setSpreadsheetChildHook([failure] {
-            if (failure == QLatin1String("abort"))
-                std::abort();
-            if (failure == QLatin1String("segv"))
-                std::raise(SIGSEGV);
-            for (;;)
-                pause();
-        });
+        qputenv(failureVariable, failure.toLatin1());
         SpreadsheetReader reader;
         SpreadsheetLimits limits;
         limits.parseTimeoutMs = 300;
         reader.setLimits(limits);
+        int waits = 0;
+        reader.setWhileWaiting([&] { ++waits; });
         expectRefused(reader, sheetFixture(file));
-        setSpreadsheetChildHook({});
+        qunsetenv(failureVariable);
+        // A hanging decoder keeps the caller informed until it is stopped.
+        if (failure == QLatin1String("hang"))
+            QVERIFY(waits >= 1);
         // The next workbook reads normally.
         reader.open(sheetFixture(file));
         QCOMPARE(readAll(reader), namesAB);
+    }
+
+    // Without a child process to start, the workbook is decoded in this process.
+    void decoderThatCannotStartFallsBack_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::newRow("missing program") << "/nonexistent/cekilis-decoder";
+        QTest::newRow("none named") << QString();
+    }
+    void decoderThatCannotStartFallsBack()
+    {
+        QFETCH(QString, program);
+        const QString self = spreadsheetDecoderProgram();
+        QCOMPARE(self, QCoreApplication::applicationFilePath());
+        setSpreadsheetDecoderProgram(program);
+        SpreadsheetReader reader;
+        reader.open(sheetFixture(QStringLiteral("names_ab.xlsx")));
+        setSpreadsheetDecoderProgram(self);
+        QCOMPARE(readAll(reader), namesAB);
+    }
+
+    // Only the parent's own start, with its token, makes an executable a decoder.
+    void commandLineDoesNotMakeADecoder_data()
+    {
+        QTest::addColumn<QByteArrayList>("arguments");
+        QTest::addColumn<QByteArray>("token");
+        const QByteArray mode = "--cekilis-spreadsheet-decoder";
+        const QByteArray token(32, 'a');
+        QTest::newRow("no argument") << QByteArrayList{"cekilis"} << token;
+        QTest::newRow("argument without token") << QByteArrayList{"cekilis", mode} << QByteArray();
+        QTest::newRow("short token") << QByteArrayList{"cekilis", mode} << QByteArray(31, 'a');
+        QTest::newRow("token not hexadecimal") << QByteArrayList{"cekilis", mode} << QByteArray(32, 'x');
+        QTest::newRow("another argument too") << QByteArrayList{"cekilis", mode, "x.xls"} << token;
+    }
+    void commandLineDoesNotMakeADecoder()
+    {
+        QFETCH(QByteArrayList, arguments);
+        QFETCH(QByteArray, token);
+        std::vector<char*> argv;
+        for (QByteArray& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        qputenv("CEKILIS_DECODER_TOKEN", token);
+        const std::optional<int> decoded = runSpreadsheetDecoderIfAsked(int(arguments.size()), argv.data());
+        qunsetenv("CEKILIS_DECODER_TOKEN");
+        QVERIFY(!decoded);
     }
 
     void sameResultInProcess_data() { sameRowsFromEveryFormat_data(); }
@@ -595,5 +655,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSpreadsheetReader)
+CEKILIS_DECODING_TEST_MAIN(TestSpreadsheetReader, QCoreApplication, failOnRequest)
 #include "test_SpreadsheetReader.moc"
