@@ -28,6 +28,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QTabBar>
 #include <QTimer>
@@ -283,6 +284,10 @@ void TMainF::setUpLook()
     ui->Panel6->setPalette(panel6);
     ui->Panel6->installEventFilter(this);
 
+    // Labels show prize names and counts as typed: "<b>TV</b>" is a name, not markup.
+    const auto labels = findChildren<QLabel*>();
+    for (QLabel* label : labels)
+        label->setTextFormat(Qt::PlainText);
     ui->LabelHEDIYE->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 32, true));
     // A long prize name is cut at the edges rather than widening the whole window.
     ui->LabelHEDIYE->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
@@ -315,6 +320,12 @@ void TMainF::setUpLook()
     ui->ZVRXDBGrid1->setDataSource(Rx_S);
     ui->ZVRXDBGrid1->addColumn(QStringLiteral("BASLANGIC"), QStringLiteral("Başlangıç Değeri"), 110);
     ui->ZVRXDBGrid1->addColumn(QStringLiteral("BITIS"), QStringLiteral("Bitiş Değeri"), 110);
+    QFont titles;
+    titles.setPointSize(8);
+    titles.setBold(true);
+    ui->ZVRXDBGrid2->setTitleFont(titles);
+    ui->ZVRXDBGrid1->setTitleFont(titles);
+    ui->ZVRXDBGrid1->setTitleColor(QColor(0, 0, 128)); // navy
 
     for (TZvBtnEdit* edit : {ui->EditSES, ui->EditSES2})
     {

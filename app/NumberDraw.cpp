@@ -228,6 +228,7 @@ void TNumberDraw::draw()
         int remaining = requested;
         quint32 lastSeed = 0;
         bool havePicked = false;
+        int rejectedInARow = 0;
         while (remaining > 0)
         {
             // The shown count can overstate the eligible numbers (ranges reaching outside the
@@ -249,9 +250,16 @@ void TNumberDraw::draw()
                 SharedRandom::setSeed(before);
             lastSeed = seed;
             havePicked = true;
-            const qint64 n = pool.numberAt(randomBelow(pool.span()));
 
-            const int match = pool.excludingRange(n);
+            // When most of the range is excluded or already drawn, nearly every pick is rejected
+            // and the draw would take longer the wider the range. After a run of rejections
+            // the pick is made among the numbers still to be had, which can never be rejected;
+            // either way each of those numbers is equally likely. It is paced as a number in no
+            // range, having been checked against every row.
+            const bool direct = rejectedInARow >= MaxRejectedPicks;
+            const qint64 n =
+                direct ? pool.remainingAt(randomBelow(quint64(pool.remaining()))) : pool.numberAt(randomBelow(pool.span()));
+            const int match = direct ? -1 : pool.excludingRange(n);
             const int examined = match < 0 ? pool.rangeCount() : match;
             for (int row = 0; row < examined; ++row)
             {
@@ -265,7 +273,12 @@ void TNumberDraw::draw()
             m_label->setText(QStringLiteral("Çekiliş Sonuçları : ") + QString::number(pool.takenCount()));
             pump();
             if (taken)
+            {
                 --remaining;
+                rejectedInARow = 0;
+            }
+            else
+                ++rejectedInARow;
         }
         flushTaken();
     }

@@ -50,6 +50,9 @@ public:
     static constexpr int PauseMs = 20;
     // Numbers taken reach the list within about this long of being drawn (see pump).
     static constexpr int ListRefreshMs = 30;
+    // Rejected picks in a row after which the next pick is made among the numbers still to be
+    // had. Ordinary draws almost never reach it: with half the range eligible, one pick in 2^32.
+    static constexpr int MaxRejectedPicks = 32;
 
     static QString exhaustedMessage(int requested, int drawn);
 

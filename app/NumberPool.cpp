@@ -22,7 +22,16 @@ NumberPool::NumberPool(qint64 start, qint64 end, QList<ExcludedRange> ranges)
     std::sort(clipped.begin(), clipped.end(),
               [](const ExcludedRange& a, const ExcludedRange& b) { return a.first < b.first; });
 
-    qint64 excluded = 0;
+    // Walking the merged runs in order leaves the eligible numbers as the gaps between them.
+    qint64 next = start_; // first number not yet covered by a run or a gap
+    auto addGap = [this, &next](qint64 before) {
+        if (next < before)
+        {
+            gapOffsets.append(eligible);
+            gaps.append({next, before - 1});
+            eligible += before - next;
+        }
+    };
     qint64 runFirst = 0;
     qint64 runLast = -1;
     bool inRun = false;
@@ -34,14 +43,20 @@ NumberPool::NumberPool(qint64 start, qint64 end, QList<ExcludedRange> ranges)
             continue;
         }
         if (inRun)
-            excluded += runLast - runFirst + 1;
+        {
+            addGap(runFirst);
+            next = runLast + 1;
+        }
         runFirst = r.first;
         runLast = r.last;
         inRun = true;
     }
     if (inRun)
-        excluded += runLast - runFirst + 1;
-    eligible = static_cast<qint64>(span()) - excluded;
+    {
+        addGap(runFirst);
+        next = runLast + 1;
+    }
+    addGap(end_ + 1);
 }
 
 qint64 NumberPool::shownCount(qint64 start, qint64 end, const QList<ExcludedRange>& ranges)
@@ -77,5 +92,36 @@ bool NumberPool::take(qint64 n)
     if (taken.contains(n))
         return false;
     taken.insert(n);
+    takenInOrder.insert(std::lower_bound(takenInOrder.begin(), takenInOrder.end(), n), n);
     return true;
+}
+
+qint64 NumberPool::eligibleBefore(qint64 n) const
+{
+    const auto after = std::upper_bound(gaps.cbegin(), gaps.cend(), n,
+                                        [](qint64 value, const ExcludedRange& gap) { return value < gap.first; });
+    if (after == gaps.cbegin())
+        return 0;
+    const qsizetype g = after - gaps.cbegin() - 1;
+    return gapOffsets.at(g) + std::min(n, gaps.at(g).last + 1) - gaps.at(g).first;
+}
+
+qint64 NumberPool::eligibleAt(qint64 k) const
+{
+    const qsizetype g = std::upper_bound(gapOffsets.cbegin(), gapOffsets.cend(), k) - gapOffsets.cbegin() - 1;
+    return gaps.at(g).first + (k - gapOffsets.at(g));
+}
+
+qint64 NumberPool::remainingAt(quint64 k) const
+{
+    // Every taken number at or below the answer moves it one eligible number further on. The
+    // taken numbers come in ascending order, so one pass finds how many that are.
+    qint64 index = static_cast<qint64>(k);
+    for (qint64 t : takenInOrder)
+    {
+        if (eligibleBefore(t) > index)
+            break;
+        ++index;
+    }
+    return eligibleAt(index);
 }

@@ -37,16 +37,30 @@ public:
     int rangeCount() const { return static_cast<int>(ranges_.size()); }
 
     bool isTaken(qint64 n) const { return taken.contains(n); }
-    // Records n as drawn; returns false when it was already taken.
+    // Records n as drawn; returns false when it was already taken. n must be eligible.
     bool take(qint64 n);
     qint64 takenCount() const { return taken.size(); }
     // Eligible numbers not drawn yet; the draw must stop at 0 or it would never end.
     qint64 remaining() const { return eligible - takenCount(); }
 
+    // The k-th (from 0, in ascending order) of the eligible numbers not drawn yet,
+    // 0 <= k < remaining(). With k uniform, a pick that can never be rejected.
+    qint64 remainingAt(quint64 k) const;
+
 private:
+    // Eligible numbers before n (n itself eligible or not).
+    qint64 eligibleBefore(qint64 n) const;
+    // The k-th eligible number, 0 <= k < eligibleCount().
+    qint64 eligibleAt(qint64 k) const;
+
     qint64 start_;
     qint64 end_;
     QList<ExcludedRange> ranges_;
     qint64 eligible = 0;
     QSet<qint64> taken;
+    QList<qint64> takenInOrder; // the taken numbers, ascending
+    // The eligible runs between the merged excluded ranges, ascending, and how many eligible
+    // numbers lie before each.
+    QList<ExcludedRange> gaps;
+    QList<qint64> gapOffsets;
 };

@@ -44,8 +44,7 @@ bool isBlankOrControl(char c)
     return static_cast<unsigned char>(c) <= 32;
 }
 
-// seconds x 1000 div divisor. A value typed past the box's range counts as it stands, so keep
-// the product inside what a timer or a sleep can take (and never negative).
+// seconds x 1000 div divisor, kept inside what a timer or a sleep can take (and never negative).
 int milliseconds(int seconds, int divisor)
 {
     const qint64 ms = qint64(seconds) * 1000 / divisor;
@@ -131,7 +130,9 @@ void TPersonDraw::ZvWinButton6Click()
             activeAnimation = new TZvTopAnimate(c.Owner, c.PanelTOP, c.ImageTOP);
             activeAnimation->setActive(true);
         }
-        c.Timer1->setInterval(milliseconds(c.SpinCKSR->value(), 1));
+        // Read as the box will hold it: a stray keystroke in a box that still has the focus must
+        // not stretch the wait to hours.
+        c.Timer1->setInterval(milliseconds(c.SpinCKSR->boundedValue(), 1));
         c.Timer1->start();
     });
 }
@@ -223,7 +224,7 @@ void TPersonDraw::Timer1Timer()
             ball->show();
             ball->repaint();
             if (c.CheckEFEKT->isChecked() && !showAll)
-                Clock::instance().sleep(milliseconds(c.SpinHARF->value(), i));
+                Clock::instance().sleep(milliseconds(c.SpinHARF->boundedValue(), i));
             pumpEvents();
         }
 
@@ -401,17 +402,21 @@ void TPersonDraw::MediaPlayer1Notify()
     guarded([&] {
         if (!c.MediaPlayer1)
             return;
+        // Each repeat starts from the beginning, whatever auto-rewind the draw sound was opened
+        // with: played from its end, a sound completes at once without a sound, and the next
+        // completion would play it again, endlessly. A late completion of an earlier sound must
+        // not restart (or supersede) one that is playing.
+        const auto playAgain = [this] {
+            if (c.MediaPlayer1->Mode() == mpPlaying)
+                return false;
+            c.MediaPlayer1->Rewind();
+            c.MediaPlayer1->Play();
+            return true;
+        };
         if (c.CheckSESTEKRAR->isChecked() && DrawRunning)
-            c.MediaPlayer1->Play();
+            playAgain();
         if (c.CheckSESTEKRAR2->isChecked() && !DrawRunning && endSoundPlays < c.SpinSESTEKRAR->value() &&
-            c.MediaPlayer1->NotifyValue() == nvSuccessful)
-        {
+            c.MediaPlayer1->NotifyValue() == nvSuccessful && playAgain())
             ++endSoundPlays;
-            // Each repeat starts from the beginning, whatever auto-rewind the draw sound left set.
-            // A late completion of an earlier sound must not restart one that is playing.
-            if (c.MediaPlayer1->Mode() != mpPlaying)
-                c.MediaPlayer1->Rewind();
-            c.MediaPlayer1->Play();
-        }
     });
 }

@@ -1,6 +1,7 @@
 // Times the number draw on its own page controls: a large draw without excluded ranges, which
-// must stay fast, and a small draw over a few ranges, which must take its designed pacing of
-// one 20 ms pause per range examined and not noticeably more.
+// must stay fast, draws over mostly excluded ranges, which must not grow with the range, and a
+// small draw over a few ranges, which must take its designed pacing of one 20 ms pause per
+// range examined and not noticeably more.
 #include "Clock.h"
 #include "Messages.h"
 #include "NumberDraw.h"
@@ -152,6 +153,10 @@ int main(int argc, char** argv)
     // One eligible number in 100000: almost every pick falls into the first row and is rejected.
     run("20 numbers from 1..100000000 with 1..99999000 excluded (rejected picks)", 1, 100000000, 20, {{1, 99999000}},
         -1);
+    // Most of the range excluded: 100 eligible numbers, whatever the size of the range.
+    run("100 numbers from 1..1000000 with 1..999900 excluded (mostly excluded)", 1, 1000000, 100, {{1, 999900}}, -1);
+    run("100 numbers from 1..100000000 with 1..99999900 excluded (mostly excluded)", 1, 100000000, 100,
+        {{1, 99999900}}, -1);
     // Rows outside the range: every pick examines all three, so the pacing is exactly known.
     run("5 numbers from 1..100, 3 rows outside the range (real 20 ms pauses)", 1, 100, 5,
         {{200, 300}, {400, 500}, {600, 700}}, 0);

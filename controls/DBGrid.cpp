@@ -87,6 +87,17 @@ public:
         // window closes (and stores what was typed); otherwise the key still cancels the edit.
         if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Cancel))
             return false;
+        // Ctrl+Delete deletes the record, as it does while no cell is open; the line edit would
+        // take it as "delete the next word".
+        if (event->type() == QEvent::KeyPress)
+        {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier))
+            {
+                m_grid->keyPressEvent(key);
+                return true;
+            }
+        }
         return QStyledItemDelegate::eventFilter(object, event);
     }
 
@@ -209,6 +220,20 @@ QFont TDBGrid::TitleFont() const
 void TDBGrid::setTitleFont(const QFont& font)
 {
     horizontalHeader()->setFont(font);
+}
+
+QColor TDBGrid::TitleColor() const
+{
+    return horizontalHeader()->palette().color(QPalette::ButtonText);
+}
+
+void TDBGrid::setTitleColor(const QColor& color)
+{
+    // Styles draw the titles in the button text colour; some take the window text instead.
+    QPalette palette = horizontalHeader()->palette();
+    palette.setColor(QPalette::ButtonText, color);
+    palette.setColor(QPalette::WindowText, color);
+    horizontalHeader()->setPalette(palette);
 }
 
 TField* TDBGrid::SelectedField() const
@@ -533,10 +558,12 @@ void TDBGrid::deleteWithConfirmation()
     TRxMemoryData* table = dataSet();
     if (ReadOnly() || !table || !table->isOpen() || table->recordCount() == 0)
         return;
+    // On No the open cell keeps what was typed.
+    if (AskSoru(QStringLiteral("Delete record?")) != mrYes)
+        return;
     if (m_editor)
         QTableView::closeEditor(m_editor, QAbstractItemDelegate::NoHint);
-    if (AskSoru(QStringLiteral("Delete record?")) == mrYes)
-        table->deleteRecord();
+    table->deleteRecord();
 }
 
 void TDBGrid::moveColumn(bool forward)

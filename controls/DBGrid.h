@@ -19,6 +19,7 @@ class TDBGrid : public QTableView
     Q_OBJECT
     Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE setReadOnly)
     Q_PROPERTY(QFont TitleFont READ TitleFont WRITE setTitleFont)
+    Q_PROPERTY(QColor TitleColor READ TitleColor WRITE setTitleColor)
 
 public:
     explicit TDBGrid(QWidget* parent = nullptr);
@@ -34,8 +35,12 @@ public:
 
     bool ReadOnly() const { return m_model->readOnly(); }
     void setReadOnly(bool readOnly);
+    // The title row's font and text colour. Attributes the font leaves unset (such as the
+    // family) follow the grid's own font.
     QFont TitleFont() const;
     void setTitleFont(const QFont& font);
+    QColor TitleColor() const;
+    void setTitleColor(const QColor& color);
 
     // The field of the current column (what an ellipsis-button handler reads), or nullptr.
     TField* SelectedField() const;

@@ -31,6 +31,9 @@ public:
 
     // The value brought into the range, as setValue stores it.
     int checkValue(int value) const;
+    // The value as the box will hold it once it loses the focus: a typed value outside the
+    // range already counts as the nearest bound.
+    int boundedValue() const { return checkValue(value()); }
 
     void stepBy(int steps) override;
     QValidator::State validate(QString& input, int& pos) const override;

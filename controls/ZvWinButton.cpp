@@ -40,12 +40,19 @@ void TZvWinButton::applyFormSettings(int fontPixelHeight)
     setGrayedFontColor(TColorToQColor(clGrayText));
     setFontColor(Qt::black);
     setRaiseCol(Qt::white);
-    setOverCol(Qt::blue);
     setGlphyAlign(poLeft);
     setShowHint(true);
     setShowCaption(true);
-    setParentColor(true);
     setCursor(Qt::PointingHandCursor);
+    // The small button inside a file box keeps its own face (its box is white) and lights up in
+    // yellow, as on its own.
+    if (inherits("TZvEditButton"))
+    {
+        setOverCol(Qt::yellow);
+        return;
+    }
+    setOverCol(Qt::blue);
+    setParentColor(true);
 }
 
 void TZvWinButton::applyFormSettingsTo(QWidget* window, int fontPixelHeight)
@@ -55,9 +62,6 @@ void TZvWinButton::applyFormSettingsTo(QWidget* window, int fontPixelHeight)
     {
         const int chosen = b->font().pixelSize();
         b->applyFormSettings(chosen > 0 ? chosen : fontPixelHeight);
-        // The small button inside a file box lights up in yellow, as on its own.
-        if (b->inherits("TZvEditButton"))
-            b->setOverCol(Qt::yellow);
     }
 }
 

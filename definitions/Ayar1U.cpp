@@ -76,6 +76,12 @@ void TAyar1F::setUpGrids()
     ui->ZVRXDBGrid2->setDataSource(m_main->Hediye_S);
     ui->ZVRXDBGrid2->addColumn(QStringLiteral("HEDIYE"), QStringLiteral("Hediye Bilgisi"), 160);
     ui->ZVRXDBGrid2->addColumn(QStringLiteral("RESIMYOLU"), QStringLiteral("Resim Yolu"), 185, true);
+    // Bold 8-point titles; the family follows the window's font.
+    QFont titles;
+    titles.setPointSize(8);
+    titles.setBold(true);
+    ui->ZVRXDBGrid1->setTitleFont(titles);
+    ui->ZVRXDBGrid2->setTitleFont(titles);
     setUpNavigator(ui->BiDiDBNavigator1, m_main->Kisi_S);
     setUpNavigator(ui->BiDiDBNavigator2, m_main->Hediye_S);
 }

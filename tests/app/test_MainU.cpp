@@ -1,3 +1,4 @@
+#include "DBGrid.h"
 #include "Globals.h"
 #include "Guard.h"
 #include "Image.h"
@@ -601,6 +602,37 @@ private Q_SLOTS:
         auto window = openWindow();
         window->form()->LabelHEDIYE->setText(QString(40, QChar(u'Ş')));
         QVERIFY(window->centralWidget()->minimumSizeHint().width() <= 700);
+    }
+
+    void labelsShowTextAsTyped()
+    {
+        auto window = openWindow();
+        window->form()->LabelHEDIYE->setText(QStringLiteral("TV <br> <b>Radyo</b>"));
+        const auto labels = window->findChildren<QLabel*>();
+        QVERIFY(!labels.isEmpty());
+        for (QLabel* label : labels)
+            QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
+    }
+
+    void gridTitleFonts_data()
+    {
+        QTest::addColumn<QString>("grid");
+        QTest::addColumn<QColor>("colour"); // invalid: the style's own
+        QTest::newRow("winners") << "ZVRXDBGrid2" << QColor();
+        QTest::newRow("excluded ranges") << "ZVRXDBGrid1" << QColor(0, 0, 128);
+    }
+
+    void gridTitleFonts()
+    {
+        QFETCH(QString, grid);
+        QFETCH(QColor, colour);
+        auto window = openWindow();
+        auto* g = window->findChild<TDBGrid*>(grid);
+        QVERIFY(g);
+        QCOMPARE(g->TitleFont().pointSize(), 8);
+        QVERIFY(g->TitleFont().bold());
+        if (colour.isValid())
+            QCOMPARE(g->TitleColor(), colour);
     }
 
     void appExceptionClearsDrawRunning()

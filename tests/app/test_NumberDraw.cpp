@@ -486,16 +486,56 @@ private Q_SLOTS:
         QCOMPARE(messages.shown, QStringList{done});
     }
 
-    void drawIsUniformOverTheEligibleNumbers()
+    void mostlyExcludedDrawEndsSoon_data()
     {
+        QTest::addColumn<int>("end");
+        QTest::newRow("1..100000") << 100000;
+        QTest::newRow("1..100000000") << 100000000;
+    }
+
+    void mostlyExcludedDrawEndsSoon()
+    {
+        // 100 eligible numbers at the top of the range: without a bound on the rejected picks
+        // the draw takes longer the wider the range.
+        QFETCH(int, end);
         ScriptedMessages messages;
         SeededClock clock;
         Page page;
-        page.addRange(3, 5);
-        page.addRange(10, 10);
-        page.addRange(15, 18);
-        page.setBounds(1, 20, 1);
-        const QList<qint64> eligible{1, 2, 6, 7, 8, 9, 11, 12, 13, 14, 19, 20};
+        page.addRange(1, end - 100);
+        page.setBounds(1, end, 100);
+        const int readingsBefore = clock.readings;
+        page.draw->ZvWinButton1Click();
+        QCOMPARE(messages.shown, QStringList{done});
+        QCOMPARE(sorted(page.drawn()), sequence(end - 99, end));
+        const int picks = clock.readings - readingsBefore;
+        QVERIFY2(picks <= 100 * (TNumberDraw::MaxRejectedPicks + 1), qPrintable(QString::number(picks)));
+        // Each number taken still costs its pause for the one row it was checked against.
+        QVERIFY(clock.sleeps.size() >= 100);
+    }
+
+    void drawIsUniformOverTheEligibleNumbers_data()
+    {
+        QTest::addColumn<int>("end");
+        QTest::addColumn<Ranges>("ranges");
+        QTest::addColumn<QList<qint64>>("eligible");
+        QTest::newRow("a few rows") << 20 << Ranges{{3, 5}, {10, 10}, {15, 18}}
+                                    << QList<qint64>{1, 2, 6, 7, 8, 9, 11, 12, 13, 14, 19, 20};
+        // Nearly every pick is rejected, so the draw mostly picks among the eligible numbers.
+        QTest::newRow("mostly excluded") << 100000 << Ranges{{3, 99990}}
+                                         << QList<qint64>{1, 2, 99991, 99992, 99993, 99994, 99995, 99996, 99997,
+                                                          99998, 99999, 100000};
+    }
+
+    void drawIsUniformOverTheEligibleNumbers()
+    {
+        QFETCH(int, end);
+        QFETCH(Ranges, ranges);
+        QFETCH(QList<qint64>, eligible);
+        ScriptedMessages messages;
+        SeededClock clock;
+        Page page;
+        page.addRanges(ranges);
+        page.setBounds(1, end, 1);
 
         const int draws = 2400;
         QHash<qint64, int> seen;
@@ -508,7 +548,7 @@ private Q_SLOTS:
         }
         QCOMPARE(sorted(seen.keys()), eligible);
 
-        // Chi-square with 11 degrees of freedom; 31.26 is its 0.1 % critical value. The seeds
+        // Chi-square with 11 degrees of freedom (12 numbers); 31.26 is its 0.1 % critical value. The seeds
         // come from a fixed sequence, so the outcome is the same on every run.
         const double expected = double(draws) / double(eligible.size());
         double chi2 = 0;

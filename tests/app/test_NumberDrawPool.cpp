@@ -89,8 +89,24 @@ private Q_SLOTS:
                 if (!excluded)
                     ++expected;
             }
-            const NumberPool pool(start, end, ranges);
+            NumberPool pool(start, end, ranges);
             QCOMPARE(pool.eligibleCount(), expected);
+
+            // Picking among the numbers still to be had sees exactly those, in order, also with
+            // some of them taken.
+            QList<qint64> left;
+            for (qint64 n = end; n >= start; --n)
+            {
+                if (pool.excludingRange(n) >= 0)
+                    continue;
+                if (next(3) == 0)
+                    QVERIFY(pool.take(n));
+                else
+                    left.prepend(n);
+            }
+            QCOMPARE(pool.remaining(), qint64(left.size()));
+            for (qsizetype k = 0; k < left.size(); ++k)
+                QCOMPARE(pool.remainingAt(quint64(k)), left.at(k));
         }
     }
 
@@ -123,6 +139,7 @@ private Q_SLOTS:
         QCOMPARE(wide.span(), quint64(1) << 32);
         QCOMPARE(wide.numberAt(0), int32Min);
         QCOMPARE(wide.numberAt((quint64(1) << 32) - 1), int32Max);
+        QCOMPARE(wide.remainingAt((quint64(1) << 32) - 1), int32Max);
 
         const NumberPool empty(10, 5, {});
         QCOMPARE(empty.span(), quint64(0));

@@ -194,11 +194,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("interval");
         QTest::addColumn<QList<int>>("sleeps");
         QTest::newRow("in range") << QStringLiteral("7") << QStringLiteral("3") << 7000 << QList<int>{3000, 1500};
+        // Read while the boxes still have the focus, typed values count as the nearest bound.
         QTest::newRow("past the maximum")
-            << QStringLiteral("90") << QStringLiteral("61") << 90000 << QList<int>{61000, 30500};
-        QTest::newRow("negative") << QStringLiteral("-5") << QStringLiteral("-2") << 0 << QList<int>{0, 0};
-        QTest::newRow("beyond a timer") << QStringLiteral("2147484") << QStringLiteral("2147483647") << 2147483647
-                                        << QList<int>{2147483647, 2147483647};
+            << QStringLiteral("90") << QStringLiteral("61") << 60000 << QList<int>{60000, 30000};
+        QTest::newRow("negative") << QStringLiteral("-5") << QStringLiteral("-2") << 1000 << QList<int>{0, 0};
+        QTest::newRow("beyond a timer") << QStringLiteral("2147484") << QStringLiteral("2147483647") << 60000
+                                        << QList<int>{60000, 30000};
+        QTest::newRow("not a number") << QStringLiteral("x") << QString() << 1000 << QList<int>{0, 0};
     }
 
     void typedTimesStayUsable()

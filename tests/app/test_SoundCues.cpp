@@ -53,21 +53,34 @@ class TestSoundCues : public QObject
 private Q_SLOTS:
     void cleanup() { DrawRunning = false; }
 
+    void drawSoundRepeatsUntilTheWinnerIsRecorded_data()
+    {
+        QTest::addColumn<bool>("tickedDuringTheDraw");
+        QTest::newRow("ticked before the start") << false;
+        // The sound was opened without rewinding: each repeat must still start over.
+        QTest::newRow("ticked during the draw") << true;
+    }
+
     void drawSoundRepeatsUntilTheWinnerIsRecorded()
     {
+        QFETCH(bool, tickedDuringTheDraw);
         ScriptedMessages messages;
         FakeClock clock;
         Rig rig(true);
         prepare(rig);
         rig.c.EditSES->setProperty("text", media("short.wav"));
-        rig.c.CheckSESTEKRAR->setChecked(true);
+        rig.c.CheckSESTEKRAR->setChecked(!tickedDuringTheDraw);
         Completions done(rig.player);
 
         rig.draw->ZvWinButton6Click();
         QVERIFY(rig.player->isOpen());
-        QVERIFY(rig.player->AutoRewind());
+        QCOMPARE(rig.player->AutoRewind(), !tickedDuringTheDraw);
+        rig.c.CheckSESTEKRAR->setChecked(true);
         QTRY_VERIFY_WITH_TIMEOUT(done.count(nvSuccessful) >= 3, 10000);
         QCOMPARE(rig.player->Mode(), mpPlaying);
+        // Every repeat sounds the whole file (0.3 s) rather than ending at once.
+        for (int i = 1; i < done.at.size(); ++i)
+            QVERIFY2(done.at.at(i) - done.at.at(i - 1) >= 200, qPrintable(QString::number(done.at.at(i))));
 
         rig.draw->Timer1Timer();
         QVERIFY(!DrawRunning);

@@ -4,10 +4,32 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+namespace {
+// Records the font and text colour the style is given for every title it draws.
+class TitleRecorder : public QProxyStyle
+{
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element == CE_HeaderLabel)
+        {
+            fonts << painter->font();
+            colours << option->palette.color(QPalette::ButtonText);
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+    mutable QList<QFont> fonts;
+    mutable QList<QColor> colours;
+};
+} // namespace
 
 // Drives a grid in a real window with real key and mouse events.
 class TestDBGrid : public QObject
@@ -207,23 +229,43 @@ private Q_SLOTS:
     void ctrlDeleteAsks_data()
     {
         QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("inCell");
         QTest::addColumn<QStringList>("left");
-        QTest::newRow("yes") << int(mrYes) << QStringList{QStringLiteral("Kişi 0|İl 0"), QStringLiteral("Kişi 2|İl 2")};
-        QTest::newRow("no") << int(mrNo)
-                            << QStringList{QStringLiteral("Kişi 0|İl 0"), QStringLiteral("Kişi 1|İl 1"),
-                                           QStringLiteral("Kişi 2|İl 2")};
+        const QStringList deleted{QStringLiteral("Kişi 0|İl 0"), QStringLiteral("Kişi 2|İl 2")};
+        const QStringList kept{QStringLiteral("Kişi 0|İl 0"), QStringLiteral("Kişi 1|İl 1"),
+                               QStringLiteral("Kişi 2|İl 2")};
+        QTest::newRow("yes") << int(mrYes) << false << deleted;
+        QTest::newRow("no") << int(mrNo) << false << kept;
+        // The key reaches the grid from an open cell editor too.
+        QTest::newRow("yes, typing in the cell") << int(mrYes) << true << deleted;
+        QTest::newRow("no, typing in the cell") << int(mrNo) << true << kept;
     }
     void ctrlDeleteAsks()
     {
         QFETCH(int, answer);
+        QFETCH(bool, inCell);
         QFETCH(QStringList, left);
         TextTable t;
         t.fill(3);
         showText(t);
         key(Qt::Key_Down);
+        if (inCell)
+        {
+            type(QStringLiteral("x"));
+            QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        }
         messages->setNextAnswer(answer);
         key(Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(messages->shown, QStringList{QStringLiteral("Soru: Delete record?")});
+        if (inCell && answer == mrNo)
+        {
+            // The open cell keeps what was typed.
+            auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            QVERIFY(editor);
+            QVERIFY(editor->text().endsWith(QLatin1Char('x')));
+            QCOMPARE(t.table.state(), dsEdit);
+            key(Qt::Key_Escape);
+        }
         QStringList rows;
         for (int i = 0; i < t.table.rowCount(); ++i)
             rows << t.table.textAt(i, 0) + QLatin1Char('|') + t.table.textAt(i, 1);
@@ -481,6 +523,29 @@ private Q_SLOTS:
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(fields.size(), 2);
         QCOMPARE(t.table.fieldAsString(1), QStringLiteral("/resim/a.jpg"));
+    }
+
+    void titlesArePaintedInTheTitleFont()
+    {
+        TextTable t;
+        showText(t);
+        QFont titles;
+        titles.setPointSize(8);
+        titles.setBold(true);
+        grid->setTitleFont(titles);
+        grid->setTitleColor(QColor(0, 0, 128));
+        TitleRecorder recorder;
+        grid->horizontalHeader()->setStyle(&recorder);
+        grid->horizontalHeader()->grab();
+        grid->horizontalHeader()->setStyle(nullptr);
+        QCOMPARE(recorder.fonts.size(), 2);
+        for (const QFont& f : std::as_const(recorder.fonts))
+        {
+            QCOMPARE(f.pointSize(), 8);
+            QVERIFY(f.bold());
+            QCOMPARE(f.family(), grid->font().family()); // left unset, it follows the grid
+        }
+        QCOMPARE(recorder.colours, (QList<QColor>{QColor(0, 0, 128), QColor(0, 0, 128)}));
     }
 
     void statusBarReferenceIsDroppedAndAboutIsFixed()

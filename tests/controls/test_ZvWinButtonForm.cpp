@@ -1,3 +1,4 @@
+#include "ZvButtonColors.h"
 #include "ZvEdit.h"
 #include "ZvWinButton.h"
 
@@ -38,6 +39,9 @@ private Q_SLOTS:
         QVERIFY(plain->font().bold());
         QCOMPARE(big->font().pixelSize(), 16);
         QCOMPARE(edit->ZvWinButton()->overCol(), QColor(Qt::yellow));
+        // The file box's button keeps its face rather than taking the white of its box.
+        QVERIFY(!edit->ZvWinButton()->parentColor());
+        QCOMPARE(edit->ZvWinButton()->color(), TColorToQColor(clBtnFace));
 
         // The face really is painted in the window's colour now.
         plain->resize(100, 30);

@@ -140,6 +140,12 @@ private Q_SLOTS:
         // The ellipsis button belongs to the picture path only.
         QVERIFY(!kisi[0].ButtonStyle && !kisi[1].ButtonStyle && !hediye[0].ButtonStyle);
         QVERIFY(hediye[1].ButtonStyle);
+        for (TDBGrid* grid : {static_cast<TDBGrid*>(ui->ZVRXDBGrid1), static_cast<TDBGrid*>(ui->ZVRXDBGrid2)})
+        {
+            QCOMPARE(grid->TitleFont().pointSize(), 8);
+            QVERIFY(grid->TitleFont().bold());
+        }
+        QCOMPARE(ui->Label1->textFormat(), Qt::PlainText);
         QCOMPARE(ui->ZVRXDBGrid1->gridModel()->rowCount(), 3);
         QCOMPARE(ui->ZVRXDBGrid2->gridModel()->rowCount(), 2);
         QCOMPARE(ui->ZVRXDBGrid1->gridModel()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),

@@ -1,4 +1,6 @@
 #include "FileDialogs.h"
+#include "MessageBoxes.h"
+#include "Messages.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
 
@@ -23,26 +25,48 @@ class TestFileDialogs : public QObject
 {
     Q_OBJECT
 
-    // Runs `act` on the file dialog once it is up (it runs its own modal loop).
-    static void whenDialogShows(std::function<void(QFileDialog*)> act)
+    // Drives the real dialog the test opens next: `act` runs once that dialog is up, inside its
+    // modal loop. Whatever happens meanwhile (a file-system model still reading, a key that went
+    // astray), every dialog and box still open TimeBoundMs after the driver was made is rejected,
+    // so the test ends with a clear failure rather than hanging.
+    template <class Dialog> class DialogDriver
     {
-        auto* poll = new QTimer;
-        poll->setInterval(20);
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-            {
-                auto* dialog = qobject_cast<QFileDialog*>(w);
-                if (dialog && dialog->isVisible())
+    public:
+        static constexpr int TimeBoundMs = 5000;
+
+        explicit DialogDriver(std::function<void(Dialog*)> act)
+        {
+            poll.setInterval(20);
+            QObject::connect(&poll, &QTimer::timeout, [this, act] {
+                for (QWidget* w : QApplication::topLevelWidgets())
                 {
-                    poll->stop();
-                    poll->deleteLater();
-                    act(dialog);
-                    return;
+                    auto* dialog = qobject_cast<Dialog*>(w);
+                    if (dialog && dialog->isVisible() && dialog == QApplication::activeModalWidget())
+                    {
+                        poll.stop();
+                        act(dialog);
+                        return;
+                    }
                 }
-            }
-        });
-        poll->start();
-    }
+            });
+            poll.start();
+            bound.setSingleShot(true);
+            QObject::connect(&bound, &QTimer::timeout, [this] {
+                timedOut = true;
+                while (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                    open->reject();
+            });
+            bound.start(TimeBoundMs);
+        }
+
+        bool timedOut = false;
+
+    private:
+        QTimer poll;
+        QTimer bound;
+    };
+    // What the dialog's Save or Open button does, whether or not the button is enabled yet.
+    static void accept(QFileDialog* dialog) { static_cast<QDialog*>(dialog)->accept(); }
 
     static void touch(const QString& path)
     {
@@ -59,7 +83,7 @@ class TestFileDialogs : public QObject
         QStringList names;
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 5000)
+        while (t.elapsed() < 3000)
         {
             names.clear();
             const QModelIndex root = view->rootIndex();
@@ -206,7 +230,9 @@ private slots:
         QString title;
         QString folder;
         QStringList filters;
-        whenDialogShows([&](QFileDialog* d) {
+        // The name goes into the dialog's own box, and the dialog is accepted as its Save
+        // button would: a typed Return can be taken by the completer or a button not yet enabled.
+        DialogDriver<QFileDialog> driver([&](QFileDialog* d) {
             title = d->windowTitle();
             folder = d->directory().absolutePath();
             filters = d->nameFilters();
@@ -216,12 +242,12 @@ private slots:
                 d->reject();
                 return;
             }
-            edit->clear();
-            QTest::keyClicks(edit, QStringLiteral("kazananlar"));
-            QTest::keyClick(edit, Qt::Key_Return);
+            edit->setText(QStringLiteral("kazananlar"));
+            accept(d);
         });
         const QString chosen = getSaveFileName(nullptr, QStringLiteral("Kaydet"), dir.path(),
                                                QStringLiteral("Txt Dosyaları|*.txt"), QStringLiteral("TXT"));
+        QVERIFY(!driver.timedOut);
         QCOMPARE(chosen, dir.filePath(QStringLiteral("kazananlar.TXT")));
         QCOMPARE(title, QStringLiteral("Kaydet"));
         QCOMPARE(folder, QDir(dir.path()).absolutePath());
@@ -238,7 +264,7 @@ private slots:
         touch(dir.filePath(QStringLiteral("alkis.Mp3")));
         touch(dir.filePath(QStringLiteral("notlar.txt")));
         QStringList listed;
-        whenDialogShows([&](QFileDialog* d) {
+        DialogDriver<QFileDialog> driver([&](QFileDialog* d) {
             listed = listedNames(d, 3);
             auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             if (!edit)
@@ -246,18 +272,14 @@ private slots:
                 d->reject();
                 return;
             }
-            QTest::keyClicks(edit, QStringLiteral("GONG.WAV"));
-            // Typing opened the completer's list of matches; close it as a click elsewhere
-            // would, then press the Open button.
-            if (edit->completer() && edit->completer()->popup())
-                edit->completer()->popup()->hide();
-            if (auto* box = d->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox")))
-                QTest::mouseClick(box->button(QDialogButtonBox::Open), Qt::LeftButton);
+            edit->setText(QStringLiteral("GONG.WAV"));
+            accept(d);
             if (d->isVisible())
                 d->reject();
         });
         const QString chosen =
             getOpenFileName(nullptr, QString(), dir.path(), QStringLiteral("Müzik Dosyaları|*.WAV;*.MP3"));
+        QVERIFY(!driver.timedOut);
         QCOMPARE(listed,
                  (QStringList{QStringLiteral("GONG.WAV"), QStringLiteral("alkis.Mp3"), QStringLiteral("zil.wav")}));
         QCOMPARE(chosen, dir.filePath(QStringLiteral("GONG.WAV")));
@@ -271,36 +293,68 @@ private slots:
         QVERIFY(dir.isValid());
         bool warned = false;
         bool stayed = false;
-        whenDialogShows([&](QFileDialog* d) {
+        DialogDriver<QFileDialog> driver([&](QFileDialog* d) {
             auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             if (!edit)
             {
                 d->reject();
                 return;
             }
-            QTimer closeWarning;
-            QObject::connect(&closeWarning, &QTimer::timeout, [&] {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-                {
-                    warned = true;
-                    box->accept();
-                }
+            DialogDriver<QMessageBox> warning([&](QMessageBox* box) {
+                warned = true;
+                box->accept();
             });
-            closeWarning.start(20);
-            QTest::keyClicks(edit, QStringLiteral("yok.wav"));
-            QTest::keyClick(edit, Qt::Key_Return);
+            edit->setText(QStringLiteral("yok.wav"));
+            accept(d); // returns once the warning is closed
             stayed = d->isVisible();
             d->reject();
         });
         QCOMPARE(getOpenFileName(nullptr, QString(), dir.path(), QString()), QString());
+        QVERIFY(!driver.timedOut);
         QVERIFY(warned);
         QVERIFY(stayed);
     }
 
     void realDialogCancelled()
     {
-        whenDialogShows([](QFileDialog* d) { d->reject(); });
+        DialogDriver<QFileDialog> driver([](QFileDialog* d) { d->reject(); });
         QCOMPARE(getOpenFileName(nullptr, QString(), QDir::tempPath(), QString()), QString());
+        QVERIFY(!driver.timedOut);
+    }
+
+    // The real boxes show names as typed: "<b>Ali</b>" in a notice is text, not markup.
+    void realMessageBoxes_data()
+    {
+        QTest::addColumn<bool>("question");
+        QTest::newRow("notice") << false;
+        QTest::newRow("question") << true;
+    }
+    void realMessageBoxes()
+    {
+        QFETCH(bool, question);
+        installMessageBoxes();
+        const QString text = QStringLiteral("\"<b>Ali</b>\" daha önce tanımlanmış");
+        QString title;
+        Qt::TextFormat format = Qt::AutoText;
+        QString shown;
+        DialogDriver<QMessageBox> driver([&](QMessageBox* box) {
+            title = box->windowTitle();
+            format = box->textFormat();
+            shown = box->text();
+            if (question)
+                box->button(QMessageBox::Yes)->click();
+            else
+                box->accept();
+        });
+        if (question)
+            QCOMPARE(AskSoru(text), int(mrYes));
+        else
+            ShowBilgi(text);
+        setMessageSeam({});
+        QVERIFY(!driver.timedOut);
+        QCOMPARE(title, question ? QStringLiteral("Soru") : QStringLiteral("Bilgi"));
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(shown, text);
     }
 };
 
