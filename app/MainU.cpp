@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTabBar>
@@ -163,6 +164,10 @@ TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     MediaPlayer1 = new TMediaPlayer(this);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
     Kapat = addKapatAction(this);
+    TamEkran = new QAction(QStringLiteral("Tam Ekran"), this);
+    TamEkran->setObjectName(QStringLiteral("TamEkran"));
+    TamEkran->setShortcut(QKeySequence(Qt::Key_F11));
+    addAction(TamEkran);
 
     TPersonDrawControls p;
     p.Owner = this;
@@ -358,6 +363,7 @@ void TMainF::wireHandlers()
     click(ui->ZvWinButton8, &TMainF::ZvWinButton8Click);
     connect(Timer1, &QTimer::timeout, this, &TMainF::Timer1Timer);
     connect(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
+    connect(TamEkran, &QAction::triggered, this, &TMainF::TamEkranExecute);
     // A check box runs its handler whenever its state changes, also when the program sets it.
     connect(ui->CheckEFEKT, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
     connect(ui->CheckEKBILGI, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
@@ -549,6 +555,27 @@ void TMainF::placeTitleChecks()
 void TMainF::KapatExecute()
 {
     guarded([this] { close(); });
+}
+
+void TMainF::TamEkranExecute()
+{
+    // Only the full-screen flag flips: a maximised window comes back maximised, a normal one
+    // at its old place and size.
+    guarded([this] { setWindowState(windowState() ^ Qt::WindowFullScreen); });
+}
+
+void TMainF::keyPressEvent(QKeyEvent* event)
+{
+    // A held key repeats; a remote's press is one start, as one click is.
+    if (event->key() == Qt::Key_PageDown && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+        ui->PageControl1->currentWidget() == ui->TabSheet1 && ui->ZvWinButton6->isEnabled())
+    {
+        event->accept();
+        if (!event->isAutoRepeat())
+            ZvWinButton6Click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void TMainF::ZvWinButton8Click()

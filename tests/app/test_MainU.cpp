@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -73,6 +74,15 @@ private:
             rows << QStringList{QStringLiteral("Hediye %1").arg(i)};
         writeTableFile(path(QStringLiteral("Hediye.Ini")), QStringLiteral("HEDIYE"), 40, QStringLiteral("RESIMYOLU"),
                        100, rows);
+    }
+
+    void writeParticipants(int count)
+    {
+        QList<QStringList> rows;
+        for (int i = 1; i <= count; ++i)
+            rows << QStringList{QStringLiteral("Kişi %1").arg(i)};
+        writeTableFile(path(QStringLiteral("Kisi.Ini")), QStringLiteral("ADI"), 40, QStringLiteral("IL_ILCE"), 40,
+                       rows);
     }
 
 private Q_SLOTS:
@@ -537,6 +547,102 @@ private Q_SLOTS:
         auto window = openWindow();
         window->form()->LabelHEDIYE->setText(QString(40, QChar(u'Ş')));
         QVERIFY(window->centralWidget()->minimumSizeHint().width() <= 700);
+    }
+
+    void fullScreenAndBack_data()
+    {
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("from maximised") << true;
+        QTest::newRow("from a normal window") << false;
+    }
+
+    void fullScreenAndBack()
+    {
+        QFETCH(bool, maximised);
+        auto window = openWindow();
+        if (!maximised)
+        {
+            window->setWindowState(Qt::WindowNoState);
+            window->setGeometry(60, 50, 811, 620);
+        }
+        QTRY_COMPARE(bool(window->windowState() & Qt::WindowMaximized), maximised);
+        const QRect before = window->geometry();
+        const Qt::WindowStates state = window->windowState();
+        Ui::TMainF* ui = window->form();
+
+        QTest::keyClick(window.get(), Qt::Key_F11);
+        QTRY_VERIFY(window->isFullScreen());
+        QTRY_COMPARE(window->geometry(), window->screen()->geometry());
+        QTRY_VERIFY(qAbs(ui->Panel6->width() - 2 * ui->Image69->x() - ui->Image69->width()) <= 1);
+        QVERIFY(ui->Panel6->width() >= window->width() - 8);
+
+        QTest::keyClick(window.get(), Qt::Key_F11);
+        QTRY_COMPARE(window->windowState(), state);
+        QTRY_COMPARE(window->geometry(), before);
+
+        // Esc still closes the window in full screen.
+        QTest::keyClick(window.get(), Qt::Key_F11);
+        QTRY_VERIFY(window->isFullScreen());
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+    }
+
+    // A presenter remote's Page Down is the start button's click on the first page, unless the
+    // focused control uses the key itself.
+    void pageDownStartsDraw_data()
+    {
+        QTest::addColumn<int>("participants");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("starts");
+        QTest::addColumn<QStringList>("shown");
+        const int pgDn = Qt::Key_PageDown;
+        QTest::newRow("focus on the start button") << 2 << "TabSheet1"
+                                                   << "ZvWinButton6" << pgDn << true << QStringList();
+        QTest::newRow("focus on the save button") << 2 << "TabSheet1"
+                                                  << "ZvWinButton9" << pgDn << true << QStringList();
+        QTest::newRow("same refusal as the button")
+            << 0 << "TabSheet1"
+            << "ZvWinButton6" << pgDn << false << QStringList{QStringLiteral("Bilgi: Kişi kaydı girilmemiş...")};
+        QTest::newRow("winners grid keeps it") << 2 << "TabSheet1"
+                                               << "ZVRXDBGrid2" << pgDn << false << QStringList();
+        QTest::newRow("prize number keeps it") << 2 << "TabSheet1"
+                                               << "SpinEdit1" << pgDn << false << QStringList();
+        QTest::newRow("number draw page") << 2 << "TabSheet2"
+                                          << "ZvWinButton1" << pgDn << false << QStringList();
+        QTest::newRow("Page Up does nothing") << 2 << "TabSheet1"
+                                              << "ZvWinButton6" << int(Qt::Key_PageUp) << false << QStringList();
+    }
+
+    void pageDownStartsDraw()
+    {
+        QFETCH(int, participants);
+        QFETCH(QString, page);
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(bool, starts);
+        QFETCH(QStringList, shown);
+        writeParticipants(participants);
+        writePrizes(2);
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        ui->PageControl1->setCurrentWidget(window->findChild<QWidget*>(page));
+        auto* target = window->findChild<QWidget*>(focus);
+        target->setFocus();
+        QTRY_VERIFY(target->hasFocus());
+
+        QTest::keyClick(target, Qt::Key(key));
+        QCOMPARE(DrawRunning, starts);
+        QCOMPARE(ui->LabelHEDIYE->text(), starts ? QStringLiteral("Hediye 1") : QString());
+        QCOMPARE(messages->shown, shown);
+        if (!starts)
+            return;
+        // A second press during the draw is ignored as a second click is.
+        ui->SpinEdit1->setValue(2);
+        QTest::keyClick(target, Qt::Key_PageDown);
+        QCOMPARE(ui->LabelHEDIYE->text(), QStringLiteral("Hediye 1"));
+        QVERIFY(messages->shown.isEmpty());
     }
 
     void appExceptionClearsDrawRunning()
