@@ -114,6 +114,7 @@ protected:
 private:
     void createTables();
     void setUpLook();
+    void setUpArtwork();
     void wireHandlers();
     void readSettings();
     void saveSettings();

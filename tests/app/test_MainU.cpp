@@ -8,6 +8,7 @@
 #include "SpinEdit.h"
 #include "TableFiles.h"
 #include "ZvEdit.h"
+#include "ZvTop.h"
 #include "ZvWinButton.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
@@ -643,6 +644,82 @@ private Q_SLOTS:
         QTest::keyClick(target, Qt::Key_PageDown);
         QCOMPARE(ui->LabelHEDIYE->text(), QStringLiteral("Hediye 1"));
         QVERIFY(messages->shown.isEmpty());
+    }
+
+    // Every picture of the window is the artwork made for the screen's device-pixel ratio; the
+    // suite runs this once more on screens of 150 % and 200 %.
+    void artworkFollowsScreen_data()
+    {
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QSize>("size");
+        const struct
+        {
+            const char* holder;
+            const char* picture;
+            int width, height;
+        } rows[] = {
+            {"Image2", "header_bg", 400, 37},
+            {"Image1", "logo", 149, 37},
+            {"Image3", "icon", 32, 32},
+            {"Image69", "banner", 352, 60},
+            {"ImageTOP1", "ball_gold", 32, 32},
+            {"ImageTOP2", "ball_yellow", 32, 32},
+            {"ImageTOP3", "ball_blue", 32, 32},
+            {"ImageTOP4", "ball_red", 32, 32},
+            {"ZvWinButton6", "glyph_start", 24, 24},
+            {"ZvWinButton7", "glyph_showall", 24, 24},
+            {"ZvWinButton9", "glyph_save", 24, 24},
+            {"ZvWinButton1", "glyph_dice", 24, 24},
+            {"ZvWinButton3", "glyph_count", 24, 24},
+            {"ZvWinButton2", "glyph_reset", 24, 24},
+            {"ZvWinButton8", "glyph_defaults", 24, 24},
+            {"ZvWinButton5", "glyph_definitions", 24, 24},
+            {"EditSES", "glyph_folder", 16, 16},
+            {"winner's ball", "ball_gold", 32, 32},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.holder) << r.holder << r.picture << QSize(r.width, r.height);
+    }
+
+    void artworkFollowsScreen()
+    {
+        QFETCH(QString, holder);
+        QFETCH(QString, picture);
+        QFETCH(QSize, size);
+        writeParticipants(1);
+        writePrizes(1);
+        auto window = openWindow();
+        const qreal ratio = window->devicePixelRatioF();
+        QPixmap shown;
+        if (auto* image = window->findChild<TImage*>(holder))
+            shown = image->pixmap();
+        else if (auto* button = window->findChild<TZvWinButton*>(holder))
+            shown = button->glpyh();
+        else if (auto* edit = window->findChild<TZvBtnEdit*>(holder))
+            shown = edit->ZvWinButton()->glpyh();
+        else
+        {
+            // The letter balls of a finished draw are made from the same sphere.
+            window->form()->CheckEFEKT->setChecked(false);
+            window->ZvWinButton6Click();
+            window->Timer1Timer();
+            QVERIFY(!DrawRunning);
+            const auto balls = window->form()->PanelTOP->findChildren<TZvTop*>();
+            QVERIFY(!balls.isEmpty());
+            shown = balls.first()->Image();
+        }
+        QCOMPARE(shown.deviceIndependentSize().toSize(), size);
+        QCOMPARE(shown.devicePixelRatio(), qMin(qMax(ratio, 1.0), 2.0));
+        QCOMPARE(shown.size(),
+                 QSize(qRound(size.width() * qMin(ratio, 2.0)), qRound(size.height() * qMin(ratio, 2.0))));
+        const QString file = QStringLiteral(":/cekilis/") + picture +
+                             (ratio == 2.0 ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
+        if (ratio == 1.0 || ratio == 2.0)
+            QCOMPARE(shown.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                     QImage(file).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        if (holder == QLatin1String("Image3"))
+            QVERIFY(window->windowIcon().availableSizes().contains(QSize(64, 64)));
     }
 
     void appExceptionClearsDrawRunning()
