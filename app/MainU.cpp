@@ -145,9 +145,7 @@ QString textForSaving(const QString& text)
 TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TMainF>())
 {
     initResources();
-    // Without the Windows fonts the form's "MS Sans Serif" would fall back to a much wider face.
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
-    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    useProgramFonts();
 
     // The form font is set before the controls exist, so none of them is laid out twice.
     QFont formFont(QStringLiteral("MS Sans Serif"));

@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -125,6 +126,9 @@ private Q_SLOTS:
         QCOMPARE(ui->ZvWinButton2->toolTip(), QStringLiteral("Excel den bilgi aktar"));
 
         QCOMPARE(form->size(), QSize(790, 511));
+        // The form names no face of its own and still shows the main window's.
+        for (QWidget* w : std::initializer_list<QWidget*>{ui->ZVRXDBGrid1, ui->ZVRXDBGrid2->viewport(), ui->GroupBox2})
+            QCOMPARE(QFontInfo(w->font()).family(), QFontInfo(main->font()).family());
         const QList<TDBGridColumn>& kisi = ui->ZVRXDBGrid1->Columns();
         QCOMPARE(kisi.size(), 2);
         QCOMPARE(kisi[0].Width, 195);
