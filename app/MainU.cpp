@@ -1,5 +1,6 @@
 #include "MainU.h"
 
+#include "Artwork.h"
 #include "DBGrid.h"
 #include "DataSource.h"
 #include "DrawJournal.h"
@@ -29,6 +30,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTabBar>
 #include <QTimer>
@@ -146,9 +148,7 @@ QString textForSaving(const QString& text)
 TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TMainF>())
 {
     initResources();
-    // Without the Windows fonts the form's "MS Sans Serif" would fall back to a much wider face.
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
-    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    useProgramFonts();
 
     // The form font is set before the controls exist, so none of them is laid out twice.
     QFont formFont(QStringLiteral("MS Sans Serif"));
@@ -166,6 +166,10 @@ TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     MediaPlayer1 = new TMediaPlayer(this);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
     Kapat = addKapatAction(this);
+    TamEkran = new QAction(QStringLiteral("Tam Ekran"), this);
+    TamEkran->setObjectName(QStringLiteral("TamEkran"));
+    TamEkran->setShortcut(QKeySequence(Qt::Key_F11));
+    addAction(TamEkran);
 
     journal = std::make_unique<TDrawJournal>(dataFolder());
     TPersonDrawControls p;
@@ -261,18 +265,6 @@ void TMainF::createTables()
 
 void TMainF::setUpLook()
 {
-    const QString art = QStringLiteral(":/cekilis/");
-    setWindowIcon(QIcon(art + QStringLiteral("icon.png")));
-
-    ui->Image2->setPicture(QPixmap(art + QStringLiteral("header_bg.png")));
-    ui->Image1->setPicture(QPixmap(art + QStringLiteral("logo.png")));
-    ui->Image3->setPicture(QPixmap(art + QStringLiteral("icon.png")));
-    ui->Image69->setPicture(QPixmap(art + QStringLiteral("banner.png")));
-    ui->ImageTOP1->setPicture(QPixmap(art + QStringLiteral("ball_gold.png")));
-    ui->ImageTOP2->setPicture(QPixmap(art + QStringLiteral("ball_yellow.png")));
-    ui->ImageTOP3->setPicture(QPixmap(art + QStringLiteral("ball_blue.png")));
-    ui->ImageTOP4->setPicture(QPixmap(art + QStringLiteral("ball_red.png")));
-
     ui->Label4->setFont(pixelFont(QStringLiteral("Arial"), 19, true));
     QPalette white = ui->Label4->palette();
     white.setColor(QPalette::WindowText, Qt::white);
@@ -298,20 +290,7 @@ void TMainF::setUpLook()
     ui->Label7->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 24, true));
     ui->ZvWinButton6->setFont(pixelFont(QStringLiteral("Arial"), 16, true));
     TZvWinButton::applyFormSettingsTo(this);
-
-    const struct
-    {
-        TZvWinButton* button;
-        const char* glyph;
-    } glyphs[] = {
-        {ui->ZvWinButton6, "glyph_start.png"},       {ui->ZvWinButton7, "glyph_showall.png"},
-        {ui->ZvWinButton9, "glyph_save.png"},        {ui->ZvWinButton1, "glyph_dice.png"},
-        {ui->ZvWinButton3, "glyph_count.png"},       {ui->ZvWinButton4, "glyph_save.png"},
-        {ui->ZvWinButton2, "glyph_reset.png"},       {ui->ZvWinButton8, "glyph_defaults.png"},
-        {ui->ZvWinButton5, "glyph_definitions.png"},
-    };
-    for (const auto& g : glyphs)
-        g.button->setGlpyh(QPixmap(art + QLatin1String(g.glyph)));
+    setUpArtwork();
 
     ui->ZVRXDBGrid2->setDataSource(Kzn_S);
     ui->ZVRXDBGrid2->setReadOnly(true);
@@ -328,10 +307,7 @@ void TMainF::setUpLook()
     ui->ZVRXDBGrid1->setTitleColor(QColor(0, 0, 128)); // navy
 
     for (TZvBtnEdit* edit : {ui->EditSES, ui->EditSES2})
-    {
         edit->ZvWinButton()->setToolTip(QStringLiteral("Ses Dosyası Bul"));
-        edit->ZvWinButton()->setGlpyh(QPixmap(art + QStringLiteral("glyph_folder.png")));
-    }
 
     // The die shows only while a number draw runs; its place is kept so nothing jumps then.
     QSizePolicy dice = ui->RxDice1->sizePolicy();
@@ -358,6 +334,47 @@ void TMainF::setUpLook()
     setTabOrder(ui->CheckSES, ui->EditSES);
 }
 
+// Every picture of the window at the resolution of the screen it opens on.
+void TMainF::setUpArtwork()
+{
+    const qreal ratio = devicePixelRatioF();
+    QIcon icon(artwork(QStringLiteral("icon"), 1.0));
+    icon.addPixmap(artwork(QStringLiteral("icon"), 2.0));
+    setWindowIcon(icon);
+
+    const struct
+    {
+        TImage* image;
+        const char* name;
+    } pictures[] = {
+        {ui->Image2, "header_bg"},    {ui->Image1, "logo"},         {ui->Image3, "icon"},
+        {ui->Image69, "banner"},      {ui->ImageTOP1, "ball_gold"}, {ui->ImageTOP2, "ball_yellow"},
+        {ui->ImageTOP3, "ball_blue"}, {ui->ImageTOP4, "ball_red"},
+    };
+    for (const auto& p : pictures)
+        p.image->setPicture(artwork(QLatin1String(p.name), ratio));
+
+    const struct
+    {
+        TZvWinButton* button;
+        const char* glyph;
+    } glyphs[] = {
+        {ui->ZvWinButton6, "glyph_start"},
+        {ui->ZvWinButton7, "glyph_showall"},
+        {ui->ZvWinButton9, "glyph_save"},
+        {ui->ZvWinButton1, "glyph_dice"},
+        {ui->ZvWinButton3, "glyph_count"},
+        {ui->ZvWinButton4, "glyph_save"},
+        {ui->ZvWinButton2, "glyph_reset"},
+        {ui->ZvWinButton8, "glyph_defaults"},
+        {ui->ZvWinButton5, "glyph_definitions"},
+        {ui->EditSES->ZvWinButton(), "glyph_folder"},
+        {ui->EditSES2->ZvWinButton(), "glyph_folder"},
+    };
+    for (const auto& g : glyphs)
+        g.button->setGlpyh(artwork(QLatin1String(g.glyph), ratio));
+}
+
 void TMainF::wireHandlers()
 {
     auto click = [this](TZvWinButton* button, void (TMainF::*handler)()) {
@@ -374,6 +391,7 @@ void TMainF::wireHandlers()
     click(ui->ZvWinButton8, &TMainF::ZvWinButton8Click);
     connect(Timer1, &QTimer::timeout, this, &TMainF::Timer1Timer);
     connect(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
+    connect(TamEkran, &QAction::triggered, this, &TMainF::TamEkranExecute);
     // A check box runs its handler whenever its state changes, also when the program sets it.
     connect(ui->CheckEFEKT, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
     connect(ui->CheckEKBILGI, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
@@ -588,6 +606,27 @@ void TMainF::placeTitleChecks()
 void TMainF::KapatExecute()
 {
     guarded([this] { close(); });
+}
+
+void TMainF::TamEkranExecute()
+{
+    // Only the full-screen flag flips: a maximised window comes back maximised, a normal one
+    // at its old place and size.
+    guarded([this] { setWindowState(windowState() ^ Qt::WindowFullScreen); });
+}
+
+void TMainF::keyPressEvent(QKeyEvent* event)
+{
+    // A held key repeats; a remote's press is one start, as one click is.
+    if (event->key() == Qt::Key_PageDown && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+        ui->PageControl1->currentWidget() == ui->TabSheet1 && ui->ZvWinButton6->isEnabled())
+    {
+        event->accept();
+        if (!event->isAutoRepeat())
+            ZvWinButton6Click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void TMainF::ZvWinButton8Click()

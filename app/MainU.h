@@ -69,12 +69,15 @@ public:
     QTimer* Timer1;
     TMediaPlayer* MediaPlayer1;
     QAction* Kapat;
+    // F11: full screen and back to the state the window had before.
+    QAction* TamEkran;
 
 public Q_SLOTS:
     void FormCreate();
     void FormShow();
     void FormResize();
     void KapatExecute();
+    void TamEkranExecute();
     void ZvWinButton8Click();
     void AppEventsException(const std::exception* error);
 
@@ -106,10 +109,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Page Down, as a presenter remote sends it, that no focused control used.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void createTables();
     void setUpLook();
+    void setUpArtwork();
     void wireHandlers();
     void readSettings();
     void saveSettings();

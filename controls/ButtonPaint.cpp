@@ -128,13 +128,17 @@ QImage bakeTransparency(const QImage& image, const QColor& face, const QColor& e
     if (image.hasAlphaChannel())
     {
         result.fill(face);
+        // Composed pixel for pixel: a picture made for a finer screen keeps all its pixels.
+        QImage source = image;
+        source.setDevicePixelRatio(1.0);
         QPainter p(&result);
-        p.drawImage(0, 0, image);
+        p.drawImage(0, 0, source);
     }
     else
     {
         result = image.convertToFormat(QImage::Format_RGB32);
     }
+    result.setDevicePixelRatio(image.devicePixelRatio());
     // The key is taken after composition, so a picture with an alpha channel still honours an
     // explicit transparent colour, and its lower-left pixel (often already the face) stays it.
     const QRgb key = transparentColorOf(image.depth() == 1 ? image : result, explicitTransparent).rgb() | 0xFF000000u;

@@ -1,5 +1,6 @@
 #include "Image.h"
 
+#include "Artwork.h"
 #include "Guard.h"
 
 #include <QBitmap>
@@ -57,7 +58,7 @@ void TImage::setAutoSize(bool on)
 {
     m_autoSize = on;
     if (on && !m_picture.isNull())
-        resize(m_picture.size());
+        resize(logicalSize(m_picture));
 }
 
 void TImage::pictureUpdated()
@@ -70,7 +71,7 @@ void TImage::pictureUpdated()
         m_drawn.setMask(m_picture.createMaskFromColor(seeThrough, Qt::MaskInColor));
     }
     if (m_autoSize && !m_picture.isNull())
-        resize(m_picture.size());
+        resize(logicalSize(m_picture));
     updateGeometry();
     update();
     Q_EMIT pictureChanged();
@@ -125,12 +126,12 @@ QRect TImage::destRect(QSize picture, QSize box, bool center, bool proportional,
 
 QRect TImage::destRect() const
 {
-    return destRect(m_picture.size(), size(), m_center, m_proportional, m_stretch);
+    return destRect(logicalSize(m_picture), size(), m_center, m_proportional, m_stretch);
 }
 
 QSize TImage::sizeHint() const
 {
-    return m_picture.isNull() ? QSize(105, 105) : m_picture.size();
+    return m_picture.isNull() ? QSize(105, 105) : logicalSize(m_picture);
 }
 
 void TImage::paintEvent(QPaintEvent*)

@@ -12,3 +12,8 @@ inline QFont pixelFont(const QString& family, int pixels, bool bold)
     font.setBold(bold);
     return font;
 }
+
+// Maps the Windows faces the forms ask for by name ("MS Sans Serif", "Arial") to the
+// metric-compatible face installed here, and gives the application font the forms' family, so
+// windows that set no font of their own look like the main window. Called before any window.
+void useProgramFonts();

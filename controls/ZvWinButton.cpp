@@ -553,8 +553,8 @@ void TZvWinButton::drawFace(QPainter& p, int a, const QColor& captionColor)
     const bool withPicture = showsPicture();
     const bool withCaption = !m_text.isEmpty() && m_showCaption;
     const QColor textColor = isEnabled() ? captionColor : m_grayedFontColor;
-    const FaceLayout l =
-        faceLayout(size(), captionSize(), m_workImage.size(), m_glphyAlign, a, withPicture, withCaption);
+    const FaceLayout l = faceLayout(size(), captionSize(), m_workImage.deviceIndependentSize().toSize(), m_glphyAlign,
+                                    a, withPicture, withCaption);
 
     const auto drawPicture = [&] {
         if (!m_glpyh.isNull())
@@ -583,8 +583,8 @@ void TZvWinButton::drawFace(QPainter& p, int a, const QColor& captionColor)
 void TZvWinButton::drawHoverCaption(QPainter& p)
 {
     const bool withCaption = !m_text.isEmpty() && m_showCaption;
-    const FaceLayout l =
-        faceLayout(size(), captionSize(), m_workImage.size(), m_glphyAlign, 0, showsPicture(), withCaption);
+    const FaceLayout l = faceLayout(size(), captionSize(), m_workImage.deviceIndependentSize().toSize(), m_glphyAlign,
+                                    0, showsPicture(), withCaption);
     drawOpaqueText(p, l.caption, m_text, font(), m_overCol, color());
 }
 

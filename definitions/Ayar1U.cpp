@@ -1,5 +1,6 @@
 #include "Ayar1U.h"
 
+#include "Artwork.h"
 #include "DBNavigator.h"
 #include "FileDialogs.h"
 #include "Globals.h"
@@ -48,10 +49,10 @@ TAyar1F::TAyar1F(TMainF* mainForm, QWidget* parent)
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setUpHeaderBand(ui->Image2, ui->Image1, ui->Label1);
     TZvWinButton::applyFormSettingsTo(this);
-    const QPixmap clear(QStringLiteral(":/cekilis/glyph_reset.png"));
+    const QPixmap clear = artwork(QStringLiteral("glyph_reset"), devicePixelRatioF());
     ui->ZvWinButton5->setGlpyh(clear);
     ui->ZvWinButton1->setGlpyh(clear);
-    ui->ZvWinButton2->setGlpyh(QPixmap(QStringLiteral(":/cekilis/glyph_folder.png")));
+    ui->ZvWinButton2->setGlpyh(artwork(QStringLiteral("glyph_folder"), devicePixelRatioF()));
     setUpGrids();
 
     Kapat = addKapatAction(this);

@@ -1,5 +1,6 @@
 #include "HeaderBand.h"
 
+#include "Artwork.h"
 #include "Image.h"
 #include "PixelFont.h"
 
@@ -8,9 +9,9 @@
 
 void setUpHeaderBand(TImage* background, TImage* logo, QLabel* title)
 {
-    const QString art = QStringLiteral(":/cekilis/");
-    background->setPicture(QPixmap(art + QStringLiteral("header_bg.png")));
-    logo->setPicture(QPixmap(art + QStringLiteral("icon.png")));
+    const qreal ratio = background->devicePixelRatioF();
+    background->setPicture(artwork(QStringLiteral("header_bg"), ratio));
+    logo->setPicture(artwork(QStringLiteral("icon"), ratio));
     title->setTextFormat(Qt::PlainText);
     title->setFont(pixelFont(QStringLiteral("Arial"), 19, true));
     QPalette white = title->palette();

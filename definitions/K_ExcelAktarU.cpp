@@ -1,5 +1,6 @@
 #include "K_ExcelAktarU.h"
 
+#include "Artwork.h"
 #include "Codec1254.h"
 #include "FileDialogs.h"
 #include "Guard.h"
@@ -149,7 +150,7 @@ TK_ExcelAktarF::TK_ExcelAktarF(TRxMemoryData* kisiTable, QWidget* parent)
     setFixedSize(452, 192);
     setUpHeaderBand(ui->Image2, ui->Image1, ui->Label1);
     TZvWinButton::applyFormSettingsTo(this);
-    ui->ZvWinButton1->setGlpyh(QPixmap(QStringLiteral(":/cekilis/glyph_save.png")));
+    ui->ZvWinButton1->setGlpyh(artwork(QStringLiteral("glyph_save"), devicePixelRatioF()));
     ui->FilenameEdit1->ZvWinButton()->setGlyphKind(TZvEditButton::gkDefault);
 
     Kapat = addKapatAction(this);

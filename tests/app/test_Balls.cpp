@@ -7,9 +7,10 @@
 #include <memory>
 
 namespace {
-QPixmap sphere(const QColor& colour)
+QPixmap sphere(const QColor& colour, int ratio = 1)
 {
-    QPixmap picture(32, 32);
+    QPixmap picture(32 * ratio, 32 * ratio);
+    picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::white);
     QPainter painter(&picture);
     painter.setPen(Qt::NoPen);
@@ -209,31 +210,38 @@ private Q_SLOTS:
     {
         QTest::addColumn<QChar>("letter");
         QTest::addColumn<bool>("textVisible");
-        QTest::newRow("upper-case") << QChar(u'Ş') << true;
-        QTest::newRow("lower-case kept as given") << QChar(u'a') << true;
-        QTest::newRow("blank") << QChar(u' ') << false;
-        QTest::newRow("none") << QChar(0) << false;
+        QTest::addColumn<int>("ratio"); // of the screen and of the sphere's picture
+        QTest::newRow("upper-case") << QChar(u'Ş') << true << 1;
+        QTest::newRow("lower-case kept as given") << QChar(u'a') << true << 1;
+        QTest::newRow("blank") << QChar(u' ') << false << 1;
+        QTest::newRow("none") << QChar(0) << false << 1;
+        QTest::newRow("upper-case at 200 %") << QChar(u'Ş') << true << 2;
+        QTest::newRow("blank at 200 %") << QChar(u' ') << false << 2;
     }
 
     void paintsTheSphereSeeThroughAndTheLetterCentred()
     {
         QFETCH(QChar, letter);
         QFETCH(bool, textVisible);
+        QFETCH(int, ratio);
         auto panel = makePanel(100, 100);
-        auto* ball = new TZvTop(panel.get(), sphere(Qt::blue));
+        auto* ball = new TZvTop(panel.get(), sphere(Qt::blue, ratio));
         ball->move(20, 30);
         ball->setHarf(letter);
         QCOMPARE(ball->Harf(), letter);
 
-        const QImage shot = panel->grab().toImage();
-        QCOMPARE(shot.pixelColor(21, 31), QColor(Qt::green));
-        QCOMPARE(shot.pixelColor(20 + 31, 30 + 31), QColor(Qt::green));
+        QImage shot(panel->size() * ratio, QImage::Format_RGB32);
+        shot.setDevicePixelRatio(ratio);
+        panel->render(&shot);
+        const auto at = [&](int x, int y) { return shot.pixelColor((20 + x) * ratio, (30 + y) * ratio); };
+        QCOMPARE(at(1, 1), QColor(Qt::green));
+        QCOMPARE(at(31, 31), QColor(Qt::green));
         int left = 100, right = -1, top = 100, bottom = -1;
         for (int y = 0; y < 32; ++y)
         {
             for (int x = 0; x < 32; ++x)
             {
-                const QColor c = shot.pixelColor(20 + x, 30 + y);
+                const QColor c = at(x, y);
                 if (c.red() > 200 && c.green() > 200 && c.blue() > 200)
                 {
                     left = qMin(left, x);
@@ -251,7 +259,7 @@ private Q_SLOTS:
         }
         else
         {
-            QCOMPARE(shot.pixelColor(20 + 16, 30 + 16), QColor(Qt::blue));
+            QCOMPARE(at(16, 16), QColor(Qt::blue));
         }
     }
 };

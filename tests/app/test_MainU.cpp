@@ -10,6 +10,7 @@
 #include "SpinEdit.h"
 #include "TableFiles.h"
 #include "ZvEdit.h"
+#include "ZvTop.h"
 #include "ZvWinButton.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
@@ -24,6 +25,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -76,6 +78,15 @@ private:
             rows << QStringList{QStringLiteral("Hediye %1").arg(i)};
         writeTableFile(path(QStringLiteral("Hediye.Ini")), QStringLiteral("HEDIYE"), 40, QStringLiteral("RESIMYOLU"),
                        100, rows);
+    }
+
+    void writeParticipants(int count)
+    {
+        QList<QStringList> rows;
+        for (int i = 1; i <= count; ++i)
+            rows << QStringList{QStringLiteral("Kişi %1").arg(i)};
+        writeTableFile(path(QStringLiteral("Kisi.Ini")), QStringLiteral("ADI"), 40, QStringLiteral("IL_ILCE"), 40,
+                       rows);
     }
 
 private Q_SLOTS:
@@ -633,6 +644,136 @@ private Q_SLOTS:
         QVERIFY(g->TitleFont().bold());
         if (colour.isValid())
             QCOMPARE(g->TitleColor(), colour);
+    }
+
+    void fullScreenAndBack_data()
+    {
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("from maximised") << true;
+        QTest::newRow("from a normal window") << false;
+    }
+
+    void fullScreenAndBack()
+    {
+        QFETCH(bool, maximised);
+        auto window = openWindow();
+        if (!maximised)
+        {
+            window->setWindowState(Qt::WindowNoState);
+            window->setGeometry(60, 50, 811, 620);
+        }
+        QTRY_COMPARE(window->isMaximized(), maximised);
+        const QRect before = window->geometry();
+        const Qt::WindowStates state = window->windowState();
+        Ui::TMainF* ui = window->form();
+        QTest::keyClick(window.get(), Qt::Key_F11);
+        QTRY_COMPARE(window->geometry(), window->screen()->geometry());
+        QVERIFY(window->isFullScreen());
+        QTRY_COMPARE(ui->Panel6->width() - 2 * ui->Image69->x(), ui->Image69->width());
+        QTest::keyClick(window.get(), Qt::Key_F11);
+        QTRY_COMPARE(window->geometry(), before);
+        QCOMPARE(window->windowState(), state);
+        QTest::keyClick(window.get(), Qt::Key_F11);
+        QTRY_VERIFY(window->isFullScreen());
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+    }
+
+    // Page Down is the start button's click on the first page, unless the focused control uses it.
+    void pageDownStartsDraw_data()
+    {
+        QTest::addColumn<int>("participants");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("starts");
+        const int down = Qt::Key_PageDown;
+        QTest::newRow("focus on the start button") << 2 << "ZvWinButton6" << down << QString() << true;
+        QTest::newRow("focus on the save button") << 2 << "ZvWinButton9" << down << QString() << true;
+        QTest::newRow("same refusal") << 0 << "ZvWinButton6" << down << "Bilgi: Kişi kaydı girilmemiş..." << false;
+        QTest::newRow("winners grid keeps it") << 2 << "ZVRXDBGrid2" << down << QString() << false;
+        QTest::newRow("prize number keeps it") << 2 << "SpinEdit1" << down << QString() << false;
+        QTest::newRow("number draw page") << 2 << "ZvWinButton1" << down << QString() << false;
+        QTest::newRow("Page Up") << 2 << "ZvWinButton6" << int(Qt::Key_PageUp) << QString() << false;
+    }
+
+    void pageDownStartsDraw()
+    {
+        QFETCH(int, participants);
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(QString, shown);
+        QFETCH(bool, starts);
+        writeParticipants(participants);
+        writePrizes(2);
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        auto* target = window->findChild<QWidget*>(focus);
+        ui->PageControl1->setCurrentWidget(ui->TabSheet1->isAncestorOf(target) ? ui->TabSheet1 : ui->TabSheet2);
+        target->setFocus();
+        QTRY_VERIFY(target->hasFocus());
+        QTest::keyClick(target, Qt::Key(key));
+        QCOMPARE(ui->LabelHEDIYE->text(), starts ? QStringLiteral("Hediye 1") : QString());
+        QCOMPARE(DrawRunning, starts);
+        QCOMPARE(messages->shown, shown.isEmpty() ? QStringList() : QStringList{shown});
+        if (!starts)
+            return;
+        // A second press during the draw is ignored as a second click is.
+        ui->SpinEdit1->setValue(2);
+        QTest::keyClick(target, Qt::Key_PageDown);
+        QCOMPARE(ui->LabelHEDIYE->text(), QStringLiteral("Hediye 1"));
+    }
+
+    // The suite runs this also on screens of 150 % and 200 %.
+    void artworkFollowsScreen_data()
+    {
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<int>("side"); // the height of the design-size picture
+        for (const char* row :
+             {"Image2 header_bg 37", "Image1 logo 37", "Image3 icon 32", "Image69 banner 60", "ImageTOP1 ball_gold 32",
+              "ImageTOP2 ball_yellow 32", "ImageTOP3 ball_blue 32", "ImageTOP4 ball_red 32",
+              "ZvWinButton6 glyph_start 24", "ZvWinButton7 glyph_showall 24", "ZvWinButton9 glyph_save 24",
+              "ZvWinButton1 glyph_dice 24", "ZvWinButton3 glyph_count 24", "ZvWinButton2 glyph_reset 24",
+              "ZvWinButton8 glyph_defaults 24", "ZvWinButton5 glyph_definitions 24", "EditSES glyph_folder 16",
+              "winner ball_gold 32"})
+        {
+            const QStringList r = QString::fromLatin1(row).split(QLatin1Char(' '));
+            QTest::newRow(row) << r[0] << r[1] << r[2].toInt();
+        }
+    }
+
+    void artworkFollowsScreen()
+    {
+        QFETCH(QString, holder);
+        QFETCH(QString, picture);
+        QFETCH(int, side);
+        writeParticipants(1);
+        writePrizes(1);
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        const qreal ratio = qMin(window->devicePixelRatioF(), 2.0);
+        QPixmap shown = window->findChild<TZvBtnEdit*>(holder) ? ui->EditSES->ZvWinButton()->glpyh() : QPixmap();
+        if (auto* image = window->findChild<TImage*>(holder))
+            shown = image->pixmap();
+        if (auto* button = window->findChild<TZvWinButton*>(holder))
+            shown = button->glpyh();
+        if (holder == QLatin1String("winner"))
+        {
+            ui->CheckEFEKT->setChecked(false);
+            window->ZvWinButton6Click();
+            window->Timer1Timer();
+            shown = ui->PanelTOP->findChild<TZvTop*>()->Image();
+        }
+        const QImage design(QStringLiteral(":/cekilis/%1.png").arg(picture));
+        QCOMPARE(shown.deviceIndependentSize().toSize(), design.size());
+        QCOMPARE(shown.height(), qRound(side * ratio));
+        QCOMPARE(shown.devicePixelRatio(), ratio);
+        const QImage made(QStringLiteral(":/cekilis/%1%2.png").arg(picture, QLatin1String(ratio == 2.0 ? "@2x" : "")));
+        if (ratio == 1.0 || ratio == 2.0)
+            QCOMPARE(shown.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                     made.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        QVERIFY(window->windowIcon().availableSizes().contains(QSize(64, 64)));
     }
 
     void appExceptionClearsDrawRunning()

@@ -445,16 +445,34 @@ private Q_SLOTS:
         QCOMPARE(countColor(img, QRect(4, 4, 92, 22), QColor(Qt::white)), 0);
     }
 
+    // A design-size picture covers two device pixels a side; one made for the ratio keeps its
+    // own pixels at the same place and its key colour still shows the face.
+    void crispAtDevicePixelRatioTwo_data()
+    {
+        QTest::addColumn<int>("pictureRatio");
+        QTest::newRow("design-size picture") << 1;
+        QTest::newRow("twice-size picture") << 2;
+    }
+
     void crispAtDevicePixelRatioTwo()
     {
+        QFETCH(int, pictureRatio);
         TZvWinButton b;
         b.resize(43, 39);
-        b.setGlpyhImage(testGlyph());
+        QImage glyph = testGlyph().scaled(QSize(32, 32) * pictureRatio);
+        for (const QPoint& grey : {QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
+            if (pictureRatio == 2)
+                glyph.setPixel(grey, qRgb(64, 64, 64));
+        glyph.setDevicePixelRatio(pictureRatio);
+        b.setGlpyhImage(glyph);
         const QImage img = render(b, 2.0);
         QCOMPARE(img.size(), QSize(86, 78));
+        QCOMPARE(b.workImage().deviceIndependentSize(), QSizeF(32, 32));
+        QCOMPARE(at(img, 10, 6), QColor(255, 0, 0));
+        QCOMPARE(at(img, 11, 7), pictureRatio == 1 ? QColor(255, 0, 0) : QColor(64, 64, 64));
+        QCOMPARE(at(img, 10 + 32, 6 + 32), kFace);
         for (int d : {0, 1})
         {
-            QCOMPARE(at(img, 10 + d, 6 + d), QColor(255, 0, 0));
             QCOMPARE(at(img, d, 40), QColor(Qt::white));
             QCOMPARE(at(img, 3, 40), QColor(Qt::white));
             QCOMPARE(at(img, 84 + d, 40), kBlack);

@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
@@ -129,6 +130,14 @@ private Q_SLOTS:
         QCOMPARE(ui->ZvWinButton2->toolTip(), QStringLiteral("Excel den bilgi aktar"));
 
         QCOMPARE(form->size(), QSize(790, 511));
+        // Also run on a 200 % screen: the band and the glyphs come from the twice-size artwork.
+        const qreal ratio = form->devicePixelRatioF();
+        for (const QPixmap& p : {ui->Image2->pixmap(), ui->Image1->pixmap(), ui->ZvWinButton1->glpyh()})
+            QCOMPARE(p.devicePixelRatio(), ratio);
+        QCOMPARE(ui->Image1->pixmap().size(), QSize(32, 32) * ratio);
+        // The form names no face of its own and still shows the main window's.
+        for (QWidget* w : std::initializer_list<QWidget*>{ui->ZVRXDBGrid1, ui->ZVRXDBGrid2->viewport(), ui->GroupBox2})
+            QCOMPARE(QFontInfo(w->font()).family(), QFontInfo(main->font()).family());
         const QList<TDBGridColumn>& kisi = ui->ZVRXDBGrid1->Columns();
         QCOMPARE(kisi.size(), 2);
         QCOMPARE(kisi[0].Width, 195);

@@ -1,6 +1,7 @@
 #include "FileDialogs.h"
 #include "K_ExcelAktarU.h"
 #include "KisiRules.h"
+#include "PixelFont.h"
 #include "RxMemoryData.h"
 #include "ZvEdit.h"
 #include "ZvWinButton.h"
@@ -12,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFontInfo>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,6 +79,7 @@ private Q_SLOTS:
         rules = std::make_unique<TKisiRules>(*table, [] { return true; });
         rules->install();
         messages = std::make_unique<ScriptedMessages>();
+        useProgramFonts(); // as the main window does before any other window
         window = std::make_unique<TK_ExcelAktarF>(table.get());
         window->show();
     }
@@ -103,6 +106,7 @@ private Q_SLOTS:
         QVERIFY(ui->FilenameEdit1->text().isEmpty());
         QCOMPARE(ui->ZvWinButton1->text(), QStringLiteral("Bilgileri Aktar"));
         QVERIFY(TK_ExcelAktarF::browseFilter().startsWith(QStringLiteral("Excel Dosyaları|*.XLS|")));
+        QCOMPARE(QFontInfo(ui->Label2->font()).family(), QFontInfo(QFont(QStringLiteral("MS Sans Serif"))).family());
     }
 
     void importsColumnsAAndB_data()
