@@ -102,7 +102,7 @@ void SpreadsheetReader::open(const QString& fileName)
         format = zipFormat(content, directory);
         if (format == SpreadsheetFormat::Unknown)
             throw ESpreadsheetError("zip package is not a spreadsheet (neither xlsx nor ods)");
-        parse = [&](SpreadsheetSheet& sheet) { spreadsheetReadWithOrcus(format, content, sheet); };
+        parse = [&](SpreadsheetSheet& sheet) { spreadsheetReadWithOrcus(format, content, sheet, m_limits); };
     }
     else
     {
@@ -110,7 +110,7 @@ void SpreadsheetReader::open(const QString& fileName)
             throw ESpreadsheetError("file is neither a workbook nor text");
         format = SpreadsheetFormat::Csv;
         content = csvAsUtf8(std::move(content));
-        parse = [&](SpreadsheetSheet& sheet) { spreadsheetReadWithOrcus(format, content, sheet); };
+        parse = [&](SpreadsheetSheet& sheet) { spreadsheetReadWithOrcus(format, content, sheet, m_limits); };
     }
     const SpreadsheetLimits& limits = m_limits;
     m_sheet = spreadsheetParseIsolated(
