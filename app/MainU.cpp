@@ -29,8 +29,8 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScreen>
 #include <QTabBar>
 #include <QTimer>

@@ -158,7 +158,7 @@ void decodeHere(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits
     if (request.format == SpreadsheetFormat::Xls)
         spreadsheetReadXls(request.fileName, request.content, limits.maxXlsCells, sheet);
     else
-        spreadsheetReadWithOrcus(request.format, request.content, sheet);
+        spreadsheetReadWithOrcus(request.format, request.content, sheet, limits);
     if (sheet.overRows())
         throw ESpreadsheetError("worksheet has more than " + std::to_string(limits.maxRows) + " rows");
     if (sheet.overLimit())

@@ -38,6 +38,7 @@ struct SpreadsheetLimits
     qint64 maxKeptTextBytes = 512LL << 20;
     int maxRows = 1048576;
     // Cells an .xls sheet may announce: the reading library reserves 32 bytes for each up front.
+    // Also the cells an .ods sheet may add by repeating cells and rows.
     qint64 maxXlsCells = 4LL << 20;
     // Decode in a child process, so that a decoding library failing on a damaged file cannot
     // take the program down; a decoder running longer than the timeout is stopped.

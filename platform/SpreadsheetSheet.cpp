@@ -36,6 +36,28 @@ void SpreadsheetSheet::noteUsedRow(int row)
         m_lastUsed = row;
 }
 
+void SpreadsheetSheet::fillDown(int row, int col, qint64 copies)
+{
+    if (row < 0 || copies <= 0)
+        return;
+    const qint64 last = row + copies;
+    if (last >= m_maxRows)
+    {
+        m_overRows = true;
+        return;
+    }
+    noteUsedRow(static_cast<int>(last));
+    if (col < 0 || col > 1 || static_cast<std::size_t>(row) >= m_rows.size())
+        return;
+    const Cell source = m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    if (source.kind == Empty)
+        return;
+    if (static_cast<std::size_t>(last) >= m_rows.size())
+        m_rows.resize(static_cast<std::size_t>(last) + 1);
+    for (qint64 r = row + 1; r <= last; ++r)
+        m_rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)] = source;
+}
+
 SpreadsheetSheet::Cell* SpreadsheetSheet::keptCell(int row, int col)
 {
     noteUsedRow(row);

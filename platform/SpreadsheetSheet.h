@@ -27,6 +27,9 @@ public:
     // A value that has a row but no place in the kept columns (a sheet wider than B) still
     // extends the used range.
     void noteUsedRow(int row);
+    // Copies the cell (row, col) into the `copies` rows below it, as a repeated row or a cell
+    // filled down shows it. Past the row limit nothing is copied and overRows() is set.
+    void fillDown(int row, int col, qint64 copies);
 
     std::size_t addSharedString(std::string_view utf8);
     void setDateFormats(std::vector<bool> xfIsDate) { m_xfIsDate = std::move(xfIsDate); }

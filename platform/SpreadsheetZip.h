@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct SpreadsheetLimits;
@@ -35,3 +37,16 @@ SpreadsheetZipDirectory spreadsheetReadZipDirectory(const QByteArray& content, i
 // too large a total, or a part packed suspiciously tight (a zip bomb); or when a part declares
 // fewer unpacked bytes than its packed data can hold (liborcus would read it cut short).
 void spreadsheetCheckZipLimits(const SpreadsheetZipDirectory& directory, const SpreadsheetLimits& limits);
+
+struct SpreadsheetZipPart
+{
+    std::string name;
+    std::string data;
+};
+
+// The parts of the package whose names `wanted` accepts (all without it), unpacked through
+// liborcus. Check the limits first.
+std::vector<SpreadsheetZipPart> spreadsheetUnpackZip(const QByteArray& content,
+                                                     const std::function<bool(std::string_view)>& wanted = {});
+// A package of the parts, stored without compression, in their order.
+QByteArray spreadsheetStoredZip(const std::vector<SpreadsheetZipPart>& parts);
