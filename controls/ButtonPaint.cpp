@@ -1,6 +1,7 @@
 #include "ButtonPaint.h"
 
 #include "ImageList.h"
+#include "SeeThrough.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -117,7 +118,7 @@ QColor transparentColorOf(const QImage& image, const QColor& explicitColor)
         return QColor();
     if (image.depth() == 1)
         return QColor(Qt::white);
-    return QColor(image.pixel(0, image.height() - 1)).toRgb();
+    return QColor(seeThroughKey(image)).toRgb();
 }
 
 QImage bakeTransparency(const QImage& image, const QColor& face, const QColor& explicitTransparent)
