@@ -6,6 +6,7 @@
 #include "DrawJournal.h"
 #include "Globals.h"
 #include "Guard.h"
+#include "HeaderBand.h"
 #include "Image.h"
 #include "IniFile.h"
 #include "KapatAction.h"
@@ -265,12 +266,6 @@ void TMainF::createTables()
 
 void TMainF::setUpLook()
 {
-    ui->Label4->setFont(pixelFont(QStringLiteral("Arial"), 19, true));
-    QPalette white = ui->Label4->palette();
-    white.setColor(QPalette::WindowText, Qt::white);
-    ui->Label4->setPalette(white);
-    ui->Label4->setAttribute(Qt::WA_TranslucentBackground);
-
     QPalette panel6 = ui->Panel6->palette();
     panel6.setColor(QPalette::Window, Qt::white);
     ui->Panel6->setPalette(panel6);
@@ -347,12 +342,12 @@ void TMainF::setUpArtwork()
         TImage* image;
         const char* name;
     } pictures[] = {
-        {ui->Image2, "header_bg"},    {ui->Image1, "logo"},         {ui->Image3, "icon"},
-        {ui->Image69, "banner"},      {ui->ImageTOP1, "ball_gold"}, {ui->ImageTOP2, "ball_yellow"},
-        {ui->ImageTOP3, "ball_blue"}, {ui->ImageTOP4, "ball_red"},
+        {ui->Image3, "icon"},           {ui->Image69, "banner"},      {ui->ImageTOP1, "ball_gold"},
+        {ui->ImageTOP2, "ball_yellow"}, {ui->ImageTOP3, "ball_blue"}, {ui->ImageTOP4, "ball_red"},
     };
     for (const auto& p : pictures)
         p.image->setPicture(artwork(QLatin1String(p.name), ratio));
+    setUpHeaderBand(ui->Image2, ui->Image1, ui->Label4, "logo");
 
     const struct
     {

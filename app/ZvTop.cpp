@@ -2,6 +2,7 @@
 
 #include "Guard.h"
 #include "Random.h"
+#include "SeeThrough.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -36,18 +37,7 @@ QPixmap TZvTop::withSeeThrough(const QPixmap& picture)
 {
     if (picture.isNull())
         return picture;
-    QImage argb = picture.toImage().convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = argb.pixel(0, argb.height() - 1);
-    for (int y = 0; y < argb.height(); ++y)
-    {
-        auto* line = reinterpret_cast<QRgb*>(argb.scanLine(y));
-        for (int x = 0; x < argb.width(); ++x)
-        {
-            if (line[x] == key)
-                line[x] = 0;
-        }
-    }
-    return QPixmap::fromImage(argb);
+    return QPixmap::fromImage(keyedOut(picture.toImage()));
 }
 
 void TZvTop::clearPanel(QWidget* panel)

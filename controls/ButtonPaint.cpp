@@ -1,6 +1,7 @@
 #include "ButtonPaint.h"
 
 #include "ImageList.h"
+#include "SeeThrough.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -9,7 +10,7 @@
 
 namespace ButtonPaint {
 
-FaceLayout faceLayout(QSize button, QSize text, QSize picture, TZvWinButton::TPicPos align, int a, bool withPicture,
+FaceLayout faceLayout(QSize button, QSize text, QSize picture, PicturePosition::TPicPos align, int a, bool withPicture,
                       bool withCaption)
 {
     const int W = button.width(), H = button.height();
@@ -29,23 +30,23 @@ FaceLayout faceLayout(QSize button, QSize text, QSize picture, TZvWinButton::TPi
     }
     switch (align)
     {
-    case TZvWinButton::poLeft:
+    case PicturePosition::poLeft:
         l.caption = QPoint(W / 2 + (IW - tw) / 2 + 4 + a, H / 2 - th / 2 + a);
         l.picture = QPoint(W / 2 - (IW + tw) / 2 - 1 + a, H / 2 - IH / 2 + a);
         break;
-    case TZvWinButton::poRight: {
+    case PicturePosition::poRight: {
         const int L = W / 2 - (IW + tw) / 2 - 1;
         l.caption = QPoint(L + a, H / 2 - th / 2 + a);
         l.picture = QPoint(L + tw + 5 + a, H / 2 - IH / 2 + a);
         break;
     }
-    case TZvWinButton::poTop: {
+    case PicturePosition::poTop: {
         const int T = H / 2 - (IH + th) / 2 - 2;
         l.caption = QPoint(W / 2 - tw / 2 + a, T + IH + 3 + a);
         l.picture = QPoint(W / 2 - IW / 2 + a, T + a);
         break;
     }
-    case TZvWinButton::poBottom: {
+    case PicturePosition::poBottom: {
         const int B = H / 2 - (IH + th) / 2 - 1;
         l.caption = QPoint(W / 2 - tw / 2 + a, B + a);
         l.picture = QPoint(W / 2 - IW / 2 + a, B + th + a);
@@ -117,7 +118,7 @@ QColor transparentColorOf(const QImage& image, const QColor& explicitColor)
         return QColor();
     if (image.depth() == 1)
         return QColor(Qt::white);
-    return QColor(image.pixel(0, image.height() - 1)).toRgb();
+    return QColor(seeThroughKey(image)).toRgb();
 }
 
 QImage bakeTransparency(const QImage& image, const QColor& face, const QColor& explicitTransparent)

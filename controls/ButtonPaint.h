@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ZvWinButton.h"
+#include "PicturePosition.h"
 
 #include <QColor>
 #include <QPoint>
@@ -28,7 +28,7 @@ struct FaceLayout
 // `withPicture` is whether the button shows a picture at all, `withCaption` whether a caption
 // is drawn next to it (not empty and shown). Divisions truncate toward zero, so content
 // larger than the button starts at negative coordinates and is clipped, never shrunk.
-FaceLayout faceLayout(QSize button, QSize text, QSize picture, TZvWinButton::TPicPos align, int a, bool withPicture,
+FaceLayout faceLayout(QSize button, QSize text, QSize picture, PicturePosition::TPicPos align, int a, bool withPicture,
                       bool withCaption);
 
 // Fills the rectangle (left, top, right, bottom), right and bottom exclusive.

@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "Guard.h"
+#include "SeeThrough.h"
 
 #include <QBitmap>
 #include <QPainter>
@@ -65,11 +66,8 @@ void TImage::pictureUpdated()
 {
     m_drawn = m_picture;
     if (m_transparent && !m_picture.isNull() && !m_picture.hasAlphaChannel())
-    {
-        const QImage image = m_picture.toImage();
-        const QColor seeThrough = image.pixelColor(0, image.height() - 1);
-        m_drawn.setMask(m_picture.createMaskFromColor(seeThrough, Qt::MaskInColor));
-    }
+        m_drawn.setMask(
+            m_picture.createMaskFromColor(QColor::fromRgba(seeThroughKey(m_picture.toImage())), Qt::MaskInColor));
     if (m_autoSize && !m_picture.isNull())
         resize(logicalSize(m_picture));
     updateGeometry();

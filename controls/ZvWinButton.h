@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ImageList.h"
+#include "PicturePosition.h"
 
 #include <QAction>
 #include <QColor>
@@ -24,7 +25,7 @@ class TZvWinButton : public QWidget
     Q_PROPERTY(QColor OverCol READ overCol WRITE setOverCol)
     Q_PROPERTY(QPixmap Glpyh READ glpyh WRITE setGlpyh)
     Q_PROPERTY(QColor GlpyhTransparentColor READ glpyhTransparentColor WRITE setGlpyhTransparentColor)
-    Q_PROPERTY(TPicPos GlphyAlign READ glphyAlign WRITE setGlphyAlign)
+    Q_PROPERTY(PicturePosition::TPicPos GlphyAlign READ glphyAlign WRITE setGlphyAlign)
     Q_PROPERTY(TImageList* Images READ images WRITE setImages)
     Q_PROPERTY(int ImageIndex READ imageIndex WRITE setImageIndex)
     Q_PROPERTY(QMenu* DropDownMenu READ dropDownMenu WRITE setDropDownMenu)
@@ -42,14 +43,8 @@ class TZvWinButton : public QWidget
     Q_PROPERTY(bool ShowCaption READ showCaption WRITE setShowCaption)
 
 public:
-    enum TPicPos
-    {
-        poLeft,
-        poRight,
-        poTop,
-        poBottom
-    };
-    Q_ENUM(TPicPos)
+    using TPicPos = PicturePosition::TPicPos;
+    using enum PicturePosition::TPicPos;
 
     explicit TZvWinButton(QWidget* parent = nullptr);
     ~TZvWinButton() override;

@@ -1,5 +1,6 @@
 #include "SpreadsheetIsolation.h"
 
+#include "LittleEndian.h"
 #include "SpreadsheetOrcus.h"
 #include "SpreadsheetSheet.h"
 #include "SpreadsheetXls.h"
@@ -79,7 +80,7 @@ public:
         need(4);
         const auto* p = reinterpret_cast<const unsigned char*>(m_data.constData() + m_pos);
         m_pos += 4;
-        return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+        return leU32(p);
     }
     quint64 u64()
     {

@@ -178,7 +178,7 @@ double serialOf(int year, int month, int day, int hour, int minute, double secon
     const QDate date(year, month, day);
     if (!date.isValid())
         return 0;
-    return static_cast<double>(QDate(1899, 12, 30).daysTo(date)) + (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+    return static_cast<double>(spreadsheetDayZero().daysTo(date)) + (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
 }
 
 // A formula cell is worth only its last computed result, as the spreadsheet shows it.

@@ -51,17 +51,47 @@ QByteArray csvAsUtf8(QByteArray content)
         return content;
     return Cp1254::toUnicode(content).toUtf8();
 }
+
+struct Detection
+{
+    SpreadsheetFormat format = SpreadsheetFormat::Unknown;
+    const char* refusal = nullptr; // why the format is Unknown
+    bool zip = false;
+    SpreadsheetZipDirectory directory; // read when the content looks like a zip package
+};
+
+Detection detect(const QByteArray& content, int maxZipEntries)
+{
+    Detection d;
+    if (content.startsWith(oleMagic))
+    {
+        if (isEncryptedOfficePackage(content))
+            d.refusal = "workbook is encrypted (password-protected package)";
+        else
+            d.format = SpreadsheetFormat::Xls;
+    }
+    else if (spreadsheetLooksLikeZip(content))
+    {
+        d.zip = true;
+        d.directory = spreadsheetReadZipDirectory(content, maxZipEntries);
+        d.format = zipFormat(content, d.directory);
+        d.refusal = "zip package is not a spreadsheet (neither xlsx nor ods)";
+    }
+    else if (content.left(textSniffBytes).contains('\0'))
+    {
+        d.refusal = "file is neither a workbook nor text";
+    }
+    else
+    {
+        d.format = SpreadsheetFormat::Csv;
+    }
+    return d;
+}
 } // namespace
 
 SpreadsheetFormat detectSpreadsheetFormat(const QByteArray& content)
 {
-    if (content.startsWith(oleMagic))
-        return isEncryptedOfficePackage(content) ? SpreadsheetFormat::Unknown : SpreadsheetFormat::Xls;
-    if (spreadsheetLooksLikeZip(content))
-        return zipFormat(content, spreadsheetReadZipDirectory(content, SpreadsheetLimits().maxZipEntries));
-    if (content.left(textSniffBytes).contains('\0'))
-        return SpreadsheetFormat::Unknown;
-    return SpreadsheetFormat::Csv;
+    return detect(content, SpreadsheetLimits().maxZipEntries).format;
 }
 
 SpreadsheetReader::SpreadsheetReader() = default;
@@ -83,29 +113,17 @@ void SpreadsheetReader::open(const QString& fileName)
             throw ESpreadsheetError("workbook changed while it was read");
     }
 
+    Detection detected = detect(content, m_limits.maxZipEntries);
+    // Limits first: a damaged or oversized package is reported as such, not as "not a spreadsheet".
+    if (detected.zip)
+        spreadsheetCheckZipLimits(detected.directory, m_limits);
+    if (detected.format == SpreadsheetFormat::Unknown)
+        throw ESpreadsheetError(detected.refusal);
     SpreadsheetDecodeRequest request;
     request.fileName = fileName;
-    if (content.startsWith(oleMagic))
-    {
-        if (isEncryptedOfficePackage(content))
-            throw ESpreadsheetError("workbook is encrypted (password-protected package)");
-        request.format = SpreadsheetFormat::Xls;
-    }
-    else if (spreadsheetLooksLikeZip(content))
-    {
-        const SpreadsheetZipDirectory directory = spreadsheetReadZipDirectory(content, m_limits.maxZipEntries);
-        spreadsheetCheckZipLimits(directory, m_limits);
-        request.format = zipFormat(content, directory);
-        if (request.format == SpreadsheetFormat::Unknown)
-            throw ESpreadsheetError("zip package is not a spreadsheet (neither xlsx nor ods)");
-    }
-    else
-    {
-        if (content.left(textSniffBytes).contains('\0'))
-            throw ESpreadsheetError("file is neither a workbook nor text");
-        request.format = SpreadsheetFormat::Csv;
+    request.format = detected.format;
+    if (request.format == SpreadsheetFormat::Csv)
         content = csvAsUtf8(std::move(content));
-    }
     request.content = std::move(content);
     m_sheet = spreadsheetDecodeIsolated(request, m_limits, m_whileWaiting);
     m_format = request.format;

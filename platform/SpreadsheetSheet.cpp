@@ -5,8 +5,13 @@
 #include <bit>
 #include <cmath>
 
+QDate spreadsheetDayZero()
+{
+    return QDate(1899, 12, 30);
+}
+
 namespace {
-const QDate serialZero(1899, 12, 30);
+const QDate serialZero = spreadsheetDayZero();
 
 // Dates a spreadsheet can show: years 100 to 9999.
 constexpr double minSerial = -657434.0;

@@ -7,6 +7,11 @@
 #include <string_view>
 #include <vector>
 
+class QDate;
+
+// Day zero of the spreadsheet date serials every format uses: serial 1 is 1899-12-31.
+QDate spreadsheetDayZero();
+
 // What the reader keeps of a first worksheet: the values of columns A and B, the shared strings
 // they may refer to, and the used range over all columns. Rows and columns are 0-based here.
 // Values are stored raw and turned into text on request, because a number's format (date or

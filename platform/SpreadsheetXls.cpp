@@ -1,5 +1,6 @@
 #include "SpreadsheetXls.h"
 
+#include "LittleEndian.h"
 #include "SpreadsheetReader.h"
 #include "SpreadsheetSheet.h"
 
@@ -41,7 +42,7 @@ void check(int result, const char* what)
 bool serialOfText(const char* text, double& serial)
 {
     const QString value = QString::fromLatin1(text);
-    const QDate zero(1899, 12, 30);
+    const QDate zero = spreadsheetDayZero();
     const QDate date = QDate::fromString(value.left(10), QStringLiteral("yyyy-MM-dd"));
     if (date.isValid())
     {
@@ -174,7 +175,7 @@ private:
                 fail("broken mini stream chain");
             out += root.mid(at, miniSize);
             const auto* entry = reinterpret_cast<const unsigned char*>(miniFat.constData()) + 4 * qint64(sector);
-            sector = entry[0] | (entry[1] << 8) | (entry[2] << 16) | (static_cast<std::uint32_t>(entry[3]) << 24);
+            sector = leU32(entry);
         }
         out.truncate(size);
         return out;
@@ -184,7 +185,7 @@ private:
     void checkDimensions(const QByteArray& stream) const
     {
         const auto* data = reinterpret_cast<const unsigned char*>(stream.constData());
-        const auto at16 = [&](qsizetype i) { return std::uint32_t(data[i]) | std::uint32_t(data[i + 1]) << 8; };
+        const auto at16 = [&](qsizetype i) { return leU16(data + i); };
         for (qsizetype pos = 0; pos + 4 <= stream.size();)
         {
             const std::uint32_t type = at16(pos);
@@ -220,8 +221,14 @@ private:
             fail("reference outside the file");
         return static_cast<unsigned char>(m_content[offset]);
     }
-    std::uint32_t u16(qint64 offset) const { return byte(offset) | (byte(offset + 1) << 8); }
-    std::uint32_t u32(qint64 offset) const { return u16(offset) | (u16(offset + 2) << 16); }
+    std::uint32_t u16(qint64 offset) const
+    {
+        return leU16([this](qint64 i) { return byte(i); }, offset);
+    }
+    std::uint32_t u32(qint64 offset) const
+    {
+        return leU32([this](qint64 i) { return byte(i); }, offset);
+    }
     qint64 offsetOf(std::uint32_t sector) const { return (static_cast<qint64>(sector) + 1) * m_sectorSize; }
 
     void collectFatSectors()

@@ -1,5 +1,6 @@
 #include "SpreadsheetZip.h"
 
+#include "LittleEndian.h"
 #include "SpreadsheetReader.h"
 
 #include <algorithm>
@@ -24,8 +25,14 @@ public:
     {
         return offset >= 0 && count >= 0 && offset <= m_data.size() && count <= m_data.size() - offset;
     }
-    std::uint32_t u16(qsizetype offset) const { return byte(offset) | (byte(offset + 1) << 8); }
-    std::uint32_t u32(qsizetype offset) const { return u16(offset) | (u16(offset + 2) << 16); }
+    std::uint32_t u16(qsizetype offset) const
+    {
+        return leU16([this](qint64 i) { return byte(qsizetype(i)); }, offset);
+    }
+    std::uint32_t u32(qsizetype offset) const
+    {
+        return leU32([this](qint64 i) { return byte(qsizetype(i)); }, offset);
+    }
     const char* at(qsizetype offset) const { return m_data.constData() + offset; }
 
 private:

@@ -1,4 +1,5 @@
 #include "Image.h"
+#include "SeeThrough.h"
 
 #include <QPainter>
 #include <QTest>
@@ -94,6 +95,32 @@ private Q_SLOTS:
         QCOMPARE(shot.pixelColor(0, 0), QColor(Qt::green));
         QCOMPARE(shot.pixelColor(9, 9), QColor(Qt::green));
         QCOMPARE(shot.pixelColor(4, 4), QColor(Qt::blue));
+    }
+
+    // The key is the bottom-left pixel exactly as stored: a pixel of the same colour but another
+    // alpha is not see-through.
+    void keyedOutClearsOnlyTheKey_data()
+    {
+        QTest::addColumn<QRgb>("key");
+        QTest::addColumn<QRgb>("other");
+        QTest::newRow("opaque") << qRgb(255, 0, 255) << qRgb(0, 0, 255);
+        QTest::newRow("translucent key") << qRgba(255, 0, 255, 128) << qRgb(255, 0, 255);
+        QTest::newRow("cleared key") << qRgba(0, 0, 0, 0) << qRgb(0, 0, 0);
+    }
+    void keyedOutClearsOnlyTheKey()
+    {
+        QFETCH(QRgb, key);
+        QFETCH(QRgb, other);
+        QImage picture(3, 2, QImage::Format_ARGB32);
+        picture.fill(key);
+        picture.setPixel(1, 0, other);
+        QCOMPARE(seeThroughKey(picture), key);
+        const QImage out = keyedOut(picture);
+        QCOMPARE(out.pixel(0, 1), QRgb(0));
+        QCOMPARE(out.pixel(2, 0), QRgb(0));
+        QCOMPARE(out.pixel(1, 0), other);
+        QCOMPARE(seeThroughKey(QImage()), QRgb(0));
+        QVERIFY(keyedOut(QImage()).isNull());
     }
 
     void autoSizeFollowsThePicture()

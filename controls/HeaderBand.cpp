@@ -7,11 +7,11 @@
 #include <QLabel>
 #include <QPalette>
 
-void setUpHeaderBand(TImage* background, TImage* logo, QLabel* title)
+void setUpHeaderBand(TImage* background, TImage* logo, QLabel* title, const char* logoName)
 {
     const qreal ratio = background->devicePixelRatioF();
     background->setPicture(artwork(QStringLiteral("header_bg"), ratio));
-    logo->setPicture(artwork(QStringLiteral("icon"), ratio));
+    logo->setPicture(artwork(QLatin1String(logoName), ratio));
     title->setTextFormat(Qt::PlainText);
     title->setFont(pixelFont(QStringLiteral("Arial"), 19, true));
     QPalette white = title->palette();
