@@ -1,16 +1,14 @@
 #include "RxMemoryData.h"
 
 #include "Codec1254.h"
-#include "HugePages.h"
 #include "NameIndex.h"
+#include "RecordStore.h"
 #include "TurkishUpper.h"
 
 #include <QVarLengthArray>
 #include <QtEndian>
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace {
 using Upper = QVarLengthArray<char, 128>;
@@ -45,98 +43,6 @@ void upperOf(QByteArrayView text, Upper& out)
 }
 
 } // namespace
-
-// ---------------------------------------------------------------------------------------------
-// Storage: record images in slots of one contiguous block, and the table order as a list of
-// slot numbers. A slot never moves while its record lives, so the name index can refer to it;
-// slots of deleted records are reused.
-class TRxMemoryData::Storage
-{
-public:
-    explicit Storage(int recordSize) : m_recordSize(static_cast<size_t>(recordSize)) {}
-    ~Storage() { std::free(m_data); }
-    Storage(const Storage&) = delete;
-    Storage& operator=(const Storage&) = delete;
-
-    int count() const { return static_cast<int>(m_order.size()); }
-    quint32 slotAt(int position) const { return m_order[static_cast<size_t>(position)]; }
-    char* slotData(quint32 slot) { return m_data + slot * m_recordSize; }
-    const char* slotData(quint32 slot) const { return m_data + slot * m_recordSize; }
-    const char* at(int position) const { return slotData(slotAt(position)); }
-    quint32 idAt(int position) const { return m_ids[slotAt(position)]; }
-
-    int positionOfId(quint32 id) const
-    {
-        for (size_t i = 0; i < m_order.size(); ++i)
-            if (m_ids[m_order[i]] == id)
-                return static_cast<int>(i);
-        return -1;
-    }
-
-    void reserve(size_t records)
-    {
-        if (records > m_capacity)
-            grow(records);
-        m_order.reserve(records);
-        m_ids.reserve(records);
-    }
-
-    quint32 insertAt(int position, const char* image, quint32 id)
-    {
-        quint32 slot;
-        if (!m_free.empty())
-        {
-            slot = m_free.back();
-            m_free.pop_back();
-        }
-        else
-        {
-            if (m_used == m_capacity)
-                grow(m_capacity < 64 ? 64 : m_capacity + m_capacity / 4);
-            m_ids.push_back(0);
-            slot = static_cast<quint32>(m_used++);
-        }
-        try
-        {
-            m_order.insert(m_order.begin() + position, slot);
-        }
-        catch (...)
-        {
-            m_free.push_back(slot);
-            throw;
-        }
-        std::memcpy(slotData(slot), image, m_recordSize);
-        m_ids[slot] = id;
-        return slot;
-    }
-
-    void removeAt(int position)
-    {
-        const quint32 slot = slotAt(position);
-        m_order.erase(m_order.begin() + position);
-        m_free.push_back(slot);
-    }
-
-private:
-    // Grows by a quarter, not by doubling, so a large table never holds much more than it uses.
-    void grow(size_t capacity)
-    {
-        void* p = std::realloc(m_data, capacity * m_recordSize);
-        if (!p)
-            throw std::bad_alloc();
-        m_data = static_cast<char*>(p);
-        m_capacity = capacity;
-        adviseHugePages(m_data, capacity * m_recordSize);
-    }
-
-    size_t m_recordSize;
-    char* m_data = nullptr;
-    size_t m_capacity = 0; // slots
-    size_t m_used = 0;     // slots ever handed out
-    std::vector<quint32> m_order;
-    std::vector<quint32> m_ids; // per slot
-    std::vector<quint32> m_free;
-};
 
 // ---------------------------------------------------------------------------------------------
 // TField
@@ -252,7 +158,7 @@ void TRxMemoryData::open()
         return;
     if (m_fields.empty())
         throw EDatabaseError("Cannot open a dataset without fields");
-    m_storage = std::make_unique<Storage>(m_recordSize);
+    m_storage = std::make_unique<TRecordStore>(m_recordSize);
     if (m_keyField >= 0)
         m_keyIndex = std::make_unique<TNameIndex>();
     m_buffer = QByteArray(m_recordSize, '\0');
@@ -290,7 +196,7 @@ void TRxMemoryData::emptyTable()
 
 void TRxMemoryData::discardRecords()
 {
-    m_storage = std::make_unique<Storage>(m_recordSize);
+    m_storage = std::make_unique<TRecordStore>(m_recordSize);
     if (m_keyIndex)
         m_keyIndex->clear();
     m_keyIndexStale = false;

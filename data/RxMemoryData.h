@@ -12,6 +12,7 @@
 #include <vector>
 
 class TNameIndex;
+class TRecordStore;
 class TRxMemoryData;
 
 enum class TFieldType
@@ -216,7 +217,6 @@ signals:
 
 private:
     friend class TField;
-    class Storage;
 
     void checkOpen() const;
     void checkEditing() const;
@@ -242,7 +242,7 @@ private:
     void notifyCursor();
 
     std::vector<std::unique_ptr<TField>> m_fields;
-    std::unique_ptr<Storage> m_storage;
+    std::unique_ptr<TRecordStore> m_storage;
     std::unique_ptr<TNameIndex> m_keyIndex;
     mutable bool m_keyIndexStale = false;
     int m_keyField = -1;
