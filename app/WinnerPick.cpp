@@ -13,6 +13,7 @@ void TWinnerPick::learnWinners(int winnerCount, const NameAt& winnerName)
         winners.clear();
         known = 0;
     }
+    winners.reserve(static_cast<size_t>(winnerCount));
     for (; known < winnerCount; ++known)
         winners.insert(TNameIndex::hashOf(winnerName(known)), static_cast<quint32>(known));
     lastKnown = known > 0 ? winnerName(known - 1) : QByteArray();

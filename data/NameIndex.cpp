@@ -22,6 +22,15 @@ void TNameIndex::clear()
     m_count = 0;
 }
 
+void TNameIndex::reserve(size_t count)
+{
+    size_t size = m_entries.size();
+    while (count * 2 > size)
+        size *= 2;
+    if (size > m_entries.size())
+        rehash(size);
+}
+
 void TNameIndex::insert(quint32 hash, quint32 id)
 {
     if ((m_count + 1) * 2 > m_entries.size())

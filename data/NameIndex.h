@@ -21,6 +21,8 @@ public:
     bool isEmpty() const { return m_count == 0; }
     std::size_t size() const { return m_count; }
 
+    // Room for that many identities without growing on the way.
+    void reserve(std::size_t count);
     // The hash given to insert is the one remove and count need for the same name.
     void insert(quint32 hash, quint32 id);
     void remove(quint32 hash, quint32 id); // nothing when id is not filed under hash

@@ -43,7 +43,7 @@ void TestNameIndex::replay_data()
     // +id:name files a record, -id removes it (by the hash of the name it was filed under),
     // =id:name changes the stored bytes behind the index's back, *n files ids 0..n-1 named
     // N0..N4 in turn, /k removes every id divisible by k, ! rebuilds from the filed records,
-    // 0 empties everything.
+    // r reserves room for 2000, 0 empties everything.
     const QList<std::pair<const char*, QString>> scripts = {
         {"empty", QStringLiteral("0")},
         {"repeated names", QStringLiteral("+1:Ali +2:Ali +3:Veli +4:ali")},
@@ -51,6 +51,7 @@ void TestNameIndex::replay_data()
         {"bytes changed behind the index", QStringLiteral("+1:Ali +2:Veli =1:Veli =2:Ali")},
         {"empty name", QStringLiteral("+1: +2:A -1")},
         {"growth and deletions in long chains", QStringLiteral("*200 /2 /3 +1000:N1 /5")},
+        {"room reserved among filed names", QStringLiteral("*20 r /3 +5000:N1 +5001:Ali /2")},
         {"bulk build then changes", QStringLiteral("*300 ! /4 +1001:X =9:X ! -9 0 +1:X")},
     };
     const std::pair<const char*, Hashing> hashings[] = {
@@ -112,6 +113,9 @@ void TestNameIndex::replay()
             index.build(entries);
             break;
         }
+        case 'r':
+            index.reserve(2000);
+            break;
         case '0':
             index.clear();
             stored.clear();
