@@ -1,9 +1,10 @@
 #pragma once
 
+#include "NameIndex.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 #include <functional>
-#include <vector>
 
 // Picks the next winner among the participants: reseed the shared generator, take a participant
 // at random, and try again while that name already won (exact, case-sensitive comparison).
@@ -29,12 +30,10 @@ public:
 private:
     void learnWinners(int winnerCount, const NameAt& winnerName);
     bool hasWon(const QByteArray& name, const NameAt& winnerName) const;
-    void index(int row, size_t hash);
 
-    // Open addressing over the winners' rows: a bucket holds row + 1, 0 is free. The hashes of the
-    // known rows are kept, so growing never reads the names again.
-    std::vector<quint32> buckets;
-    std::vector<size_t> rowHashes;
+    // The winners' rows filed by the hash of their names; the index keeps the hashes, so
+    // growing never reads the names again.
+    TNameIndex winners;
     int known = 0;
     QByteArray lastKnown;
     int attempts = 0;

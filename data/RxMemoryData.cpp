@@ -1,19 +1,14 @@
 #include "RxMemoryData.h"
 
 #include "Codec1254.h"
+#include "NameIndex.h"
+#include "RecordStore.h"
 #include "TurkishUpper.h"
 
-#include <QHash>
 #include <QVarLengthArray>
 #include <QtEndian>
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <new>
-
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
 
 namespace {
 using Upper = QVarLengthArray<char, 128>;
@@ -47,257 +42,7 @@ void upperOf(QByteArrayView text, Upper& out)
     }
 }
 
-// Large blocks ask for huge pages where the system grants them on request: a table of a million
-// records then takes a few dozen page faults instead of twenty thousand.
-void adviseHugePages(void* data, size_t bytes)
-{
-#if defined(Q_OS_LINUX) && defined(MADV_HUGEPAGE)
-    constexpr size_t huge = size_t(2) << 20;
-    if (bytes < 2 * huge)
-        return;
-    const auto begin = (reinterpret_cast<quintptr>(data) + huge - 1) & ~(huge - 1);
-    const auto end = (reinterpret_cast<quintptr>(data) + bytes) & ~(huge - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    Q_UNUSED(data);
-    Q_UNUSED(bytes);
-#endif
-}
-
-quint32 hashOf(QByteArrayView upper)
-{
-    const size_t h = qHash(upper, 0);
-    return static_cast<quint32>(h ^ (h >> 32));
-}
 } // namespace
-
-// ---------------------------------------------------------------------------------------------
-// Storage: record images in slots of one contiguous block, and the table order as a list of
-// slot numbers. A slot never moves while its record lives, so the name index can refer to it;
-// slots of deleted records are reused.
-class TRxMemoryData::Storage
-{
-public:
-    explicit Storage(int recordSize) : m_recordSize(static_cast<size_t>(recordSize)) {}
-    ~Storage() { std::free(m_data); }
-    Storage(const Storage&) = delete;
-    Storage& operator=(const Storage&) = delete;
-
-    int count() const { return static_cast<int>(m_order.size()); }
-    quint32 slotAt(int position) const { return m_order[static_cast<size_t>(position)]; }
-    char* slotData(quint32 slot) { return m_data + slot * m_recordSize; }
-    const char* slotData(quint32 slot) const { return m_data + slot * m_recordSize; }
-    const char* at(int position) const { return slotData(slotAt(position)); }
-    quint32 idAt(int position) const { return m_ids[slotAt(position)]; }
-
-    int positionOfId(quint32 id) const
-    {
-        for (size_t i = 0; i < m_order.size(); ++i)
-            if (m_ids[m_order[i]] == id)
-                return static_cast<int>(i);
-        return -1;
-    }
-
-    void reserve(size_t records)
-    {
-        if (records > m_capacity)
-            grow(records);
-        m_order.reserve(records);
-        m_ids.reserve(records);
-    }
-
-    quint32 insertAt(int position, const char* image, quint32 id)
-    {
-        quint32 slot;
-        if (!m_free.empty())
-        {
-            slot = m_free.back();
-            m_free.pop_back();
-        }
-        else
-        {
-            if (m_used == m_capacity)
-                grow(m_capacity < 64 ? 64 : m_capacity + m_capacity / 4);
-            m_ids.push_back(0);
-            slot = static_cast<quint32>(m_used++);
-        }
-        try
-        {
-            m_order.insert(m_order.begin() + position, slot);
-        }
-        catch (...)
-        {
-            m_free.push_back(slot);
-            throw;
-        }
-        std::memcpy(slotData(slot), image, m_recordSize);
-        m_ids[slot] = id;
-        return slot;
-    }
-
-    void removeAt(int position)
-    {
-        const quint32 slot = slotAt(position);
-        m_order.erase(m_order.begin() + position);
-        m_free.push_back(slot);
-    }
-
-private:
-    // Grows by a quarter, not by doubling, so a large table never holds much more than it uses.
-    void grow(size_t capacity)
-    {
-        void* p = std::realloc(m_data, capacity * m_recordSize);
-        if (!p)
-            throw std::bad_alloc();
-        m_data = static_cast<char*>(p);
-        m_capacity = capacity;
-        adviseHugePages(m_data, capacity * m_recordSize);
-    }
-
-    size_t m_recordSize;
-    char* m_data = nullptr;
-    size_t m_capacity = 0; // slots
-    size_t m_used = 0;     // slots ever handed out
-    std::vector<quint32> m_order;
-    std::vector<quint32> m_ids; // per slot
-    std::vector<quint32> m_free;
-};
-
-// ---------------------------------------------------------------------------------------------
-// KeyIndex: open addressing (linear probing) of (hash, slot) pairs, several per key when the
-// table holds repeated names. Hash hits are checked against the stored bytes.
-class TRxMemoryData::KeyIndex
-{
-public:
-    KeyIndex() { m_entries.resize(16); }
-
-    void clear()
-    {
-        m_entries.assign(16, Entry{});
-        m_count = 0;
-    }
-
-    void insert(quint32 hash, quint32 slot)
-    {
-        if ((m_count + 1) * 2 > m_entries.size())
-            rehash(m_entries.size() * 2);
-        place(Entry{hash, slot + 1});
-        ++m_count;
-    }
-
-    void remove(quint32 hash, quint32 slot)
-    {
-        const size_t mask = m_entries.size() - 1;
-        size_t i = hash & mask;
-        while (m_entries[i].slotPlus1 != 0)
-        {
-            if (m_entries[i].slotPlus1 == slot + 1)
-            {
-                eraseAt(i);
-                --m_count;
-                return;
-            }
-            i = (i + 1) & mask;
-        }
-    }
-
-    // Fills the index in one pass. Entries are first grouped by the high bits of their home
-    // bucket (a counting sort), so placing them touches one small stretch of the table at a
-    // time, where one-by-one insertion would miss the cache on nearly every record.
-    void build(const std::vector<std::pair<quint32, quint32>>& hashAndSlot)
-    {
-        int bits = 4;
-        while ((size_t(1) << bits) < hashAndSlot.size() * 2 + 2)
-            ++bits;
-        const size_t size = size_t(1) << bits;
-        const size_t mask = size - 1;
-        const int groupBits = std::min(bits, 12);
-        const int shift = bits - groupBits;
-        std::vector<size_t> start((size_t(1) << groupBits) + 1, 0);
-        for (const auto& e : hashAndSlot)
-            ++start[((e.first & mask) >> shift) + 1];
-        for (size_t g = 1; g < start.size(); ++g)
-            start[g] += start[g - 1];
-        std::vector<Entry> grouped(hashAndSlot.size());
-        for (const auto& [hash, slot] : hashAndSlot)
-            grouped[start[(hash & mask) >> shift]++] = Entry{hash, slot + 1};
-
-        m_entries = zeroedEntries(size);
-        for (const Entry& e : grouped)
-            place(e);
-        m_count = grouped.size();
-    }
-
-    template <class Matches> int count(quint32 hash, Matches matches, int limit) const
-    {
-        const size_t mask = m_entries.size() - 1;
-        int n = 0;
-        for (size_t i = hash & mask; m_entries[i].slotPlus1 != 0 && n < limit; i = (i + 1) & mask)
-            if (m_entries[i].hash == hash && matches(m_entries[i].slotPlus1 - 1))
-                ++n;
-        return n;
-    }
-
-private:
-    struct Entry
-    {
-        quint32 hash = 0;
-        quint32 slotPlus1 = 0; // 0: empty bucket
-    };
-
-    static std::vector<Entry> zeroedEntries(size_t size)
-    {
-        std::vector<Entry> table;
-        table.reserve(size);
-        adviseHugePages(table.data(), size * sizeof(Entry)); // before the pages are first touched
-        table.resize(size);
-        return table;
-    }
-
-    void place(Entry e)
-    {
-        const size_t mask = m_entries.size() - 1;
-        size_t i = e.hash & mask;
-        while (m_entries[i].slotPlus1 != 0)
-            i = (i + 1) & mask;
-        m_entries[i] = e;
-    }
-
-    void rehash(size_t size)
-    {
-        std::vector<Entry> old = zeroedEntries(size);
-        old.swap(m_entries);
-        for (const Entry& e : old)
-            if (e.slotPlus1 != 0)
-                place(e);
-    }
-
-    // Backward-shift deletion keeps every probe chain unbroken without tombstones.
-    void eraseAt(size_t hole)
-    {
-        const size_t mask = m_entries.size() - 1;
-        size_t i = hole;
-        for (;;)
-        {
-            i = (i + 1) & mask;
-            if (m_entries[i].slotPlus1 == 0)
-                break;
-            const size_t home = m_entries[i].hash & mask;
-            // Move the entry into the hole unless its home lies cyclically in (hole, i].
-            const bool homeBetween = hole <= i ? (home > hole && home <= i) : (home > hole || home <= i);
-            if (!homeBetween)
-            {
-                m_entries[hole] = m_entries[i];
-                hole = i;
-            }
-        }
-        m_entries[hole] = Entry{};
-    }
-
-    std::vector<Entry> m_entries;
-    size_t m_count = 0;
-};
 
 // ---------------------------------------------------------------------------------------------
 // TField
@@ -413,9 +158,9 @@ void TRxMemoryData::open()
         return;
     if (m_fields.empty())
         throw EDatabaseError("Cannot open a dataset without fields");
-    m_storage = std::make_unique<Storage>(m_recordSize);
+    m_storage = std::make_unique<TRecordStore>(m_recordSize);
     if (m_keyField >= 0)
-        m_keyIndex = std::make_unique<KeyIndex>();
+        m_keyIndex = std::make_unique<TNameIndex>();
     m_buffer = QByteArray(m_recordSize, '\0');
     m_cursor = -1;
     m_eof = m_bof = true;
@@ -451,7 +196,7 @@ void TRxMemoryData::emptyTable()
 
 void TRxMemoryData::discardRecords()
 {
-    m_storage = std::make_unique<Storage>(m_recordSize);
+    m_storage = std::make_unique<TRecordStore>(m_recordSize);
     if (m_keyIndex)
         m_keyIndex->clear();
     m_keyIndexStale = false;
@@ -1099,7 +844,7 @@ void TRxMemoryData::setKeyIndexField(int f)
     m_keyIndexStale = false;
     if (f < 0 || !isOpen())
         return;
-    m_keyIndex = std::make_unique<KeyIndex>();
+    m_keyIndex = std::make_unique<TNameIndex>();
     m_keyIndexStale = recordCount() > 0;
 }
 
@@ -1126,7 +871,7 @@ quint32 TRxMemoryData::keyHashOfSlot(quint32 slot) const
 {
     Upper upper;
     upperOf(textOf(m_storage->slotData(slot), *field(m_keyField)), upper);
-    return hashOf(QByteArrayView(upper.constData(), upper.size()));
+    return TNameIndex::hashOf(QByteArrayView(upper.constData(), upper.size()));
 }
 
 void TRxMemoryData::index(quint32 slot)
@@ -1149,7 +894,7 @@ int TRxMemoryData::countKey(const QByteArray& upperKey, int limit) const
         rebuildKeyIndex();
     const TField* fd = field(m_keyField);
     return m_keyIndex->count(
-        hashOf(upperKey),
+        TNameIndex::hashOf(upperKey),
         [&](quint32 slot) {
             const QByteArrayView text = textOf(m_storage->slotData(slot), *fd);
             if (text.size() != upperKey.size())

@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+class TNameIndex;
+class TRecordStore;
 class TRxMemoryData;
 
 enum class TFieldType
@@ -215,8 +217,6 @@ signals:
 
 private:
     friend class TField;
-    class Storage;
-    class KeyIndex;
 
     void checkOpen() const;
     void checkEditing() const;
@@ -242,8 +242,8 @@ private:
     void notifyCursor();
 
     std::vector<std::unique_ptr<TField>> m_fields;
-    std::unique_ptr<Storage> m_storage;
-    std::unique_ptr<KeyIndex> m_keyIndex;
+    std::unique_ptr<TRecordStore> m_storage;
+    std::unique_ptr<TNameIndex> m_keyIndex;
     mutable bool m_keyIndexStale = false;
     int m_keyField = -1;
     int m_recordSize = 0;
