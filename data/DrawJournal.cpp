@@ -97,21 +97,6 @@ AppendResult appendSynced(const QString& path, const QByteArray& bytes, bool cre
 #endif
 }
 
-// A file's new name is on the disk only once its folder is; NTFS keeps the name with the file's
-// own flush.
-void syncFolder(const QString& folder)
-{
-#ifdef Q_OS_WIN
-    Q_UNUSED(folder)
-#else
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    [[maybe_unused]] const int synced = ::fsync(fd);
-    ::close(fd);
-#endif
-}
-
 bool isControl(char byte)
 {
     return Cp1254::toUnicode(byte).category() == QChar::Other_Control;
@@ -183,7 +168,7 @@ bool TDrawJournal::writePendingWinners()
             {
                 m_claimed = true;
                 m_winnersFile = path;
-                syncFolder(m_folder);
+                SyncFolderToDisk(m_folder);
             }
             break;
         }
@@ -215,7 +200,7 @@ bool TDrawJournal::saveNumbers(const QByteArray& list, const QDateTime& finished
             try
             {
                 SaveFileAtomically(path, list);
-                syncFolder(m_folder);
+                SyncFolderToDisk(m_folder);
                 saved = true;
             }
             catch (const EFileError&)

@@ -13,6 +13,7 @@
 #include <windows.h>
 #else
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -171,7 +172,24 @@ void TSaveFile::commit()
         fail("Cannot write file");
     if (!m_direct && !renameOver(m_file.fileName(), m_target))
         fail("Cannot write file");
+    if (!m_direct)
+        SyncFolderToDisk(QFileInfo(m_target).absolutePath());
     m_done = true;
+}
+
+// A file's new name is on the disk only once its folder is; NTFS keeps the name with the file's
+// own flush.
+void SyncFolderToDisk(const QString& folder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder)
+#else
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    [[maybe_unused]] const int synced = ::fsync(fd);
+    ::close(fd);
+#endif
 }
 
 void SaveFileAtomically(const QString& path, const QByteArray& bytes)

@@ -11,6 +11,9 @@
 // "Cannot write file" when writing or the rename fails.
 void SaveFileAtomically(const QString& path, const QByteArray& bytes);
 
+// Flushes a folder's entries (a new or renamed file's name) to the disk; best effort.
+void SyncFolderToDisk(const QString& folder);
+
 // A file of a size known in advance, written piece by piece (a large table is never copied
 // into one buffer) with the guarantees of SaveFileAtomically. Every byte is written, flushed
 // and synced to the disk before the temporary file "<name>.~tmpXXXXXX" is renamed over the
