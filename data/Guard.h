@@ -2,12 +2,32 @@
 
 #include "EAbort.h"
 
+#include <QObject>
 #include <exception>
 #include <functional>
+#include <type_traits>
+#include <utility>
 
+// How errors travel, layer by layer.
+//
+// - data/ and platform/ throw for what the caller cannot go on without: EDatabaseError (a
+//   table used wrongly, a missing field), EFileError (a table or settings file that cannot be
+//   read or written; the old file then stays as it was), ESpreadsheetError (a workbook that
+//   cannot be read), EMCIDeviceError (a sound that cannot be opened or played). A record rule
+//   refuses a record by throwing EAbort after it told the operator why.
+// - They return a result where failing is an ordinary outcome the caller decides about: the
+//   journal's appends (false, with a notice kept for later), a table save that leaves a
+//   damaged file alone (false), the number of refused records of a load.
+// - They fill an out-parameter where a reason goes with an empty result: a picture that
+//   cannot be loaded gives a null image and, on request, the reason in `error`.
+// - controls/, app/ and definitions/ catch only the errors they have words for (EFileError
+//   around a save, for instance) and let everything else reach the entry from Qt below.
+//
 // Every entry from Qt (slot, event handler, timer callback, model setData, delegate commit)
 // runs its body through guarded(): a silent abort stops there without a word, any other
-// exception goes to the application-wide handler. No exception ever crosses a Qt frame.
+// exception goes to the application-wide handler. No exception ever crosses a Qt frame. A
+// signal is best connected with connectGuarded(), so that the guard sits in the connection and
+// the handler itself holds none; an entry is guarded exactly once.
 using AppExceptionHandler = std::function<void(const std::exception* error)>;
 
 // Installs the application-wide handler (the main window's AppEventsException); an empty
@@ -35,4 +55,44 @@ bool guarded(F&& body) noexcept
         reportAppException(nullptr);
     }
     return false;
+}
+
+namespace GuardDetail
+{
+// Calls handler with the signal's arguments when it takes them, without when it takes none.
+template <class H, class... Args>
+void invoke(H& handler, Args&&... args)
+{
+    if constexpr (std::is_invocable_v<H&, Args...>)
+        std::invoke(handler, std::forward<Args>(args)...);
+    else
+        std::invoke(handler);
+}
+} // namespace GuardDetail
+
+// Connects signal to a callable that runs guarded. The connection ends with context.
+template <class Sender, class Signal, class Handler>
+    requires(!std::is_member_function_pointer_v<std::decay_t<Handler>>)
+QMetaObject::Connection connectGuarded(const Sender* sender, Signal signal, const QObject* context, Handler&& handler)
+{
+    return QObject::connect(sender, signal, context,
+                            [h = std::forward<Handler>(handler)](auto&&... args) mutable {
+                                guarded([&] { GuardDetail::invoke(h, std::forward<decltype(args)>(args)...); });
+                            });
+}
+
+// Connects signal to receiver's member function, run guarded; it receives the signal's
+// arguments when it takes them.
+template <class Sender, class Signal, class Receiver, class Member>
+    requires std::is_member_function_pointer_v<Member>
+QMetaObject::Connection connectGuarded(const Sender* sender, Signal signal, Receiver* receiver, Member member)
+{
+    return QObject::connect(sender, signal, receiver, [receiver, member](auto&&... args) {
+        guarded([&] {
+            if constexpr (std::is_invocable_v<Member, Receiver*, decltype(args)...>)
+                std::invoke(member, receiver, std::forward<decltype(args)>(args)...);
+            else
+                std::invoke(member, receiver);
+        });
+    });
 }
