@@ -28,8 +28,8 @@ TZvWinButton::TZvWinButton(QWidget* parent) : QWidget(parent)
     // Focus by click is given by the button itself (left presses only), never by Qt.
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
-    m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
-                                [this](QWidget*, QWidget* now) { guarded([&] { focusChanged(now); }); });
+    m_focusConnection =
+        connectGuarded(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusChanged(now); });
 }
 
 void TZvWinButton::applyFormSettings(int fontPixelHeight)
@@ -133,9 +133,9 @@ void TZvWinButton::setImages(TImageList* images)
     m_images = images;
     if (images)
     {
-        connect(images, &TImageList::changed, this, &TZvWinButton::ImagesChanged);
+        connectGuarded(images, &TImageList::changed, this, &TZvWinButton::ImagesChanged);
         // The guarded pointer forgets the list by itself; the face must follow.
-        connect(images, &QObject::destroyed, this, [this] { update(); });
+        connectGuarded(images, &QObject::destroyed, this, [this] { update(); });
     }
     update();
 }
