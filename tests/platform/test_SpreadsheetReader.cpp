@@ -2,6 +2,7 @@
 #include "SpreadsheetReader.h"
 #include "SpreadsheetSheet.h"
 #include "common/DecoderMain.h"
+#include "common/FixturePath.h"
 #include "common/TestFiles.h"
 
 #include <QDir>
@@ -27,11 +28,6 @@ void failOnRequest()
     if (failure == "hang")
         for (;;)
             pause();
-}
-
-QString sheetFixture(const QString& name)
-{
-    return QStringLiteral(FIXTURES_DIR "/sheets/") + name;
 }
 
 using Rows = QList<QStringList>; // per row: column A, column B
@@ -169,7 +165,7 @@ private Q_SLOTS:
         QFETCH(Rows, expected);
         const QString ext = QString::fromLatin1(QTest::currentDataTag()).section(QLatin1Char('.'), 1);
         SpreadsheetReader reader;
-        reader.open(sheetFixture(base + QLatin1Char('.') + ext));
+        reader.open(fixturePath(QStringLiteral("sheets/") + base + QLatin1Char('.') + ext));
         QVERIFY(reader.isOpen());
         QCOMPARE(reader.firstUsedRow(), 1);
         QCOMPARE(reader.usedRowCount(), expected.size());
@@ -194,7 +190,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, file);
         QFETCH(int, format);
-        QFile source(sheetFixture(file));
+        QFile source(fixturePath(QStringLiteral("sheets/") + file));
         QVERIFY(source.open(QIODevice::ReadOnly));
         const QByteArray bytes = source.readAll();
         QCOMPARE(int(detectSpreadsheetFormat(bytes)), format);
@@ -219,7 +215,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, file);
         SpreadsheetReader reader;
-        reader.open(sheetFixture(file));
+        reader.open(fixturePath(QStringLiteral("sheets/") + file));
         QCOMPARE(reader.cellText(1, 1), QStringLiteral("ğüşıöçİ ĞÜŞIÖÇ"));
         QCOMPARE(reader.cellText(1, 2), QStringLiteral("Kâzım"));
         QCOMPARE(reader.cellText(2, 1), QStringLiteral("\"Bora\" Yılmaz"));
@@ -236,7 +232,7 @@ private Q_SLOTS:
     void csvTextStaysAsTyped()
     {
         SpreadsheetReader reader;
-        reader.open(sheetFixture(QStringLiteral("values.csv")));
+        reader.open(fixturePath("sheets/values.csv"));
         QCOMPARE(reader.cellText(1, 1), QStringLiteral("ğüşıöçİ ĞÜŞIÖÇ"));
         QCOMPARE(reader.cellText(2, 1), QStringLiteral("\"Bora\" Yılmaz"));
         QCOMPARE(reader.cellText(3, 2), QStringLiteral("3.5"));
@@ -283,7 +279,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, file);
         SpreadsheetReader reader;
-        reader.open(sheetFixture(file));
+        reader.open(fixturePath(QStringLiteral("sheets/") + file));
         QCOMPARE(reader.firstUsedRow(), 3);
         QCOMPARE(reader.usedRowCount(), 5);
         // Whoever reads rows 1..count meets the empty rows first and misses the last two.
@@ -307,15 +303,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         for (const char* name : {"truncated.xls", "truncated.xlsx", "truncated.ods", "random.xlsx", "encrypted.xls"})
-            QTest::newRow(name) << sheetFixture(QLatin1String(name));
-        QTest::newRow("missing") << sheetFixture(QStringLiteral("no such workbook.xlsx"));
-        QTest::newRow("folder") << sheetFixture(QString());
+            QTest::newRow(name) << fixturePath(QStringLiteral("sheets/") + QLatin1String(name));
+        QTest::newRow("missing") << fixturePath("sheets/no such workbook.xlsx");
+        QTest::newRow("folder") << fixturePath("sheets");
     }
     void damagedFilesAreRefused()
     {
         QFETCH(QString, path);
         SpreadsheetReader reader;
-        reader.open(sheetFixture(QStringLiteral("names_ab.ods")));
+        reader.open(fixturePath("sheets/names_ab.ods"));
         expectRefused(reader, path); // the workbook read before is gone, not mixed in
     }
 
@@ -364,8 +360,8 @@ private Q_SLOTS:
     void damagedCompoundDocumentsAreRefused()
     {
         QFETCH(QString, patch);
-        QFile source(sheetFixture(patch == QLatin1String("fuzz") ? QStringLiteral("fuzz_overlong_name.xls")
-                                                                 : QStringLiteral("names_ab.xls")));
+        QFile source(
+            fixturePath(patch == QLatin1String("fuzz") ? "sheets/fuzz_overlong_name.xls" : "sheets/names_ab.xls"));
         QVERIFY(source.open(QIODevice::ReadOnly));
         QByteArray bytes = source.readAll();
         auto set32 = [&](qsizetype at, quint32 v) {
@@ -437,10 +433,10 @@ private Q_SLOTS:
             limits.ratioFloorBytes = 100, limits.maxRatio = 2;
         SpreadsheetReader reader;
         reader.setLimits(limits);
-        expectRefused(reader, sheetFixture(file));
+        expectRefused(reader, fixturePath(QStringLiteral("sheets/") + file));
         // The same workbook within the default limits reads.
         reader.setLimits(SpreadsheetLimits());
-        reader.open(sheetFixture(file));
+        reader.open(fixturePath(QStringLiteral("sheets/") + file));
         QCOMPARE(reader.usedRowCount(), 3);
     }
 
@@ -520,7 +516,7 @@ private Q_SLOTS:
     // read, never anything else (a crash, a foreign exception, a hang).
     void damagedCopiesNeverCrash()
     {
-        const QStringList files = QDir(sheetFixture(QString()))
+        const QStringList files = QDir(fixturePath("sheets"))
                                       .entryList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx"),
                                                   QStringLiteral("*.ods"), QStringLiteral("*.csv")});
         QVERIFY(files.size() >= 20);
@@ -533,7 +529,7 @@ private Q_SLOTS:
         constexpr int rounds = 10;
         for (const QString& name : files)
         {
-            QFile source(sheetFixture(name));
+            QFile source(fixturePath(QStringLiteral("sheets/") + name));
             QVERIFY(source.open(QIODevice::ReadOnly));
             const QByteArray original = source.readAll();
             for (int round = 0; round < rounds; ++round)
@@ -588,13 +584,13 @@ private Q_SLOTS:
         reader.setLimits(limits);
         int waits = 0;
         reader.setWhileWaiting([&] { ++waits; });
-        expectRefused(reader, sheetFixture(file));
+        expectRefused(reader, fixturePath(QStringLiteral("sheets/") + file));
         qunsetenv(failureVariable);
         // A hanging decoder keeps the caller informed until it is stopped.
         if (failure == QLatin1String("hang"))
             QVERIFY(waits >= 1);
         // The next workbook reads normally.
-        reader.open(sheetFixture(file));
+        reader.open(fixturePath(QStringLiteral("sheets/") + file));
         QCOMPARE(readAll(reader), namesAB);
     }
 
@@ -612,7 +608,7 @@ private Q_SLOTS:
         QCOMPARE(self, QCoreApplication::applicationFilePath());
         setSpreadsheetDecoderProgram(program);
         SpreadsheetReader reader;
-        reader.open(sheetFixture(QStringLiteral("names_ab.xlsx")));
+        reader.open(fixturePath("sheets/names_ab.xlsx"));
         setSpreadsheetDecoderProgram(self);
         QCOMPARE(readAll(reader), namesAB);
     }
@@ -654,7 +650,7 @@ private Q_SLOTS:
         limits.isolate = false;
         SpreadsheetReader reader;
         reader.setLimits(limits);
-        reader.open(sheetFixture(base + QLatin1Char('.') + ext));
+        reader.open(fixturePath(QStringLiteral("sheets/") + base + QLatin1Char('.') + ext));
         QCOMPARE(readAll(reader), expected);
         QCOMPARE(reader.firstUsedRow(), 1);
     }
