@@ -11,7 +11,7 @@ TRadioGroup::TRadioGroup(QWidget* parent)
 {
     column->setContentsMargins(8, 4, 8, 4);
     column->setSpacing(2);
-    connect(group, &QButtonGroup::idToggled, this, [this](int id, bool checked) { buttonToggled(id, checked); });
+    connectGuarded(group, &QButtonGroup::idToggled, this, &TRadioGroup::buttonToggled);
 }
 
 void TRadioGroup::setItems(const QStringList& texts)
@@ -54,10 +54,8 @@ QRadioButton* TRadioGroup::button(int index) const
 
 void TRadioGroup::buttonToggled(int id, bool checked)
 {
-    guarded([&] {
-        if (!checked || id == itemIndex)
-            return;
-        itemIndex = id;
-        emit itemIndexChanged(itemIndex);
-    });
+    if (!checked || id == itemIndex)
+        return;
+    itemIndex = id;
+    emit itemIndexChanged(itemIndex);
 }

@@ -11,7 +11,7 @@ TRxDice::TRxDice(QWidget* parent) : QWidget(parent), m_timer(new QTimer(this))
 {
     setFocusPolicy(Qt::NoFocus);
     m_timer->setInterval(60);
-    connect(m_timer, &QTimer::timeout, this, [this] { guarded([this] { rotateOnce(); }); });
+    connectGuarded(m_timer, &QTimer::timeout, this, &TRxDice::rotateOnce);
     // The die is the first user of the shared generator when the main window is built; its
     // construction gives the generator its one start-up seed.
     SharedRandom::randomize();

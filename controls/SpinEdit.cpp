@@ -12,7 +12,7 @@
 TSpinEdit::TSpinEdit(QWidget* parent) : QAbstractSpinBox(parent)
 {
     lineEdit()->setText(QStringLiteral("0"));
-    connect(lineEdit(), &QLineEdit::textChanged, this, [this] { guarded([this] { textEdited(); }); });
+    connectGuarded(lineEdit(), &QLineEdit::textChanged, this, &TSpinEdit::textEdited);
 }
 
 int TSpinEdit::value() const

@@ -74,7 +74,7 @@ TZvBtnEdit::TZvBtnEdit(QWidget* parent) : QLineEdit(parent)
     m_button = new TZvEditButton(this);
     m_button->setColor(TColorToQColor(clBtnFace));
     m_button->show();
-    connect(m_button, &TZvWinButton::clicked, this, &TZvBtnEdit::BtnClick);
+    connectGuarded(m_button, &TZvWinButton::clicked, this, &TZvBtnEdit::BtnClick);
     m_button->resize(m_buttonWidht, m_button->height());
     UpdateEditRect();
 }
@@ -117,7 +117,7 @@ void TZvBtnEdit::UpdateEditRect()
 
 void TZvBtnEdit::BtnClick()
 {
-    guarded([&] { Q_EMIT OnBtnClick(this); });
+    Q_EMIT OnBtnClick(this);
 }
 
 void TZvBtnEdit::resizeEvent(QResizeEvent* e)

@@ -28,8 +28,8 @@ TZvWinButton::TZvWinButton(QWidget* parent) : QWidget(parent)
     // Focus by click is given by the button itself (left presses only), never by Qt.
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
-    m_focusConnection = connect(qApp, &QApplication::focusChanged, this,
-                                [this](QWidget*, QWidget* now) { guarded([&] { focusChanged(now); }); });
+    m_focusConnection =
+        connectGuarded(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusChanged(now); });
 }
 
 void TZvWinButton::applyFormSettings(int fontPixelHeight)
@@ -133,9 +133,9 @@ void TZvWinButton::setImages(TImageList* images)
     m_images = images;
     if (images)
     {
-        connect(images, &TImageList::changed, this, &TZvWinButton::ImagesChanged);
+        connectGuarded(images, &TImageList::changed, this, &TZvWinButton::ImagesChanged);
         // The guarded pointer forgets the list by itself; the face must follow.
-        connect(images, &QObject::destroyed, this, [this] { update(); });
+        connectGuarded(images, &QObject::destroyed, this, [this] { update(); });
     }
     update();
 }
@@ -454,35 +454,33 @@ bool TZvWinButton::event(QEvent* e)
 
 void TZvWinButton::Click()
 {
-    guarded([&] {
-        QPointer<TZvWinButton> alive(this);
-        if (canFocus())
-        {
-            m_mouseHeld = false;
-            m_down = false;
-            update();
-        }
-        QPointer<QWidget> form = window() != this ? window() : nullptr;
-        if (form)
-        {
-            // Copied on every click, also when it is 0: a handler may rely on the reset.
-            form->setProperty("ModalResult", m_modalResult);
-            if (auto* dialog = qobject_cast<QDialog*>(form.data()))
-                dialog->setResult(m_modalResult);
-        }
-        static const QMetaMethod clickedSignal = QMetaMethod::fromSignal(&TZvWinButton::clicked);
-        if (m_action && !isSignalConnected(clickedSignal))
-            m_action->trigger();
-        else
-            Q_EMIT clicked();
-        Q_UNUSED(alive);
-        // A modal window closes once its result is non-zero, after the click has been handled.
+    QPointer<TZvWinButton> alive(this);
+    if (canFocus())
+    {
+        m_mouseHeld = false;
+        m_down = false;
+        update();
+    }
+    QPointer<QWidget> form = window() != this ? window() : nullptr;
+    if (form)
+    {
+        // Copied on every click, also when it is 0: a handler may rely on the reset.
+        form->setProperty("ModalResult", m_modalResult);
         if (auto* dialog = qobject_cast<QDialog*>(form.data()))
-        {
-            if (dialog->isVisible() && dialog->isModal() && dialog->result() != 0)
-                dialog->done(dialog->result());
-        }
-    });
+            dialog->setResult(m_modalResult);
+    }
+    static const QMetaMethod clickedSignal = QMetaMethod::fromSignal(&TZvWinButton::clicked);
+    if (m_action && !isSignalConnected(clickedSignal))
+        m_action->trigger();
+    else
+        Q_EMIT clicked();
+    Q_UNUSED(alive);
+    // A modal window closes once its result is non-zero, after the click has been handled.
+    if (auto* dialog = qobject_cast<QDialog*>(form.data()))
+    {
+        if (dialog->isVisible() && dialog->isModal() && dialog->result() != 0)
+            dialog->done(dialog->result());
+    }
 }
 
 void TZvWinButton::showMenuAt(QMenu* menu, QPoint clientPoint)
@@ -504,12 +502,12 @@ void TZvWinButton::showMenuAt(QMenu* menu, QPoint clientPoint)
 
 void TZvWinButton::ShowDropDownMenu()
 {
-    guarded([&] { showMenuAt(m_dropDownMenu, QPoint(1, height() + 1)); });
+    showMenuAt(m_dropDownMenu, QPoint(1, height() + 1));
 }
 
 void TZvWinButton::ShowPopupMenuAt(int x, int y)
 {
-    guarded([&] { showMenuAt(m_popupMenu, QPoint(x, y)); });
+    showMenuAt(m_popupMenu, QPoint(x, y));
 }
 
 void TZvWinButton::ImagesChanged()

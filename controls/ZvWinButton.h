@@ -121,6 +121,7 @@ public:
     static void applyFormSettingsTo(QWidget* window, int fontPixelHeight = 13);
 
 public Q_SLOTS:
+    // Run inside the guard of the event that calls them; a signal reaches them through connectGuarded.
     void Click();
     void ShowDropDownMenu();
     void ShowPopupMenuAt(int x, int y);

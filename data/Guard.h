@@ -11,23 +11,31 @@
 // How errors travel, layer by layer.
 //
 // - data/ and platform/ throw for what the caller cannot go on without: EDatabaseError (a
-//   table used wrongly, a missing field), EFileError (a table or settings file that cannot be
-//   read or written; the old file then stays as it was), ESpreadsheetError (a workbook that
-//   cannot be read), EMCIDeviceError (a sound that cannot be opened or played). A record rule
-//   refuses a record by throwing EAbort after it told the operator why.
+//   table used wrongly: closed, a delete on an empty table, a field set outside edit or insert,
+//   an unknown field name), EFileError (a table file that cannot be read, any file that cannot
+//   be written; the old file then stays as it was), ESpreadsheetError (a workbook that cannot
+//   be read), EMCIDeviceError (a sound that cannot be opened, or a command given to a player
+//   with nothing open). A record rule refuses an operation by
+//   throwing EAbort once it has told the operator why, or once the operator said no to its
+//   question.
 // - They return a result where failing is an ordinary outcome the caller decides about: the
-//   journal's appends (false, with a notice kept for later), a table save that leaves a
-//   damaged file alone (false), the number of refused records of a load.
+//   journal's writes (false, with a notice kept for later), a table save that leaves a damaged
+//   file alone (false), the number of refused records of a load, IniWriteString (false), a
+//   sound that fails while it plays (the completion nvFailure). A settings file that cannot be
+//   read is no error at all: it reads as empty, every key its default, and only writing it back
+//   throws, so that its other keys are not lost.
 // - They fill an out-parameter where a reason goes with an empty result: a picture that
 //   cannot be loaded gives a null image and, on request, the reason in `error`.
 // - controls/, app/ and definitions/ catch only the errors they have words for (EFileError
-//   around a save, for instance) and let everything else reach the entry from Qt below.
+//   around a save, ESpreadsheetError around an import, for instance) and let everything else
+//   reach the entry from Qt below. One exception: the sound of a running draw that cannot be
+//   started or stopped is skipped without a word, the draw goes on.
 //
-// Every entry from Qt (slot, event handler, timer callback, model setData, delegate commit)
-// runs its body through guarded(): a silent abort stops there without a word, any other
-// exception goes to the application-wide handler. No exception ever crosses a Qt frame. A
-// signal is best connected with connectGuarded(), so that the guard sits in the connection and
-// the handler itself holds none; an entry is guarded exactly once.
+// Every entry from Qt is guarded exactly once: a connected signal through connectGuarded(),
+// which puts the guard in the connection so that the handler holds none; an event handler,
+// timer callback, model setData or delegate commit by running its body through guarded(). A
+// silent abort stops there without a word, any other exception goes to the application-wide
+// handler. No exception ever crosses a Qt frame.
 using AppExceptionHandler = std::function<void(const std::exception* error)>;
 
 // Installs the application-wide handler (the main window's AppEventsException); an empty

@@ -124,9 +124,9 @@ void TMediaPlayer::Open()
     d->player = new QMediaPlayer(this);
     d->output = new QAudioOutput(d->player);
     d->player->setAudioOutput(d->output);
-    connect(d->player, &QMediaPlayer::mediaStatusChanged, this, [this, d] { guarded([&] { onStatusChanged(d); }); });
-    connect(d->player, &QMediaPlayer::errorOccurred, this,
-            [this, d](QMediaPlayer::Error, const QString& text) { guarded([&] { onError(d, text); }); });
+    connectGuarded(d->player, &QMediaPlayer::mediaStatusChanged, this, [this, d] { onStatusChanged(d); });
+    connectGuarded(d->player, &QMediaPlayer::errorOccurred, this,
+                   [this, d](QMediaPlayer::Error, const QString& text) { onError(d, text); });
     device = d;
 
     // The back end loads asynchronously; wait for its verdict as a waiting command would.

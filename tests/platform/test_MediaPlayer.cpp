@@ -1,7 +1,7 @@
 #include "MediaPlayer.h"
+#include "common/FixturePath.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMediaPlayer>
 #include <QPointer>
@@ -15,8 +15,6 @@
 class TestMediaPlayer : public QObject
 {
     Q_OBJECT
-
-    static QString media(const char* name) { return QStringLiteral(FIXTURES_DIR "/media/") + QLatin1String(name); }
 
     // Records the kind of every completion at the moment it is delivered.
     struct Recorder
@@ -32,7 +30,7 @@ class TestMediaPlayer : public QObject
 
     static void openFile(TMediaPlayer& p, const char* name)
     {
-        p.setFileName(media(name));
+        p.setFileName(fixturePath(name));
         p.Open();
     }
 
@@ -49,7 +47,7 @@ private slots:
         TMediaPlayer p;
         Recorder r(p);
         QCOMPARE(p.Mode(), mpNotReady);
-        p.setFileName(media(file.toLatin1().constData()));
+        p.setFileName(fixturePath(QStringLiteral("media/") + file));
         p.Open();
         QVERIFY(p.isOpen());
         QCOMPARE(p.Mode(), mpStopped);
@@ -71,11 +69,11 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("inMessage");
-        QTest::newRow("missing file") << media("yok.wav") << QStringLiteral("yok.wav");
+        QTest::newRow("missing file") << fixturePath("media/yok.wav") << QStringLiteral("yok.wav");
         QTest::newRow("empty name") << QString() << QStringLiteral("cannot be found");
-        QTest::newRow("folder") << QStringLiteral(FIXTURES_DIR "/media") << QStringLiteral("not a file");
-        QTest::newRow("text named .wav") << media("notaudio.wav") << QStringLiteral("notaudio.wav");
-        QTest::newRow("picture") << QStringLiteral(FIXTURES_DIR "/pictures/photo.jpg") << QStringLiteral("photo.jpg");
+        QTest::newRow("folder") << fixturePath("media") << QStringLiteral("not a file");
+        QTest::newRow("text named .wav") << fixturePath("media/notaudio.wav") << QStringLiteral("notaudio.wav");
+        QTest::newRow("picture") << fixturePath("pictures/photo.jpg") << QStringLiteral("photo.jpg");
     }
     void openRefusesWhatCannotBePlayed()
     {
@@ -83,7 +81,7 @@ private slots:
         QFETCH(QString, inMessage);
         TMediaPlayer p;
         Recorder r(p);
-        openFile(p, "short.wav");
+        openFile(p, "media/short.wav");
         p.setFileName(path);
         try
         {
@@ -99,7 +97,7 @@ private slots:
         QCOMPARE(p.Mode(), mpNotReady);
         QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p.Play());
         // The player is still usable.
-        openFile(p, "short.wav");
+        openFile(p, "media/short.wav");
         p.Play();
         QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 1, 8000);
         QCOMPARE(r.kinds, QList<TMPNotifyValues>{nvSuccessful});
@@ -112,7 +110,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p.Stop());
         QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p.Rewind());
         p.Close();
-        openFile(p, "short.wav");
+        openFile(p, "media/short.wav");
         p.Close();
         QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p.Stop());
         QCOMPARE(p.Length(), 0);
@@ -122,7 +120,7 @@ private slots:
     {
         TMediaPlayer p;
         Recorder r(p);
-        openFile(p, "long.wav");
+        openFile(p, "media/long.wav");
         p.Play();
         QTRY_VERIFY_WITH_TIMEOUT(p.Position() >= 800, 5000);
         p.Stop();
@@ -132,20 +130,24 @@ private slots:
         const qint64 stoppedAt = p.Position();
         QVERIFY2(stoppedAt >= 800 && stoppedAt < p.Length(), qPrintable(QString::number(stoppedAt)));
 
-        // Play goes on from where it stopped: the rest lasts less than the whole.
-        QElapsedTimer t;
-        t.start();
+        // Play goes on from where it stopped: no position the back end reports meanwhile lies
+        // near the start.
+        auto* backEnd = p.findChild<QMediaPlayer*>();
+        QVERIFY(backEnd);
+        QSignalSpy positions(backEnd, &QMediaPlayer::positionChanged);
         p.Play();
         QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 2, 8000);
         QCOMPARE(r.kinds.last(), nvSuccessful);
-        QVERIFY2(t.elapsed() < p.Length() - stoppedAt / 2, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(!positions.isEmpty());
+        for (const QList<QVariant>& reported : positions)
+            QVERIFY2(reported.first().toLongLong() >= stoppedAt / 2, qPrintable(reported.first().toString()));
     }
 
     void closeAborts()
     {
         TMediaPlayer p;
         Recorder r(p);
-        openFile(p, "long.wav");
+        openFile(p, "media/long.wav");
         p.Play();
         p.Close();
         QVERIFY(!p.isOpen());
@@ -158,7 +160,7 @@ private slots:
     {
         TMediaPlayer p;
         Recorder r(p);
-        openFile(p, "long.wav");
+        openFile(p, "media/long.wav");
         p.Play();
         p.Play();
         QCOMPARE(p.Mode(), mpPlaying);
@@ -172,7 +174,7 @@ private slots:
         TMediaPlayer p;
         Recorder r(p);
         p.setNotify(false);
-        openFile(p, "short.wav");
+        openFile(p, "media/short.wav");
         p.Play();
         QTRY_COMPARE_WITH_TIMEOUT(p.Mode(), mpStopped, 5000);
         // A notified play afterwards is the only completion delivered.
@@ -196,7 +198,7 @@ private slots:
         TMediaPlayer p;
         QVERIFY(p.AutoRewind()); // on when created
         Recorder r(p);
-        openFile(p, "short.wav");
+        openFile(p, "media/short.wav");
         p.Play();
         QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 1, 8000);
         QCOMPARE(p.Position(), p.Length());
@@ -215,7 +217,7 @@ private slots:
     {
         TMediaPlayer p;
         Recorder r(p);
-        openFile(p, "long.wav");
+        openFile(p, "media/long.wav");
         p.setPosition(1800);
         QCOMPARE(p.Position(), 1800);
         p.Play();
@@ -244,9 +246,9 @@ private slots:
             seenFiles << QFileInfo(s->FileName()).fileName();
             seenModes << s->Mode();
         });
-        openFile(p, "long.wav");
+        openFile(p, "media/long.wav");
         p.Play();
-        openFile(p, "short.wav");
+        openFile(p, "media/short.wav");
         QVERIFY(kinds.isEmpty());
         p.Play();
         QTRY_COMPARE_WITH_TIMEOUT(kinds.size(), 2, 8000);
@@ -269,7 +271,7 @@ private slots:
                 s->Play();
             }
         });
-        openFile(p, "short.mp3");
+        openFile(p, "media/short.mp3");
         p.Play();
         QTRY_COMPARE_WITH_TIMEOUT(kinds.size(), 3, 8000);
         QCOMPARE(kinds, (QList<TMPNotifyValues>{nvSuccessful, nvSuccessful, nvSuccessful}));
@@ -281,7 +283,7 @@ private slots:
     {
         TMediaPlayer p;
         Recorder r(p);
-        openFile(p, "long.wav");
+        openFile(p, "media/long.wav");
         auto* backEnd = p.findChild<QMediaPlayer*>();
         QVERIFY(backEnd);
         emit backEnd->errorOccurred(QMediaPlayer::ResourceError, QStringLiteral("decoder failed"));
@@ -319,12 +321,15 @@ private slots:
             else
                 p->Close();
         });
-        p->setFileName(media("long.wav"));
-        QElapsedTimer t;
-        t.start();
+        p->setFileName(fixturePath("media/long.wav"));
+        // Open's own wait would run this timer too, had it waited for its timeout.
+        QTimer late;
+        late.setSingleShot(true);
+        QSignalSpy waitedLong(&late, &QTimer::timeout);
+        late.start(TMediaPlayer::OpenTimeoutMs / 2);
         QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p->Open());
         opening = false;
-        QVERIFY2(t.elapsed() < TMediaPlayer::OpenTimeoutMs / 2, "Open waited for its timeout");
+        QVERIFY2(waitedLong.isEmpty(), "Open waited for its timeout");
         QVERIFY(ranDuringOpen);
         QCOMPARE(guard.isNull(), destroy);
         if (!destroy)
@@ -337,14 +342,14 @@ private slots:
     void destroyedWhilePlaying()
     {
         auto* p = new TMediaPlayer;
-        openFile(*p, "long.wav");
+        openFile(*p, "media/long.wav");
         p->Play();
         delete p;
         // The queued completion of a destroyed player is dropped, never delivered to freed memory.
         QCoreApplication::processEvents();
         TMediaPlayer q;
         Recorder r(q);
-        openFile(q, "short.wav");
+        openFile(q, "media/short.wav");
         q.Play();
         QTRY_VERIFY_WITH_TIMEOUT(r.kinds.size() >= 1, 8000);
         QCOMPARE(r.kinds, QList<TMPNotifyValues>{nvSuccessful});

@@ -1,4 +1,5 @@
 #include "MediaPlayer.h"
+#include "common/FixturePath.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -52,7 +53,7 @@ private slots:
     void openAfterQuitRequestGivesUp()
     {
         TMediaPlayer p;
-        p.setFileName(QStringLiteral(FIXTURES_DIR "/media/short.wav"));
+        p.setFileName(fixturePath("media/short.wav"));
         QCoreApplication::exit(0);
 
         Watchdog watchdog(std::chrono::seconds(30));

@@ -1,5 +1,6 @@
 #include "JpegDecoder.h"
 #include "PictureLoader.h"
+#include "common/FixturePath.h"
 #include "common/TestFiles.h"
 
 #include <QDir>
@@ -11,8 +12,7 @@ class TestPictureLoader : public QObject
 {
     Q_OBJECT
 
-    static QString picture(const char* name) { return QStringLiteral(FIXTURES_DIR "/pictures/") + QLatin1String(name); }
-    static QByteArray bytesOf(const char* name) { return readAll(picture(name)); }
+    static QByteArray bytesOf(const char* name) { return readAll(fixturePath(name)); }
     static QString write(const QTemporaryDir& dir, const char* name, const QByteArray& bytes)
     {
         const QString path = dir.filePath(QLatin1String(name));
@@ -59,20 +59,21 @@ private slots:
         QTest::addColumn<QRgb>("rightColour");
         QTest::addColumn<int>("tolerance"); // JPEG is lossy; BMP and GIF are exact
 
-        QTest::newRow("jpeg") << picture("photo.jpg") << QSize(64, 48) << QPoint(8, 24) << qRgb(255, 0, 0)
+        QTest::newRow("jpeg") << fixturePath("pictures/photo.jpg") << QSize(64, 48) << QPoint(8, 24) << qRgb(255, 0, 0)
                               << QPoint(56, 24) << qRgb(0, 0, 255) << 40;
-        QTest::newRow("progressive jpeg") << picture("progressive.jpg") << QSize(64, 48) << QPoint(8, 8)
+        QTest::newRow("progressive jpeg") << fixturePath("pictures/progressive.jpg") << QSize(64, 48) << QPoint(8, 8)
                                           << qRgb(0, 255, 0) << QPoint(56, 40) << qRgb(255, 255, 0) << 40;
-        QTest::newRow("grey-scale jpeg") << picture("gray.jpg") << QSize(32, 32) << QPoint(2, 2) << qRgb(128, 128, 128)
-                                         << QPoint(30, 30) << qRgb(128, 128, 128) << 6;
-        QTest::newRow("cmyk jpeg") << picture("cmyk.jpg") << QSize(32, 32) << QPoint(2, 2) << qRgb(255, 0, 0)
-                                   << QPoint(30, 30) << qRgb(255, 0, 0) << 40;
-        QTest::newRow("bmp") << picture("pic.bmp") << QSize(20, 10) << QPoint(2, 0) << qRgb(0, 255, 0) << QPoint(15, 9)
-                             << qRgb(255, 255, 0) << 0;
-        QTest::newRow("gif") << picture("pic.gif") << QSize(16, 8) << QPoint(0, 7) << qRgb(0, 0, 255) << QPoint(15, 0)
-                             << qRgb(255, 0, 0) << 0;
-        QTest::newRow("jpeg under a bmp name") << picture("jpeg_named.bmp") << QSize(64, 48) << QPoint(8, 24)
-                                               << qRgb(255, 0, 0) << QPoint(56, 24) << qRgb(0, 0, 255) << 40;
+        QTest::newRow("grey-scale jpeg") << fixturePath("pictures/gray.jpg") << QSize(32, 32) << QPoint(2, 2)
+                                         << qRgb(128, 128, 128) << QPoint(30, 30) << qRgb(128, 128, 128) << 6;
+        QTest::newRow("cmyk jpeg") << fixturePath("pictures/cmyk.jpg") << QSize(32, 32) << QPoint(2, 2)
+                                   << qRgb(255, 0, 0) << QPoint(30, 30) << qRgb(255, 0, 0) << 40;
+        QTest::newRow("bmp") << fixturePath("pictures/pic.bmp") << QSize(20, 10) << QPoint(2, 0) << qRgb(0, 255, 0)
+                             << QPoint(15, 9) << qRgb(255, 255, 0) << 0;
+        QTest::newRow("gif") << fixturePath("pictures/pic.gif") << QSize(16, 8) << QPoint(0, 7) << qRgb(0, 0, 255)
+                             << QPoint(15, 0) << qRgb(255, 0, 0) << 0;
+        QTest::newRow("jpeg under a bmp name")
+            << fixturePath("pictures/jpeg_named.bmp") << QSize(64, 48) << QPoint(8, 24) << qRgb(255, 0, 0)
+            << QPoint(56, 24) << qRgb(0, 0, 255) << 40;
     }
     void loadsEachFormat()
     {
@@ -95,23 +96,23 @@ private slots:
     void extensionIgnoresCase()
     {
         QTemporaryDir dir;
-        const QByteArray jpeg = bytesOf("photo.jpg");
+        const QByteArray jpeg = bytesOf("pictures/photo.jpg");
         for (const char* name : {"KUPA.JPG", "kupa.Jpeg", "Kupa.jPeG"})
             QCOMPARE(loadPicture(write(dir, name, jpeg)).size(), QSize(64, 48));
-        QCOMPARE(loadPicture(write(dir, "ODUL.BMP", bytesOf("pic.bmp"))).size(), QSize(20, 10));
-        QCOMPARE(loadPicture(write(dir, "ODUL.GIF", bytesOf("pic.gif"))).size(), QSize(16, 8));
+        QCOMPARE(loadPicture(write(dir, "ODUL.BMP", bytesOf("pictures/pic.bmp"))).size(), QSize(20, 10));
+        QCOMPARE(loadPicture(write(dir, "ODUL.GIF", bytesOf("pictures/pic.gif"))).size(), QSize(16, 8));
     }
 
     void givesNothingForWhatIsNoPicture_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes"); // written to a file of that name
-        const QByteArray jpeg = bytesOf("photo.jpg");
-        const QByteArray bmp = bytesOf("pic.bmp");
-        const QByteArray gif = bytesOf("pic.gif");
+        const QByteArray jpeg = bytesOf("pictures/photo.jpg");
+        const QByteArray bmp = bytesOf("pictures/pic.bmp");
+        const QByteArray gif = bytesOf("pictures/pic.gif");
         QTest::newRow("jpeg under a png name") << "kupa.png" << jpeg;
         QTest::newRow("no extension") << "kupa" << jpeg;
-        QTest::newRow("png under a jpg name") << "png_named.jpg" << bytesOf("png_named.jpg");
+        QTest::newRow("png under a jpg name") << "png_named.jpg" << bytesOf("pictures/png_named.jpg");
         QTest::newRow("text under a gif name") << "not.gif" << QByteArray("GIF? hayır, metin\r\n");
         QTest::newRow("empty jpg") << "bos.jpg" << QByteArray();
         QTest::newRow("jpeg cut in its header") << "kisa.jpg" << jpeg.left(40);
@@ -147,9 +148,9 @@ private slots:
     // A file cut short shows the part that arrived; the rest is the decoder's grey.
     void truncatedJpegGivesThePartThatArrived()
     {
-        const QImage whole = loadPicture(picture("plasma.jpg"));
+        const QImage whole = loadPicture(fixturePath("pictures/plasma.jpg"));
         QString error;
-        const QImage cut = loadPicture(picture("truncated.jpg"), &error);
+        const QImage cut = loadPicture(fixturePath("pictures/truncated.jpg"), &error);
         QVERIFY2(!cut.isNull(), qPrintable(error));
         QCOMPARE(cut.size(), whole.size());
         for (int y = 0; y < 16; ++y)
@@ -161,7 +162,7 @@ private slots:
 
     void limits()
     {
-        const QByteArray jpeg = bytesOf("photo.jpg");
+        const QByteArray jpeg = bytesOf("pictures/photo.jpg");
         QString error;
         // Too many pixels for the limit: decoded at half size, colours where they were.
         PictureLimits small;
@@ -178,18 +179,18 @@ private slots:
         // BMP and GIF are shrunk after decoding, keeping their proportions.
         PictureLimits quarter;
         quarter.maxPixels = 20 * 10 / 4;
-        image = loadPicture(picture("pic.bmp"), &error, quarter);
+        image = loadPicture(fixturePath("pictures/pic.bmp"), &error, quarter);
         QCOMPARE(image.size(), QSize(10, 5));
         QVERIFY2(near(image.pixel(1, 2), qRgb(0, 255, 0), 60), describe(image.pixel(1, 2)));
         QVERIFY2(near(image.pixel(8, 2), qRgb(255, 255, 0), 60), describe(image.pixel(8, 2)));
         quarter.maxPixels = 16 * 8 / 4;
-        QCOMPARE(loadPicture(picture("pic.gif"), &error, quarter).size(), QSize(8, 4));
+        QCOMPARE(loadPicture(fixturePath("pictures/pic.gif"), &error, quarter).size(), QSize(8, 4));
 
         PictureLimits fewScans;
         fewScans.maxScans = 2;
-        QVERIFY(decodeJpeg(bytesOf("progressive.jpg"), &error, fewScans).isNull());
+        QVERIFY(decodeJpeg(bytesOf("pictures/progressive.jpg"), &error, fewScans).isNull());
         QVERIFY2(error.contains(QLatin1String("scans")), qPrintable(error));
-        QVERIFY(!decodeJpeg(bytesOf("progressive.jpg"), &error).isNull());
+        QVERIFY(!decodeJpeg(bytesOf("pictures/progressive.jpg"), &error).isNull());
         QVERIFY(error.isEmpty());
     }
 
@@ -197,7 +198,7 @@ private slots:
     // (the sanitizer build checks the latter), and the size, when there is a picture, is right.
     void damagedJpegsNeverCrash()
     {
-        const QByteArray jpeg = bytesOf("progressive.jpg");
+        const QByteArray jpeg = bytesOf("pictures/progressive.jpg");
         for (qsizetype n = 0; n < jpeg.size(); n += 7)
         {
             const QImage image = decodeJpeg(jpeg.left(n));

@@ -2,6 +2,7 @@
 #include "SpreadsheetReader.h"
 #include "SpreadsheetSheet.h"
 #include "common/DecoderMain.h"
+#include "common/FixturePath.h"
 #include "common/TestFiles.h"
 
 #include <QDir>
@@ -27,11 +28,6 @@ void failOnRequest()
     if (failure == "hang")
         for (;;)
             pause();
-}
-
-QString sheetFixture(const QString& name)
-{
-    return QStringLiteral(FIXTURES_DIR "/sheets/") + name;
 }
 
 using Rows = QList<QStringList>; // per row: column A, column B
@@ -126,7 +122,8 @@ private Q_SLOTS:
 
     void sameRowsFromEveryFormat_data()
     {
-        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("isolate");
         QTest::addColumn<Rows>("expected");
         const Rows namesA = {{namesAB[0][0], QString()}, {namesAB[1][0], QString()}, {namesAB[2][0], QString()}};
         const Rows titled = Rows{{QStringLiteral("Adı Soyadı"), QStringLiteral("Ek Bilgi")}} + namesAB;
@@ -150,26 +147,35 @@ private Q_SLOTS:
                                    {QStringLiteral("Can"), QStringLiteral("Çorum")},
                                    {QStringLiteral("Veli"), QStringLiteral("Veli")},
                                    {QStringLiteral("Veli"), QStringLiteral("Veli")}};
-        QTest::newRow("inline_strings.xlsx") << QStringLiteral("inline_strings") << namesAB;
+        // Each workbook is read by the decoding child and, the same, in the program's own process.
+        auto add = [](const char* base, const char* ext, const Rows& rows) {
+            for (const bool isolate : {true, false})
+                QTest::addRow("%s.%s%s", base, ext, isolate ? "" : " in process")
+                    << QString::fromLatin1(base) + QLatin1Char('.') + QLatin1String(ext) << isolate << rows;
+        };
+        add("inline_strings", "xlsx", namesAB);
         for (const char* ext : {"xls", "xlsx", "ods", "csv"})
         {
-            QTest::addRow("names_ab.%s", ext) << QStringLiteral("names_ab") << namesAB;
-            QTest::addRow("text_runs.%s", ext) << QStringLiteral("text_runs") << textRuns;
-            QTest::addRow("repeated_rows.%s", ext) << QStringLiteral("repeated_rows") << repeatedRows;
-            QTest::addRow("repeated_last.%s", ext) << QStringLiteral("repeated_last") << repeatedLast;
-            QTest::addRow("names_a.%s", ext) << QStringLiteral("names_a") << namesA;
-            QTest::addRow("title_row.%s", ext) << QStringLiteral("title_row") << titled;
-            QTest::addRow("duplicate.%s", ext) << QStringLiteral("duplicate") << duplicate;
-            QTest::addRow("gap_row3.%s", ext) << QStringLiteral("gap_row3") << gap;
+            add("names_ab", ext, namesAB);
+            add("text_runs", ext, textRuns);
+            add("repeated_rows", ext, repeatedRows);
+            add("repeated_last", ext, repeatedLast);
+            add("names_a", ext, namesA);
+            add("title_row", ext, titled);
+            add("duplicate", ext, duplicate);
+            add("gap_row3", ext, gap);
         }
     }
     void sameRowsFromEveryFormat()
     {
-        QFETCH(QString, base);
+        QFETCH(QString, file);
+        QFETCH(bool, isolate);
         QFETCH(Rows, expected);
-        const QString ext = QString::fromLatin1(QTest::currentDataTag()).section(QLatin1Char('.'), 1);
+        SpreadsheetLimits limits;
+        limits.isolate = isolate;
         SpreadsheetReader reader;
-        reader.open(sheetFixture(base + QLatin1Char('.') + ext));
+        reader.setLimits(limits);
+        reader.open(fixturePath(QStringLiteral("sheets/") + file));
         QVERIFY(reader.isOpen());
         QCOMPARE(reader.firstUsedRow(), 1);
         QCOMPARE(reader.usedRowCount(), expected.size());
@@ -194,7 +200,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, file);
         QFETCH(int, format);
-        QFile source(sheetFixture(file));
+        QFile source(fixturePath(QStringLiteral("sheets/") + file));
         QVERIFY(source.open(QIODevice::ReadOnly));
         const QByteArray bytes = source.readAll();
         QCOMPARE(int(detectSpreadsheetFormat(bytes)), format);
@@ -208,38 +214,37 @@ private Q_SLOTS:
         QCOMPARE(readAll(reader), namesAB);
     }
 
+    // A workbook shows its values as a Turkish-locale spreadsheet does; a text file keeps them as typed.
     void valuesAsTheSpreadsheetShowsThem_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::newRow("xls") << "values.xls";
-        QTest::newRow("xlsx") << "values.xlsx";
-        QTest::newRow("ods") << "values.ods";
+        QTest::addColumn<QStringList>("shown"); // 3,1 3,2 4,1 4,2 5,1 5,2 6,1
+        const QStringList asShown{QStringLiteral("42"),         QStringLiteral("3,5"),
+                                  QStringLiteral("-7"),         QStringLiteral("1234567"),
+                                  QStringLiteral("15.03.2024"), QStringLiteral("15.03.2024 10:30:00"),
+                                  QStringLiteral("0,125")};
+        QTest::newRow("xls") << "values.xls" << asShown;
+        QTest::newRow("xlsx") << "values.xlsx" << asShown;
+        QTest::newRow("ods") << "values.ods" << asShown;
+        QTest::newRow("csv") << "values.csv"
+                             << QStringList{QStringLiteral("42"),         QStringLiteral("3.5"),
+                                            QStringLiteral("-7"),         QStringLiteral("1234567"),
+                                            QStringLiteral("03/15/2024"), QStringLiteral("03/15/2024 10:30:00"),
+                                            QStringLiteral("0.125")};
     }
     void valuesAsTheSpreadsheetShowsThem()
     {
         QFETCH(QString, file);
+        QFETCH(QStringList, shown);
         SpreadsheetReader reader;
-        reader.open(sheetFixture(file));
+        reader.open(fixturePath(QStringLiteral("sheets/") + file));
         QCOMPARE(reader.cellText(1, 1), QStringLiteral("ğüşıöçİ ĞÜŞIÖÇ"));
         QCOMPARE(reader.cellText(1, 2), QStringLiteral("Kâzım"));
         QCOMPARE(reader.cellText(2, 1), QStringLiteral("\"Bora\" Yılmaz"));
-        QCOMPARE(reader.cellText(3, 1), QStringLiteral("42"));
-        QCOMPARE(reader.cellText(3, 2), QStringLiteral("3,5"));
-        QCOMPARE(reader.cellText(4, 1), QStringLiteral("-7"));
-        QCOMPARE(reader.cellText(4, 2), QStringLiteral("1234567"));
-        QCOMPARE(reader.cellText(5, 1), QStringLiteral("15.03.2024"));
-        QCOMPARE(reader.cellText(5, 2), QStringLiteral("15.03.2024 10:30:00"));
-        QCOMPARE(reader.cellText(6, 1), QStringLiteral("0,125"));
-        QCOMPARE(reader.cellText(7, 1), QStringLiteral("  boşluklu  "));
-    }
-
-    void csvTextStaysAsTyped()
-    {
-        SpreadsheetReader reader;
-        reader.open(sheetFixture(QStringLiteral("values.csv")));
-        QCOMPARE(reader.cellText(1, 1), QStringLiteral("ğüşıöçİ ĞÜŞIÖÇ"));
-        QCOMPARE(reader.cellText(2, 1), QStringLiteral("\"Bora\" Yılmaz"));
-        QCOMPARE(reader.cellText(3, 2), QStringLiteral("3.5"));
+        const QStringList cells{reader.cellText(3, 1), reader.cellText(3, 2), reader.cellText(4, 1),
+                                reader.cellText(4, 2), reader.cellText(5, 1), reader.cellText(5, 2),
+                                reader.cellText(6, 1)};
+        QCOMPARE(cells, shown);
         QCOMPARE(reader.cellText(7, 1), QStringLiteral("  boşluklu  "));
     }
 
@@ -283,7 +288,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, file);
         SpreadsheetReader reader;
-        reader.open(sheetFixture(file));
+        reader.open(fixturePath(QStringLiteral("sheets/") + file));
         QCOMPARE(reader.firstUsedRow(), 3);
         QCOMPARE(reader.usedRowCount(), 5);
         // Whoever reads rows 1..count meets the empty rows first and misses the last two.
@@ -307,15 +312,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         for (const char* name : {"truncated.xls", "truncated.xlsx", "truncated.ods", "random.xlsx", "encrypted.xls"})
-            QTest::newRow(name) << sheetFixture(QLatin1String(name));
-        QTest::newRow("missing") << sheetFixture(QStringLiteral("no such workbook.xlsx"));
-        QTest::newRow("folder") << sheetFixture(QString());
+            QTest::newRow(name) << fixturePath(QStringLiteral("sheets/") + QLatin1String(name));
+        QTest::newRow("missing") << fixturePath("sheets/no such workbook.xlsx");
+        QTest::newRow("folder") << fixturePath("sheets");
     }
     void damagedFilesAreRefused()
     {
         QFETCH(QString, path);
         SpreadsheetReader reader;
-        reader.open(sheetFixture(QStringLiteral("names_ab.ods")));
+        reader.open(fixturePath("sheets/names_ab.ods"));
         expectRefused(reader, path); // the workbook read before is gone, not mixed in
     }
 
@@ -364,8 +369,8 @@ private Q_SLOTS:
     void damagedCompoundDocumentsAreRefused()
     {
         QFETCH(QString, patch);
-        QFile source(sheetFixture(patch == QLatin1String("fuzz") ? QStringLiteral("fuzz_overlong_name.xls")
-                                                                 : QStringLiteral("names_ab.xls")));
+        QFile source(
+            fixturePath(patch == QLatin1String("fuzz") ? "sheets/fuzz_overlong_name.xls" : "sheets/names_ab.xls"));
         QVERIFY(source.open(QIODevice::ReadOnly));
         QByteArray bytes = source.readAll();
         auto set32 = [&](qsizetype at, quint32 v) {
@@ -417,6 +422,8 @@ private Q_SLOTS:
                                        << "unpacked";
         QTest::newRow("ratio.ods") << "names_ab.ods"
                                    << "ratio";
+        QTest::newRow("cells.xls") << "names_ab.xls"
+                                   << "cells";
     }
     void limitsRefuseLargeWorkbooks()
     {
@@ -437,10 +444,10 @@ private Q_SLOTS:
             limits.ratioFloorBytes = 100, limits.maxRatio = 2;
         SpreadsheetReader reader;
         reader.setLimits(limits);
-        expectRefused(reader, sheetFixture(file));
+        expectRefused(reader, fixturePath(QStringLiteral("sheets/") + file));
         // The same workbook within the default limits reads.
         reader.setLimits(SpreadsheetLimits());
-        reader.open(sheetFixture(file));
+        reader.open(fixturePath(QStringLiteral("sheets/") + file));
         QCOMPARE(reader.usedRowCount(), 3);
     }
 
@@ -520,7 +527,7 @@ private Q_SLOTS:
     // read, never anything else (a crash, a foreign exception, a hang).
     void damagedCopiesNeverCrash()
     {
-        const QStringList files = QDir(sheetFixture(QString()))
+        const QStringList files = QDir(fixturePath("sheets"))
                                       .entryList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx"),
                                                   QStringLiteral("*.ods"), QStringLiteral("*.csv")});
         QVERIFY(files.size() >= 20);
@@ -533,7 +540,7 @@ private Q_SLOTS:
         constexpr int rounds = 10;
         for (const QString& name : files)
         {
-            QFile source(sheetFixture(name));
+            QFile source(fixturePath(QStringLiteral("sheets/") + name));
             QVERIFY(source.open(QIODevice::ReadOnly));
             const QByteArray original = source.readAll();
             for (int round = 0; round < rounds; ++round)
@@ -588,13 +595,13 @@ private Q_SLOTS:
         reader.setLimits(limits);
         int waits = 0;
         reader.setWhileWaiting([&] { ++waits; });
-        expectRefused(reader, sheetFixture(file));
+        expectRefused(reader, fixturePath(QStringLiteral("sheets/") + file));
         qunsetenv(failureVariable);
         // A hanging decoder keeps the caller informed until it is stopped.
         if (failure == QLatin1String("hang"))
             QVERIFY(waits >= 1);
         // The next workbook reads normally.
-        reader.open(sheetFixture(file));
+        reader.open(fixturePath(QStringLiteral("sheets/") + file));
         QCOMPARE(readAll(reader), namesAB);
     }
 
@@ -612,7 +619,7 @@ private Q_SLOTS:
         QCOMPARE(self, QCoreApplication::applicationFilePath());
         setSpreadsheetDecoderProgram(program);
         SpreadsheetReader reader;
-        reader.open(sheetFixture(QStringLiteral("names_ab.xlsx")));
+        reader.open(fixturePath("sheets/names_ab.xlsx"));
         setSpreadsheetDecoderProgram(self);
         QCOMPARE(readAll(reader), namesAB);
     }
@@ -642,21 +649,6 @@ private Q_SLOTS:
         const std::optional<int> decoded = runSpreadsheetDecoderIfAsked(int(arguments.size()), argv.data());
         qunsetenv("CEKILIS_DECODER_TOKEN");
         QVERIFY(!decoded);
-    }
-
-    void sameResultInProcess_data() { sameRowsFromEveryFormat_data(); }
-    void sameResultInProcess()
-    {
-        QFETCH(QString, base);
-        QFETCH(Rows, expected);
-        const QString ext = QString::fromLatin1(QTest::currentDataTag()).section(QLatin1Char('.'), 1);
-        SpreadsheetLimits limits;
-        limits.isolate = false;
-        SpreadsheetReader reader;
-        reader.setLimits(limits);
-        reader.open(sheetFixture(base + QLatin1Char('.') + ext));
-        QCOMPARE(readAll(reader), expected);
-        QCOMPARE(reader.firstUsedRow(), 1);
     }
 
     void numberText_data()

@@ -1,0 +1,434 @@
+#include "SpreadsheetMarkup.h"
+
+#include "SpreadsheetZip.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+namespace {
+constexpr std::size_t npos = std::string_view::npos;
+
+// Where the markup starting at `at` (a '<') ends; npos when the part is cut short.
+std::size_t markupEnd(std::string_view xml, std::size_t at)
+{
+    auto past = [&](std::string_view close, std::size_t from) {
+        const std::size_t end = xml.find(close, from);
+        return end == npos ? npos : end + close.size();
+    };
+    if (xml.substr(at, 4) == "<!--")
+        return past("-->", at + 4);
+    if (xml.substr(at, 9) == "<![CDATA[")
+        return past("]]>", at + 9);
+    if (xml.substr(at, 2) == "<?")
+        return past("?>", at + 2);
+    char quote = 0;
+    for (std::size_t i = at + 1; i < xml.size(); ++i)
+    {
+        const char c = xml[i];
+        if (quote != 0)
+            quote = c == quote ? 0 : quote;
+        else if (c == '"' || c == '\'')
+            quote = c;
+        else if (c == '>')
+            return i + 1;
+    }
+    return npos;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+struct Tag
+{
+    std::string_view text;
+    std::string_view name; // empty for comments, declarations and instructions
+    bool end = false;
+    bool empty = false;
+
+    explicit Tag(std::string_view markup) : text(markup)
+    {
+        if (text.size() < 3 || text[1] == '!' || text[1] == '?')
+            return;
+        std::size_t i = 1;
+        if (text[1] == '/')
+            end = true, i = 2;
+        std::size_t j = i;
+        while (j < text.size() && !isBlank(text[j]) && text[j] != '/' && text[j] != '>')
+            ++j;
+        name = text.substr(i, j - i);
+        empty = text[text.size() - 2] == '/';
+    }
+    std::string_view localName() const
+    {
+        const std::size_t colon = name.rfind(':');
+        return colon == npos ? name : name.substr(colon + 1);
+    }
+    std::string_view prefix() const
+    {
+        const std::size_t colon = name.rfind(':');
+        return colon == npos ? std::string_view() : name.substr(0, colon + 1);
+    }
+    // The value of an attribute as a range of `text`: {offset, length}, offset npos when absent.
+    std::pair<std::size_t, std::size_t> attribute(std::string_view wanted) const
+    {
+        std::size_t i = 1 + name.size();
+        while (i < text.size())
+        {
+            while (i < text.size() && isBlank(text[i]))
+                ++i;
+            const std::size_t start = i;
+            while (i < text.size() && !isBlank(text[i]) && text[i] != '=' && text[i] != '/' && text[i] != '>')
+                ++i;
+            const std::string_view attributeName = text.substr(start, i - start);
+            while (i < text.size() && isBlank(text[i]))
+                ++i;
+            if (attributeName.empty() || i >= text.size() || text[i] != '=')
+                break;
+            ++i;
+            while (i < text.size() && isBlank(text[i]))
+                ++i;
+            if (i >= text.size() || (text[i] != '"' && text[i] != '\''))
+                break;
+            const std::size_t close = text.find(text[i], i + 1);
+            if (close == npos)
+                break;
+            if (attributeName == wanted)
+                return {i + 1, close - i - 1};
+            i = close + 1;
+        }
+        return {npos, 0};
+    }
+    std::string_view value(std::string_view wanted) const
+    {
+        const auto [at, length] = attribute(wanted);
+        return at == npos ? std::string_view() : text.substr(at, length);
+    }
+    bool has(std::string_view wanted) const { return attribute(wanted).first != npos; }
+};
+
+// A repeat count; absent, malformed or zero counts as one, and huge counts stay huge.
+qint64 countOf(std::string_view digits)
+{
+    qint64 n = 0;
+    for (const char c : digits)
+    {
+        if (c < '0' || c > '9')
+            return 1;
+        n = std::min<qint64>(n * 10 + (c - '0'), qint64(1) << 40);
+    }
+    return n > 0 ? n : 1;
+}
+
+// The prefix a document binds to a namespace in its root element, with the colon.
+std::string prefixOf(std::string_view xml, std::string_view uri, std::string_view fallback)
+{
+    for (std::size_t at = xml.find('<'); at != npos; at = xml.find('<', at + 1))
+    {
+        const std::size_t end = markupEnd(xml, at);
+        if (end == npos)
+            break;
+        const Tag tag(xml.substr(at, end - at));
+        if (tag.name.empty())
+            continue;
+        const std::string_view text = tag.text;
+        for (std::size_t x = text.find("xmlns:"); x != npos; x = text.find("xmlns:", x + 6))
+        {
+            const std::size_t eq = text.find('=', x);
+            if (eq == npos)
+                break;
+            const std::string_view name = text.substr(x + 6, eq - x - 6);
+            if (tag.value(text.substr(x, eq - x)) == uri)
+                return std::string(name) + ':';
+        }
+        break;
+    }
+    return std::string(fallback) + ':';
+}
+
+// What reading an OpenDocument content part needs beyond liborcus: a cell's text is its
+// paragraphs joined by line breaks, with the blanks (text:s), tabs and line breaks they hold;
+// liborcus keeps the last paragraph and drops those elements. Rows that a file stores once
+// with a repeat count are listed to be copied after the parse (liborcus only skips them), and
+// cells repeated past column B are cut back, since liborcus would deliver every copy.
+struct OdsContent
+{
+    std::string xml;
+    std::vector<std::pair<int, qint64>> rowCopies; // first sheet: row, copies below it
+    bool changed = false;
+};
+
+// Blanks a text:s element may add; bounds what a small file can make the parse allocate.
+constexpr qint64 maxAddedBlanks = 64LL << 20;
+
+OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& limits)
+{
+    const std::string text = prefixOf(xml, "urn:oasis:names:tc:opendocument:xmlns:text:1.0", "text");
+    const std::string table = prefixOf(xml, "urn:oasis:names:tc:opendocument:xmlns:table:1.0", "table");
+    const std::string office = prefixOf(xml, "urn:oasis:names:tc:opendocument:xmlns:office:1.0", "office");
+    const std::string paragraph = text + "p", blanks = text + "s", tab = text + "tab", lineBreak = text + "line-break";
+    const std::string blankCount = text + "c";
+    const std::string tableName = table + "table", rowName = table + "table-row", cellName = table + "table-cell",
+                      coveredName = table + "covered-table-cell";
+    const std::string rowsRepeated = table + "number-rows-repeated",
+                      columnsRepeated = table + "number-columns-repeated";
+    const std::string valueType = office + "value-type", formula = table + "formula";
+    const std::string closeParagraph = "</" + paragraph + ">";
+
+    OdsContent result;
+    std::string& out = result.xml;
+    out.reserve(xml.size() + xml.size() / 8);
+    int tableDepth = 0, tables = 0;
+    qint64 row = 0, rowRepeat = 1, column = 0, repeatedCells = 0, addedBlanks = 0;
+    bool inRow = false, rowHasContent = false, inCell = false;
+    // A paragraph end inside a cell waits: a following paragraph continues it after a line break.
+    bool paragraphOpen = false;
+    std::string_view gap;
+    auto settleParagraph = [&] {
+        if (paragraphOpen)
+            out += closeParagraph, out += gap;
+        paragraphOpen = false;
+        gap = {};
+    };
+
+    std::size_t pos = 0;
+    while (pos < xml.size())
+    {
+        const std::size_t lt = xml.find('<', pos);
+        const std::string_view between = xml.substr(pos, lt == npos ? npos : lt - pos);
+        if (paragraphOpen && gap.empty() && std::all_of(between.begin(), between.end(), isBlank))
+            gap = between;
+        else
+            settleParagraph(), out += between;
+        if (lt == npos)
+            break;
+        const std::size_t end = markupEnd(xml, lt);
+        if (end == npos)
+        {
+            settleParagraph();
+            out += xml.substr(lt); // cut short: liborcus reports it
+            break;
+        }
+        pos = end;
+        const Tag tag(xml.substr(lt, end - lt));
+        if (inCell && tag.name == paragraph)
+        {
+            result.changed = true;
+            if (tag.end)
+                paragraphOpen = true, gap = {};
+            else if (paragraphOpen)
+            {
+                out += '\n';
+                paragraphOpen = tag.empty;
+                gap = {};
+            }
+            else if (tag.empty)
+                out += '<' + paragraph + '>', paragraphOpen = true;
+            else
+                out += tag.text;
+            continue;
+        }
+        settleParagraph();
+        if (tag.name == blanks || tag.name == tab || tag.name == lineBreak)
+        {
+            result.changed = true;
+            if (tag.end)
+                continue;
+            if (tag.name != blanks)
+            {
+                out += tag.name == tab ? '\t' : '\n';
+                continue;
+            }
+            const qint64 count = std::min<qint64>(countOf(tag.value(blankCount)), 65535);
+            if ((addedBlanks += count) > maxAddedBlanks)
+                throw ESpreadsheetError("worksheet text beyond the limits (blanks)");
+            out.append(static_cast<std::size_t>(count), ' ');
+            continue;
+        }
+        if (tag.name == tableName)
+        {
+            if (tag.end)
+                --tableDepth;
+            else if (!tag.empty && ++tableDepth == 1)
+                ++tables, row = 0;
+        }
+        else if (tag.name == rowName && tableDepth == 1)
+        {
+            if (!tag.end)
+            {
+                rowRepeat = countOf(tag.value(rowsRepeated));
+                column = 0;
+                rowHasContent = false;
+                inRow = !tag.empty;
+                if (tag.empty)
+                    row += rowRepeat;
+            }
+            else
+            {
+                // Only the first sheet is kept; the others are only skipped through.
+                if (rowHasContent && tables == 1 && rowRepeat > 1)
+                {
+                    if (row + rowRepeat > limits.maxRows)
+                        throw ESpreadsheetError("worksheet has more than " + std::to_string(limits.maxRows) + " rows");
+                    result.rowCopies.emplace_back(static_cast<int>(row), rowRepeat - 1);
+                }
+                row = std::min<qint64>(row + rowRepeat, qint64(1) << 40);
+                inRow = false;
+            }
+        }
+        else if ((tag.name == cellName || tag.name == coveredName) && tableDepth == 1 && inRow)
+        {
+            inCell = !tag.end && !tag.empty;
+            if (!tag.end)
+            {
+                const auto [at, length] = tag.attribute(columnsRepeated);
+                const qint64 repeat = at == npos ? 1 : countOf(tag.text.substr(at, length));
+                if (!tag.empty || tag.has(valueType) || tag.has(formula))
+                {
+                    rowHasContent = true;
+                    if (tables == 1 && (repeatedCells += repeat * rowRepeat - 1) > limits.maxXlsCells)
+                        throw ESpreadsheetError("worksheet announces more than " + std::to_string(limits.maxXlsCells) +
+                                                " repeated cells");
+                }
+                if (repeat > 1 && column + repeat > 2)
+                {
+                    // Columns from C on are not kept: one copy is enough to mark the row as used.
+                    std::string cut(tag.text.substr(0, at));
+                    cut += std::to_string(column < 2 ? 2 - column : 1);
+                    cut += tag.text.substr(at + length);
+                    out += cut;
+                    column = std::min<qint64>(column + repeat, qint64(1) << 40);
+                    result.changed = true;
+                    continue;
+                }
+                column = std::min<qint64>(column + repeat, qint64(1) << 40);
+            }
+        }
+        out += tag.text;
+    }
+    settleParagraph();
+    result.changed = result.changed || !result.rowCopies.empty();
+    return result;
+}
+
+// Cells some writers store as inline strings (t="inlineStr" holding <is> with its text or rich
+// runs) or as plain text (t="str" without a formula) are read by liborcus as empty; rewritten
+// as text results of a formula (whose formula is never looked at) they read as text.
+bool needsInlineRewrite(std::string_view xml)
+{
+    return xml.find("inlineStr") != npos || xml.find("\"str\"") != npos || xml.find("'str'") != npos;
+}
+
+std::string rewriteInlineStrings(std::string_view xml)
+{
+    std::string out;
+    out.reserve(xml.size() + xml.size() / 8);
+    enum
+    {
+        Plain,
+        Inline,
+        Text
+    } cell = Plain;
+    bool formulaSeen = false, inString = false, inRun = false;
+    int phonetic = 0;
+    std::string prefix;
+    std::size_t pos = 0;
+    while (pos < xml.size())
+    {
+        const std::size_t lt = xml.find('<', pos);
+        const std::string_view between = xml.substr(pos, lt == npos ? npos : lt - pos);
+        if (!inString || (inRun && phonetic == 0))
+            out += between;
+        if (lt == npos)
+            break;
+        const std::size_t end = markupEnd(xml, lt);
+        if (end == npos)
+        {
+            out += xml.substr(lt);
+            break;
+        }
+        pos = end;
+        const Tag tag(xml.substr(lt, end - lt));
+        const std::string_view local = tag.localName();
+        if (inString)
+        {
+            if (local == "is" && tag.end)
+                out += "</" + prefix + "v>", inString = false;
+            else if (local == "rPh" && !tag.empty)
+                phonetic += tag.end ? -1 : 1;
+            else if (local == "t" && !tag.empty)
+                inRun = !tag.end;
+            continue;
+        }
+        if (local == "c" && !tag.end)
+        {
+            const std::string_view type = tag.value("t");
+            cell = tag.empty ? Plain : type == "inlineStr" ? Inline : type == "str" ? Text : Plain;
+            formulaSeen = false;
+            prefix = tag.prefix();
+            if (cell == Inline)
+            {
+                const auto [at, length] = tag.attribute("t");
+                out += tag.text.substr(0, at);
+                out += "str";
+                out += tag.text.substr(at + length);
+                continue;
+            }
+        }
+        else if (local == "c" && tag.end)
+            cell = Plain;
+        else if (local == "f" && cell != Plain && !tag.end)
+            formulaSeen = true;
+        else if (local == "v" && cell == Text && !formulaSeen && !tag.end)
+            out += '<' + prefix + "f>0</" + prefix + "f>";
+        else if (local == "is" && cell == Inline && !tag.end)
+        {
+            out += '<' + prefix + "f>0</" + prefix + "f><" + prefix + "v>";
+            if (tag.empty)
+                out += "</" + prefix + "v>";
+            else
+                inString = true, inRun = false, phonetic = 0;
+            continue;
+        }
+        out += tag.text;
+    }
+    return out;
+}
+
+bool isWorksheetPart(std::string_view name)
+{
+    return name.substr(0, 14) == "xl/worksheets/" && name.size() > 18 && name.substr(name.size() - 4) == ".xml";
+}
+} // namespace
+
+QByteArray xlsxWithoutInlineStrings(const QByteArray& content)
+{
+    std::vector<SpreadsheetZipPart> sheets = spreadsheetUnpackZip(content, isWorksheetPart);
+    if (std::none_of(sheets.begin(), sheets.end(),
+                     [](const SpreadsheetZipPart& p) { return needsInlineRewrite(p.data); }))
+        return {};
+    sheets.clear();
+    std::vector<SpreadsheetZipPart> parts = spreadsheetUnpackZip(content);
+    for (SpreadsheetZipPart& part : parts)
+        if (isWorksheetPart(part.name) && needsInlineRewrite(part.data))
+            part.data = rewriteInlineStrings(part.data);
+    return spreadsheetStoredZip(parts);
+}
+
+QByteArray odsNormalised(const QByteArray& content, const SpreadsheetLimits& limits,
+                         std::vector<std::pair<int, qint64>>& rowCopies)
+{
+    std::vector<SpreadsheetZipPart> parts = spreadsheetUnpackZip(content);
+    bool changed = false;
+    for (SpreadsheetZipPart& part : parts)
+        if (part.name == "content.xml")
+        {
+            OdsContent normal = normaliseOdsContent(part.data, limits);
+            rowCopies = std::move(normal.rowCopies);
+            changed = normal.changed;
+            part.data = std::move(normal.xml);
+        }
+    return changed ? spreadsheetStoredZip(parts) : QByteArray();
+}
