@@ -4,14 +4,11 @@
 
 class QWidget;
 class TMainF;
-class TAyar1F;
 
 // The few process-wide objects of the program.
 
 // The one main window, set while it exists.
 extern TMainF* MainF;
-// The definitions window, set exactly while it exists; the participant rules act only then.
-extern TAyar1F* Ayar1F;
 // True while a person-prize draw is between its accepted start and the recording of its
 // winner. The application-wide error handler clears it.
 extern bool DrawRunning;

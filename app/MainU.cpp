@@ -4,13 +4,13 @@
 #include "DBGrid.h"
 #include "DataSource.h"
 #include "DrawJournal.h"
+#include "DrawTables.h"
 #include "Globals.h"
 #include "Guard.h"
 #include "HeaderBand.h"
 #include "Image.h"
 #include "IniFile.h"
 #include "KapatAction.h"
-#include "KisiRules.h"
 #include "MediaPlayer.h"
 #include "Messages.h"
 #include "NumberDraw.h"
@@ -35,6 +35,7 @@
 #include <QScreen>
 #include <QTabBar>
 #include <QTimer>
+#include <span>
 
 // Resources live in the app library; a static library needs its initialiser called by name.
 static void initResources()
@@ -144,9 +145,17 @@ QString textForSaving(const QString& text)
                                 (trimmed.startsWith(QLatin1Char('\'')) && trimmed.endsWith(QLatin1Char('\''))));
     return quoted ? QLatin1Char('"') + trimmed + QLatin1Char('"') : trimmed;
 }
+
+void addColumns(TDBGrid* grid, std::span<const TColumnLayout> columns)
+{
+    for (const TColumnLayout& c : columns)
+        grid->addColumn(c.FieldName.toString(), c.Title.toString(), c.Width, c.EllipsisButton);
+}
 } // namespace
 
-TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TMainF>())
+TMainF::TMainF(QWidget* parent)
+    : QMainWindow(parent), m_tables(new TDrawTables(this)), Kisi_T(m_tables->Kisi_T), Hediye_T(m_tables->Hediye_T),
+      Kzn_T(m_tables->Kzn_T), Rx_T(m_tables->Rx_T), ui(std::make_unique<Ui::TMainF>())
 {
     initResources();
     useProgramFonts();
@@ -157,7 +166,6 @@ TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     formFont.setBold(true);
     setFont(formFont);
 
-    createTables();
     ui->setupUi(this);
     setUpLook();
 
@@ -230,40 +238,6 @@ TMainF::~TMainF()
     }
 }
 
-void TMainF::createTables()
-{
-    auto table = [this](const char* name) {
-        auto* t = new TRxMemoryData(this);
-        t->setObjectName(QLatin1String(name));
-        return t;
-    };
-    auto source = [this](const char* name, TRxMemoryData* t) {
-        auto* s = new TDataSource(t, this);
-        s->setObjectName(QLatin1String(name));
-        return s;
-    };
-    Kisi_T = table("Kisi_T");
-    Kisi_TADI = Kisi_T->addStringField(QStringLiteral("ADI"), 40);
-    Kisi_TIL_ILCE = Kisi_T->addStringField(QStringLiteral("IL_ILCE"), 40);
-    Hediye_T = table("Hediye_T");
-    Hediye_THEDIYE = Hediye_T->addStringField(QStringLiteral("HEDIYE"), 40);
-    Hediye_TRESIMYOLU = Hediye_T->addStringField(QStringLiteral("RESIMYOLU"), 100);
-    Kzn_T = table("Kzn_T");
-    Kzn_TADI = Kzn_T->addStringField(QStringLiteral("ADI"), 40);
-    Kzn_THEDIYE = Kzn_T->addStringField(QStringLiteral("HEDIYE"), 40);
-    Rx_T = table("Rx_T");
-    Rx_TBASLANGIC = Rx_T->addIntegerField(QStringLiteral("BASLANGIC"));
-    Rx_TBITIS = Rx_T->addIntegerField(QStringLiteral("BITIS"));
-    Kisi_S = source("Kisi_S", Kisi_T);
-    Hediye_S = source("Hediye_S", Hediye_T);
-    Kzn_S = source("Kzn_S", Kzn_T);
-    Rx_S = source("Rx_S", Rx_T);
-
-    kisiRules = std::make_unique<TKisiRules>(*Kisi_T, [] { return Ayar1F != nullptr; });
-    kisiRules->install();
-    Rx_T->BeforePost = [this](TRxMemoryData& t) { Rx_TBeforePost(t); };
-}
-
 void TMainF::setUpLook()
 {
     QPalette panel6 = ui->Panel6->palette();
@@ -287,13 +261,11 @@ void TMainF::setUpLook()
     TZvWinButton::applyFormSettingsTo(this);
     setUpArtwork();
 
-    ui->ZVRXDBGrid2->setDataSource(Kzn_S);
+    ui->ZVRXDBGrid2->setDataSource(m_tables->Kzn_S);
     ui->ZVRXDBGrid2->setReadOnly(true);
-    ui->ZVRXDBGrid2->addColumn(QStringLiteral("ADI"), QStringLiteral("Kişi"), 110);
-    ui->ZVRXDBGrid2->addColumn(QStringLiteral("HEDIYE"), QStringLiteral("Ödül"), 115);
-    ui->ZVRXDBGrid1->setDataSource(Rx_S);
-    ui->ZVRXDBGrid1->addColumn(QStringLiteral("BASLANGIC"), QStringLiteral("Başlangıç Değeri"), 110);
-    ui->ZVRXDBGrid1->addColumn(QStringLiteral("BITIS"), QStringLiteral("Bitiş Değeri"), 110);
+    addColumns(ui->ZVRXDBGrid2, TDrawTables::KznColumns);
+    ui->ZVRXDBGrid1->setDataSource(m_tables->Rx_S);
+    addColumns(ui->ZVRXDBGrid1, TDrawTables::RxColumns);
     QFont titles;
     titles.setPointSize(8);
     titles.setBold(true);
@@ -679,11 +651,6 @@ void TMainF::ZvWinButton3Click()
 void TMainF::ZvWinButton4Click()
 {
     guarded([this] { numberDraw->ZvWinButton4Click(); });
-}
-
-void TMainF::Rx_TBeforePost(TRxMemoryData& table)
-{
-    numberDraw->Rx_TBeforePost(table);
 }
 
 void TMainF::CheckEFEKTClick()

@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "Codec1254.h"
+#include "DrawTables.h"
 #include "FileDialogs.h"
 #include "Guard.h"
 #include "HeaderBand.h"
@@ -140,8 +141,8 @@ struct Conversions
 constexpr qint64 progressEveryMs = 100;
 } // namespace
 
-TK_ExcelAktarF::TK_ExcelAktarF(TRxMemoryData* kisiTable, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TK_ExcelAktarF>()), m_kisi(kisiTable)
+TK_ExcelAktarF::TK_ExcelAktarF(TDrawTables& tables, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TK_ExcelAktarF>()), m_kisi(tables.Kisi_T)
 {
     ui->setupUi(this);
     // A fixed single frame with the system menu and a minimise box, no maximise box.

@@ -4,6 +4,7 @@
 #include <memory>
 
 class QAction;
+class TDrawTables;
 class TRxMemoryData;
 
 namespace Ui {
@@ -18,7 +19,7 @@ class TK_ExcelAktarF : public QDialog
     Q_OBJECT
 
 public:
-    TK_ExcelAktarF(TRxMemoryData* kisiTable, QWidget* parent = nullptr);
+    explicit TK_ExcelAktarF(TDrawTables& tables, QWidget* parent = nullptr);
     ~TK_ExcelAktarF() override;
 
     Ui::TK_ExcelAktarF* form() const { return ui.get(); }

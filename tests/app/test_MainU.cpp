@@ -1,4 +1,5 @@
 #include "DBGrid.h"
+#include "DrawTables.h"
 #include "Globals.h"
 #include "Guard.h"
 #include "Image.h"
@@ -14,7 +15,6 @@
 #include "ZvWinButton.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
-#include "common/TableLayouts.h"
 #include "common/TemporaryProgramFolder.h"
 #include "common/TestFiles.h"
 #include "ui_MainU.h"

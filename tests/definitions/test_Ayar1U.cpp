@@ -1,5 +1,6 @@
 #include "Ayar1U.h"
 #include "DBNavigator.h"
+#include "DrawTables.h"
 #include "FileDialogs.h"
 #include "Globals.h"
 #include "Guard.h"
@@ -74,7 +75,7 @@ private:
 
     void openForm()
     {
-        form = std::make_unique<TAyar1F>(main.get(), main.get());
+        form = std::make_unique<TAyar1F>(main->tables(), main.get());
         // Modal as the main window shows it, so the main window cannot take the activation back.
         form->setModal(true);
         form->show();
@@ -115,9 +116,9 @@ private Q_SLOTS:
     {
         writeFiles(3, 2);
         openMain();
-        QVERIFY(!Ayar1F);
+        QVERIFY(!main->tables().definitionsOpen());
         openForm();
-        QCOMPARE(Ayar1F, form.get());
+        QVERIFY(main->tables().definitionsOpen());
         Ui::TAyar1F* ui = form->form();
         // The title bar carries the main window's caption; the band carries its own title.
         QCOMPARE(form->windowTitle(), main->windowTitle());
@@ -172,7 +173,7 @@ private Q_SLOTS:
                      QStringLiteral("Değişiklikleri iptal et (F3)"));
         }
         form.reset();
-        QVERIFY(!Ayar1F);
+        QVERIFY(!main->tables().definitionsOpen());
     }
 
     void closingRewritesBothFilesUnchanged()
@@ -328,7 +329,7 @@ private Q_SLOTS:
 
         QVERIFY(!form->close());
         QVERIFY(form->isVisible());
-        QCOMPARE(Ayar1F, form.get());
+        QVERIFY(main->tables().definitionsOpen());
         QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: Kişi Adını giriniz.")});
         QCOMPARE(main->Kisi_T->state(), dsInsert);
         QCOMPARE(main->Kisi_T->fieldAsString(1), QStringLiteral("adı yok"));
@@ -423,13 +424,15 @@ private Q_SLOTS:
         bool wasOpen = false;
         // The window is modal: look at it and close it from inside its own event loop.
         QTimer::singleShot(0, this, [&] {
-            wasOpen = Ayar1F && Ayar1F->isVisible() && Ayar1F->isModal();
-            if (Ayar1F)
-                Ayar1F->close();
+            auto* opened = qobject_cast<TAyar1F*>(QApplication::activeModalWidget());
+            wasOpen = opened && opened->isVisible() && main->tables().definitionsOpen();
+            if (opened)
+                opened->close();
         });
         QTest::mouseClick(main->form()->ZvWinButton5, Qt::LeftButton);
         QVERIFY(wasOpen);
-        QVERIFY(!Ayar1F);
+        QVERIFY(!main->tables().definitionsOpen());
+        QVERIFY(!main->findChild<TAyar1F*>());
         QCOMPARE(main->form()->SpinEdit1->maximum(), prizes);
         QCOMPARE(main->form()->SpinEdit1->isEnabled(), enabled);
         QVERIFY(QFile::exists(path(QStringLiteral("Kisi.Ini"))));
