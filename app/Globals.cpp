@@ -2,4 +2,3 @@
 
 TMainF* MainF = nullptr;
 bool DrawRunning = false;
-std::function<void(QWidget* parent)> ShowDefinitionsWindow;

@@ -1,6 +1,7 @@
 #include "MainU.h"
 
 #include "Artwork.h"
+#include "Ayar1U.h"
 #include "DBGrid.h"
 #include "DataSource.h"
 #include "DrawJournal.h"
@@ -676,8 +677,8 @@ void TMainF::MediaPlayer1Notify()
 void TMainF::ZvWinButton5Click()
 {
     guarded([this] {
-        if (ShowDefinitionsWindow)
-            ShowDefinitionsWindow(this);
+        TAyar1F definitions(*m_tables, this);
+        definitions.exec();
         boundPrizeNumber();
     });
 }

@@ -4,12 +4,10 @@
 #include "DBNavigator.h"
 #include "DrawTables.h"
 #include "FileDialogs.h"
-#include "Globals.h"
 #include "Guard.h"
 #include "HeaderBand.h"
 #include "K_ExcelAktarU.h"
 #include "KapatAction.h"
-#include "MainU.h"
 #include "Messages.h"
 #include "ProgramFolder.h"
 #include "RxMemoryData.h"
@@ -238,14 +236,4 @@ void TAyar1F::reject()
         QDialog::reject();
     else
         close();
-}
-
-void installDefinitionsWindow()
-{
-    ShowDefinitionsWindow = [](QWidget* parent) {
-        if (!MainF)
-            return;
-        TAyar1F form(MainF->tables(), parent);
-        form.exec();
-    };
 }

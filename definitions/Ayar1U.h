@@ -52,7 +52,3 @@ private:
     bool m_closing = false;
     bool m_writeFailed = false;
 };
-
-// Makes the main window's "Kişi Tanımları - Hediye Tanımları" button open this window
-// (sets ShowDefinitionsWindow). The program calls it once at start-up.
-void installDefinitionsWindow();

@@ -2,7 +2,6 @@
 #include "DBNavigator.h"
 #include "DrawTables.h"
 #include "FileDialogs.h"
-#include "Globals.h"
 #include "Guard.h"
 #include "K_ExcelAktarU.h"
 #include "MainU.h"
@@ -108,7 +107,6 @@ private Q_SLOTS:
         main.reset();
         messages.reset();
         setFileDialogHandler({});
-        ShowDefinitionsWindow = nullptr;
         folder.reset();
     }
 
@@ -419,8 +417,6 @@ private Q_SLOTS:
         QFETCH(bool, enabled);
         writeFiles(1, prizes);
         openMain();
-        installDefinitionsWindow();
-        QVERIFY(ShowDefinitionsWindow);
         bool wasOpen = false;
         // The window is modal: look at it and close it from inside its own event loop.
         QTimer::singleShot(0, this, [&] {
