@@ -345,8 +345,9 @@ void TMainF::setUpArtwork()
 
 void TMainF::wireHandlers()
 {
+    // Every handler runs inside the guard of its connection.
     auto click = [this](TZvWinButton* button, void (TMainF::*handler)()) {
-        connect(button, &TZvWinButton::clicked, this, handler);
+        connectGuarded(button, &TZvWinButton::clicked, this, handler);
     };
     click(ui->ZvWinButton6, &TMainF::ZvWinButton6Click);
     click(ui->ZvWinButton7, &TMainF::ZvWinButton7Click);
@@ -357,16 +358,16 @@ void TMainF::wireHandlers()
     click(ui->ZvWinButton4, &TMainF::ZvWinButton4Click);
     click(ui->ZvWinButton5, &TMainF::ZvWinButton5Click);
     click(ui->ZvWinButton8, &TMainF::ZvWinButton8Click);
-    connect(Timer1, &QTimer::timeout, this, &TMainF::Timer1Timer);
-    connect(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
-    connect(TamEkran, &QAction::triggered, this, &TMainF::TamEkranExecute);
+    connectGuarded(Timer1, &QTimer::timeout, this, &TMainF::Timer1Timer);
+    connectGuarded(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
+    connectGuarded(TamEkran, &QAction::triggered, this, &TMainF::TamEkranExecute);
     // A check box runs its handler whenever its state changes, also when the program sets it.
-    connect(ui->CheckEFEKT, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
-    connect(ui->CheckEKBILGI, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
-    connect(ui->CheckSES, &QAbstractButton::toggled, this, &TMainF::CheckSESClick);
-    connect(ui->EditSES, &TZvBtnEdit::OnBtnClick, this, [this](QObject* sender) { EditSESBtnClick(sender); });
-    connect(ui->EditSES2, &TZvBtnEdit::OnBtnClick, this, [this](QObject* sender) { EditSESBtnClick(sender); });
-    connect(MediaPlayer1, &TMediaPlayer::OnNotify, this, &TMainF::MediaPlayer1Notify);
+    connectGuarded(ui->CheckEFEKT, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
+    connectGuarded(ui->CheckEKBILGI, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
+    connectGuarded(ui->CheckSES, &QAbstractButton::toggled, this, &TMainF::CheckSESClick);
+    connectGuarded(ui->EditSES, &TZvBtnEdit::OnBtnClick, this, &TMainF::EditSESBtnClick);
+    connectGuarded(ui->EditSES2, &TZvBtnEdit::OnBtnClick, this, &TMainF::EditSESBtnClick);
+    connectGuarded(MediaPlayer1, &TMediaPlayer::OnNotify, this, &TMainF::MediaPlayer1Notify);
 }
 
 void TMainF::FormCreate()
@@ -401,17 +402,15 @@ void TMainF::showEvent(QShowEvent* event)
 
 void TMainF::FormShow()
 {
-    guarded([this] {
-        loadTableIfPresent(Rx_T, QStringLiteral("Memory.Ini"));
-        loadTableIfPresent(Kisi_T, QStringLiteral("Kisi.Ini"));
-        loadTableIfPresent(Hediye_T, QStringLiteral("Hediye.Ini"));
-        boundPrizeNumber();
-        if (!Kzn_T->isOpen())
-            Kzn_T->open();
-        Kzn_T->emptyTable();
-        ui->PageControl1->setCurrentWidget(ui->TabSheet1);
-        ui->LabelHEDIYE->setText(QString());
-    });
+    loadTableIfPresent(Rx_T, QStringLiteral("Memory.Ini"));
+    loadTableIfPresent(Kisi_T, QStringLiteral("Kisi.Ini"));
+    loadTableIfPresent(Hediye_T, QStringLiteral("Hediye.Ini"));
+    boundPrizeNumber();
+    if (!Kzn_T->isOpen())
+        Kzn_T->open();
+    Kzn_T->emptyTable();
+    ui->PageControl1->setCurrentWidget(ui->TabSheet1);
+    ui->LabelHEDIYE->setText(QString());
 }
 
 // Each table is loaded on its own: a damaged or refused "Memory.Ini" must not keep the
@@ -573,14 +572,14 @@ void TMainF::placeTitleChecks()
 
 void TMainF::KapatExecute()
 {
-    guarded([this] { close(); });
+    close();
 }
 
 void TMainF::TamEkranExecute()
 {
     // Only the full-screen flag flips: a maximised window comes back maximised, a normal one
     // at its old place and size.
-    guarded([this] { setWindowState(windowState() ^ Qt::WindowFullScreen); });
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
 }
 
 void TMainF::keyPressEvent(QKeyEvent* event)
@@ -591,7 +590,7 @@ void TMainF::keyPressEvent(QKeyEvent* event)
     {
         event->accept();
         if (!event->isAutoRepeat())
-            ZvWinButton6Click();
+            guarded([this] { ZvWinButton6Click(); });
         return;
     }
     QMainWindow::keyPressEvent(event);
@@ -599,14 +598,12 @@ void TMainF::keyPressEvent(QKeyEvent* event)
 
 void TMainF::ZvWinButton8Click()
 {
-    guarded([this] {
-        ui->SpinCKSR->setValue(10);
-        ui->SpinHARF->setValue(1);
-        ui->CheckEFEKT->setChecked(true);
-        ui->CheckSES->setChecked(false);
-        ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
-        ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
-    });
+    ui->SpinCKSR->setValue(10);
+    ui->SpinHARF->setValue(1);
+    ui->CheckEFEKT->setChecked(true);
+    ui->CheckSES->setChecked(false);
+    ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
+    ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
 }
 
 void TMainF::AppEventsException(const std::exception*)
@@ -616,71 +613,69 @@ void TMainF::AppEventsException(const std::exception*)
 
 void TMainF::ZvWinButton6Click()
 {
-    guarded([this] { personDraw->ZvWinButton6Click(); });
+    personDraw->ZvWinButton6Click();
 }
 
 void TMainF::Timer1Timer()
 {
-    guarded([this] { personDraw->Timer1Timer(); });
+    personDraw->Timer1Timer();
 }
 
 void TMainF::ZvWinButton7Click()
 {
-    guarded([this] { personDraw->ZvWinButton7Click(); });
+    personDraw->ZvWinButton7Click();
 }
 
 void TMainF::ZvWinButton9Click()
 {
-    guarded([this] { personDraw->ZvWinButton9Click(); });
+    personDraw->ZvWinButton9Click();
 }
 
 void TMainF::ZvWinButton1Click()
 {
-    guarded([this] { numberDraw->ZvWinButton1Click(); });
+    numberDraw->ZvWinButton1Click();
 }
 
 void TMainF::ZvWinButton2Click()
 {
-    guarded([this] { numberDraw->ZvWinButton2Click(); });
+    numberDraw->ZvWinButton2Click();
 }
 
 void TMainF::ZvWinButton3Click()
 {
-    guarded([this] { numberDraw->ZvWinButton3Click(sender()); });
+    numberDraw->ZvWinButton3Click(sender());
 }
 
 void TMainF::ZvWinButton4Click()
 {
-    guarded([this] { numberDraw->ZvWinButton4Click(); });
+    numberDraw->ZvWinButton4Click();
 }
 
 void TMainF::CheckEFEKTClick()
 {
-    guarded([this] { ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked()); });
+    ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
 }
 
 void TMainF::CheckSESClick()
 {
-    guarded([this] { ui->GroupSES->setEnabled(ui->CheckSES->isChecked()); });
+    ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
 }
 
 void TMainF::EditSESBtnClick(QObject* sender)
 {
-    guarded([&] { personDraw->EditSESBtnClick(sender); });
+    personDraw->EditSESBtnClick(sender);
 }
 
 void TMainF::MediaPlayer1Notify()
 {
-    guarded([this] { personDraw->MediaPlayer1Notify(); });
+    personDraw->MediaPlayer1Notify();
 }
 
 void TMainF::ZvWinButton5Click()
 {
-    guarded([this] {
-        TAyar1F definitions(*m_tables, this);
-        definitions.exec();
-        boundPrizeNumber();
-    });
+    TAyar1F definitions(*m_tables, this);
+    definitions.exec();
+    boundPrizeNumber();
 }
 
 QString TMainF::DataDizini() const

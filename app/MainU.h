@@ -65,6 +65,8 @@ public:
     // F11: full screen and back to the state the window had before.
     QAction* TamEkran;
 
+    // Buttons, actions and timers reach these inside the guard of their connection
+    // (connectGuarded); a caller that runs one directly guards it itself.
 public Q_SLOTS:
     void FormCreate();
     void FormShow();

@@ -6,6 +6,7 @@
 //   bench_import [rows...]     (default: 100000 1000000)
 #include "DBGrid.h"
 #include "DrawTables.h"
+#include "Guard.h"
 #include "K_ExcelAktarU.h"
 #include "Messages.h"
 #include "RxMemoryData.h"
@@ -243,7 +244,7 @@ int runWindow(int rows, const QString& path)
     progress.paints = 0;
     QElapsedTimer timer;
     timer.start();
-    window.ZvWinButton1Click();
+    guarded([&] { window.ZvWinButton1Click(); });
     QCoreApplication::processEvents();
     const qint64 ms = timer.elapsed();
     setMessageSeam(previous);

@@ -57,11 +57,11 @@ TAyar1F::TAyar1F(TDrawTables& tables, QWidget* parent)
     setUpGrids();
 
     Kapat = addKapatAction(this);
-    connect(Kapat, &QAction::triggered, this, &TAyar1F::KapatExecute);
-    connect(ui->ZvWinButton5, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton5Click);
-    connect(ui->ZvWinButton1, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton1Click);
-    connect(ui->ZvWinButton2, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton2Click);
-    connect(ui->ZVRXDBGrid2, &TDBGrid::OnEditButtonClick, this, &TAyar1F::ZVRXDBGrid2EditButtonClick);
+    connectGuarded(Kapat, &QAction::triggered, this, &TAyar1F::KapatExecute);
+    connectGuarded(ui->ZvWinButton5, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton5Click);
+    connectGuarded(ui->ZvWinButton1, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton1Click);
+    connectGuarded(ui->ZvWinButton2, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton2Click);
+    connectGuarded(ui->ZVRXDBGrid2, &TDBGrid::OnEditButtonClick, this, &TAyar1F::ZVRXDBGrid2EditButtonClick);
 }
 
 TAyar1F::~TAyar1F()
@@ -129,45 +129,38 @@ void TAyar1F::clearAll(TRxMemoryData* table, const QString& question, const QStr
 
 void TAyar1F::ZvWinButton5Click()
 {
-    guarded(
-        [this] { clearAll(m_tables.Kisi_T, QStringLiteral("Dikkat : Tüm kişi kayıtları silinecektir."), kisiFile); });
+    clearAll(m_tables.Kisi_T, QStringLiteral("Dikkat : Tüm kişi kayıtları silinecektir."), kisiFile);
 }
 
 void TAyar1F::ZvWinButton1Click()
 {
-    guarded([this] {
-        clearAll(m_tables.Hediye_T, QStringLiteral("Dikkat : Tüm hediye kayıtları silinecektir."), hediyeFile);
-    });
+    clearAll(m_tables.Hediye_T, QStringLiteral("Dikkat : Tüm hediye kayıtları silinecektir."), hediyeFile);
 }
 
 void TAyar1F::ZVRXDBGrid2EditButtonClick()
 {
-    guarded([this] {
-        TField* field = ui->ZVRXDBGrid2->SelectedField();
-        if (!field || field->fieldName().compare(QLatin1String("RESIMYOLU"), Qt::CaseInsensitive) != 0)
-            return;
-        const QString chosen = getOpenFileName(this, QStringLiteral("Resmi seçiniz"), QString(), pictureFilter());
-        if (chosen.isEmpty() || !checkStorablePath(chosen))
-            return;
-        TRxMemoryData* table = m_tables.Hediye_T;
-        if (table->state() != dsEdit && table->state() != dsInsert)
-            table->edit(); // on an empty table this starts a new row
-        // The field keeps the first 100 characters of a longer path.
-        table->setFieldString(QStringLiteral("RESIMYOLU"), chosen);
-    });
+    TField* field = ui->ZVRXDBGrid2->SelectedField();
+    if (!field || field->fieldName().compare(QLatin1String("RESIMYOLU"), Qt::CaseInsensitive) != 0)
+        return;
+    const QString chosen = getOpenFileName(this, QStringLiteral("Resmi seçiniz"), QString(), pictureFilter());
+    if (chosen.isEmpty() || !checkStorablePath(chosen))
+        return;
+    TRxMemoryData* table = m_tables.Hediye_T;
+    if (table->state() != dsEdit && table->state() != dsInsert)
+        table->edit(); // on an empty table this starts a new row
+    // The field keeps the first 100 characters of a longer path.
+    table->setFieldString(QStringLiteral("RESIMYOLU"), chosen);
 }
 
 void TAyar1F::ZvWinButton2Click()
 {
-    guarded([this] {
-        TK_ExcelAktarF importWindow(m_tables, this);
-        importWindow.exec();
-    });
+    TK_ExcelAktarF importWindow(m_tables, this);
+    importWindow.exec();
 }
 
 void TAyar1F::KapatExecute()
 {
-    guarded([this] { close(); });
+    close();
 }
 
 bool TAyar1F::FormClose()

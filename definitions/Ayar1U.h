@@ -28,6 +28,8 @@ public:
 
     static QString pictureFilter();
 
+    // Buttons, actions and timers reach these inside the guard of their connection
+    // (connectGuarded); a caller that runs one directly guards it itself.
 public Q_SLOTS:
     void FormShow();
     void ZvWinButton5Click();

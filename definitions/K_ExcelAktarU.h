@@ -31,6 +31,8 @@ public:
     // Filter of the browse dialog, in the classic "description|patterns" form.
     static QString browseFilter();
 
+    // Buttons, actions and timers reach these inside the guard of their connection
+    // (connectGuarded); a caller that runs one directly guards it itself.
 public Q_SLOTS:
     void ZvWinButton1Click();
     void KapatExecute();

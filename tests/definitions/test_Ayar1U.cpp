@@ -251,7 +251,7 @@ private Q_SLOTS:
         TZVRXDBGrid* grid = form->form()->ZVRXDBGrid2;
         grid->setSelectedIndex(1);
         QCOMPARE(grid->SelectedField()->fieldName(), QStringLiteral("RESIMYOLU"));
-        form->ZVRXDBGrid2EditButtonClick();
+        emit form->form()->ZVRXDBGrid2->OnEditButtonClick();
         QCOMPARE(dialogs.size(), 1);
         QCOMPARE(dialogs[0].title, QStringLiteral("Resmi seçiniz"));
         QCOMPARE(dialogs[0].filter, QStringLiteral("Resim Dosyaları|*.BMP;*.JPG;*.JPEG;*.GIF"));
@@ -276,20 +276,20 @@ private Q_SLOTS:
         openForm();
         scriptFileDialog(QStringLiteral("/a.bmp"));
         form->form()->ZVRXDBGrid2->setSelectedIndex(0);
-        form->ZVRXDBGrid2EditButtonClick();
+        emit form->form()->ZVRXDBGrid2->OnEditButtonClick();
         QVERIFY(dialogs.isEmpty());
         QCOMPARE(main->Hediye_T->state(), dsBrowse);
         // A cancelled dialog changes nothing either.
         scriptFileDialog(QString());
         form->form()->ZVRXDBGrid2->setSelectedIndex(1);
-        form->ZVRXDBGrid2EditButtonClick();
+        emit form->form()->ZVRXDBGrid2->OnEditButtonClick();
         QCOMPARE(dialogs.size(), 1);
         QCOMPARE(main->Hediye_T->state(), dsBrowse);
         QCOMPARE(main->Hediye_T->fieldAsString(QStringLiteral("RESIMYOLU")), QStringLiteral("/resim/1.jpg"));
         // Nor does a path the code page cannot hold, which would name no file after a restart.
         const QString foreign = QStringLiteral("/resimler/Ελλάδα/kupa.jpg");
         scriptFileDialog(foreign);
-        form->ZVRXDBGrid2EditButtonClick();
+        emit form->form()->ZVRXDBGrid2->OnEditButtonClick();
         QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: ") + unstorablePathText(foreign)});
         QCOMPARE(main->Hediye_T->state(), dsBrowse);
         QCOMPARE(main->Hediye_T->fieldAsString(QStringLiteral("RESIMYOLU")), QStringLiteral("/resim/1.jpg"));
@@ -446,7 +446,7 @@ private Q_SLOTS:
                 return;
             title = importWindow->windowTitle();
             importWindow->form()->FilenameEdit1->setText(QStringLiteral(FIXTURES_DIR "/sheets/names_ab.ods"));
-            importWindow->ZvWinButton1Click();
+            QTest::mouseClick(importWindow->form()->ZvWinButton1, Qt::LeftButton);
             importWindow->close();
         });
         QTest::mouseClick(form->form()->ZvWinButton2, Qt::LeftButton);
