@@ -10,15 +10,14 @@
 #include "Guard.h"
 #include "HeaderBand.h"
 #include "Image.h"
-#include "IniFile.h"
 #include "KapatAction.h"
+#include "MainSettings.h"
 #include "MediaPlayer.h"
 #include "Messages.h"
 #include "NumberDraw.h"
 #include "PersonDraw.h"
 #include "PixelFont.h"
 #include "ProgramFolder.h"
-#include "RadioGroup.h"
 #include "RxMemoryData.h"
 #include "SaveFile.h"
 #include "TableFiles.h"
@@ -45,107 +44,7 @@ static void initResources()
 }
 
 namespace {
-const QString settingsSection = QStringLiteral("TMainF");
 const QString settingsFile = QStringLiteral("Ayar.Ini");
-
-enum class SettingKind
-{
-    Integer,
-    Boolean,
-    Text
-};
-
-// The kept settings of the "Ayarlar" page, in the order they are written and applied.
-struct SettingKey
-{
-    const char* key;
-    const char* control;
-    SettingKind kind;
-};
-
-constexpr SettingKey settingKeys[] = {
-    {"SpinCKSR_Value", "SpinCKSR", SettingKind::Integer},
-    {"CheckEFEKT_Checked", "CheckEFEKT", SettingKind::Boolean},
-    {"SpinHARF_Value", "SpinHARF", SettingKind::Integer},
-    {"CheckSES_Checked", "CheckSES", SettingKind::Boolean},
-    {"RadioRESIM_ItemIndex", "RadioRESIM", SettingKind::Integer},
-    {"EditSES_Text", "EditSES", SettingKind::Text},
-    {"EditSES2_Text", "EditSES2", SettingKind::Text},
-    {"CheckSESTEKRAR_Checked", "CheckSESTEKRAR", SettingKind::Boolean},
-    {"CheckSESTEKRAR2_Checked", "CheckSESTEKRAR2", SettingKind::Boolean},
-    {"SpinSESTEKRAR_Value", "SpinSESTEKRAR", SettingKind::Integer},
-    {"CheckEKBILGI_Checked", "CheckEKBILGI", SettingKind::Boolean},
-};
-
-QString boolText(bool on)
-{
-    return on ? QStringLiteral("True") : QStringLiteral("False");
-}
-
-// The control's value as the settings file holds it.
-QString storedText(QWidget* control, SettingKind kind)
-{
-    switch (kind)
-    {
-    case SettingKind::Integer:
-        if (auto* spin = qobject_cast<TSpinEdit*>(control))
-            return QString::number(spin->value());
-        if (auto* radio = qobject_cast<TRadioGroup*>(control))
-            return QString::number(radio->ItemIndex());
-        break;
-    case SettingKind::Boolean:
-        if (auto* box = qobject_cast<QAbstractButton*>(control))
-            return boolText(box->isChecked());
-        break;
-    case SettingKind::Text:
-        if (auto* edit = qobject_cast<QLineEdit*>(control))
-            return edit->text();
-        break;
-    }
-    return QString();
-}
-
-void applyStoredText(QWidget* control, SettingKind kind, const QString& text)
-{
-    switch (kind)
-    {
-    case SettingKind::Integer: {
-        bool ok = false;
-        int value = text.toInt(&ok, 10);
-        if (!ok)
-            value = 0;
-        if (auto* spin = qobject_cast<TSpinEdit*>(control))
-            spin->setValue(value);
-        else if (auto* radio = qobject_cast<TRadioGroup*>(control))
-            radio->setItemIndex(value);
-        break;
-    }
-    case SettingKind::Boolean:
-        if (auto* box = qobject_cast<QAbstractButton*>(control))
-        {
-            if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-                box->setChecked(false);
-            else if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-                box->setChecked(true);
-        }
-        break;
-    case SettingKind::Text:
-        if (auto* edit = qobject_cast<QLineEdit*>(control))
-            edit->setText(text);
-        break;
-    }
-}
-
-// The reader strips one pair of enclosing quotes, so a text that carries such a pair itself
-// is written inside one more pair and reads back unchanged.
-QString textForSaving(const QString& text)
-{
-    const QString trimmed = text.trimmed();
-    const bool quoted =
-        trimmed.size() >= 2 && ((trimmed.startsWith(QLatin1Char('"')) && trimmed.endsWith(QLatin1Char('"'))) ||
-                                (trimmed.startsWith(QLatin1Char('\'')) && trimmed.endsWith(QLatin1Char('\''))));
-    return quoted ? QLatin1Char('"') + trimmed + QLatin1Char('"') : trimmed;
-}
 
 void addColumns(TDBGrid* grid, std::span<const TColumnLayout> columns)
 {
@@ -447,22 +346,7 @@ void TMainF::boundPrizeNumber()
 void TMainF::readSettings()
 {
     m_settingsRead = true;
-    const TIniFile ini(programFolder() + settingsFile);
-    if (ini.readInteger(settingsSection, QStringLiteral("FormVersion"), 0) >= 0)
-    {
-        for (const SettingKey& s : settingKeys)
-        {
-            // A setting that cannot be applied is skipped; the next one still is.
-            guarded([&] {
-                QWidget* control = findChild<QWidget*>(QLatin1String(s.control));
-                if (!control)
-                    return;
-                const QString key = QLatin1String(s.key);
-                const QString text = ini.readString(settingsSection, key, storedText(control, s.kind)).trimmed();
-                applyStoredText(control, s.kind, text);
-            });
-        }
-    }
+    readMainSettings(*this, programFolder() + settingsFile);
     ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
     ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
 }
@@ -470,27 +354,7 @@ void TMainF::readSettings()
 void TMainF::saveSettings()
 {
     m_settingsSaved = true;
-    TIniFile ini(programFolder() + settingsFile);
-    ini.writeInteger(settingsSection, QStringLiteral("FormVersion"), 0);
-    for (const SettingKey& s : settingKeys)
-    {
-        QWidget* control = findChild<QWidget*>(QLatin1String(s.control));
-        if (!control)
-            continue;
-        QString text = storedText(control, s.kind);
-        if (s.kind == SettingKind::Text)
-            text = textForSaving(text);
-        ini.writeString(settingsSection, QLatin1String(s.key), text);
-    }
-    // A settings file that cannot be written keeps its old content; the close goes on.
-    try
-    {
-        ini.updateFile();
-    }
-    catch (const EFileError&)
-    {
-        ShowBilgi(SaveFailedText(ini.fileName()));
-    }
+    saveMainSettings(*this, programFolder() + settingsFile);
 }
 
 void TMainF::closeEvent(QCloseEvent* event)
