@@ -1,23 +1,23 @@
 #include "MainU.h"
 
 #include "Artwork.h"
+#include "Ayar1U.h"
 #include "DBGrid.h"
 #include "DataSource.h"
 #include "DrawJournal.h"
+#include "DrawTables.h"
 #include "Globals.h"
 #include "Guard.h"
 #include "HeaderBand.h"
 #include "Image.h"
-#include "IniFile.h"
 #include "KapatAction.h"
-#include "KisiRules.h"
+#include "MainSettings.h"
 #include "MediaPlayer.h"
 #include "Messages.h"
 #include "NumberDraw.h"
 #include "PersonDraw.h"
 #include "PixelFont.h"
 #include "ProgramFolder.h"
-#include "RadioGroup.h"
 #include "RxMemoryData.h"
 #include "SaveFile.h"
 #include "TableFiles.h"
@@ -35,6 +35,7 @@
 #include <QScreen>
 #include <QTabBar>
 #include <QTimer>
+#include <span>
 
 // Resources live in the app library; a static library needs its initialiser called by name.
 static void initResources()
@@ -43,110 +44,18 @@ static void initResources()
 }
 
 namespace {
-const QString settingsSection = QStringLiteral("TMainF");
 const QString settingsFile = QStringLiteral("Ayar.Ini");
 
-enum class SettingKind
+void addColumns(TDBGrid* grid, std::span<const TColumnLayout> columns)
 {
-    Integer,
-    Boolean,
-    Text
-};
-
-// The kept settings of the "Ayarlar" page, in the order they are written and applied.
-struct SettingKey
-{
-    const char* key;
-    const char* control;
-    SettingKind kind;
-};
-
-constexpr SettingKey settingKeys[] = {
-    {"SpinCKSR_Value", "SpinCKSR", SettingKind::Integer},
-    {"CheckEFEKT_Checked", "CheckEFEKT", SettingKind::Boolean},
-    {"SpinHARF_Value", "SpinHARF", SettingKind::Integer},
-    {"CheckSES_Checked", "CheckSES", SettingKind::Boolean},
-    {"RadioRESIM_ItemIndex", "RadioRESIM", SettingKind::Integer},
-    {"EditSES_Text", "EditSES", SettingKind::Text},
-    {"EditSES2_Text", "EditSES2", SettingKind::Text},
-    {"CheckSESTEKRAR_Checked", "CheckSESTEKRAR", SettingKind::Boolean},
-    {"CheckSESTEKRAR2_Checked", "CheckSESTEKRAR2", SettingKind::Boolean},
-    {"SpinSESTEKRAR_Value", "SpinSESTEKRAR", SettingKind::Integer},
-    {"CheckEKBILGI_Checked", "CheckEKBILGI", SettingKind::Boolean},
-};
-
-QString boolText(bool on)
-{
-    return on ? QStringLiteral("True") : QStringLiteral("False");
-}
-
-// The control's value as the settings file holds it.
-QString storedText(QWidget* control, SettingKind kind)
-{
-    switch (kind)
-    {
-    case SettingKind::Integer:
-        if (auto* spin = qobject_cast<TSpinEdit*>(control))
-            return QString::number(spin->value());
-        if (auto* radio = qobject_cast<TRadioGroup*>(control))
-            return QString::number(radio->ItemIndex());
-        break;
-    case SettingKind::Boolean:
-        if (auto* box = qobject_cast<QAbstractButton*>(control))
-            return boolText(box->isChecked());
-        break;
-    case SettingKind::Text:
-        if (auto* edit = qobject_cast<QLineEdit*>(control))
-            return edit->text();
-        break;
-    }
-    return QString();
-}
-
-void applyStoredText(QWidget* control, SettingKind kind, const QString& text)
-{
-    switch (kind)
-    {
-    case SettingKind::Integer: {
-        bool ok = false;
-        int value = text.toInt(&ok, 10);
-        if (!ok)
-            value = 0;
-        if (auto* spin = qobject_cast<TSpinEdit*>(control))
-            spin->setValue(value);
-        else if (auto* radio = qobject_cast<TRadioGroup*>(control))
-            radio->setItemIndex(value);
-        break;
-    }
-    case SettingKind::Boolean:
-        if (auto* box = qobject_cast<QAbstractButton*>(control))
-        {
-            if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-                box->setChecked(false);
-            else if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-                box->setChecked(true);
-        }
-        break;
-    case SettingKind::Text:
-        if (auto* edit = qobject_cast<QLineEdit*>(control))
-            edit->setText(text);
-        break;
-    }
-}
-
-// The reader strips one pair of enclosing quotes, so a text that carries such a pair itself
-// is written inside one more pair and reads back unchanged.
-QString textForSaving(const QString& text)
-{
-    const QString trimmed = text.trimmed();
-    const bool quoted =
-        trimmed.size() >= 2 && ((trimmed.startsWith(QLatin1Char('"')) && trimmed.endsWith(QLatin1Char('"'))) ||
-                                (trimmed.startsWith(QLatin1Char('\'')) && trimmed.endsWith(QLatin1Char('\''))));
-    return quoted ? QLatin1Char('"') + trimmed + QLatin1Char('"') : trimmed;
+    for (const TColumnLayout& c : columns)
+        grid->addColumn(c.FieldName.toString(), c.Title.toString(), c.Width, c.EllipsisButton);
 }
 } // namespace
 
-TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TMainF>())
+TMainF::TMainF(QWidget* parent)
+    : QMainWindow(parent), m_tables(new TDrawTables(this)), Kisi_T(m_tables->Kisi_T), Hediye_T(m_tables->Hediye_T),
+      Kzn_T(m_tables->Kzn_T), Rx_T(m_tables->Rx_T), ui(std::make_unique<Ui::TMainF>())
 {
     initResources();
     useProgramFonts();
@@ -157,7 +66,6 @@ TMainF::TMainF(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::T
     formFont.setBold(true);
     setFont(formFont);
 
-    createTables();
     ui->setupUi(this);
     setUpLook();
 
@@ -230,40 +138,6 @@ TMainF::~TMainF()
     }
 }
 
-void TMainF::createTables()
-{
-    auto table = [this](const char* name) {
-        auto* t = new TRxMemoryData(this);
-        t->setObjectName(QLatin1String(name));
-        return t;
-    };
-    auto source = [this](const char* name, TRxMemoryData* t) {
-        auto* s = new TDataSource(t, this);
-        s->setObjectName(QLatin1String(name));
-        return s;
-    };
-    Kisi_T = table("Kisi_T");
-    Kisi_TADI = Kisi_T->addStringField(QStringLiteral("ADI"), 40);
-    Kisi_TIL_ILCE = Kisi_T->addStringField(QStringLiteral("IL_ILCE"), 40);
-    Hediye_T = table("Hediye_T");
-    Hediye_THEDIYE = Hediye_T->addStringField(QStringLiteral("HEDIYE"), 40);
-    Hediye_TRESIMYOLU = Hediye_T->addStringField(QStringLiteral("RESIMYOLU"), 100);
-    Kzn_T = table("Kzn_T");
-    Kzn_TADI = Kzn_T->addStringField(QStringLiteral("ADI"), 40);
-    Kzn_THEDIYE = Kzn_T->addStringField(QStringLiteral("HEDIYE"), 40);
-    Rx_T = table("Rx_T");
-    Rx_TBASLANGIC = Rx_T->addIntegerField(QStringLiteral("BASLANGIC"));
-    Rx_TBITIS = Rx_T->addIntegerField(QStringLiteral("BITIS"));
-    Kisi_S = source("Kisi_S", Kisi_T);
-    Hediye_S = source("Hediye_S", Hediye_T);
-    Kzn_S = source("Kzn_S", Kzn_T);
-    Rx_S = source("Rx_S", Rx_T);
-
-    kisiRules = std::make_unique<TKisiRules>(*Kisi_T, [] { return Ayar1F != nullptr; });
-    kisiRules->install();
-    Rx_T->BeforePost = [this](TRxMemoryData& t) { Rx_TBeforePost(t); };
-}
-
 void TMainF::setUpLook()
 {
     QPalette panel6 = ui->Panel6->palette();
@@ -287,13 +161,11 @@ void TMainF::setUpLook()
     TZvWinButton::applyFormSettingsTo(this);
     setUpArtwork();
 
-    ui->ZVRXDBGrid2->setDataSource(Kzn_S);
+    ui->ZVRXDBGrid2->setDataSource(m_tables->Kzn_S);
     ui->ZVRXDBGrid2->setReadOnly(true);
-    ui->ZVRXDBGrid2->addColumn(QStringLiteral("ADI"), QStringLiteral("Kişi"), 110);
-    ui->ZVRXDBGrid2->addColumn(QStringLiteral("HEDIYE"), QStringLiteral("Ödül"), 115);
-    ui->ZVRXDBGrid1->setDataSource(Rx_S);
-    ui->ZVRXDBGrid1->addColumn(QStringLiteral("BASLANGIC"), QStringLiteral("Başlangıç Değeri"), 110);
-    ui->ZVRXDBGrid1->addColumn(QStringLiteral("BITIS"), QStringLiteral("Bitiş Değeri"), 110);
+    addColumns(ui->ZVRXDBGrid2, TDrawTables::KznColumns);
+    ui->ZVRXDBGrid1->setDataSource(m_tables->Rx_S);
+    addColumns(ui->ZVRXDBGrid1, TDrawTables::RxColumns);
     QFont titles;
     titles.setPointSize(8);
     titles.setBold(true);
@@ -372,8 +244,9 @@ void TMainF::setUpArtwork()
 
 void TMainF::wireHandlers()
 {
+    // Every handler runs inside the guard of its connection.
     auto click = [this](TZvWinButton* button, void (TMainF::*handler)()) {
-        connect(button, &TZvWinButton::clicked, this, handler);
+        connectGuarded(button, &TZvWinButton::clicked, this, handler);
     };
     click(ui->ZvWinButton6, &TMainF::ZvWinButton6Click);
     click(ui->ZvWinButton7, &TMainF::ZvWinButton7Click);
@@ -384,16 +257,16 @@ void TMainF::wireHandlers()
     click(ui->ZvWinButton4, &TMainF::ZvWinButton4Click);
     click(ui->ZvWinButton5, &TMainF::ZvWinButton5Click);
     click(ui->ZvWinButton8, &TMainF::ZvWinButton8Click);
-    connect(Timer1, &QTimer::timeout, this, &TMainF::Timer1Timer);
-    connect(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
-    connect(TamEkran, &QAction::triggered, this, &TMainF::TamEkranExecute);
+    connectGuarded(Timer1, &QTimer::timeout, this, &TMainF::Timer1Timer);
+    connectGuarded(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
+    connectGuarded(TamEkran, &QAction::triggered, this, &TMainF::TamEkranExecute);
     // A check box runs its handler whenever its state changes, also when the program sets it.
-    connect(ui->CheckEFEKT, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
-    connect(ui->CheckEKBILGI, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
-    connect(ui->CheckSES, &QAbstractButton::toggled, this, &TMainF::CheckSESClick);
-    connect(ui->EditSES, &TZvBtnEdit::OnBtnClick, this, [this](QObject* sender) { EditSESBtnClick(sender); });
-    connect(ui->EditSES2, &TZvBtnEdit::OnBtnClick, this, [this](QObject* sender) { EditSESBtnClick(sender); });
-    connect(MediaPlayer1, &TMediaPlayer::OnNotify, this, &TMainF::MediaPlayer1Notify);
+    connectGuarded(ui->CheckEFEKT, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
+    connectGuarded(ui->CheckEKBILGI, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
+    connectGuarded(ui->CheckSES, &QAbstractButton::toggled, this, &TMainF::CheckSESClick);
+    connectGuarded(ui->EditSES, &TZvBtnEdit::OnBtnClick, this, &TMainF::EditSESBtnClick);
+    connectGuarded(ui->EditSES2, &TZvBtnEdit::OnBtnClick, this, &TMainF::EditSESBtnClick);
+    connectGuarded(MediaPlayer1, &TMediaPlayer::OnNotify, this, &TMainF::MediaPlayer1Notify);
 }
 
 void TMainF::FormCreate()
@@ -428,17 +301,15 @@ void TMainF::showEvent(QShowEvent* event)
 
 void TMainF::FormShow()
 {
-    guarded([this] {
-        loadTableIfPresent(Rx_T, QStringLiteral("Memory.Ini"));
-        loadTableIfPresent(Kisi_T, QStringLiteral("Kisi.Ini"));
-        loadTableIfPresent(Hediye_T, QStringLiteral("Hediye.Ini"));
-        boundPrizeNumber();
-        if (!Kzn_T->isOpen())
-            Kzn_T->open();
-        Kzn_T->emptyTable();
-        ui->PageControl1->setCurrentWidget(ui->TabSheet1);
-        ui->LabelHEDIYE->setText(QString());
-    });
+    loadTableIfPresent(Rx_T, QStringLiteral("Memory.Ini"));
+    loadTableIfPresent(Kisi_T, QStringLiteral("Kisi.Ini"));
+    loadTableIfPresent(Hediye_T, QStringLiteral("Hediye.Ini"));
+    boundPrizeNumber();
+    if (!Kzn_T->isOpen())
+        Kzn_T->open();
+    Kzn_T->emptyTable();
+    ui->PageControl1->setCurrentWidget(ui->TabSheet1);
+    ui->LabelHEDIYE->setText(QString());
 }
 
 // Each table is loaded on its own: a damaged or refused "Memory.Ini" must not keep the
@@ -475,22 +346,7 @@ void TMainF::boundPrizeNumber()
 void TMainF::readSettings()
 {
     m_settingsRead = true;
-    const TIniFile ini(programFolder() + settingsFile);
-    if (ini.readInteger(settingsSection, QStringLiteral("FormVersion"), 0) >= 0)
-    {
-        for (const SettingKey& s : settingKeys)
-        {
-            // A setting that cannot be applied is skipped; the next one still is.
-            guarded([&] {
-                QWidget* control = findChild<QWidget*>(QLatin1String(s.control));
-                if (!control)
-                    return;
-                const QString key = QLatin1String(s.key);
-                const QString text = ini.readString(settingsSection, key, storedText(control, s.kind)).trimmed();
-                applyStoredText(control, s.kind, text);
-            });
-        }
-    }
+    readMainSettings(*this, programFolder() + settingsFile);
     ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
     ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
 }
@@ -498,27 +354,7 @@ void TMainF::readSettings()
 void TMainF::saveSettings()
 {
     m_settingsSaved = true;
-    TIniFile ini(programFolder() + settingsFile);
-    ini.writeInteger(settingsSection, QStringLiteral("FormVersion"), 0);
-    for (const SettingKey& s : settingKeys)
-    {
-        QWidget* control = findChild<QWidget*>(QLatin1String(s.control));
-        if (!control)
-            continue;
-        QString text = storedText(control, s.kind);
-        if (s.kind == SettingKind::Text)
-            text = textForSaving(text);
-        ini.writeString(settingsSection, QLatin1String(s.key), text);
-    }
-    // A settings file that cannot be written keeps its old content; the close goes on.
-    try
-    {
-        ini.updateFile();
-    }
-    catch (const EFileError&)
-    {
-        ShowBilgi(SaveFailedText(ini.fileName()));
-    }
+    saveMainSettings(*this, programFolder() + settingsFile);
 }
 
 void TMainF::closeEvent(QCloseEvent* event)
@@ -600,14 +436,14 @@ void TMainF::placeTitleChecks()
 
 void TMainF::KapatExecute()
 {
-    guarded([this] { close(); });
+    close();
 }
 
 void TMainF::TamEkranExecute()
 {
     // Only the full-screen flag flips: a maximised window comes back maximised, a normal one
     // at its old place and size.
-    guarded([this] { setWindowState(windowState() ^ Qt::WindowFullScreen); });
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
 }
 
 void TMainF::keyPressEvent(QKeyEvent* event)
@@ -618,7 +454,7 @@ void TMainF::keyPressEvent(QKeyEvent* event)
     {
         event->accept();
         if (!event->isAutoRepeat())
-            ZvWinButton6Click();
+            guarded([this] { ZvWinButton6Click(); });
         return;
     }
     QMainWindow::keyPressEvent(event);
@@ -626,14 +462,12 @@ void TMainF::keyPressEvent(QKeyEvent* event)
 
 void TMainF::ZvWinButton8Click()
 {
-    guarded([this] {
-        ui->SpinCKSR->setValue(10);
-        ui->SpinHARF->setValue(1);
-        ui->CheckEFEKT->setChecked(true);
-        ui->CheckSES->setChecked(false);
-        ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
-        ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
-    });
+    ui->SpinCKSR->setValue(10);
+    ui->SpinHARF->setValue(1);
+    ui->CheckEFEKT->setChecked(true);
+    ui->CheckSES->setChecked(false);
+    ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
+    ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
 }
 
 void TMainF::AppEventsException(const std::exception*)
@@ -643,76 +477,69 @@ void TMainF::AppEventsException(const std::exception*)
 
 void TMainF::ZvWinButton6Click()
 {
-    guarded([this] { personDraw->ZvWinButton6Click(); });
+    personDraw->ZvWinButton6Click();
 }
 
 void TMainF::Timer1Timer()
 {
-    guarded([this] { personDraw->Timer1Timer(); });
+    personDraw->Timer1Timer();
 }
 
 void TMainF::ZvWinButton7Click()
 {
-    guarded([this] { personDraw->ZvWinButton7Click(); });
+    personDraw->ZvWinButton7Click();
 }
 
 void TMainF::ZvWinButton9Click()
 {
-    guarded([this] { personDraw->ZvWinButton9Click(); });
+    personDraw->ZvWinButton9Click();
 }
 
 void TMainF::ZvWinButton1Click()
 {
-    guarded([this] { numberDraw->ZvWinButton1Click(); });
+    numberDraw->ZvWinButton1Click();
 }
 
 void TMainF::ZvWinButton2Click()
 {
-    guarded([this] { numberDraw->ZvWinButton2Click(); });
+    numberDraw->ZvWinButton2Click();
 }
 
 void TMainF::ZvWinButton3Click()
 {
-    guarded([this] { numberDraw->ZvWinButton3Click(sender()); });
+    numberDraw->ZvWinButton3Click(sender());
 }
 
 void TMainF::ZvWinButton4Click()
 {
-    guarded([this] { numberDraw->ZvWinButton4Click(); });
-}
-
-void TMainF::Rx_TBeforePost(TRxMemoryData& table)
-{
-    numberDraw->Rx_TBeforePost(table);
+    numberDraw->ZvWinButton4Click();
 }
 
 void TMainF::CheckEFEKTClick()
 {
-    guarded([this] { ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked()); });
+    ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
 }
 
 void TMainF::CheckSESClick()
 {
-    guarded([this] { ui->GroupSES->setEnabled(ui->CheckSES->isChecked()); });
+    ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
 }
 
 void TMainF::EditSESBtnClick(QObject* sender)
 {
-    guarded([&] { personDraw->EditSESBtnClick(sender); });
+    personDraw->EditSESBtnClick(sender);
 }
 
 void TMainF::MediaPlayer1Notify()
 {
-    guarded([this] { personDraw->MediaPlayer1Notify(); });
+    personDraw->MediaPlayer1Notify();
 }
 
 void TMainF::ZvWinButton5Click()
 {
-    guarded([this] {
-        if (ShowDefinitionsWindow)
-            ShowDefinitionsWindow(this);
-        boundPrizeNumber();
-    });
+    TAyar1F definitions(*m_tables, this);
+    definitions.exec();
+    boundPrizeNumber();
 }
 
 QString TMainF::DataDizini() const

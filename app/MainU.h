@@ -7,10 +7,8 @@
 
 class QAction;
 class QTimer;
-class TDataSource;
 class TDrawJournal;
-class TField;
-class TKisiRules;
+class TDrawTables;
 class TMediaPlayer;
 class TNumberDraw;
 class TPersonDraw;
@@ -21,7 +19,7 @@ class TMainF;
 }
 
 // The main window: header band, the pages "Çekiliş -1", "Çekiliş -2" and "Ayarlar", and the
-// status bar. It owns the four tables for the whole run, reads "Ayar.Ini" and loads the table
+// status bar. It owns the set of tables for the whole run, reads "Ayar.Ini" and loads the table
 // files when it is first shown, and writes the settings and "Memory.Ini" when it closes. The
 // draws themselves live in TPersonDraw and TNumberDraw; the handlers here forward to them.
 class TMainF : public QMainWindow
@@ -49,22 +47,17 @@ public:
     bool settingsRead() const { return m_settingsRead; }
     bool settingsSaved() const { return m_settingsSaved; }
 
-    TRxMemoryData* Kisi_T;
-    TRxMemoryData* Hediye_T;
-    TRxMemoryData* Kzn_T;
-    TRxMemoryData* Rx_T;
-    TDataSource* Kisi_S;
-    TDataSource* Hediye_S;
-    TDataSource* Kzn_S;
-    TDataSource* Rx_S;
-    TField* Kisi_TADI;
-    TField* Kisi_TIL_ILCE;
-    TField* Hediye_THEDIYE;
-    TField* Hediye_TRESIMYOLU;
-    TField* Kzn_TADI;
-    TField* Kzn_THEDIYE;
-    TField* Rx_TBASLANGIC;
-    TField* Rx_TBITIS;
+    TDrawTables& tables() const { return *m_tables; }
+
+private:
+    TDrawTables* const m_tables;
+
+public:
+    // The tables of the set, under their design names.
+    TRxMemoryData* const Kisi_T;
+    TRxMemoryData* const Hediye_T;
+    TRxMemoryData* const Kzn_T;
+    TRxMemoryData* const Rx_T;
 
     QTimer* Timer1;
     TMediaPlayer* MediaPlayer1;
@@ -72,6 +65,8 @@ public:
     // F11: full screen and back to the state the window had before.
     QAction* TamEkran;
 
+    // Buttons, actions and timers reach these inside the guard of their connection
+    // (connectGuarded); a caller that runs one directly guards it itself.
 public Q_SLOTS:
     void FormCreate();
     void FormShow();
@@ -100,10 +95,6 @@ public Q_SLOTS:
     void MediaPlayer1Notify();
     void ZvWinButton5Click();
 
-public:
-    // Record rule of the excluded ranges; it throws EAbort to refuse a row, so it is not guarded.
-    void Rx_TBeforePost(TRxMemoryData& table);
-
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -113,7 +104,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void createTables();
     void setUpLook();
     void setUpArtwork();
     void wireHandlers();
@@ -124,7 +114,6 @@ private:
     void loadTableIfPresent(TRxMemoryData* table, const QString& bareName);
 
     std::unique_ptr<Ui::TMainF> ui;
-    std::unique_ptr<TKisiRules> kisiRules;
     std::unique_ptr<TDrawJournal> journal; // the run's draws on disk, in the data folder
     TPersonDraw* personDraw = nullptr;
     TNumberDraw* numberDraw = nullptr;

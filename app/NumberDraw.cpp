@@ -127,28 +127,6 @@ void TNumberDraw::ZvWinButton2Click()
     guarded([this] { c.Rx_T->emptyTable(); });
 }
 
-void TNumberDraw::Rx_TBeforePost(TRxMemoryData& table)
-{
-    // An empty field reads as 0, so a row left blank is caught by the first two tests.
-    const qint32 first = table.fieldAsInteger(u"BASLANGIC");
-    const qint32 last = table.fieldAsInteger(u"BITIS");
-    if (first <= 0)
-    {
-        ShowBilgi(QStringLiteral("Başlangıç değerini giriniz."));
-        Abort();
-    }
-    if (last <= 0)
-    {
-        ShowBilgi(QStringLiteral("Bitiş değerini giriniz."));
-        Abort();
-    }
-    if (last < first)
-    {
-        ShowBilgi(QStringLiteral("Bitiş değeri Başlangıç değerinden büyük olmalıdır."));
-        Abort();
-    }
-}
-
 QList<ExcludedRange> TNumberDraw::count(bool show)
 {
     TRxMemoryData& table = *c.Rx_T;

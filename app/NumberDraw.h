@@ -32,8 +32,8 @@ struct TNumberDrawControls
 };
 
 // The number draw: counts the eligible numbers, draws distinct numbers from [start, end] that
-// lie in no excluded range, saves them, and holds the row rule of the excluded ranges. The
-// button handlers run inside guarded(), so they can be called straight from a slot.
+// lie in no excluded range, and saves them. The button handlers run inside guarded(), so they
+// can be called straight from a slot.
 class TNumberDraw : public QObject
 {
     Q_OBJECT
@@ -61,11 +61,6 @@ public Q_SLOTS:
     void ZvWinButton1Click();
     void ZvWinButton4Click();
     void ZvWinButton2Click();
-
-public:
-    // The before-post event of Rx_T: shows why a row is refused and throws EAbort, which the
-    // table passes to whoever asked it to store the row.
-    void Rx_TBeforePost(TRxMemoryData& table);
 
 private:
     QList<ExcludedRange> count(bool show);

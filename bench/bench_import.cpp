@@ -5,9 +5,9 @@
 // progress, and the peak memory.
 //   bench_import [rows...]     (default: 100000 1000000)
 #include "DBGrid.h"
-#include "DataSource.h"
+#include "DrawTables.h"
+#include "Guard.h"
 #include "K_ExcelAktarU.h"
-#include "KisiRules.h"
 #include "Messages.h"
 #include "RxMemoryData.h"
 #include "SpreadsheetIsolation.h"
@@ -191,17 +191,13 @@ long peakMegabytes(int who = RUSAGE_SELF)
 // definitions window is open.
 struct Participants
 {
-    TRxMemoryData table;
-    std::unique_ptr<TKisiRules> rules;
+    TDrawTables tables;
+    TRxMemoryData& table = *tables.Kisi_T;
 
     Participants()
     {
-        table.setObjectName(QStringLiteral("Kisi_T"));
-        table.addStringField(QStringLiteral("ADI"), 40);
-        table.addStringField(QStringLiteral("IL_ILCE"), 40);
+        tables.setDefinitionsOpen(true);
         table.open();
-        rules = std::make_unique<TKisiRules>(table, [] { return true; });
-        rules->install();
     }
 };
 
@@ -226,11 +222,10 @@ int runWindow(int rows, const QString& path)
 {
     Participants participants;
     TRxMemoryData& table = participants.table;
-    TDataSource source(&table);
     TDBGrid grid;
-    grid.setDataSource(&source);
-    grid.addColumn(QStringLiteral("ADI"), QStringLiteral("Adı Soyadı"), 195);
-    grid.addColumn(QStringLiteral("IL_ILCE"), QStringLiteral("Ek Bilgi"), 148);
+    grid.setDataSource(participants.tables.Kisi_S);
+    for (const TColumnLayout& c : TDrawTables::KisiColumns)
+        grid.addColumn(c.FieldName.toString(), c.Title.toString(), c.Width, c.EllipsisButton);
     grid.resize(390, 400);
     grid.show();
     int notices = 0;
@@ -239,7 +234,7 @@ int runWindow(int rows, const QString& path)
     seam.question = [](const QString&, const QString&) { return static_cast<int>(mrYes); };
     const MessageSeam previous = setMessageSeam(seam);
 
-    TK_ExcelAktarF window(&table);
+    TK_ExcelAktarF window(participants.tables);
     window.show();
     window.form()->FilenameEdit1->setText(path);
     window.form()->CheckEKBILGI->setChecked(true);
@@ -249,7 +244,7 @@ int runWindow(int rows, const QString& path)
     progress.paints = 0;
     QElapsedTimer timer;
     timer.start();
-    window.ZvWinButton1Click();
+    guarded([&] { window.ZvWinButton1Click(); });
     QCoreApplication::processEvents();
     const qint64 ms = timer.elapsed();
     setMessageSeam(previous);

@@ -3,6 +3,7 @@
 // small draw over a few ranges, which must take its designed pacing of one 20 ms pause per
 // range examined and not noticeably more.
 #include "Clock.h"
+#include "DrawTables.h"
 #include "Messages.h"
 #include "NumberDraw.h"
 #include "ProcStatus.h"
@@ -54,9 +55,7 @@ struct Page
         bsl->setRange(0, 100000000);
         bts->setRange(1, 100000000);
         adet->setRange(1, 10000);
-        Rx_T.addIntegerField(QStringLiteral("BASLANGIC"));
-        Rx_T.addIntegerField(QStringLiteral("BITIS"));
-        Rx_T.open();
+        defineRx(Rx_T).open();
         TNumberDrawControls c;
         c.Window = &window;
         c.SpinBSL = bsl;
@@ -68,7 +67,7 @@ struct Page
         c.ListBox1 = list = new QListWidget(&window);
         c.Rx_T = &Rx_T;
         draw = std::make_unique<TNumberDraw>(c);
-        Rx_T.BeforePost = [this](TRxMemoryData& t) { draw->Rx_TBeforePost(t); };
+        Rx_T.BeforePost = TDrawTables::Rx_TBeforePost;
         window.resize(600, 400);
         window.show();
     }

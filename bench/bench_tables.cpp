@@ -4,8 +4,8 @@
 // window makes on a large "Ayar.Ini".
 //
 // Run: build-<name>/bench/bench_tables [records]   (default 1000000)
+#include "DrawTables.h"
 #include "IniFile.h"
-#include "KisiRules.h"
 #include "Messages.h"
 #include "ProcStatus.h"
 #include "RxMemoryData.h"
@@ -48,12 +48,6 @@ long rssKiB()
     return procStatusKiB("VmRSS:");
 }
 
-void defineKisi(TRxMemoryData& t)
-{
-    t.addStringField(QStringLiteral("ADI"), 40);
-    t.addStringField(QStringLiteral("IL_ILCE"), 40);
-}
-
 QByteArray participantFile(int records)
 {
     QByteArray bytes(qsizetype(records) * 84, '\0');
@@ -76,11 +70,11 @@ double ms(const QElapsedTimer& t)
 // Appends count participants through append / set field / post, as the import does.
 double storeParticipants(int count, bool* flatOut)
 {
-    TRxMemoryData table;
-    defineKisi(table);
+    // The participant table as the definitions window sees it.
+    TDrawTables tables;
+    tables.setDefinitionsOpen(true);
+    TRxMemoryData& table = *tables.Kisi_T;
     table.open();
-    TKisiRules rules(table, [] { return true; });
-    rules.install();
     QElapsedTimer all;
     all.start();
     const int slice = std::max(1, count / 10);
@@ -164,10 +158,8 @@ int main(int argc, char** argv)
         plainSyncedWrite = std::min(plainSyncedWrite, ms(timer));
     }
 
-    TRxMemoryData table;
-    defineKisi(table);
-    TKisiRules rules(table, [] { return false; }); // the start-up load: definitions window closed
-    rules.install();
+    TDrawTables tables; // the start-up load: definitions window closed
+    TRxMemoryData& table = *tables.Kisi_T;
     table.open();
     const long rssBefore = rssKiB();
     long rssAfter = 0;

@@ -2,17 +2,17 @@
 
 #include "Artwork.h"
 #include "DBNavigator.h"
+#include "DrawTables.h"
 #include "FileDialogs.h"
-#include "Globals.h"
 #include "Guard.h"
 #include "HeaderBand.h"
 #include "K_ExcelAktarU.h"
 #include "KapatAction.h"
-#include "MainU.h"
 #include "Messages.h"
 #include "ProgramFolder.h"
 #include "RxMemoryData.h"
 #include "SaveFile.h"
+#include "TableFiles.h"
 #include "ZVRXDBGrid.h"
 #include "ui_Ayar1U.h"
 
@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QScreen>
+#include <span>
 
 namespace {
 const QString kisiFile = QStringLiteral("Kisi.Ini");
@@ -41,11 +42,11 @@ void setUpNavigator(TDBNavigator* navigator, TDataSource* source)
 }
 } // namespace
 
-TAyar1F::TAyar1F(TMainF* mainForm, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TAyar1F>()), m_main(mainForm)
+TAyar1F::TAyar1F(TDrawTables& tables, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TAyar1F>()), m_tables(tables)
 {
     ui->setupUi(this);
-    Ayar1F = this;
+    m_tables.setDefinitionsOpen(true);
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
     setUpHeaderBand(ui->Image2, ui->Image1, ui->Label1);
     TZvWinButton::applyFormSettingsTo(this);
@@ -56,35 +57,41 @@ TAyar1F::TAyar1F(TMainF* mainForm, QWidget* parent)
     setUpGrids();
 
     Kapat = addKapatAction(this);
-    connect(Kapat, &QAction::triggered, this, &TAyar1F::KapatExecute);
-    connect(ui->ZvWinButton5, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton5Click);
-    connect(ui->ZvWinButton1, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton1Click);
-    connect(ui->ZvWinButton2, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton2Click);
-    connect(ui->ZVRXDBGrid2, &TDBGrid::OnEditButtonClick, this, &TAyar1F::ZVRXDBGrid2EditButtonClick);
+    connectGuarded(Kapat, &QAction::triggered, this, &TAyar1F::KapatExecute);
+    connectGuarded(ui->ZvWinButton5, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton5Click);
+    connectGuarded(ui->ZvWinButton1, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton1Click);
+    connectGuarded(ui->ZvWinButton2, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton2Click);
+    connectGuarded(ui->ZVRXDBGrid2, &TDBGrid::OnEditButtonClick, this, &TAyar1F::ZVRXDBGrid2EditButtonClick);
 }
 
 TAyar1F::~TAyar1F()
 {
-    if (Ayar1F == this)
-        Ayar1F = nullptr;
+    m_tables.setDefinitionsOpen(false);
 }
 
 void TAyar1F::setUpGrids()
 {
-    ui->ZVRXDBGrid1->setDataSource(m_main->Kisi_S);
-    ui->ZVRXDBGrid1->addColumn(QStringLiteral("ADI"), QStringLiteral("Adı Soyadı"), 195);
-    ui->ZVRXDBGrid1->addColumn(QStringLiteral("IL_ILCE"), QStringLiteral("Ek Bilgi"), 148);
-    ui->ZVRXDBGrid2->setDataSource(m_main->Hediye_S);
-    ui->ZVRXDBGrid2->addColumn(QStringLiteral("HEDIYE"), QStringLiteral("Hediye Bilgisi"), 160);
-    ui->ZVRXDBGrid2->addColumn(QStringLiteral("RESIMYOLU"), QStringLiteral("Resim Yolu"), 185, true);
+    const struct
+    {
+        TDBGrid* grid;
+        TDataSource* source;
+        std::span<const TColumnLayout> columns;
+    } grids[] = {{ui->ZVRXDBGrid1, m_tables.Kisi_S, TDrawTables::KisiColumns},
+                 {ui->ZVRXDBGrid2, m_tables.Hediye_S, TDrawTables::HediyeColumns}};
+    for (const auto& g : grids)
+    {
+        g.grid->setDataSource(g.source);
+        for (const TColumnLayout& c : g.columns)
+            g.grid->addColumn(c.FieldName.toString(), c.Title.toString(), c.Width, c.EllipsisButton);
+    }
     // Bold 8-point titles; the family follows the window's font.
     QFont titles;
     titles.setPointSize(8);
     titles.setBold(true);
     ui->ZVRXDBGrid1->setTitleFont(titles);
     ui->ZVRXDBGrid2->setTitleFont(titles);
-    setUpNavigator(ui->BiDiDBNavigator1, m_main->Kisi_S);
-    setUpNavigator(ui->BiDiDBNavigator2, m_main->Hediye_S);
+    setUpNavigator(ui->BiDiDBNavigator1, m_tables.Kisi_S);
+    setUpNavigator(ui->BiDiDBNavigator2, m_tables.Hediye_S);
 }
 
 QString TAyar1F::pictureFilter()
@@ -102,7 +109,9 @@ void TAyar1F::showEvent(QShowEvent* event)
 void TAyar1F::FormShow()
 {
     guarded([this] {
-        setWindowTitle(m_main->windowTitle());
+        // The title bar carries the caption of the window it was opened from.
+        if (parentWidget())
+            setWindowTitle(parentWidget()->window()->windowTitle());
         if (QScreen* screen = QGuiApplication::primaryScreen())
             move(screen->availableGeometry().center() - rect().center());
     });
@@ -120,51 +129,45 @@ void TAyar1F::clearAll(TRxMemoryData* table, const QString& question, const QStr
 
 void TAyar1F::ZvWinButton5Click()
 {
-    guarded(
-        [this] { clearAll(m_main->Kisi_T, QStringLiteral("Dikkat : Tüm kişi kayıtları silinecektir."), kisiFile); });
+    clearAll(m_tables.Kisi_T, QStringLiteral("Dikkat : Tüm kişi kayıtları silinecektir."), kisiFile);
 }
 
 void TAyar1F::ZvWinButton1Click()
 {
-    guarded([this] {
-        clearAll(m_main->Hediye_T, QStringLiteral("Dikkat : Tüm hediye kayıtları silinecektir."), hediyeFile);
-    });
+    clearAll(m_tables.Hediye_T, QStringLiteral("Dikkat : Tüm hediye kayıtları silinecektir."), hediyeFile);
 }
 
 void TAyar1F::ZVRXDBGrid2EditButtonClick()
 {
-    guarded([this] {
-        TField* field = ui->ZVRXDBGrid2->SelectedField();
-        if (!field || field->fieldName().compare(QLatin1String("RESIMYOLU"), Qt::CaseInsensitive) != 0)
-            return;
-        const QString chosen = getOpenFileName(this, QStringLiteral("Resmi seçiniz"), QString(), pictureFilter());
-        if (chosen.isEmpty() || !checkStorablePath(chosen))
-            return;
-        TRxMemoryData* table = m_main->Hediye_T;
-        if (table->state() != dsEdit && table->state() != dsInsert)
-            table->edit(); // on an empty table this starts a new row
-        // The field keeps the first 100 characters of a longer path.
-        table->setFieldString(QStringLiteral("RESIMYOLU"), chosen);
-    });
+    TField* field = ui->ZVRXDBGrid2->SelectedField();
+    if (!field || field->fieldName().compare(QLatin1String("RESIMYOLU"), Qt::CaseInsensitive) != 0)
+        return;
+    const QString chosen = getOpenFileName(this, QStringLiteral("Resmi seçiniz"), QString(), pictureFilter());
+    if (chosen.isEmpty() || !checkStorablePath(chosen))
+        return;
+    TRxMemoryData* table = m_tables.Hediye_T;
+    if (table->state() != dsEdit && table->state() != dsInsert)
+        table->edit(); // on an empty table this starts a new row
+    // The field keeps the first 100 characters of a longer path.
+    table->setFieldString(QStringLiteral("RESIMYOLU"), chosen);
 }
 
 void TAyar1F::ZvWinButton2Click()
 {
-    guarded([this] {
-        TK_ExcelAktarF importWindow(m_main->Kisi_T, this);
-        importWindow.exec();
-    });
+    TK_ExcelAktarF importWindow(m_tables, this);
+    importWindow.exec();
 }
 
 void TAyar1F::KapatExecute()
 {
-    guarded([this] { close(); });
+    close();
 }
 
 bool TAyar1F::FormClose()
 {
     QStringList failed;
-    for (const auto& [table, bareName] : {std::pair{m_main->Kisi_T, kisiFile}, std::pair{m_main->Hediye_T, hediyeFile}})
+    for (const auto& [table, bareName] :
+         {std::pair{m_tables.Kisi_T, kisiFile}, std::pair{m_tables.Hediye_T, hediyeFile}})
     {
         if (!table->isOpen())
             continue;
@@ -174,7 +177,7 @@ bool TAyar1F::FormClose()
             // The pending row is settled through the table's rules before its file is touched;
             // a refused row aborts the close here, leaving this file and the next as they were.
             TDBGrid::updateRecord(table);
-            m_main->RxMemoryDataSaveToFile(table, path);
+            RxMemoryDataSaveToFile(*table, path);
         }
         catch (const EAbort&)
         {
@@ -226,14 +229,4 @@ void TAyar1F::reject()
         QDialog::reject();
     else
         close();
-}
-
-void installDefinitionsWindow()
-{
-    ShowDefinitionsWindow = [](QWidget* parent) {
-        if (!MainF)
-            return;
-        TAyar1F form(MainF, parent);
-        form.exec();
-    };
 }

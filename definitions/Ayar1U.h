@@ -4,23 +4,23 @@
 #include <memory>
 
 class QAction;
-class TMainF;
+class TDrawTables;
 class TRxMemoryData;
 
 namespace Ui {
 class TAyar1F;
 }
 
-// The definitions window: the participants and the prizes of the main window's tables in two
-// grids with their navigators, clearing either list, the spreadsheet import and the picture of
-// a prize. It holds no data of its own and writes both table files whenever it closes. While it
-// exists, Ayar1F points at it and the participant rules act.
+// The definitions window: the participants and the prizes of the run's tables in two grids
+// with their navigators, clearing either list, the spreadsheet import and the picture of a
+// prize. It holds no data of its own and writes both table files whenever it closes. While it
+// exists, the table set counts the definitions as open, so the participant rules act.
 class TAyar1F : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit TAyar1F(TMainF* mainForm, QWidget* parent = nullptr);
+    explicit TAyar1F(TDrawTables& tables, QWidget* parent = nullptr);
     ~TAyar1F() override;
 
     Ui::TAyar1F* form() const { return ui.get(); }
@@ -28,6 +28,8 @@ public:
 
     static QString pictureFilter();
 
+    // Buttons, actions and timers reach these inside the guard of their connection
+    // (connectGuarded); a caller that runs one directly guards it itself.
 public Q_SLOTS:
     void FormShow();
     void ZvWinButton5Click();
@@ -48,11 +50,7 @@ private:
     void setUpGrids();
 
     std::unique_ptr<Ui::TAyar1F> ui;
-    TMainF* m_main;
+    TDrawTables& m_tables;
     bool m_closing = false;
     bool m_writeFailed = false;
 };
-
-// Makes the main window's "Kişi Tanımları - Hediye Tanımları" button open this window
-// (sets ShowDefinitionsWindow). The program calls it once at start-up.
-void installDefinitionsWindow();

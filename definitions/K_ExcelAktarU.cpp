@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "Codec1254.h"
+#include "DrawTables.h"
 #include "FileDialogs.h"
 #include "Guard.h"
 #include "HeaderBand.h"
@@ -140,8 +141,8 @@ struct Conversions
 constexpr qint64 progressEveryMs = 100;
 } // namespace
 
-TK_ExcelAktarF::TK_ExcelAktarF(TRxMemoryData* kisiTable, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TK_ExcelAktarF>()), m_kisi(kisiTable)
+TK_ExcelAktarF::TK_ExcelAktarF(TDrawTables& tables, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TK_ExcelAktarF>()), m_kisi(tables.Kisi_T)
 {
     ui->setupUi(this);
     // A fixed single frame with the system menu and a minimise box, no maximise box.
@@ -154,9 +155,9 @@ TK_ExcelAktarF::TK_ExcelAktarF(TRxMemoryData* kisiTable, QWidget* parent)
     ui->FilenameEdit1->ZvWinButton()->setGlyphKind(TZvEditButton::gkDefault);
 
     Kapat = addKapatAction(this);
-    connect(Kapat, &QAction::triggered, this, &TK_ExcelAktarF::KapatExecute);
-    connect(ui->ZvWinButton1, &TZvWinButton::clicked, this, &TK_ExcelAktarF::ZvWinButton1Click);
-    connect(ui->FilenameEdit1, &TZvBtnEdit::OnBtnClick, this, &TK_ExcelAktarF::FilenameEdit1ButtonClick);
+    connectGuarded(Kapat, &QAction::triggered, this, &TK_ExcelAktarF::KapatExecute);
+    connectGuarded(ui->ZvWinButton1, &TZvWinButton::clicked, this, &TK_ExcelAktarF::ZvWinButton1Click);
+    connectGuarded(ui->FilenameEdit1, &TZvBtnEdit::OnBtnClick, this, &TK_ExcelAktarF::FilenameEdit1ButtonClick);
 }
 
 TK_ExcelAktarF::~TK_ExcelAktarF() = default;
@@ -210,35 +211,31 @@ QString TK_ExcelAktarF::fileNameOf(const QString& text)
 
 void TK_ExcelAktarF::FilenameEdit1ButtonClick()
 {
-    guarded([this] {
-        const QString current = fileNameOf(ui->FilenameEdit1->text());
-        const QString chosen = getOpenFileName(
-            this, QString(), current.isEmpty() ? QString() : QFileInfo(current).absolutePath(), browseFilter());
-        if (chosen.isEmpty())
-            return;
-        // A path with blanks goes into the box in double quotes, as a command line would take it,
-        // unless the quotes would not give it back (a name holding a double quote itself): then
-        // it stands bare and is taken as the existing file it names.
-        const QString quoted = QLatin1Char('"') + chosen + QLatin1Char('"');
-        const bool quote = chosen.contains(QLatin1Char(' ')) && !chosen.contains(QLatin1Char('"'));
-        ui->FilenameEdit1->setText(quote ? quoted : chosen);
-    });
+    const QString current = fileNameOf(ui->FilenameEdit1->text());
+    const QString chosen = getOpenFileName(
+        this, QString(), current.isEmpty() ? QString() : QFileInfo(current).absolutePath(), browseFilter());
+    if (chosen.isEmpty())
+        return;
+    // A path with blanks goes into the box in double quotes, as a command line would take it,
+    // unless the quotes would not give it back (a name holding a double quote itself): then
+    // it stands bare and is taken as the existing file it names.
+    const QString quoted = QLatin1Char('"') + chosen + QLatin1Char('"');
+    const bool quote = chosen.contains(QLatin1Char(' ')) && !chosen.contains(QLatin1Char('"'));
+    ui->FilenameEdit1->setText(quote ? quoted : chosen);
 }
 
 void TK_ExcelAktarF::KapatExecute()
 {
-    guarded([this] { close(); });
+    close();
 }
 
 void TK_ExcelAktarF::ZvWinButton1Click()
 {
     if (m_importing)
         return;
-    guarded([this] {
-        m_importing = true;
-        const auto done = qScopeGuard([this] { m_importing = false; });
-        importRows();
-    });
+    m_importing = true;
+    const auto done = qScopeGuard([this] { m_importing = false; });
+    importRows();
 }
 
 void TK_ExcelAktarF::importRows()

@@ -4,6 +4,7 @@
 #include <memory>
 
 class QAction;
+class TDrawTables;
 class TRxMemoryData;
 
 namespace Ui {
@@ -18,7 +19,7 @@ class TK_ExcelAktarF : public QDialog
     Q_OBJECT
 
 public:
-    TK_ExcelAktarF(TRxMemoryData* kisiTable, QWidget* parent = nullptr);
+    explicit TK_ExcelAktarF(TDrawTables& tables, QWidget* parent = nullptr);
     ~TK_ExcelAktarF() override;
 
     Ui::TK_ExcelAktarF* form() const { return ui.get(); }
@@ -30,6 +31,8 @@ public:
     // Filter of the browse dialog, in the classic "description|patterns" form.
     static QString browseFilter();
 
+    // Buttons, actions and timers reach these inside the guard of their connection
+    // (connectGuarded); a caller that runs one directly guards it itself.
 public Q_SLOTS:
     void ZvWinButton1Click();
     void KapatExecute();

@@ -1,4 +1,5 @@
 #include "DBGrid.h"
+#include "DrawTables.h"
 #include "MainU.h"
 #include "RxMemoryData.h"
 #include "SpinEdit.h"
@@ -108,9 +109,9 @@ private Q_SLOTS:
         window->form()->CheckEFEKT->setChecked(false);
 
         TDBGrid grid;
-        grid.setDataSource(window->Kisi_S);
-        grid.addColumn(QStringLiteral("ADI"), QStringLiteral("Adı Soyadı"), 195);
-        grid.addColumn(QStringLiteral("IL_ILCE"), QStringLiteral("Ek Bilgi"), 148);
+        grid.setDataSource(window->tables().Kisi_S);
+        for (const TColumnLayout& c : TDrawTables::KisiColumns)
+            grid.addColumn(c.FieldName.toString(), c.Title.toString(), c.Width, c.EllipsisButton);
         grid.show();
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
         const QModelIndex cell = grid.model()->index(0, 1);

@@ -1,4 +1,6 @@
+#include "Ayar1U.h"
 #include "DBGrid.h"
+#include "DrawTables.h"
 #include "Globals.h"
 #include "Guard.h"
 #include "Image.h"
@@ -14,11 +16,11 @@
 #include "ZvWinButton.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
-#include "common/TableLayouts.h"
 #include "common/TemporaryProgramFolder.h"
 #include "common/TestFiles.h"
 #include "ui_MainU.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -30,6 +32,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 #include <stdexcept>
 
@@ -312,8 +315,12 @@ private Q_SLOTS:
     {
         auto window = openWindow();
         bool opened = false;
-        ShowDefinitionsWindow = [&](QWidget* parent) {
-            opened = parent == window.get();
+        // The window is modal: fill the prizes and close it from inside its own event loop.
+        QTimer::singleShot(0, window.get(), [&] {
+            auto* definitions = qobject_cast<TAyar1F*>(QApplication::activeModalWidget());
+            if (!definitions)
+                return;
+            opened = definitions->parentWidget() == window.get();
             auto* t = window->Hediye_T;
             for (int i = 0; i < 4; ++i)
             {
@@ -321,9 +328,9 @@ private Q_SLOTS:
                 t->setFieldString(0, QStringLiteral("Ödül"));
                 t->post();
             }
-        };
+            definitions->close();
+        });
         QTest::mouseClick(window->form()->ZvWinButton5, Qt::LeftButton);
-        ShowDefinitionsWindow = nullptr;
         QVERIFY(opened);
         QCOMPARE(window->form()->SpinEdit1->maximum(), 4);
         QVERIFY(window->form()->SpinEdit1->isEnabled());

@@ -1,4 +1,5 @@
 #include "DrawJournal.h"
+#include "DrawTables.h"
 #include "FileDialogs.h"
 #include "Guard.h"
 #include "Messages.h"
@@ -13,7 +14,6 @@
 #include "common/FileSizeLimit.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
-#include "common/TableLayouts.h"
 #include "common/TemporaryProgramFolder.h"
 #include "common/TestFiles.h"
 
@@ -75,7 +75,7 @@ public:
         controls.Rx_T = &Rx_T;
         controls.Journal = journal;
         draw = std::make_unique<TNumberDraw>(controls);
-        Rx_T.BeforePost = [this](TRxMemoryData& table) { draw->Rx_TBeforePost(table); };
+        Rx_T.BeforePost = TDrawTables::Rx_TBeforePost;
         window.show();
     }
 

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "DrawJournal.h"
+#include "DrawTables.h"
 #include "Globals.h"
 #include "MediaPlayer.h"
 #include "PersonDraw.h"
 #include "RadioGroup.h"
 #include "RxMemoryData.h"
-#include "common/TableLayouts.h"
 #include "controls/Image.h"
 #include "controls/SpinEdit.h"
 

@@ -2,12 +2,22 @@
 
 #include "DBGridModel.h"
 #include "DataSource.h"
+#include "DrawTables.h"
 #include "EAbort.h"
 #include "Messages.h"
 #include "RxMemoryData.h"
-#include "common/TableLayouts.h"
 
 #include <QString>
+#include <span>
+
+// The grid columns the windows build from the same layouts.
+inline QList<TDBGridColumn> gridColumns(std::span<const TColumnLayout> layouts)
+{
+    QList<TDBGridColumn> columns;
+    for (const TColumnLayout& c : layouts)
+        columns.append({c.FieldName.toString(), c.Title.toString(), c.Width, c.EllipsisButton});
+    return columns;
+}
 
 // Small real tables for the grid tests: a text table shaped like the participants and an
 // integer table shaped like the excluded ranges, with the ranges' row rule.
@@ -17,11 +27,7 @@ struct TextTable
     TDataSource source{&table};
 
     // The participant grid's columns.
-    static QList<TDBGridColumn> columns()
-    {
-        return {{QStringLiteral("ADI"), QStringLiteral("Adı Soyadı"), 195, false},
-                {QStringLiteral("IL_ILCE"), QStringLiteral("Ek Bilgi"), 148, false}};
-    }
+    static QList<TDBGridColumn> columns() { return gridColumns(TDrawTables::KisiColumns); }
 
     TextTable()
     {
@@ -49,29 +55,14 @@ struct RangeTable
     TDataSource source{&table};
 
     // The excluded ranges grid's columns.
-    static QList<TDBGridColumn> columns()
-    {
-        return {{QStringLiteral("BASLANGIC"), QStringLiteral("Başlangıç Değeri"), 110, false},
-                {QStringLiteral("BITIS"), QStringLiteral("Bitiş Değeri"), 110, false}};
-    }
+    static QList<TDBGridColumn> columns() { return gridColumns(TDrawTables::RxColumns); }
 
     explicit RangeTable(bool withRule = true)
     {
         table.setObjectName(QStringLiteral("Rx_T"));
         defineRx(table).open();
         if (withRule)
-            table.BeforePost = [](TRxMemoryData& t) {
-                if (t.fieldAsInteger(0) <= 0)
-                {
-                    ShowBilgi(QStringLiteral("Başlangıç değerini giriniz."));
-                    Abort();
-                }
-                if (t.fieldAsInteger(1) <= 0)
-                {
-                    ShowBilgi(QStringLiteral("Bitiş değerini giriniz."));
-                    Abort();
-                }
-            };
+            table.BeforePost = TDrawTables::Rx_TBeforePost;
     }
     void add(int from, int to)
     {

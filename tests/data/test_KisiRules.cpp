@@ -1,9 +1,11 @@
 // The participant rules: empty-name refusal, duplicate removal and the delete question.
+#include "DataSource.h"
+#include "DrawTables.h"
 #include "EAbort.h"
+#include "Guard.h"
 #include "KisiRules.h"
 #include "TableFiles.h"
 #include "common/ScriptedMessages.h"
-#include "common/TableLayouts.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,6 +36,7 @@ private slots:
     void deleteAsksEveryTime();
     void emptyingAsksNothing();
     void removingHandlersOnDestruction();
+    void tableSetFollowsTheDefinitionsWindow();
 
 private:
     void add(const QString& name, const QString& extra = QString());
@@ -271,6 +274,40 @@ void TestKisiRules::removingHandlersOnDestruction()
     QVERIFY(!t->BeforeDelete);
     add(QString());
     QCOMPARE(t->recordCount(), 1);
+}
+
+// The rules as the run's table set installs them: the participant rules follow the definitions
+// window's flag, the row rule of the ranges always acts.
+void TestKisiRules::tableSetFollowsTheDefinitionsWindow()
+{
+    TDrawTables tables;
+    for (TRxMemoryData* table : {tables.Kisi_T, tables.Rx_T})
+        table->open();
+    // A refused row is dropped again, so the next store starts clean.
+    auto store = [&](TRxMemoryData* table, const QVariant& first) {
+        table->append();
+        if (table == tables.Rx_T)
+            table->setFieldInteger(0, first.toInt());
+        else
+            table->setFieldString(0, first.toString());
+        const bool stored = guarded([&] { table->post(); });
+        if (!stored)
+            table->cancel();
+        return stored;
+    };
+    QVERIFY(store(tables.Kisi_T, QString()));
+    QVERIFY(store(tables.Kisi_T, QString()));
+    QCOMPARE(messages->shown, QStringList());
+    tables.setDefinitionsOpen(true);
+    QVERIFY(!store(tables.Kisi_T, QString()));
+    QVERIFY(!store(tables.Rx_T, 5)); // no end
+    QCOMPARE(messages->shown, (QStringList{QStringLiteral("Bilgi: Kişi Adını giriniz."),
+                                           QStringLiteral("Bilgi: Bitiş değerini giriniz.")}));
+    tables.setDefinitionsOpen(false);
+    QVERIFY(!store(tables.Rx_T, 5));
+    QCOMPARE(tables.Kisi_T->recordCount(), 2);
+    QCOMPARE(tables.Kisi_TADI, tables.Kisi_T->fieldByName(u"ADI"));
+    QCOMPARE(tables.Rx_S->dataSet(), tables.Rx_T);
 }
 
 QTEST_GUILESS_MAIN(TestKisiRules)

@@ -2,11 +2,11 @@
 // locate, view access, notifications and the name index.
 #include "Codec1254.h"
 #include "DataSource.h"
+#include "DrawTables.h"
 #include "EAbort.h"
 #include "Guard.h"
 #include "RxMemoryData.h"
 #include "TurkishUpper.h"
-#include "common/TableLayouts.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

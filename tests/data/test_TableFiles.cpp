@@ -1,7 +1,7 @@
 // Table files: byte layout of saved records, loading, damaged files and failures.
+#include "DrawTables.h"
 #include "EAbort.h"
 #include "TableFiles.h"
-#include "common/TableLayouts.h"
 #include "common/TestFiles.h"
 
 #include <QFile>

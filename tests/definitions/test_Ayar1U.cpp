@@ -1,7 +1,7 @@
 #include "Ayar1U.h"
 #include "DBNavigator.h"
+#include "DrawTables.h"
 #include "FileDialogs.h"
-#include "Globals.h"
 #include "Guard.h"
 #include "K_ExcelAktarU.h"
 #include "MainU.h"
@@ -74,7 +74,7 @@ private:
 
     void openForm()
     {
-        form = std::make_unique<TAyar1F>(main.get(), main.get());
+        form = std::make_unique<TAyar1F>(main->tables(), main.get());
         // Modal as the main window shows it, so the main window cannot take the activation back.
         form->setModal(true);
         form->show();
@@ -107,7 +107,6 @@ private Q_SLOTS:
         main.reset();
         messages.reset();
         setFileDialogHandler({});
-        ShowDefinitionsWindow = nullptr;
         folder.reset();
     }
 
@@ -115,9 +114,9 @@ private Q_SLOTS:
     {
         writeFiles(3, 2);
         openMain();
-        QVERIFY(!Ayar1F);
+        QVERIFY(!main->tables().definitionsOpen());
         openForm();
-        QCOMPARE(Ayar1F, form.get());
+        QVERIFY(main->tables().definitionsOpen());
         Ui::TAyar1F* ui = form->form();
         // The title bar carries the main window's caption; the band carries its own title.
         QCOMPARE(form->windowTitle(), main->windowTitle());
@@ -172,7 +171,7 @@ private Q_SLOTS:
                      QStringLiteral("Değişiklikleri iptal et (F3)"));
         }
         form.reset();
-        QVERIFY(!Ayar1F);
+        QVERIFY(!main->tables().definitionsOpen());
     }
 
     void closingRewritesBothFilesUnchanged()
@@ -252,7 +251,7 @@ private Q_SLOTS:
         TZVRXDBGrid* grid = form->form()->ZVRXDBGrid2;
         grid->setSelectedIndex(1);
         QCOMPARE(grid->SelectedField()->fieldName(), QStringLiteral("RESIMYOLU"));
-        form->ZVRXDBGrid2EditButtonClick();
+        emit form->form()->ZVRXDBGrid2->OnEditButtonClick();
         QCOMPARE(dialogs.size(), 1);
         QCOMPARE(dialogs[0].title, QStringLiteral("Resmi seçiniz"));
         QCOMPARE(dialogs[0].filter, QStringLiteral("Resim Dosyaları|*.BMP;*.JPG;*.JPEG;*.GIF"));
@@ -277,20 +276,20 @@ private Q_SLOTS:
         openForm();
         scriptFileDialog(QStringLiteral("/a.bmp"));
         form->form()->ZVRXDBGrid2->setSelectedIndex(0);
-        form->ZVRXDBGrid2EditButtonClick();
+        emit form->form()->ZVRXDBGrid2->OnEditButtonClick();
         QVERIFY(dialogs.isEmpty());
         QCOMPARE(main->Hediye_T->state(), dsBrowse);
         // A cancelled dialog changes nothing either.
         scriptFileDialog(QString());
         form->form()->ZVRXDBGrid2->setSelectedIndex(1);
-        form->ZVRXDBGrid2EditButtonClick();
+        emit form->form()->ZVRXDBGrid2->OnEditButtonClick();
         QCOMPARE(dialogs.size(), 1);
         QCOMPARE(main->Hediye_T->state(), dsBrowse);
         QCOMPARE(main->Hediye_T->fieldAsString(QStringLiteral("RESIMYOLU")), QStringLiteral("/resim/1.jpg"));
         // Nor does a path the code page cannot hold, which would name no file after a restart.
         const QString foreign = QStringLiteral("/resimler/Ελλάδα/kupa.jpg");
         scriptFileDialog(foreign);
-        form->ZVRXDBGrid2EditButtonClick();
+        emit form->form()->ZVRXDBGrid2->OnEditButtonClick();
         QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: ") + unstorablePathText(foreign)});
         QCOMPARE(main->Hediye_T->state(), dsBrowse);
         QCOMPARE(main->Hediye_T->fieldAsString(QStringLiteral("RESIMYOLU")), QStringLiteral("/resim/1.jpg"));
@@ -328,7 +327,7 @@ private Q_SLOTS:
 
         QVERIFY(!form->close());
         QVERIFY(form->isVisible());
-        QCOMPARE(Ayar1F, form.get());
+        QVERIFY(main->tables().definitionsOpen());
         QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: Kişi Adını giriniz.")});
         QCOMPARE(main->Kisi_T->state(), dsInsert);
         QCOMPARE(main->Kisi_T->fieldAsString(1), QStringLiteral("adı yok"));
@@ -418,18 +417,18 @@ private Q_SLOTS:
         QFETCH(bool, enabled);
         writeFiles(1, prizes);
         openMain();
-        installDefinitionsWindow();
-        QVERIFY(ShowDefinitionsWindow);
         bool wasOpen = false;
         // The window is modal: look at it and close it from inside its own event loop.
         QTimer::singleShot(0, this, [&] {
-            wasOpen = Ayar1F && Ayar1F->isVisible() && Ayar1F->isModal();
-            if (Ayar1F)
-                Ayar1F->close();
+            auto* opened = qobject_cast<TAyar1F*>(QApplication::activeModalWidget());
+            wasOpen = opened && opened->isVisible() && main->tables().definitionsOpen();
+            if (opened)
+                opened->close();
         });
         QTest::mouseClick(main->form()->ZvWinButton5, Qt::LeftButton);
         QVERIFY(wasOpen);
-        QVERIFY(!Ayar1F);
+        QVERIFY(!main->tables().definitionsOpen());
+        QVERIFY(!main->findChild<TAyar1F*>());
         QCOMPARE(main->form()->SpinEdit1->maximum(), prizes);
         QCOMPARE(main->form()->SpinEdit1->isEnabled(), enabled);
         QVERIFY(QFile::exists(path(QStringLiteral("Kisi.Ini"))));
@@ -447,7 +446,7 @@ private Q_SLOTS:
                 return;
             title = importWindow->windowTitle();
             importWindow->form()->FilenameEdit1->setText(QStringLiteral(FIXTURES_DIR "/sheets/names_ab.ods"));
-            importWindow->ZvWinButton1Click();
+            QTest::mouseClick(importWindow->form()->ZvWinButton1, Qt::LeftButton);
             importWindow->close();
         });
         QTest::mouseClick(form->form()->ZvWinButton2, Qt::LeftButton);

@@ -1,13 +1,12 @@
+#include "DrawTables.h"
 #include "FileDialogs.h"
 #include "K_ExcelAktarU.h"
-#include "KisiRules.h"
 #include "PixelFont.h"
 #include "RxMemoryData.h"
 #include "ZvEdit.h"
 #include "ZvWinButton.h"
 #include "common/DecoderMain.h"
 #include "common/ScriptedMessages.h"
-#include "common/TableLayouts.h"
 #include "common/TestFiles.h"
 #include "ui_K_ExcelAktarU.h"
 
@@ -39,8 +38,8 @@ class TestK_ExcelAktarU : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TRxMemoryData> table;
-    std::unique_ptr<TKisiRules> rules;
+    std::unique_ptr<TDrawTables> tables;
+    TRxMemoryData* table = nullptr;
     std::unique_ptr<ScriptedMessages> messages;
     std::unique_ptr<TK_ExcelAktarF> window;
 
@@ -73,14 +72,14 @@ private:
 private Q_SLOTS:
     void init()
     {
-        table = std::make_unique<TRxMemoryData>();
-        table->setObjectName(QStringLiteral("Kisi_T"));
-        defineKisi(*table).open();
-        rules = std::make_unique<TKisiRules>(*table, [] { return true; });
-        rules->install();
+        // The participants as the definitions window, which opens the import, has them.
+        tables = std::make_unique<TDrawTables>();
+        tables->setDefinitionsOpen(true);
+        table = tables->Kisi_T;
+        table->open();
         messages = std::make_unique<ScriptedMessages>();
         useProgramFonts(); // as the main window does before any other window
-        window = std::make_unique<TK_ExcelAktarF>(table.get());
+        window = std::make_unique<TK_ExcelAktarF>(*tables);
         window->show();
     }
 
@@ -88,8 +87,7 @@ private Q_SLOTS:
     {
         window.reset();
         messages.reset();
-        rules.reset();
-        table.reset();
+        tables.reset();
         setFileDialogHandler({});
     }
 

@@ -1,6 +1,5 @@
 #include "ApplicationSetUp.h"
 
-#include "Ayar1U.h"
 #include "MessageBoxes.h"
 
 #include <QApplication>
@@ -20,5 +19,4 @@ void setUpApplication(QApplication& app)
     else
         delete qtTurkish;
     installMessageBoxes();
-    installDefinitionsWindow();
 }

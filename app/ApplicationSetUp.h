@@ -1,0 +1,8 @@
+#pragma once
+
+class QApplication;
+
+// Everything the program sets up before its main window: its name, Turkish captions on the
+// standard buttons of the message and file boxes ("Evet", "Hayır", "İptal") and the real message
+// boxes. Shared with the start-up benchmark, so it measures what the program really does.
+void setUpApplication(QApplication& app);

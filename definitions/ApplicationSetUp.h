@@ -1,9 +1,0 @@
-#pragma once
-
-class QApplication;
-
-// Everything the program sets up before its main window: its name, Turkish captions on the
-// standard buttons of the message and file boxes ("Evet", "Hayır", "İptal"), the real message
-// boxes and the definitions window behind the main window's button. Shared with the start-up
-// benchmark, so it measures what the program really does.
-void setUpApplication(QApplication& app);
