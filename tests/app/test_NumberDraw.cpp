@@ -9,8 +9,10 @@
 #include "RxMemoryData.h"
 #include "SaveFile.h"
 #include "SpinEdit.h"
+#include "common/ExceptionRecorder.h"
 #include "common/FakeClock.h"
 #include "common/FileSizeLimit.h"
+#include "common/PageRigs.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
 #include "common/TableLayouts.h"
@@ -22,7 +24,6 @@
 #include <QHash>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,104 +38,6 @@ constexpr int intMin = std::numeric_limits<int>::min();
 constexpr int intMax = std::numeric_limits<int>::max();
 
 using Ranges = QList<QPair<int, int>>;
-
-// The controls of the number-draw page built without the main window, wired as the form wires
-// them: the row rule of the excluded ranges is the table's before-post event.
-class Page
-{
-public:
-    explicit Page(TDrawJournal* journal = nullptr)
-    {
-        SpinBSL = make<TSpinEdit>("SpinBSL");
-        SpinBSL->setRange(0, 100000000);
-        SpinBSL->setValue(1);
-        SpinBTS = make<TSpinEdit>("SpinBTS");
-        SpinBTS->setRange(1, 100000000);
-        SpinBTS->setValue(100);
-        SpinADET = make<TSpinEdit>("SpinADET");
-        SpinADET->setRange(1, 10000);
-        SpinADET->setValue(10);
-        ZvWinButton3 = make<QPushButton>("ZvWinButton3");
-        RxDice1 = make<TRxDice>("RxDice1");
-        Label2 = make<QLabel>("Label2");
-        Label2->setText(QStringLiteral("Çekiliş Sonuçları"));
-        ListBox1 = make<QListWidget>("ListBox1");
-
-        Rx_T.setObjectName(QStringLiteral("Rx_T"));
-        defineRx(Rx_T).open();
-
-        TNumberDrawControls controls;
-        controls.Window = &window;
-        controls.SpinBSL = SpinBSL;
-        controls.SpinBTS = SpinBTS;
-        controls.SpinADET = SpinADET;
-        controls.ZvWinButton3 = ZvWinButton3;
-        controls.RxDice1 = RxDice1;
-        controls.Label2 = Label2;
-        controls.ListBox1 = ListBox1;
-        controls.Rx_T = &Rx_T;
-        controls.Journal = journal;
-        draw = std::make_unique<TNumberDraw>(controls);
-        Rx_T.BeforePost = [this](TRxMemoryData& table) { draw->Rx_TBeforePost(table); };
-        window.show();
-    }
-
-    void setBounds(int start, int end, int count)
-    {
-        // Any bound is reachable: the boxes hold whatever is typed until they lose the focus.
-        SpinBSL->setRange(intMin, intMax);
-        SpinBTS->setRange(intMin, intMax);
-        SpinBSL->setValue(start);
-        SpinBTS->setValue(end);
-        SpinADET->setValue(count);
-    }
-
-    void addRange(int first, int last)
-    {
-        Rx_T.append();
-        Rx_T.setFieldInteger(0, first);
-        Rx_T.setFieldInteger(1, last);
-        Rx_T.post();
-    }
-    void addRanges(const Ranges& ranges)
-    {
-        for (const auto& [first, last] : ranges)
-            addRange(first, last);
-    }
-
-    QList<qint64> drawn() const
-    {
-        QList<qint64> numbers;
-        for (int i = 0; i < ListBox1->count(); ++i)
-        {
-            bool ok = false;
-            const qint64 n = ListBox1->item(i)->text().toLongLong(&ok);
-            numbers << (ok ? n : std::numeric_limits<qint64>::min());
-        }
-        return numbers;
-    }
-
-    bool idle() const { return window.isEnabled() && RxDice1->isHidden() && !RxDice1->Rotate(); }
-
-    QWidget window;
-    TSpinEdit* SpinBSL;
-    TSpinEdit* SpinBTS;
-    TSpinEdit* SpinADET;
-    QPushButton* ZvWinButton3;
-    TRxDice* RxDice1;
-    QLabel* Label2;
-    QListWidget* ListBox1;
-    TRxMemoryData Rx_T;
-    std::unique_ptr<TNumberDraw> draw;
-
-private:
-    template <class W> W* make(const char* name)
-    {
-        auto* w = new W(&window);
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    }
-};
 
 // A fake clock whose high-resolution counter moves on at every reading by a scrambled step, so
 // each reseeding of the shared generator gets a fresh but reproducible seed.
@@ -204,7 +107,7 @@ private Q_SLOTS:
         QFETCH(QString, shown);
 
         ScriptedMessages messages;
-        Page page;
+        NumberPageRig page;
         page.setBounds(start, end, 1);
         page.addRanges(ranges);
 
@@ -243,15 +146,20 @@ private Q_SLOTS:
 
         ScriptedMessages messages;
         SeededClock clock;
-        Page page;
+        NumberPageRig page;
+        page.drawEvery(41, 42);
+        const QList<qint64> earlier = page.drawn();
+        QCOMPARE(sorted(earlier), (QList<qint64>{41, 42}));
+        page.Label2->setText(QStringLiteral("Çekiliş Sonuçları"));
+        messages.clear();
         page.addRanges(ranges);
-        page.ListBox1->addItems({QStringLiteral("7"), QStringLiteral("42")});
         page.setBounds(start, end, count);
 
         page.draw->ZvWinButton1Click();
         QCOMPARE(messages.shown, QStringList{message});
         // Nothing changed: the previous results stay, the page never went busy.
-        QCOMPARE(page.drawn(), (QList<qint64>{7, 42}));
+        QCOMPARE(page.drawn(), earlier);
+        QCOMPARE(page.shown(), earlier);
         QCOMPARE(page.Label2->text(), QStringLiteral("Çekiliş Sonuçları"));
         QVERIFY(page.idle());
         QVERIFY(clock.sleeps.isEmpty());
@@ -286,13 +194,15 @@ private Q_SLOTS:
 
         ScriptedMessages messages;
         SeededClock clock;
-        Page page;
+        NumberPageRig page;
+        page.drawEvery(-999, -998); // cleared by a draw that starts
+        messages.clear();
         page.addRanges(ranges);
-        page.ListBox1->addItem(QStringLiteral("999")); // cleared by a draw that starts
         page.setBounds(start, end, count);
 
         page.draw->ZvWinButton1Click();
         QCOMPARE(messages.shown, QStringList{done});
+        QCOMPARE(page.shown(), page.drawn());
         QVERIFY(page.idle());
         QVERIFY(!page.Rx_T.controlsDisabled());
 
@@ -334,7 +244,7 @@ private Q_SLOTS:
 
         ScriptedMessages messages;
         SeededClock clock;
-        Page page;
+        NumberPageRig page;
         page.addRanges(ranges);
         page.setBounds(start, end, count);
 
@@ -353,7 +263,7 @@ private Q_SLOTS:
     {
         ScriptedMessages messages;
         SeededClock clock;
-        Page page;
+        NumberPageRig page;
         // Rows that no number of 1..100 falls into: every pick examines all three.
         page.addRange(200, 300);
         page.addRange(400, 500);
@@ -388,7 +298,7 @@ private Q_SLOTS:
     {
         ScriptedMessages messages;
         SeededClock clock;
-        Page page;
+        NumberPageRig page;
         page.addRange(200, 300); // two pauses per pick, longer than the list's refresh interval
         page.addRange(400, 500);
         page.setBounds(1, 100, 8);
@@ -416,7 +326,7 @@ private Q_SLOTS:
 
         ScriptedMessages messages;
         SeededClock clock;
-        Page page;
+        NumberPageRig page;
         page.addRange(200, 300);
         page.setBounds(1, 100, 6);
         int sleeps = 0;
@@ -449,7 +359,7 @@ private Q_SLOTS:
     {
         ScriptedMessages messages;
         SeededClock clock;
-        Page page;
+        NumberPageRig page;
         page.addRange(1, 50); // a number here costs nothing; any other costs one pause
         page.setBounds(1, 100, 50);
         const int readingsBefore = clock.readings;
@@ -465,7 +375,7 @@ private Q_SLOTS:
     {
         ScriptedMessages messages;
         SeededClock clock;
-        Page page;
+        NumberPageRig page;
         page.setBounds(1, 1000, 200);
         page.draw->ZvWinButton1Click();
         QCOMPARE(page.drawn().size(), 200);
@@ -478,7 +388,7 @@ private Q_SLOTS:
         // same seed; the draw must still find ten different numbers.
         ScriptedMessages messages;
         FakeClock clock;
-        Page page;
+        NumberPageRig page;
         page.setBounds(1, 100, 10);
         page.draw->ZvWinButton1Click();
         const QList<qint64> numbers = page.drawn();
@@ -500,7 +410,7 @@ private Q_SLOTS:
         QFETCH(int, end);
         ScriptedMessages messages;
         SeededClock clock;
-        Page page;
+        NumberPageRig page;
         page.addRange(1, end - 100);
         page.setBounds(1, end, 100);
         const int readingsBefore = clock.readings;
@@ -522,8 +432,8 @@ private Q_SLOTS:
                                     << QList<qint64>{1, 2, 6, 7, 8, 9, 11, 12, 13, 14, 19, 20};
         // Nearly every pick is rejected, so the draw mostly picks among the eligible numbers.
         QTest::newRow("mostly excluded") << 100000 << Ranges{{3, 99990}}
-                                         << QList<qint64>{1, 2, 99991, 99992, 99993, 99994, 99995, 99996, 99997,
-                                                          99998, 99999, 100000};
+                                         << QList<qint64>{1,     2,     99991, 99992, 99993, 99994,
+                                                          99995, 99996, 99997, 99998, 99999, 100000};
     }
 
     void drawIsUniformOverTheEligibleNumbers()
@@ -533,7 +443,7 @@ private Q_SLOTS:
         QFETCH(QList<qint64>, eligible);
         ScriptedMessages messages;
         SeededClock clock;
-        Page page;
+        NumberPageRig page;
         page.addRanges(ranges);
         page.setBounds(1, end, 1);
 
@@ -561,7 +471,7 @@ private Q_SLOTS:
     {
         ScriptedMessages messages;
         ScriptedFileDialogs dialogs;
-        Page page;
+        NumberPageRig page;
         page.draw->ZvWinButton4Click();
         QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Öncelikle çelilişi yapınız.")});
         QVERIFY(dialogs.requests.isEmpty());
@@ -589,8 +499,15 @@ private Q_SLOTS:
         QVERIFY(folder.isValid());
         ScriptedMessages messages;
         ScriptedFileDialogs dialogs;
-        Page page;
-        page.ListBox1->addItems({QStringLiteral("7"), QStringLiteral("42"), QStringLiteral("19")});
+        NumberPageRig page;
+        page.drawEvery(18, 20);
+        QCOMPARE(sorted(page.drawn()), (QList<qint64>{18, 19, 20}));
+        messages.clear();
+        // The lines as the list shows them, in the order drawn.
+        QByteArray lines;
+        for (int i = 0; i < page.ListBox1->count(); ++i)
+            lines += page.ListBox1->item(i)->text().toLatin1() + "\r\n";
+        QCOMPARE(lines.size(), 12);
         if (!existing.isEmpty())
             writeAll(folder.filePath(written), existing);
 
@@ -601,7 +518,7 @@ private Q_SLOTS:
             page.draw->ZvWinButton4Click();
             QFile file(folder.filePath(written));
             QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(file.readAll(), QByteArray("7\r\n42\r\n19\r\n"));
+            QCOMPARE(file.readAll(), lines);
             QCOMPARE(page.ListBox1->count(), 3);
         }
         QCOMPARE(messages.shown, QStringList());
@@ -619,26 +536,26 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
-        QStringList errors;
-        auto previous = setAppExceptionHandler(
-            [&](const std::exception* e) { errors << (e ? QString::fromUtf8(e->what()) : QString()); });
         ScriptedMessages messages;
         ScriptedFileDialogs dialogs;
-        Page page;
-        page.ListBox1->addItems({QStringLiteral("5"), QStringLiteral("100"), QStringLiteral("2500")});
+        NumberPageRig page;
+        {
+            ScopedExceptionRecorder errors;
+            page.drawEvery(5, 7);
+            messages.clear();
 
-        dialogs.setNextFileName(QString()); // cancelled
-        page.draw->ZvWinButton4Click();
-        QCOMPARE(messages.shown, QStringList());
+            dialogs.setNextFileName(QString()); // cancelled
+            page.draw->ZvWinButton4Click();
+            QCOMPARE(messages.shown, QStringList());
 
-        const QString missingFolder = folder.filePath(QStringLiteral("yok/sonuc.txt"));
-        dialogs.setNextFileName(missingFolder);
-        page.draw->ZvWinButton4Click();
-        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: ") + SaveFailedText(missingFolder)});
-        QVERIFY(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+            const QString missingFolder = folder.filePath(QStringLiteral("yok/sonuc.txt"));
+            dialogs.setNextFileName(missingFolder);
+            page.draw->ZvWinButton4Click();
+            QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: ") + SaveFailedText(missingFolder)});
+            QVERIFY(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 
-        QVERIFY(errors.isEmpty());
-        setAppExceptionHandler(previous);
+            QVERIFY(errors.errors().isEmpty());
+        }
         QCOMPARE(page.ListBox1->count(), 3);
 
         const QString old = folder.filePath(QStringLiteral("eski.txt"));
@@ -675,7 +592,7 @@ private Q_SLOTS:
         ScriptedMessages messages;
         SeededClock clock;
         TDrawJournal journal(dataFolder());
-        Page page(&journal);
+        NumberPageRig page(&journal);
         page.setBounds(1, 100, 5);
         QStringList lists;
         for (int draw = 0; draw < 2; ++draw)
@@ -728,7 +645,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
 
         ScriptedMessages messages;
-        Page page;
+        NumberPageRig page;
         page.addRange(1, 2);
         page.Rx_T.append();
         if (first.isValid())
@@ -756,7 +673,7 @@ private Q_SLOTS:
     void resetEmptiesWithoutAsking()
     {
         ScriptedMessages messages;
-        Page page;
+        NumberPageRig page;
         page.addRange(1, 5);
         page.addRange(7, 9);
         page.draw->ZvWinButton2Click();
@@ -778,9 +695,11 @@ private Q_SLOTS:
 
         ScriptedMessages messages;
         SeededClock clock;
-        Page page;
+        NumberPageRig page;
+        page.drawEvery(41, 42);
+        const QList<qint64> earlier = page.drawn();
+        messages.clear();
         page.addRange(1, 5);
-        page.ListBox1->addItem(QStringLiteral("42"));
         page.Rx_T.append();
         page.Rx_T.setFieldInteger(0, 30); // end left empty
 
@@ -794,7 +713,8 @@ private Q_SLOTS:
         QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Bitiş değerini giriniz.")});
         QCOMPARE(page.Rx_T.state(), dsInsert);
         QCOMPARE(page.Rx_T.recordCount(), 1);
-        QCOMPARE(page.drawn(), QList<qint64>{42});
+        QCOMPARE(page.drawn(), earlier);
+        QCOMPARE(page.shown(), earlier);
         QVERIFY(page.idle());
         QVERIFY(clock.sleeps.isEmpty());
     }
