@@ -117,6 +117,9 @@ private Q_SLOTS:
 
         page.draw->ZvWinButton3Click(page.ZvWinButton3);
         QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Kalan Sayı : ") + shown});
+        messages.clear();
+        Q_EMIT page.ZvWinButton3->clicked();
+        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Kalan Sayı : ") + shown});
         // The count walks the table; the grid follows it to the end.
         QVERIFY(page.Rx_T.eof() || page.Rx_T.isEmpty());
     }
@@ -687,6 +690,10 @@ private Q_SLOTS:
         QTest::newRow("count") << 0;
         QTest::newRow("draw") << 1;
         QTest::newRow("reset") << 2;
+        // The same through the page's buttons: the refusal stops in the connection.
+        QTest::newRow("count button") << 3;
+        QTest::newRow("draw button") << 4;
+        QTest::newRow("reset button") << 5;
     }
 
     void refusedPendingRowStopsEveryOperation()
@@ -703,12 +710,19 @@ private Q_SLOTS:
         page.Rx_T.append();
         page.Rx_T.setFieldInteger(0, 30); // end left empty
 
+        ScopedExceptionRecorder errors;
         if (operation == 0)
             page.draw->ZvWinButton3Click(page.ZvWinButton3);
         else if (operation == 1)
             page.draw->ZvWinButton1Click();
-        else
+        else if (operation == 2)
             page.draw->ZvWinButton2Click();
+        else
+            Q_EMIT(operation == 3   ? page.ZvWinButton3
+                   : operation == 4 ? page.form.ZvWinButton1
+                                    : page.form.ZvWinButton2)
+                ->clicked();
+        QCOMPARE(errors.count(), 0);
 
         QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Bitiş değerini giriniz.")});
         QCOMPARE(page.Rx_T.state(), dsInsert);
