@@ -7,6 +7,7 @@
 #include "RadioGroup.h"
 #include "RxDice.h"
 #include "RxMemoryData.h"
+#include "common/FakeClock.h"
 #include "common/TableLayouts.h"
 #include "controls/Image.h"
 #include "controls/SpinEdit.h"
@@ -247,4 +248,22 @@ struct NumberPageRig
     QListWidget* ListBox1;
     TRxMemoryData Rx_T;
     std::unique_ptr<TNumberDraw> draw;
+};
+
+// A fake clock whose high-resolution counter moves on at every reading by a scrambled step, so
+// each reseeding of the shared generator gets a fresh but reproducible seed.
+class SeededClock : public FakeClock
+{
+public:
+    quint64 performanceCounter() override
+    {
+        ++readings;
+        quint64 z = (counter += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+
+    int readings = 0;
+    quint64 counter = 0;
 };
