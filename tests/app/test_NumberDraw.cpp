@@ -418,6 +418,8 @@ private Q_SLOTS:
         ScriptedMessages messages;
         SeededClock clock;
         NumberPageRig page;
+        // Thousands of draws: repainting the whole window for each would take most of a minute.
+        page.window.hide();
         page.addRanges(ranges);
         page.setBounds(1, end, 1);
 
