@@ -4,6 +4,7 @@
 #include "Ayar1U.h"
 #include "DBGrid.h"
 #include "DataSource.h"
+#include "DrawControls.h"
 #include "DrawJournal.h"
 #include "DrawTables.h"
 #include "Globals.h"
@@ -81,46 +82,9 @@ TMainF::TMainF(QWidget* parent)
     addAction(TamEkran);
 
     journal = std::make_unique<TDrawJournal>(dataFolder());
-    TPersonDrawControls p;
-    p.Owner = this;
-    p.Kisi_T = Kisi_T;
-    p.Hediye_T = Hediye_T;
-    p.Kzn_T = Kzn_T;
-    p.SpinEdit1 = ui->SpinEdit1;
-    p.LabelHEDIYE = ui->LabelHEDIYE;
-    p.ImageRES = ui->ImageRES;
-    p.PanelTOP = ui->PanelTOP;
-    p.Timer1 = Timer1;
-    p.ImageTOP = {ui->ImageTOP1->pixmap(), ui->ImageTOP2->pixmap(), ui->ImageTOP3->pixmap(), ui->ImageTOP4->pixmap()};
-    p.SpinCKSR = ui->SpinCKSR;
-    p.CheckEFEKT = ui->CheckEFEKT;
-    p.GroupEFEKT = ui->GroupEFEKT;
-    p.SpinHARF = ui->SpinHARF;
-    p.RadioRESIM = ui->RadioRESIM;
-    p.CheckEKBILGI = ui->CheckEKBILGI;
-    p.CheckSES = ui->CheckSES;
-    p.GroupSES = ui->GroupSES;
-    p.EditSES = ui->EditSES;
-    p.CheckSESTEKRAR = ui->CheckSESTEKRAR;
-    p.EditSES2 = ui->EditSES2;
-    p.CheckSESTEKRAR2 = ui->CheckSESTEKRAR2;
-    p.SpinSESTEKRAR = ui->SpinSESTEKRAR;
-    p.MediaPlayer1 = MediaPlayer1;
-    p.Journal = journal.get();
-    personDraw = new TPersonDraw(p, this);
-
-    TNumberDrawControls n;
-    n.Window = this;
-    n.SpinBSL = ui->SpinBSL;
-    n.SpinBTS = ui->SpinBTS;
-    n.SpinADET = ui->SpinADET;
-    n.ZvWinButton3 = ui->ZvWinButton3;
-    n.RxDice1 = ui->RxDice1;
-    n.Label2 = ui->Label2;
-    n.ListBox1 = ui->ListBox1;
-    n.Rx_T = Rx_T;
-    n.Journal = journal.get();
-    numberDraw = new TNumberDraw(n, this);
+    personDraw = new TPersonDraw(
+        personDrawControls(*ui, this, Kisi_T, Hediye_T, Kzn_T, Timer1, MediaPlayer1, journal.get()), this);
+    numberDraw = new TNumberDraw(numberDrawControls(*ui, this, Rx_T, journal.get()), this);
 
     wireHandlers();
     FormCreate();
@@ -248,25 +212,11 @@ void TMainF::wireHandlers()
     auto click = [this](TZvWinButton* button, void (TMainF::*handler)()) {
         connectGuarded(button, &TZvWinButton::clicked, this, handler);
     };
-    click(ui->ZvWinButton6, &TMainF::ZvWinButton6Click);
-    click(ui->ZvWinButton7, &TMainF::ZvWinButton7Click);
-    click(ui->ZvWinButton9, &TMainF::ZvWinButton9Click);
-    click(ui->ZvWinButton1, &TMainF::ZvWinButton1Click);
-    click(ui->ZvWinButton2, &TMainF::ZvWinButton2Click);
-    click(ui->ZvWinButton3, &TMainF::ZvWinButton3Click);
-    click(ui->ZvWinButton4, &TMainF::ZvWinButton4Click);
+    // The draws connect the buttons and controls of their own pages.
     click(ui->ZvWinButton5, &TMainF::ZvWinButton5Click);
     click(ui->ZvWinButton8, &TMainF::ZvWinButton8Click);
-    connectGuarded(Timer1, &QTimer::timeout, this, &TMainF::Timer1Timer);
     connectGuarded(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
     connectGuarded(TamEkran, &QAction::triggered, this, &TMainF::TamEkranExecute);
-    // A check box runs its handler whenever its state changes, also when the program sets it.
-    connectGuarded(ui->CheckEFEKT, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
-    connectGuarded(ui->CheckEKBILGI, &QAbstractButton::toggled, this, &TMainF::CheckEFEKTClick);
-    connectGuarded(ui->CheckSES, &QAbstractButton::toggled, this, &TMainF::CheckSESClick);
-    connectGuarded(ui->EditSES, &TZvBtnEdit::OnBtnClick, this, &TMainF::EditSESBtnClick);
-    connectGuarded(ui->EditSES2, &TZvBtnEdit::OnBtnClick, this, &TMainF::EditSESBtnClick);
-    connectGuarded(MediaPlayer1, &TMediaPlayer::OnNotify, this, &TMainF::MediaPlayer1Notify);
 }
 
 void TMainF::FormCreate()
@@ -347,8 +297,6 @@ void TMainF::readSettings()
 {
     m_settingsRead = true;
     readMainSettings(*this, programFolder() + settingsFile);
-    ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
-    ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
 }
 
 void TMainF::saveSettings()
@@ -454,7 +402,7 @@ void TMainF::keyPressEvent(QKeyEvent* event)
     {
         event->accept();
         if (!event->isAutoRepeat())
-            guarded([this] { ZvWinButton6Click(); });
+            ZvWinButton6Click(); // the draw's own entry, guarded
         return;
     }
     QMainWindow::keyPressEvent(event);
@@ -466,8 +414,6 @@ void TMainF::ZvWinButton8Click()
     ui->SpinHARF->setValue(1);
     ui->CheckEFEKT->setChecked(true);
     ui->CheckSES->setChecked(false);
-    ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
-    ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
 }
 
 void TMainF::AppEventsException(const std::exception*)
@@ -513,26 +459,6 @@ void TMainF::ZvWinButton3Click()
 void TMainF::ZvWinButton4Click()
 {
     numberDraw->ZvWinButton4Click();
-}
-
-void TMainF::CheckEFEKTClick()
-{
-    ui->GroupEFEKT->setEnabled(ui->CheckEFEKT->isChecked());
-}
-
-void TMainF::CheckSESClick()
-{
-    ui->GroupSES->setEnabled(ui->CheckSES->isChecked());
-}
-
-void TMainF::EditSESBtnClick(QObject* sender)
-{
-    personDraw->EditSESBtnClick(sender);
-}
-
-void TMainF::MediaPlayer1Notify()
-{
-    personDraw->MediaPlayer1Notify();
 }
 
 void TMainF::ZvWinButton5Click()

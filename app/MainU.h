@@ -21,7 +21,8 @@ class TMainF;
 // The main window: header band, the pages "Çekiliş -1", "Çekiliş -2" and "Ayarlar", and the
 // status bar. It owns the set of tables for the whole run, reads "Ayar.Ini" and loads the table
 // files when it is first shown, and writes the settings and "Memory.Ini" when it closes. The
-// draws themselves live in TPersonDraw and TNumberDraw; the handlers here forward to them.
+// draws themselves live in TPersonDraw and TNumberDraw, which connect their pages' controls;
+// the draw handlers here only forward to theirs, which run guarded.
 class TMainF : public QMainWindow
 {
     Q_OBJECT
@@ -89,10 +90,6 @@ public Q_SLOTS:
     void ZvWinButton4Click();
 
     // Page "Ayarlar"
-    void CheckEFEKTClick();
-    void CheckSESClick();
-    void EditSESBtnClick(QObject* sender);
-    void MediaPlayer1Notify();
     void ZvWinButton5Click();
 
 protected:

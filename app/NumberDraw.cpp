@@ -13,6 +13,7 @@
 #include "RxMemoryData.h"
 #include "SaveFile.h"
 #include "SpinEdit.h"
+#include "ZvWinButton.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -97,6 +98,10 @@ TNumberDraw::TNumberDraw(const TNumberDrawControls& controls, QObject* parent)
     // every line again whenever lines are added.
     if (c.ListBox1)
         c.ListBox1->setUniformItemSizes(true);
+    connectGuarded(c.ZvWinButton1, &TZvWinButton::clicked, this, &TNumberDraw::draw);
+    connectGuarded(c.ZvWinButton2, &TZvWinButton::clicked, this, [this] { c.Rx_T->emptyTable(); });
+    connectGuarded(c.ZvWinButton3, &TZvWinButton::clicked, this, [this] { count(true); });
+    connectGuarded(c.ZvWinButton4, &TZvWinButton::clicked, this, &TNumberDraw::save);
 }
 
 QString TNumberDraw::exhaustedMessage(int requested, int drawn)
@@ -151,9 +156,14 @@ QList<ExcludedRange> TNumberDraw::count(bool show)
 
 void TNumberDraw::flushTaken()
 {
-    if (!m_pending.isEmpty())
-        m_list->addItems(m_pending);
-    m_pending.clear();
+    if (m_listed < m_drawn.size())
+    {
+        QStringList lines;
+        lines.reserve(m_drawn.size() - m_listed);
+        for (; m_listed < m_drawn.size(); ++m_listed)
+            lines.append(QString::number(m_drawn.at(m_listed)));
+        m_list->addItems(lines);
+    }
     m_flushTick = Clock::instance().tickCount();
 }
 
@@ -162,7 +172,7 @@ void TNumberDraw::pump()
     // A list view lays out all its lines again after every insertion, so ten thousand single
     // appends cost seconds. Taken numbers are handed over in batches, at most every
     // ListRefreshMs; on the screen the list still grows as the numbers come.
-    if (!m_pending.isEmpty() && Clock::instance().tickCount() - m_flushTick >= quint32(ListRefreshMs))
+    if (m_listed < m_drawn.size() && Clock::instance().tickCount() - m_flushTick >= quint32(ListRefreshMs))
         flushTaken();
     QCoreApplication::processEvents();
     // Anything may have run meanwhile; if the page went away there is nothing left to draw into.
@@ -196,7 +206,8 @@ void TNumberDraw::draw()
                         QStringLiteral("Çekiliş Sonuçları : ") + QString::number(requested));
         const QScopedValueRollback<bool> drawing(m_drawing, true);
         m_list->clear();
-        m_pending.clear();
+        m_drawn.clear();
+        m_listed = 0;
         m_flushTick = Clock::instance().tickCount();
 
         // The window is disabled, so the bounds and the table cannot change while the draw runs;
@@ -235,8 +246,8 @@ void TNumberDraw::draw()
             // either way each of those numbers is equally likely. It is paced as a number in no
             // range, having been checked against every row.
             const bool direct = rejectedInARow >= MaxRejectedPicks;
-            const qint64 n =
-                direct ? pool.remainingAt(randomBelow(quint64(pool.remaining()))) : pool.numberAt(randomBelow(pool.span()));
+            const qint64 n = direct ? pool.remainingAt(randomBelow(quint64(pool.remaining())))
+                                    : pool.numberAt(randomBelow(pool.span()));
             const int match = direct ? -1 : pool.excludingRange(n);
             const int examined = match < 0 ? pool.rangeCount() : match;
             for (int row = 0; row < examined; ++row)
@@ -247,7 +258,7 @@ void TNumberDraw::draw()
 
             const bool taken = match < 0 && pool.take(n);
             if (taken)
-                m_pending.append(QString::number(n));
+                m_drawn.append(n);
             m_label->setText(QStringLiteral("Çekiliş Sonuçları : ") + QString::number(pool.takenCount()));
             pump();
             if (taken)
@@ -262,10 +273,10 @@ void TNumberDraw::draw()
     }
 
     // The finished list is on the disk before the draw reports its end.
-    if (c.Journal && m_list->count() > 0)
+    if (c.Journal && !m_drawn.isEmpty())
         c.Journal->saveNumbers(listBytes());
     if (exhausted)
-        ShowBilgi(exhaustedMessage(requested, m_list->count()));
+        ShowBilgi(exhaustedMessage(requested, int(m_drawn.size())));
     else
         ShowBilgi(QStringLiteral("İşlem tamamlandı..."));
     if (c.Journal)
@@ -279,9 +290,9 @@ void TNumberDraw::draw()
 QByteArray TNumberDraw::listBytes() const
 {
     QByteArray bytes;
-    for (int i = 0; i < m_list->count(); ++i)
+    for (qint64 n : m_drawn)
     {
-        bytes += m_list->item(i)->text().toLatin1();
+        bytes += QByteArray::number(n);
         bytes += "\r\n";
     }
     return bytes;
@@ -289,7 +300,7 @@ QByteArray TNumberDraw::listBytes() const
 
 void TNumberDraw::save()
 {
-    if (m_list->count() == 0)
+    if (m_drawn.isEmpty())
     {
         ShowBilgi(QStringLiteral("Öncelikle çelilişi yapınız."));
         return;

@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QStringList>
 
 class QLabel;
 class QListWidget;
@@ -14,26 +13,31 @@ class TDrawJournal;
 class TRxDice;
 class TRxMemoryData;
 class TSpinEdit;
+class TZvWinButton;
 
-// The controls of the page "Çekiliş -2" the number draw works with, and the table of excluded
-// ranges. The main window fills it from its form; tests build the controls on their own.
+// The controls of the page "Çekiliş -2" the number draw works with, as the main window's form
+// holds them (see DrawControls.h), and the table of excluded ranges.
 struct TNumberDrawControls
 {
     QWidget* Window = nullptr; // disabled as a whole while the draw runs
     TSpinEdit* SpinBSL = nullptr;
     TSpinEdit* SpinBTS = nullptr;
     TSpinEdit* SpinADET = nullptr;
-    QObject* ZvWinButton3 = nullptr; // the count is shown only when this button asks for it
+    TZvWinButton* ZvWinButton1 = nullptr; // draw
+    TZvWinButton* ZvWinButton2 = nullptr; // empty the excluded ranges
+    TZvWinButton* ZvWinButton3 = nullptr; // count; the count is shown only when this button asks
+    TZvWinButton* ZvWinButton4 = nullptr; // save
     TRxDice* RxDice1 = nullptr;
     QLabel* Label2 = nullptr;
     QListWidget* ListBox1 = nullptr;
-    TRxMemoryData* Rx_T = nullptr; // fields BASLANGIC, BITIS
+    TRxMemoryData* Rx_T = nullptr;   // fields BASLANGIC, BITIS
     TDrawJournal* Journal = nullptr; // receives each finished draw's list; may be none
 };
 
 // The number draw: counts the eligible numbers, draws distinct numbers from [start, end] that
-// lie in no excluded range, and saves them. The button handlers run inside guarded(), so they
-// can be called straight from a slot.
+// lie in no excluded range, keeps them (the list box only shows them) and saves them. It
+// connects its buttons itself, each connection guarded; the public handlers are the same
+// entries for other callers and run guarded too.
 class TNumberDraw : public QObject
 {
     Q_OBJECT
@@ -45,6 +49,8 @@ public:
     qint64 KalanSayi() const { return m_kalanSayi; }
     // True from the start of a draw's busy phase to its end (window disabled meanwhile).
     bool isDrawing() const { return m_drawing; }
+    // The numbers of the last draw in the order drawn; a draw that starts clears them.
+    const QList<qint64>& drawn() const { return m_drawn; }
 
     // The wait after each excluded range the draw examines without a match.
     static constexpr int PauseMs = 20;
@@ -56,7 +62,6 @@ public:
 
     static QString exhaustedMessage(int requested, int drawn);
 
-public Q_SLOTS:
     void ZvWinButton3Click(QObject* sender);
     void ZvWinButton1Click();
     void ZvWinButton4Click();
@@ -78,6 +83,7 @@ private:
     QPointer<TRxDice> m_dice;
     qint64 m_kalanSayi = 0;
     bool m_drawing = false;
-    QStringList m_pending;   // taken, not yet in the list
+    QList<qint64> m_drawn;
+    qsizetype m_listed = 0;  // how many of m_drawn the list shows
     quint32 m_flushTick = 0; // Clock tick count of the last hand-over
 };

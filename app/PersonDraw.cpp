@@ -16,14 +16,18 @@
 #include "TurkishUpper.h"
 #include "controls/DBGrid.h"
 #include "controls/Image.h"
+#include "controls/RadioGroup.h"
 #include "controls/SpinEdit.h"
+#include "controls/ZvEdit.h"
+#include "controls/ZvWinButton.h"
 
-#include <QAbstractButton>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
-#include <QRadioButton>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -63,7 +67,20 @@ bool hasVisibleText(const QByteArray& text)
 } // namespace
 
 TPersonDraw::TPersonDraw(const TPersonDrawControls& controls, QObject* parent) : QObject(parent), c(controls)
-{}
+{
+    connectGuarded(c.ZvWinButton6, &TZvWinButton::clicked, this, &TPersonDraw::start);
+    connectGuarded(c.ZvWinButton7, &TZvWinButton::clicked, this, &TPersonDraw::showAllNow);
+    connectGuarded(c.ZvWinButton9, &TZvWinButton::clicked, this, &TPersonDraw::saveWinners);
+    connectGuarded(c.Timer1, &QTimer::timeout, this, &TPersonDraw::reveal);
+    // A check box is followed whenever its state changes, also when the program sets it.
+    for (QCheckBox* box : {c.CheckEFEKT, c.CheckEKBILGI, c.CheckSES})
+        connectGuarded(box, &QAbstractButton::toggled, this, &TPersonDraw::followChecks);
+    for (TZvBtnEdit* edit : {c.EditSES, c.EditSES2})
+        connectGuarded(edit, &TZvBtnEdit::OnBtnClick, this, &TPersonDraw::pickSound);
+    if (c.MediaPlayer1)
+        connectGuarded(c.MediaPlayer1, &TMediaPlayer::OnNotify, this, &TPersonDraw::soundCompleted);
+    followChecks();
+}
 
 TPersonDraw::~TPersonDraw() = default;
 
@@ -72,85 +89,83 @@ QString TPersonDraw::noCandidatesText()
     return QStringLiteral("Çekilişe katılacak kişi kalmadı.");
 }
 
-void TPersonDraw::wire()
-{
-    if (c.Timer1)
-        connect(c.Timer1, &QTimer::timeout, this, &TPersonDraw::Timer1Timer);
-    if (c.CheckEFEKT)
-        connect(c.CheckEFEKT, &QAbstractButton::clicked, this, &TPersonDraw::CheckEFEKTClick);
-    if (c.CheckEKBILGI)
-        connect(c.CheckEKBILGI, &QAbstractButton::clicked, this, &TPersonDraw::CheckEFEKTClick);
-    if (c.CheckSES)
-        connect(c.CheckSES, &QAbstractButton::clicked, this, &TPersonDraw::CheckSESClick);
-    if (c.MediaPlayer1)
-        connect(c.MediaPlayer1, &TMediaPlayer::OnNotify, this, &TPersonDraw::MediaPlayer1Notify);
-}
-
 void TPersonDraw::ZvWinButton6Click()
 {
-    guarded([&] {
-        if (DrawRunning)
-            return;
-        if (c.Kisi_T->recordCount() == 0)
-        {
-            ShowBilgi(QStringLiteral("Kişi kaydı girilmemiş..."));
-            return;
-        }
-        if (c.Hediye_T->recordCount() == 0)
-        {
-            ShowBilgi(QStringLiteral("Hediye kaydı girilmemiş..."));
-            return;
-        }
-        if (c.Kzn_T->recordCount() >= c.Kisi_T->recordCount())
-        {
-            ShowBilgi(QStringLiteral("Tüm kişi kayıtlarına hediye verilmiş..."));
-            return;
-        }
-        if (c.Kzn_T->recordCount() >= c.Hediye_T->recordCount() &&
-            AskSoru(QStringLiteral("Dikkat : Çekiliş tamamlanmış. Yinede devam etmek istiyor musunuz?")) != mrYes)
-            return;
-
-        // Silences an end-of-draw sound still playing from the previous draw.
-        closePlayer();
-        pumpEvents();
-        DrawRunning = true;
-        startDrawSound();
-
-        const int prizes = c.Hediye_T->recordCount();
-        const int wanted = c.SpinEdit1->value();
-        c.Hediye_T->moveTo(wanted >= 1 && wanted <= prizes ? wanted - 1 : prizes - 1);
-        c.LabelHEDIYE->setText(c.Hediye_T->fieldAsString(HEDIYE));
-        showPrizePicture(c.Hediye_T->fieldAsString(RESIMYOLU));
-
-        TZvTop::clearPanel(c.PanelTOP);
-        if (c.CheckEFEKT->isChecked())
-        {
-            // A start nested in another start's pump may have left an animation behind.
-            delete activeAnimation.data();
-            activeAnimation = new TZvTopAnimate(c.Owner, c.PanelTOP, c.ImageTOP);
-            activeAnimation->setActive(true);
-        }
-        // Read as the box will hold it: a stray keystroke in a box that still has the focus must
-        // not stretch the wait to hours.
-        c.Timer1->setInterval(milliseconds(c.SpinCKSR->boundedValue(), 1));
-        c.Timer1->start();
-    });
+    guarded([this] { start(); });
 }
 
-int TPersonDraw::pictureMode() const
+void TPersonDraw::Timer1Timer()
 {
-    if (!c.RadioRESIM)
-        return 0;
-    const QVariant index = c.RadioRESIM->property("ItemIndex");
-    if (index.isValid())
-        return index.toInt();
-    const auto items = c.RadioRESIM->findChildren<QRadioButton*>();
-    for (int i = 0; i < items.size(); ++i)
+    guarded([this] { reveal(); });
+}
+
+void TPersonDraw::ZvWinButton7Click()
+{
+    guarded([this] { showAllNow(); });
+}
+
+void TPersonDraw::ZvWinButton9Click()
+{
+    guarded([this] { saveWinners(); });
+}
+
+void TPersonDraw::EditSESBtnClick(TZvBtnEdit* sender)
+{
+    guarded([&] { pickSound(sender); });
+}
+
+void TPersonDraw::MediaPlayer1Notify()
+{
+    guarded([this] { soundCompleted(); });
+}
+
+void TPersonDraw::start()
+{
+    if (DrawRunning)
+        return;
+    if (c.Kisi_T->recordCount() == 0)
     {
-        if (items.at(i)->isChecked())
-            return i;
+        ShowBilgi(QStringLiteral("Kişi kaydı girilmemiş..."));
+        return;
     }
-    return -1;
+    if (c.Hediye_T->recordCount() == 0)
+    {
+        ShowBilgi(QStringLiteral("Hediye kaydı girilmemiş..."));
+        return;
+    }
+    if (c.Kzn_T->recordCount() >= c.Kisi_T->recordCount())
+    {
+        ShowBilgi(QStringLiteral("Tüm kişi kayıtlarına hediye verilmiş..."));
+        return;
+    }
+    if (c.Kzn_T->recordCount() >= c.Hediye_T->recordCount() &&
+        AskSoru(QStringLiteral("Dikkat : Çekiliş tamamlanmış. Yinede devam etmek istiyor musunuz?")) != mrYes)
+        return;
+
+    // Silences an end-of-draw sound still playing from the previous draw.
+    closePlayer();
+    pumpEvents();
+    DrawRunning = true;
+    startDrawSound();
+
+    const int prizes = c.Hediye_T->recordCount();
+    const int wanted = c.SpinEdit1->value();
+    c.Hediye_T->moveTo(wanted >= 1 && wanted <= prizes ? wanted - 1 : prizes - 1);
+    c.LabelHEDIYE->setText(c.Hediye_T->fieldAsString(HEDIYE));
+    showPrizePicture(c.Hediye_T->fieldAsString(RESIMYOLU));
+
+    TZvTop::clearPanel(c.PanelTOP);
+    if (c.CheckEFEKT->isChecked())
+    {
+        // A start nested in another start's pump may have left an animation behind.
+        delete activeAnimation.data();
+        activeAnimation = new TZvTopAnimate(c.Owner, c.PanelTOP, c.ImageTOP);
+        activeAnimation->setActive(true);
+    }
+    // Read as the box will hold it: a stray keystroke in a box that still has the focus must
+    // not stretch the wait to hours.
+    c.Timer1->setInterval(milliseconds(c.SpinCKSR->boundedValue(), 1));
+    c.Timer1->start();
 }
 
 void TPersonDraw::showPrizePicture(const QString& path)
@@ -158,7 +173,7 @@ void TPersonDraw::showPrizePicture(const QString& path)
     // A missing file (an empty path included) leaves the previous prize's picture on screen.
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return;
-    const bool stretch = pictureMode() == 1;
+    const bool stretch = c.RadioRESIM->ItemIndex() == 1;
     c.ImageRES->setCenter(true);
     c.ImageRES->setProportional(true);
     c.ImageRES->setStretch(stretch);
@@ -179,9 +194,12 @@ void TPersonDraw::removeAnimation()
     c.PanelTOP->repaint();
 }
 
-void TPersonDraw::Timer1Timer()
+void TPersonDraw::reveal()
 {
-    const bool completed = guarded([&] {
+    // The timer is off by now: a reveal stopped by a refusal (a participant edit that cannot be
+    // stored) would otherwise leave the start button dead until the program is restarted.
+    try
+    {
         c.Timer1->stop();
 
         TRxMemoryData& kisi = *c.Kisi_T;
@@ -246,11 +264,12 @@ void TPersonDraw::Timer1Timer()
         // A failing end-of-draw sound still goes to the application-wide handler.
         guarded([this] { startEndSound(); });
         tellJournalFailure();
-    });
-    // The timer is off by now: a reveal stopped by a refusal (a participant edit that cannot be
-    // stored) would otherwise leave the start button dead until the program is restarted.
-    if (!completed)
+    }
+    catch (...)
+    {
         DrawRunning = false;
+        throw;
+    }
 }
 
 void TPersonDraw::tellJournalFailure()
@@ -272,81 +291,64 @@ void TPersonDraw::endWithoutCandidates()
     ShowBilgi(noCandidatesText());
 }
 
-void TPersonDraw::ZvWinButton7Click()
+void TPersonDraw::showAllNow()
 {
-    guarded([&] {
-        if (!DrawRunning)
+    if (!DrawRunning)
+    {
+        showAll = false;
+        return;
+    }
+    showAll = true;
+    if (c.Timer1->isActive())
+        reveal();
+}
+
+void TPersonDraw::saveWinners()
+{
+    const QString folder = dataFolder();
+    QDir().mkpath(folder);
+    QString fileName =
+        getSaveFileName(c.Owner, QString(), folder, QStringLiteral("Txt Dosyaları|*.txt"), QStringLiteral("TXT"));
+    if (fileName.isEmpty())
+        return;
+
+    TRxMemoryData& kzn = *c.Kzn_T;
+    QByteArray lines;
+    {
+        TControlsSuspension suspension(kzn);
+        kzn.first();
+        while (!kzn.eof())
         {
-            showAll = false;
-            return;
+            lines += winnerLine(kzn.fieldAsBytes(ADI), kzn.fieldAsBytes(HEDIYE));
+            kzn.next();
         }
-        showAll = true;
-        if (c.Timer1->isActive())
-            Timer1Timer();
-    });
+    }
+    // A file that cannot be written keeps its old content; the operator must know the list is
+    // not where it was meant to go.
+    try
+    {
+        SaveFileAtomically(fileName, lines);
+    }
+    catch (const EFileError&)
+    {
+        ShowBilgi(SaveFailedText(fileName));
+    }
 }
 
-void TPersonDraw::ZvWinButton9Click()
+void TPersonDraw::followChecks()
 {
-    guarded([&] {
-        const QString folder = dataFolder();
-        QDir().mkpath(folder);
-        QString fileName =
-            getSaveFileName(c.Owner, QString(), folder, QStringLiteral("Txt Dosyaları|*.txt"), QStringLiteral("TXT"));
-        if (fileName.isEmpty())
-            return;
-
-        TRxMemoryData& kzn = *c.Kzn_T;
-        QByteArray lines;
-        {
-            TControlsSuspension suspension(kzn);
-            kzn.first();
-            while (!kzn.eof())
-            {
-                lines += winnerLine(kzn.fieldAsBytes(ADI), kzn.fieldAsBytes(HEDIYE));
-                kzn.next();
-            }
-        }
-        // A file that cannot be written keeps its old content; the operator must know the list is
-        // not where it was meant to go.
-        try
-        {
-            SaveFileAtomically(fileName, lines);
-        }
-        catch (const EFileError&)
-        {
-            ShowBilgi(SaveFailedText(fileName));
-        }
-    });
+    c.GroupEFEKT->setEnabled(c.CheckEFEKT->isChecked());
+    c.GroupSES->setEnabled(c.CheckSES->isChecked());
 }
 
-void TPersonDraw::CheckEFEKTClick()
+void TPersonDraw::pickSound(TZvBtnEdit* edit)
 {
-    guarded([&] { c.GroupEFEKT->setEnabled(c.CheckEFEKT->isChecked()); });
-}
-
-void TPersonDraw::CheckSESClick()
-{
-    guarded([&] { c.GroupSES->setEnabled(c.CheckSES->isChecked()); });
-}
-
-QString TPersonDraw::editText(QWidget* edit) const
-{
-    return edit ? edit->property("text").toString() : QString();
-}
-
-void TPersonDraw::EditSESBtnClick(QObject* sender)
-{
-    guarded([&] {
-        const QString path =
-            getOpenFileName(c.Owner, QString(), QString(), QStringLiteral("Müzik Dosyaları|*.WAV;*.MP3"));
-        if (path.isEmpty() || !checkStorablePath(path))
-            return;
-        if (sender == c.EditSES)
-            c.EditSES->setProperty("text", path);
-        else if (sender == c.EditSES2)
-            c.EditSES2->setProperty("text", path);
-    });
+    if (edit != c.EditSES && edit != c.EditSES2)
+        return;
+    const QString path = getOpenFileName(c.Owner, QString(), QString(), QStringLiteral("Müzik Dosyaları|*.WAV;*.MP3"));
+    if (path.isEmpty() || !checkStorablePath(path))
+        return;
+    edit->setText(path);
 }
 
 void TPersonDraw::closePlayer()
@@ -357,14 +359,14 @@ void TPersonDraw::closePlayer()
 
 void TPersonDraw::startDrawSound()
 {
-    if (!c.MediaPlayer1 || !c.CheckSES->isChecked() || !QFileInfo(editText(c.EditSES)).isFile())
+    if (!c.MediaPlayer1 || !c.CheckSES->isChecked() || !QFileInfo(c.EditSES->text()).isFile())
         return;
     // A sound that cannot be played costs the draw nothing but its sound.
     try
     {
         c.MediaPlayer1->Close();
         c.MediaPlayer1->setAutoRewind(c.CheckSESTEKRAR->isChecked());
-        c.MediaPlayer1->setFileName(editText(c.EditSES));
+        c.MediaPlayer1->setFileName(c.EditSES->text());
         c.MediaPlayer1->Open();
         c.MediaPlayer1->Play();
         pumpEvents();
@@ -387,36 +389,34 @@ void TPersonDraw::stopDrawSound()
 
 void TPersonDraw::startEndSound()
 {
-    if (!c.MediaPlayer1 || !c.CheckSES->isChecked() || !QFileInfo(editText(c.EditSES2)).isFile())
+    if (!c.MediaPlayer1 || !c.CheckSES->isChecked() || !QFileInfo(c.EditSES2->text()).isFile())
         return;
     endSoundPlays = 1;
     c.MediaPlayer1->Close();
-    c.MediaPlayer1->setFileName(editText(c.EditSES2));
+    c.MediaPlayer1->setFileName(c.EditSES2->text());
     c.MediaPlayer1->Open();
     c.MediaPlayer1->Play();
     pumpEvents();
 }
 
-void TPersonDraw::MediaPlayer1Notify()
+void TPersonDraw::soundCompleted()
 {
-    guarded([&] {
-        if (!c.MediaPlayer1)
-            return;
-        // Each repeat starts from the beginning, whatever auto-rewind the draw sound was opened
-        // with: played from its end, a sound completes at once without a sound, and the next
-        // completion would play it again, endlessly. A late completion of an earlier sound must
-        // not restart (or supersede) one that is playing.
-        const auto playAgain = [this] {
-            if (c.MediaPlayer1->Mode() == mpPlaying)
-                return false;
-            c.MediaPlayer1->Rewind();
-            c.MediaPlayer1->Play();
-            return true;
-        };
-        if (c.CheckSESTEKRAR->isChecked() && DrawRunning)
-            playAgain();
-        if (c.CheckSESTEKRAR2->isChecked() && !DrawRunning && endSoundPlays < c.SpinSESTEKRAR->value() &&
-            c.MediaPlayer1->NotifyValue() == nvSuccessful && playAgain())
-            ++endSoundPlays;
-    });
+    if (!c.MediaPlayer1)
+        return;
+    // Each repeat starts from the beginning, whatever auto-rewind the draw sound was opened
+    // with: played from its end, a sound completes at once without a sound, and the next
+    // completion would play it again, endlessly. A late completion of an earlier sound must
+    // not restart (or supersede) one that is playing.
+    const auto playAgain = [this] {
+        if (c.MediaPlayer1->Mode() == mpPlaying)
+            return false;
+        c.MediaPlayer1->Rewind();
+        c.MediaPlayer1->Play();
+        return true;
+    };
+    if (c.CheckSESTEKRAR->isChecked() && DrawRunning)
+        playAgain();
+    if (c.CheckSESTEKRAR2->isChecked() && !DrawRunning && endSoundPlays < c.SpinSESTEKRAR->value() &&
+        c.MediaPlayer1->NotifyValue() == nvSuccessful && playAgain())
+        ++endSoundPlays;
 }

@@ -6,17 +6,22 @@
 #include <QObject>
 #include <QPointer>
 
-class QAbstractButton;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
 class QLabel;
 class QTimer;
 class TDrawJournal;
 class TImage;
 class TMediaPlayer;
+class TRadioGroup;
 class TRxMemoryData;
 class TSpinEdit;
+class TZvBtnEdit;
+class TZvWinButton;
 
-// The controls and tables the person-prize draw and its sound cues work on. The main window
-// fills it from its form; tests build the controls themselves.
+// The controls and tables the person-prize draw and its sound cues work on, as the main
+// window's form holds them (see DrawControls.h).
 struct TPersonDrawControls
 {
     QWidget* Owner = nullptr; // owns the ball animation (the main window)
@@ -25,35 +30,40 @@ struct TPersonDrawControls
     TRxMemoryData* Kzn_T = nullptr;
 
     // Page "Çekiliş -1"
+    TZvWinButton* ZvWinButton6 = nullptr; // start
+    TZvWinButton* ZvWinButton7 = nullptr; // show all
+    TZvWinButton* ZvWinButton9 = nullptr; // save the winners
     TSpinEdit* SpinEdit1 = nullptr;
     QLabel* LabelHEDIYE = nullptr;
     TImage* ImageRES = nullptr;
-    QWidget* PanelTOP = nullptr;
+    QFrame* PanelTOP = nullptr;
     QTimer* Timer1 = nullptr;
     BallPictures ImageTOP; // ImageTOP1..ImageTOP4
 
     // Page "Ayarlar"
     TSpinEdit* SpinCKSR = nullptr;
-    QAbstractButton* CheckEFEKT = nullptr;
-    QWidget* GroupEFEKT = nullptr;
+    QCheckBox* CheckEFEKT = nullptr;
+    QGroupBox* GroupEFEKT = nullptr;
     TSpinEdit* SpinHARF = nullptr;
-    QWidget* RadioRESIM = nullptr; // "ItemIndex" property, or radio buttons as children in item order
-    QAbstractButton* CheckEKBILGI = nullptr;
-    QAbstractButton* CheckSES = nullptr;
-    QWidget* GroupSES = nullptr;
-    QWidget* EditSES = nullptr; // button edits: their "text" property holds the path
-    QAbstractButton* CheckSESTEKRAR = nullptr;
-    QWidget* EditSES2 = nullptr;
-    QAbstractButton* CheckSESTEKRAR2 = nullptr;
+    TRadioGroup* RadioRESIM = nullptr;
+    QCheckBox* CheckEKBILGI = nullptr;
+    QCheckBox* CheckSES = nullptr;
+    QGroupBox* GroupSES = nullptr;
+    TZvBtnEdit* EditSES = nullptr;
+    QCheckBox* CheckSESTEKRAR = nullptr;
+    TZvBtnEdit* EditSES2 = nullptr;
+    QCheckBox* CheckSESTEKRAR2 = nullptr;
     TSpinEdit* SpinSESTEKRAR = nullptr;
     TMediaPlayer* MediaPlayer1 = nullptr;
 
     TDrawJournal* Journal = nullptr; // each winner's line goes to it as it is recorded; may be none
 };
 
-// The person-prize draw and the sound cues around it. Every public handler is an entry from Qt
-// and runs guarded. The draw pumps events inside its handlers, so everything that must survive
-// a nested handler lives in members, and settings are read at the moment they are used.
+// The person-prize draw and the sound cues around it. It connects its controls itself, each
+// connection guarded; the public handlers are the same entries for a caller outside a signal
+// (the window's Page Down key, tests) and run guarded too. The draw pumps events inside its
+// handlers, so everything that must survive a nested handler lives in members, and settings
+// are read at the moment they are used. The two groups on "Ayarlar" follow their check boxes.
 class TPersonDraw : public QObject
 {
     Q_OBJECT
@@ -62,17 +72,11 @@ public:
     explicit TPersonDraw(const TPersonDrawControls& controls, QObject* parent = nullptr);
     ~TPersonDraw() override;
 
-    // Connects Timer1, the check boxes and the media player's completions to the handlers below.
-    // A window that forwards its own slots to the handlers does not call it.
-    void wire();
-
     void ZvWinButton6Click();
     void Timer1Timer();
     void ZvWinButton7Click();
     void ZvWinButton9Click();
-    void CheckEFEKTClick();
-    void CheckSESClick();
-    void EditSESBtnClick(QObject* sender);
+    void EditSESBtnClick(TZvBtnEdit* sender);
     void MediaPlayer1Notify();
 
     bool ShowAll() const { return showAll; }
@@ -83,7 +87,13 @@ public:
     static QString noCandidatesText();
 
 private:
-    int pictureMode() const;
+    void start();
+    void reveal();
+    void showAllNow();
+    void saveWinners();
+    void followChecks();
+    void pickSound(TZvBtnEdit* edit);
+    void soundCompleted();
     void showPrizePicture(const QString& path);
     void removeAnimation();
     void closePlayer();
@@ -92,7 +102,6 @@ private:
     void startEndSound();
     void endWithoutCandidates();
     void tellJournalFailure();
-    QString editText(QWidget* edit) const;
 
     TPersonDrawControls c;
     TWinnerPick winnerPick;

@@ -10,13 +10,13 @@
 #include "RxDice.h"
 #include "RxMemoryData.h"
 #include "SpinEdit.h"
+#include "ZvWinButton.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QWidget>
 #include <cstdio>
 #include <memory>
@@ -61,7 +61,7 @@ struct Page
         c.SpinBSL = bsl;
         c.SpinBTS = bts;
         c.SpinADET = adet;
-        c.ZvWinButton3 = new QPushButton(&window);
+        c.ZvWinButton3 = new TZvWinButton(&window);
         c.RxDice1 = new TRxDice(&window);
         c.Label2 = new QLabel(&window);
         c.ListBox1 = list = new QListWidget(&window);

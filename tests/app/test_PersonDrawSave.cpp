@@ -2,13 +2,14 @@
 #include "Guard.h"
 #include "ProgramFolder.h"
 #include "SaveFile.h"
+#include "common/ExceptionRecorder.h"
 #include "common/FakeClock.h"
 #include "common/FileSizeLimit.h"
+#include "common/PageRigs.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
 #include "common/TemporaryProgramFolder.h"
 #include "common/TestFiles.h"
-#include "test_PersonDrawRig.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +22,7 @@ namespace {
 // An absent file reads as this, so it never passes for an empty one.
 const QByteArray missing("<missing>");
 
-void addWinner(Rig& rig, const QString& name, const QString& prize)
+void addWinner(PersonPageRig& rig, const QString& name, const QString& prize)
 {
     rig.Kzn_T.append();
     rig.Kzn_T.setFieldString(QStringLiteral("ADI"), name);
@@ -66,7 +67,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         ScriptedMessages messages;
         ScriptedFileDialogs dialogs;
-        Rig rig;
+        PersonPageRig rig;
         for (const QString& w : winners)
             addWinner(rig, w.section(QLatin1Char('|'), 0, 0), w.section(QLatin1Char('|'), 1));
         const QString target = dir->filePath(QStringLiteral("kazananlar.txt"));
@@ -92,7 +93,7 @@ private Q_SLOTS:
     {
         ScriptedMessages messages;
         ScriptedFileDialogs dialogs;
-        Rig rig;
+        PersonPageRig rig;
         addWinner(rig, QStringLiteral("Ali"), QStringLiteral("Saat"));
         dialogs.setNextFileName(QString());
         rig.draw->ZvWinButton9Click();
@@ -104,7 +105,7 @@ private Q_SLOTS:
     {
         ScriptedMessages messages;
         ScriptedFileDialogs dialogs;
-        Rig rig;
+        PersonPageRig rig;
         addWinner(rig, QStringLiteral("Ali"), QStringLiteral("Saat"));
         dialogs.setNextFileName(dir->filePath(QStringLiteral("liste")));
         rig.draw->ZvWinButton9Click();
@@ -128,7 +129,7 @@ private Q_SLOTS:
         QFETCH(int, sizeLimit);
         ScriptedMessages messages;
         ScriptedFileDialogs dialogs;
-        Rig rig;
+        PersonPageRig rig;
         addWinner(rig, QStringLiteral("Ali Veli"), QStringLiteral("Bisiklet"));
         const QString target = dir->filePath(name);
         if (old == "<dir>")
@@ -143,9 +144,9 @@ private Q_SLOTS:
                 QSKIP("the atomic save does not notice a cut write here");
             if (sizeLimit > 0)
                 limit = std::make_unique<FileSizeLimit>(sizeLimit);
-            auto previous = setAppExceptionHandler([&](const std::exception*) { ++failures; });
+            ScopedExceptionRecorder recorder;
             rig.draw->ZvWinButton9Click();
-            setAppExceptionHandler(previous);
+            failures += recorder.count();
         }
         QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: ") + SaveFailedText(target)});
         QCOMPARE(failures, 0);
@@ -162,7 +163,7 @@ private Q_SLOTS:
     {
         ScriptedMessages messages;
         ScriptedFileDialogs dialogs;
-        Rig rig;
+        PersonPageRig rig;
         addWinner(rig, QStringLiteral("Ali"), QStringLiteral("Saat"));
         const QString target = dir->filePath(QStringLiteral("sonuc.TXT"));
         writeAll(target, "eski\r\n");
@@ -189,7 +190,7 @@ private Q_SLOTS:
         QFETCH(bool, blocked);
         ScriptedMessages messages;
         FakeClock clock;
-        Rig rig;
+        PersonPageRig rig;
         if (blocked)
             writeAll(dir->filePath(QStringLiteral("Data")), "a file where the folder should be");
         rig.useJournal(dataFolder());
@@ -232,7 +233,7 @@ private Q_SLOTS:
         ScriptedMessages messages;
         ScriptedFileDialogs dialogs;
         FakeClock clock;
-        Rig rig;
+        PersonPageRig rig;
         rig.addPerson(QStringLiteral("Şule"), QStringLiteral("İzmir"));
         rig.addPrize(QStringLiteral("Ütü"));
         rig.runDraw();
