@@ -154,8 +154,8 @@ int main(int argc, char** argv)
         -1);
     // Most of the range excluded: 100 eligible numbers, whatever the size of the range.
     run("100 numbers from 1..1000000 with 1..999900 excluded (mostly excluded)", 1, 1000000, 100, {{1, 999900}}, -1);
-    run("100 numbers from 1..100000000 with 1..99999900 excluded (mostly excluded)", 1, 100000000, 100,
-        {{1, 99999900}}, -1);
+    run("100 numbers from 1..100000000 with 1..99999900 excluded (mostly excluded)", 1, 100000000, 100, {{1, 99999900}},
+        -1);
     // Rows outside the range: every pick examines all three, so the pacing is exactly known.
     run("5 numbers from 1..100, 3 rows outside the range (real 20 ms pauses)", 1, 100, 5,
         {{200, 300}, {400, 500}, {600, 700}}, 0);

@@ -43,8 +43,7 @@ using AppExceptionHandler = std::function<void(const std::exception* error)>;
 AppExceptionHandler setAppExceptionHandler(AppExceptionHandler handler);
 void reportAppException(const std::exception* error) noexcept;
 
-template <class F>
-bool guarded(F&& body) noexcept
+template <class F> bool guarded(F&& body) noexcept
 {
     try
     {
@@ -52,8 +51,7 @@ bool guarded(F&& body) noexcept
         return true;
     }
     catch (const EAbort&)
-    {
-    }
+    {}
     catch (const std::exception& e)
     {
         reportAppException(&e);
@@ -65,11 +63,9 @@ bool guarded(F&& body) noexcept
     return false;
 }
 
-namespace GuardDetail
-{
+namespace GuardDetail {
 // Calls handler with the signal's arguments when it takes them, without when it takes none.
-template <class H, class... Args>
-void invoke(H& handler, Args&&... args)
+template <class H, class... Args> void invoke(H& handler, Args&&... args)
 {
     if constexpr (std::is_invocable_v<H&, Args...>)
         std::invoke(handler, std::forward<Args>(args)...);
@@ -80,20 +76,19 @@ void invoke(H& handler, Args&&... args)
 
 // Connects signal to a callable that runs guarded. The connection ends with context.
 template <class Sender, class Signal, class Handler>
-    requires(!std::is_member_function_pointer_v<std::decay_t<Handler>>)
-QMetaObject::Connection connectGuarded(const Sender* sender, Signal signal, const QObject* context, Handler&& handler)
+requires(!std::is_member_function_pointer_v<std::decay_t<Handler>>) QMetaObject::Connection
+    connectGuarded(const Sender* sender, Signal signal, const QObject* context, Handler&& handler)
 {
-    return QObject::connect(sender, signal, context,
-                            [h = std::forward<Handler>(handler)](auto&&... args) mutable {
-                                guarded([&] { GuardDetail::invoke(h, std::forward<decltype(args)>(args)...); });
-                            });
+    return QObject::connect(sender, signal, context, [h = std::forward<Handler>(handler)](auto&&... args) mutable {
+        guarded([&] { GuardDetail::invoke(h, std::forward<decltype(args)>(args)...); });
+    });
 }
 
 // Connects signal to receiver's member function, run guarded; it receives the signal's
 // arguments when it takes them.
 template <class Sender, class Signal, class Receiver, class Member>
-    requires std::is_member_function_pointer_v<Member>
-QMetaObject::Connection connectGuarded(const Sender* sender, Signal signal, Receiver* receiver, Member member)
+requires std::is_member_function_pointer_v<Member> QMetaObject::Connection
+connectGuarded(const Sender* sender, Signal signal, Receiver* receiver, Member member)
 {
     return QObject::connect(sender, signal, receiver, [receiver, member](auto&&... args) {
         guarded([&] {
