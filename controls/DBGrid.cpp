@@ -326,7 +326,7 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     if (current.isValid())
         m_lastColumn = current.column();
     viewport()->update();
-    if (m_syncing || !current.isValid())
+    if (m_syncing || m_model->rowsChanging() || !current.isValid())
         return;
     TRxMemoryData* table = dataSet();
     if (!table || !table->isOpen() || table->currentIndex() == current.row())

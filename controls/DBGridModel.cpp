@@ -18,7 +18,11 @@ void TDBGridModel::setDataSource(TDataSource* source)
             return [this, member](auto... args) { guarded([&] { (this->*member)(args...); }); };
         };
         m_connections << connect(source, &TDataSource::dataSetChanged, this, guard(&TDBGridModel::reset));
+        m_connections << connect(source, &TDataSource::rowAboutToBeInserted, this,
+                                 guard(&TDBGridModel::rowAboutToBeInserted));
         m_connections << connect(source, &TDataSource::rowInserted, this, guard(&TDBGridModel::rowInserted));
+        m_connections << connect(source, &TDataSource::rowAboutToBeRemoved, this,
+                                 guard(&TDBGridModel::rowAboutToBeRemoved));
         m_connections << connect(source, &TDataSource::rowRemoved, this, guard(&TDBGridModel::rowRemoved));
         m_connections << connect(source, &TDataSource::recordChanged, this, guard(&TDBGridModel::recordChanged));
         m_connections << connect(source, &TDataSource::cursorMoved, this, guard(&TDBGridModel::tableCursorMoved));
@@ -86,17 +90,7 @@ QVariant TDBGridModel::data(const QModelIndex& index, int role) const
     }
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
-    const int row = tableRow(index.row());
-    return row < 0 ? QString() : table->textAt(row, field);
-}
-
-int TDBGridModel::tableRow(int row) const
-{
-    if (m_shiftAt < 0 || row < m_shiftAt)
-        return row;
-    if (m_shift < 0 && row == m_shiftAt)
-        return -1; // the removed row, already gone from the table
-    return row + (m_shift > 0 ? 1 : -1);
+    return table->textAt(index.row(), field);
 }
 
 QVariant TDBGridModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -178,6 +172,7 @@ void TDBGridModel::reset()
 {
     beginResetModel();
     TRxMemoryData* table = dataSet();
+    m_rowsChanging = false;
     m_fieldIndex.clear();
     for (const TDBGridColumn& column : std::as_const(m_columns))
         m_fieldIndex << (table ? table->fieldIndex(column.FieldName) : -1);
@@ -188,35 +183,39 @@ void TDBGridModel::reset()
     Q_EMIT cursorMoved(m_indicatorRow);
 }
 
-void TDBGridModel::rowInserted(int row)
+void TDBGridModel::rowAboutToBeInserted(int row)
 {
-    if (row < 0 || row > m_rows)
-        return reset();
-    m_shiftAt = row;
-    m_shift = 1;
+    Q_ASSERT(row >= 0 && row <= m_rows);
+    m_rowsChanging = true;
     beginInsertRows({}, row, row);
-    m_shiftAt = -1;
-    ++m_rows;
-    endInsertRows();
-    resyncIfNeeded();
 }
 
-void TDBGridModel::rowRemoved(int row)
+void TDBGridModel::rowInserted(int)
 {
-    if (row < 0 || row >= m_rows)
-        return reset();
-    m_shiftAt = row;
-    m_shift = -1;
+    ++m_rows;
+    endInsertRows();
+    m_rowsChanging = false;
+    Q_ASSERT(inStep());
+}
+
+void TDBGridModel::rowAboutToBeRemoved(int row)
+{
+    Q_ASSERT(row >= 0 && row < m_rows);
+    m_rowsChanging = true;
     beginRemoveRows({}, row, row);
-    m_shiftAt = -1;
+}
+
+void TDBGridModel::rowRemoved(int)
+{
     --m_rows;
     endRemoveRows();
-    resyncIfNeeded();
+    m_rowsChanging = false;
+    Q_ASSERT(inStep());
 }
 
 void TDBGridModel::recordChanged(int row)
 {
-    resyncIfNeeded();
+    Q_ASSERT(inStep());
     if (row >= 0 && row < m_rows && !m_columns.isEmpty())
         Q_EMIT dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1), {Qt::DisplayRole, Qt::EditRole});
     if (TRxMemoryData* table = dataSet())
@@ -226,7 +225,7 @@ void TDBGridModel::recordChanged(int row)
 
 void TDBGridModel::tableCursorMoved(int row)
 {
-    resyncIfNeeded();
+    Q_ASSERT(inStep());
     indicatorMoved(row);
     Q_EMIT cursorMoved(m_indicatorRow);
 }
@@ -250,12 +249,8 @@ void TDBGridModel::indicatorMoved(int row)
         Q_EMIT headerDataChanged(Qt::Vertical, m_indicatorRow, m_indicatorRow);
 }
 
-void TDBGridModel::resyncIfNeeded()
+bool TDBGridModel::inStep() const
 {
-    // A safety net: should a notification ever be missed, the view is rebuilt rather than
-    // left reading rows that are not there.
-    TRxMemoryData* table = dataSet();
-    const int rows = table && table->isOpen() ? table->rowCount() : 0;
-    if (rows != m_rows)
-        reset();
+    const TRxMemoryData* table = dataSet();
+    return m_rows == (table && table->isOpen() ? table->rowCount() : 0);
 }

@@ -42,6 +42,10 @@ public:
 
     // The indicator: current row and table state as last notified.
     int indicatorRow() const { return m_indicatorRow; }
+    // Between a row change announced and done. The view moves its current cell off a row
+    // about to go; that move must not reach the table, which is in the middle of the change
+    // and tells where its cursor ends up once it is done.
+    bool rowsChanging() const { return m_rowsChanging; }
     TDataSetState indicatorState() const { return m_indicatorState; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -60,14 +64,16 @@ Q_SIGNALS:
 
 private:
     void reset();
+    void rowAboutToBeInserted(int row);
     void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
     void rowRemoved(int row);
     void recordChanged(int row);
     void tableCursorMoved(int row);
     void stateChanged(int state);
-    void resyncIfNeeded();
     void indicatorMoved(int row);
-    int tableRow(int row) const;
+    // The rows shown are the table's rows: every change was announced before and after.
+    bool inStep() const;
 
     QPointer<TDataSource> m_source;
     QList<QMetaObject::Connection> m_connections;
@@ -75,10 +81,7 @@ private:
     QList<int> m_fieldIndex;
     bool m_readOnly = false;
     int m_rows = 0;
-    // The table notifies after it changed; between begin and end of a row insertion or removal
-    // the model still answers with the rows as they were.
-    int m_shiftAt = -1;
-    int m_shift = 0;
+    bool m_rowsChanging = false;
     int m_indicatorRow = -1;
     TDataSetState m_indicatorState = dsInactive;
 };

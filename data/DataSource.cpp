@@ -19,7 +19,10 @@ void TDataSource::setDataSet(TRxMemoryData* dataSet)
     if (dataSet)
     {
         m_connections << connect(dataSet, &TRxMemoryData::dataSetChanged, this, &TDataSource::dataSetChanged)
+                      << connect(dataSet, &TRxMemoryData::rowAboutToBeInserted, this,
+                                 &TDataSource::rowAboutToBeInserted)
                       << connect(dataSet, &TRxMemoryData::rowInserted, this, &TDataSource::rowInserted)
+                      << connect(dataSet, &TRxMemoryData::rowAboutToBeRemoved, this, &TDataSource::rowAboutToBeRemoved)
                       << connect(dataSet, &TRxMemoryData::rowRemoved, this, &TDataSource::rowRemoved)
                       << connect(dataSet, &TRxMemoryData::recordChanged, this, &TDataSource::recordChanged)
                       << connect(dataSet, &TRxMemoryData::cursorMoved, this, &TDataSource::cursorMoved)

@@ -24,7 +24,9 @@ public:
 
 signals:
     void dataSetChanged();
+    void rowAboutToBeInserted(int row);
     void rowInserted(int row);
+    void rowAboutToBeRemoved(int row);
     void rowRemoved(int row);
     void recordChanged(int row);
     void cursorMoved(int row);

@@ -220,11 +220,15 @@ void TRxMemoryData::checkEditing() const
 
 void TRxMemoryData::setState(TDataSetState state)
 {
-    if (m_state == state)
-        return;
+    const TDataSetState before = m_state;
     m_state = state;
-    if (m_disableCount == 0)
-        emit stateChanged(state);
+    announceState(before);
+}
+
+void TRxMemoryData::announceState(TDataSetState before)
+{
+    if (m_state != before && m_disableCount == 0)
+        emit stateChanged(m_state);
 }
 
 void TRxMemoryData::settle()
@@ -593,12 +597,16 @@ quint32 TRxMemoryData::recordIdentity() const
 void TRxMemoryData::beginNew(int position)
 {
     m_buffer.fill('\0', m_recordSize);
+    // Views hear of the row before and after it appears, with nothing that could fail between.
+    const TDataSetState before = m_state;
+    notifyAboutToInsert(position);
     m_bufferId = m_nextId++;
     m_insertPos = position;
     m_modified = false;
     m_eof = m_bof = false;
-    setState(dsInsert);
+    m_state = dsInsert;
     notifyInserted(position);
+    announceState(before);
     notifyCursor();
 }
 
@@ -684,14 +692,16 @@ void TRxMemoryData::cancel()
     if (m_state == dsInsert)
     {
         const int row = m_insertPos;
+        notifyAboutToRemove(row);
         m_insertPos = -1;
         m_modified = false;
         const int n = recordCount();
         if (m_cursor >= n)
             m_cursor = n - 1;
         m_eof = m_bof = n == 0;
-        setState(dsBrowse);
+        m_state = dsBrowse;
         notifyRemoved(row);
+        announceState(dsInsert);
         notifyCursor();
     }
     else if (m_state == dsEdit)
@@ -722,23 +732,22 @@ void TRxMemoryData::deleteRecord()
     if (recordCount() == 0 || m_cursor < 0)
         return;
     // A record being edited is removed without storing the edit.
-    m_modified = false;
+    const TDataSetState before = m_state;
     const int position = m_cursor;
     unindex(m_storage->slotAt(position));
+    notifyAboutToRemove(position);
     m_storage->removeAt(position);
+    m_modified = false;
     m_loadFailed = false;
     const int n = recordCount();
-    if (n == 0)
-    {
-        discardRecords();
-    }
-    else
-    {
-        m_cursor = std::min(position, n - 1);
-        m_eof = m_bof = false;
-    }
-    setState(dsBrowse);
+    m_cursor = std::min(position, n - 1);
+    m_eof = m_bof = n == 0;
+    m_state = dsBrowse;
     notifyRemoved(position);
+    // The last record gone, identities start again from 1.
+    if (n == 0)
+        discardRecords();
+    announceState(before);
     notifyCursor();
 }
 
@@ -929,10 +938,22 @@ void TRxMemoryData::notifyRefresh()
         emit dataSetChanged();
 }
 
+void TRxMemoryData::notifyAboutToInsert(int row)
+{
+    if (m_disableCount == 0)
+        emit rowAboutToBeInserted(row);
+}
+
 void TRxMemoryData::notifyInserted(int row)
 {
     if (m_disableCount == 0)
         emit rowInserted(row);
+}
+
+void TRxMemoryData::notifyAboutToRemove(int row)
+{
+    if (m_disableCount == 0)
+        emit rowAboutToBeRemoved(row);
 }
 
 void TRxMemoryData::notifyRemoved(int row)

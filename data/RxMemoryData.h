@@ -208,9 +208,15 @@ public:
     Event BeforeDelete;
 
 signals:
-    void dataSetChanged();        // refresh everything: opened, closed, emptied, loaded, resumed
-    void rowInserted(int row);    // a row appeared at row (a pending insert started)
-    void rowRemoved(int row);     // the row at row went away (cancelled insert, delete)
+    void dataSetChanged(); // refresh everything: opened, closed, emptied, loaded, resumed
+    // A row is about to appear at row (a pending insert starts); the table still has its old
+    // rows. rowInserted follows once the row is there.
+    void rowAboutToBeInserted(int row);
+    void rowInserted(int row);
+    // The row at row is about to go (a cancelled insert, a delete); it can still be read.
+    // rowRemoved follows once it is gone.
+    void rowAboutToBeRemoved(int row);
+    void rowRemoved(int row);
     void recordChanged(int row);  // the contents of one row changed
     void cursorMoved(int row);    // the current row changed (or may have)
     void stateChanged(int state); // TDataSetState
@@ -223,6 +229,7 @@ private:
     void settle(); // post a modified pending record, drop an unchanged one
     void beginNew(int position);
     void setState(TDataSetState state);
+    void announceState(TDataSetState before);
     void discardRecords();
     int storedPositionOfRow(int row) const; // -1 for the pending inserted row / out of range
     const char* storedRecord(int position) const;
@@ -236,7 +243,9 @@ private:
 
     // Notifications, silent while controls are suspended.
     void notifyRefresh();
+    void notifyAboutToInsert(int row);
     void notifyInserted(int row);
+    void notifyAboutToRemove(int row);
     void notifyRemoved(int row);
     void notifyChanged(int row);
     void notifyCursor();

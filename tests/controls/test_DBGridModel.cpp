@@ -1,4 +1,5 @@
 #include "DBGridModel.h"
+#include "common/RandomTableSteps.h"
 #include "common/ScriptedMessages.h"
 #include "test_DBGridTables.h"
 
@@ -105,6 +106,30 @@ private Q_SLOTS:
         QCOMPARE(model.rowCount(), t.table.rowCount());
         QCOMPARE(shown(model), tableRows(t.table));
         QCOMPARE(model.indicatorRow(), t.table.currentIndex());
+    }
+
+    void staysInStepUnderRandomOperations()
+    {
+        // Every row change reaches the model before and after it happens, so the tester sees
+        // each insertion and removal with the rows around it unchanged, also when a rule
+        // refuses a row or removes one inside its post.
+        TextTable t;
+        t.fill(5);
+        TDBGridModel model;
+        model.setDataSource(&t.source);
+        model.setColumns(TextTable::columns());
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        RandomTableSteps steps(t.table, 11);
+        steps.refuseAndRemove();
+        for (int step = 0; step < 2000; ++step)
+        {
+            steps.step();
+            if (steps.suspended())
+                continue;
+            QCOMPARE(shown(model), tableRows(t.table));
+            QCOMPARE(model.indicatorRow(), t.table.currentIndex());
+            QCOMPARE(model.indicatorState(), t.table.state());
+        }
     }
 
     void showsThePendingRowAndEmptyIntegers()
