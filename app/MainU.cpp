@@ -324,8 +324,7 @@ void TMainF::closeEvent(QCloseEvent* event)
 
 void TMainF::FormClose()
 {
-    // The close box leaves a range cell open: its text belongs to the row stored below.
-    TDBGrid::updateRecord(Rx_T);
+    // A range cell the close box left open is written into the row as it is stored.
     if (Rx_T->state() == dsEdit || Rx_T->state() == dsInsert)
         Rx_T->post();
     const QString path = programFolder() + QStringLiteral("Memory.Ini");

@@ -14,7 +14,6 @@
 #include "RxMemoryData.h"
 #include "SaveFile.h"
 #include "TurkishUpper.h"
-#include "controls/DBGrid.h"
 #include "controls/Image.h"
 #include "controls/RadioGroup.h"
 #include "controls/SpinEdit.h"
@@ -204,10 +203,8 @@ void TPersonDraw::reveal()
 
         TRxMemoryData& kisi = *c.Kisi_T;
         TRxMemoryData& kzn = *c.Kzn_T;
-        // Going to the first participant settles a participant being edited, so the pick below
-        // counts and reads stored records only. The definitions window may be open with a cell
-        // being typed in: that text belongs to the row before it is settled.
-        TDBGrid::updateRecord(&kisi);
+        // Going to the first participant settles a participant being edited, what is typed in
+        // an open cell included, so the pick below counts and reads stored records only.
         kisi.first();
         const int kisiAdi = kisi.fieldIndex(ADI);
         const int kznAdi = kzn.fieldIndex(ADI);

@@ -10,16 +10,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpressionValidator>
+#include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
 namespace {
-QList<TDBGrid*>& liveGrids()
-{
-    static QList<TDBGrid*> grids;
-    return grids;
-}
-
 QRect ellipsisRect(const QRect& cell)
 {
     const int w = qMin(cell.height(), 18);
@@ -137,7 +132,6 @@ private:
 
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel(this))
 {
-    liveGrids() << this;
     m_indicator = new TDBGridIndicator(m_model, this);
     setVerticalHeader(m_indicator);
     setModel(m_model);
@@ -170,6 +164,8 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel
         });
     });
     connect(m_model, &TDBGridModel::cursorMoved, this, [this](int row) { guarded([&] { followCursor(row); }); });
+    // The table asks before its pending record is stored, dropped or left.
+    connectGuarded(m_model, &TDBGridModel::commitRequested, this, [this] { updateRecord(); });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         const bool wasInside = old && (old == this || isAncestorOf(old));
         const bool isInside = now && (now == this || isAncestorOf(now));
@@ -180,10 +176,7 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel
     });
 }
 
-TDBGrid::~TDBGrid()
-{
-    liveGrids().removeAll(this);
-}
+TDBGrid::~TDBGrid() = default;
 
 void TDBGrid::setDataSource(TDataSource* source)
 {
@@ -257,7 +250,7 @@ void TDBGrid::setSelectedIndex(int column)
 
 bool TDBGrid::updateRecord()
 {
-    if (!m_editor)
+    if (!m_editor || m_committing)
         return false;
     QWidget* editor = m_editor;
     m_editor = nullptr;
@@ -266,14 +259,12 @@ bool TDBGrid::updateRecord()
     return true;
 }
 
-void TDBGrid::updateRecord(TRxMemoryData* table)
+void TDBGrid::commitData(QWidget* editor)
 {
-    if (!table)
-        return;
-    const QList<TDBGrid*> grids = liveGrids();
-    for (TDBGrid* grid : grids)
-        if (grid->dataSet() == table)
-            grid->updateRecord();
+    // Writing the value may move the table, which then asks its views to commit: this editor
+    // is doing so already, and must not be written or closed a second time from inside.
+    const QScopedValueRollback busy(m_committing, true);
+    QTableView::commitData(editor);
 }
 
 void TDBGrid::editorCreated(QWidget* editor)

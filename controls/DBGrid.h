@@ -50,10 +50,9 @@ public:
     TDBGridModel* gridModel() const { return m_model; }
     TDBGridIndicator* indicator() const { return m_indicator; }
 
-    // Writes an open in-place editor into the current record without storing the record, as a
-    // table does before its record is posted. Grids are found through the table they show.
+    // Writes an open in-place editor into the current record without storing the record. The
+    // table asks for it before it stores, drops or leaves its pending record.
     bool updateRecord();
-    static void updateRecord(TRxMemoryData* table);
 
     // Raised with the key before the grid acts on it; setting the key to 0 cancels it.
     std::function<void(int& key, Qt::KeyboardModifiers modifiers)> OnKeyDown;
@@ -70,6 +69,7 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void commitData(QWidget* editor) override;
 
 private:
     friend class TDBGridDelegate;
@@ -89,6 +89,7 @@ private:
     TDBGridIndicator* m_indicator;
     QPointer<QWidget> m_editor;
     int m_syncing = 0;
+    bool m_committing = false;
     int m_lastColumn = 0;
 };
 

@@ -17,6 +17,7 @@ void TDBGridModel::setDataSource(TDataSource* source)
         auto guard = [this](auto member) {
             return [this, member](auto... args) { guarded([&] { (this->*member)(args...); }); };
         };
+        m_connections << connect(source, &TDataSource::commitRequested, this, &TDBGridModel::commitRequested);
         m_connections << connect(source, &TDataSource::dataSetChanged, this, guard(&TDBGridModel::reset));
         m_connections << connect(source, &TDataSource::rowAboutToBeInserted, this,
                                  guard(&TDBGridModel::rowAboutToBeInserted));

@@ -61,6 +61,8 @@ public:
 Q_SIGNALS:
     // The table's cursor moved to row (or -1); views follow it.
     void cursorMoved(int row);
+    // The table asks its views' open editors to write what they hold into the record.
+    void commitRequested();
 
 private:
     void reset();

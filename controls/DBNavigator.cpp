@@ -1,6 +1,5 @@
 #include "DBNavigator.h"
 
-#include "DBGrid.h"
 #include "Guard.h"
 #include "Messages.h"
 
@@ -148,8 +147,6 @@ void TDBNavigator::BtnClick(TNavigateBtn button)
     TRxMemoryData* table = m_source ? m_source->dataSet() : nullptr;
     if (!table || !table->isOpen())
         return;
-    // What is typed in a grid's cell belongs to the record before the record is stored or left.
-    TDBGrid::updateRecord(table);
     switch (button)
     {
     case nbFirst:

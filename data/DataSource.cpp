@@ -18,7 +18,8 @@ void TDataSource::setDataSet(TRxMemoryData* dataSet)
     m_dataSet = dataSet;
     if (dataSet)
     {
-        m_connections << connect(dataSet, &TRxMemoryData::dataSetChanged, this, &TDataSource::dataSetChanged)
+        m_connections << connect(dataSet, &TRxMemoryData::commitRequested, this, &TDataSource::commitRequested)
+                      << connect(dataSet, &TRxMemoryData::dataSetChanged, this, &TDataSource::dataSetChanged)
                       << connect(dataSet, &TRxMemoryData::rowAboutToBeInserted, this,
                                  &TDataSource::rowAboutToBeInserted)
                       << connect(dataSet, &TRxMemoryData::rowInserted, this, &TDataSource::rowInserted)

@@ -23,6 +23,7 @@ public:
     TDataSetState state() const;
 
 signals:
+    void commitRequested();
     void dataSetChanged();
     void rowAboutToBeInserted(int row);
     void rowInserted(int row);

@@ -233,6 +233,7 @@ void TRxMemoryData::announceState(TDataSetState before)
 
 void TRxMemoryData::settle()
 {
+    requestCommit();
     if (m_state != dsEdit && m_state != dsInsert)
         return;
     if (m_modified)
@@ -644,6 +645,7 @@ void TRxMemoryData::edit()
 void TRxMemoryData::post()
 {
     checkOpen();
+    requestCommit();
     if (m_state != dsEdit && m_state != dsInsert)
         return;
     if (BeforePost)
@@ -689,6 +691,8 @@ void TRxMemoryData::post()
 void TRxMemoryData::cancel()
 {
     checkOpen();
+    // What an editor holds goes with the record it was typed into.
+    requestCommit();
     if (m_state == dsInsert)
     {
         const int row = m_insertPos;
@@ -715,6 +719,7 @@ void TRxMemoryData::cancel()
 void TRxMemoryData::deleteRecord()
 {
     checkOpen();
+    requestCommit();
     if (m_state == dsInsert)
     {
         cancel();
@@ -921,7 +926,15 @@ int TRxMemoryData::countKey(const QByteArray& upperKey, int limit) const
 
 void TRxMemoryData::disableControls()
 {
+    // Editors write what they hold while their views still show the table as it is.
+    requestCommit();
     ++m_disableCount;
+}
+
+void TRxMemoryData::requestCommit()
+{
+    if (m_disableCount == 0)
+        emit commitRequested();
 }
 
 void TRxMemoryData::enableControls()

@@ -208,6 +208,11 @@ public:
     Event BeforeDelete;
 
 signals:
+    // Open editors of the views write what they hold into the record now: the pending record
+    // is about to be stored, dropped or left (a settle, post, cancel or delete, and so every
+    // cursor move, emptying and save), or the views are about to be suspended. Not sent while
+    // they are.
+    void commitRequested();
     void dataSetChanged(); // refresh everything: opened, closed, emptied, loaded, resumed
     // A row is about to appear at row (a pending insert starts); the table still has its old
     // rows. rowInserted follows once the row is there.
@@ -230,6 +235,7 @@ private:
     void beginNew(int position);
     void setState(TDataSetState state);
     void announceState(TDataSetState before);
+    void requestCommit();
     void discardRecords();
     int storedPositionOfRow(int row) const; // -1 for the pending inserted row / out of range
     const char* storedRecord(int position) const;

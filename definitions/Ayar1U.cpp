@@ -121,8 +121,7 @@ void TAyar1F::clearAll(TRxMemoryData* table, const QString& question, const QStr
 {
     if (AskSoru(question) != mrYes)
         return;
-    // What is typed into an open cell belongs to the record that the emptying settles first.
-    TDBGrid::updateRecord(table);
+    // The emptying settles the pending record first, with what is typed into an open cell.
     table->emptyTable();
     QFile::remove(programFolder() + bareName);
 }
@@ -174,9 +173,9 @@ bool TAyar1F::FormClose()
         const QString path = programFolder() + bareName;
         try
         {
-            // The pending row is settled through the table's rules before its file is touched;
-            // a refused row aborts the close here, leaving this file and the next as they were.
-            TDBGrid::updateRecord(table);
+            // The pending row, open cell included, is settled through the table's rules before
+            // its file is touched; a refused row aborts the close here, leaving this file and
+            // the next as they were.
             RxMemoryDataSaveToFile(*table, path);
         }
         catch (const EAbort&)

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace {
 // Records the font and text colour the style is given for every title it draws.
@@ -188,6 +189,50 @@ private Q_SLOTS:
         QCOMPARE(t.table.state(), dsBrowse);
         QCOMPARE(t.table.rowCount(), 2);
         QCOMPARE(grid->model()->rowCount(), 2);
+    }
+
+    // Code that stores, drops, leaves or saves the record meets what is typed in an open cell
+    // as part of the record, whichever window the grid is on; the grid's own keys are not needed.
+    void tableTakesWhatIsTypedInAnOpenCell_data()
+    {
+        using Op = std::function<void(TRxMemoryData&)>;
+        QTest::addColumn<Op>("operation");
+        QTest::addColumn<QStringList>("expected"); // names afterwards; the typed cell is row 1
+        const QStringList stored{QStringLiteral("Kişi 0"), QStringLiteral("Yazılan"), QStringLiteral("Kişi 2")};
+        QTest::newRow("post") << Op([](TRxMemoryData& t) { t.post(); }) << stored;
+        QTest::newRow("move") << Op([](TRxMemoryData& t) { t.first(); }) << stored;
+        QTest::newRow("suspend") << Op([](TRxMemoryData& t) {
+            TControlsSuspension quiet(t);
+            t.first();
+        }) << stored;
+        QTest::newRow("cancel") << Op([](TRxMemoryData& t) {
+            t.cancel();
+        }) << QStringList{QStringLiteral("Kişi 0"), QStringLiteral("Kişi 1"), QStringLiteral("Kişi 2")};
+        QTest::newRow("delete") << Op([](TRxMemoryData& t) { t.deleteRecord(); })
+                                << QStringList{QStringLiteral("Kişi 0"), QStringLiteral("Kişi 2")};
+    }
+    void tableTakesWhatIsTypedInAnOpenCell()
+    {
+        QFETCH(std::function<void(TRxMemoryData&)>, operation);
+        QFETCH(QStringList, expected);
+        TextTable t;
+        t.fill(3);
+        showText(t);
+        key(Qt::Key_Down);
+        type(QStringLiteral("Yazılan"));
+        QCOMPARE(t.table.state(), dsEdit);
+        QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        operation(t.table);
+        QCOMPARE(t.table.state(), dsBrowse);
+        QStringList names;
+        for (int row = 0; row < t.table.rowCount(); ++row)
+            names << t.table.textAt(row, 0);
+        QCOMPARE(names, expected);
+        // The cell is closed: leaving it later writes nothing over the record.
+        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        key(Qt::Key_Up);
+        QCOMPARE(t.table.state(), dsBrowse);
+        QCOMPARE(grid->model()->rowCount(), expected.size());
     }
 
     void downOnTheLastRowAppends()

@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
+#include <utility>
 
 namespace {
 // Appends and posts one participant per name.
@@ -241,10 +242,12 @@ void TestRxMemoryData::settlesPendingEditOnMove_data()
 {
     QTest::addColumn<QString>("move");
     QTest::addColumn<bool>("change");
+    QTest::addColumn<bool>("inEditor"); // the change is still in an open editor of a view
     for (const char* m : {"first", "next", "prior", "last", "moveTo", "append", "insert", "locate", "empty"})
     {
-        QTest::addRow("%s changed", m) << QString::fromLatin1(m) << true;
-        QTest::addRow("%s unchanged", m) << QString::fromLatin1(m) << false;
+        QTest::addRow("%s changed", m) << QString::fromLatin1(m) << true << false;
+        QTest::addRow("%s typed in an editor", m) << QString::fromLatin1(m) << true << true;
+        QTest::addRow("%s unchanged", m) << QString::fromLatin1(m) << false << false;
     }
 }
 
@@ -252,12 +255,20 @@ void TestRxMemoryData::settlesPendingEditOnMove()
 {
     QFETCH(QString, move);
     QFETCH(bool, change);
+    QFETCH(bool, inEditor);
     fill(*t, {QStringLiteral("a"), QStringLiteral("b")});
     int posts = 0;
     t->BeforePost = [&](TRxMemoryData&) { ++posts; };
+    // An editor writes what it holds when the table asks, before the table settles.
+    TDataSource view(t.get());
+    QString editorText = change && inEditor ? QStringLiteral("new") : QString();
+    connect(&view, &TDataSource::commitRequested, this, [&] {
+        if (t->state() != dsBrowse && !editorText.isEmpty())
+            t->setFieldString(0, std::exchange(editorText, QString()));
+    });
 
     t->append();
-    if (change)
+    if (change && !inEditor)
         t->setFieldString(0, QStringLiteral("new"));
     if (move == QLatin1String("first"))
         t->first();
@@ -512,6 +523,7 @@ void TestRxMemoryData::notificationsAndSuspension()
     QSignalSpy changed(t.get(), &TRxMemoryData::recordChanged);
     QSignalSpy moved(t.get(), &TRxMemoryData::cursorMoved);
     QSignalSpy state(t.get(), &TRxMemoryData::stateChanged);
+    QSignalSpy commits(t.get(), &TRxMemoryData::commitRequested);
 
     t->append();
     QCOMPARE(inserted.count(), 1);
@@ -527,6 +539,7 @@ void TestRxMemoryData::notificationsAndSuspension()
     QCOMPARE(removed.last().at(0).toInt(), 1);
 
     refresh.clear();
+    commits.clear();
     const int movesBefore = moved.count();
     t->disableControls();
     t->disableControls();
@@ -535,6 +548,7 @@ void TestRxMemoryData::notificationsAndSuspension()
     t->deleteRecord();
     t->enableControls();
     QCOMPARE(refresh.count(), 0); // still suspended once
+    QCOMPARE(commits.count(), 1); // asked once, as the views were suspended
     QCOMPARE(moved.count(), movesBefore);
     t->enableControls();
     QCOMPARE(refresh.count(), 1);
