@@ -6,31 +6,11 @@
 #include "TurkishUpper.h"
 
 #include <QVarLengthArray>
-#include <QtEndian>
 #include <algorithm>
 #include <cstring>
 
 namespace {
 using Upper = QVarLengthArray<char, 128>;
-
-// The characters of a text field before its zero byte (at most its declared length); empty
-// when the field was never given a value.
-QByteArrayView textOf(const char* image, const TField& f)
-{
-    if (!image || !image[f.offset()])
-        return {};
-    const char* p = image + f.offset() + 1;
-    const void* zero = std::memchr(p, 0, static_cast<size_t>(f.size()));
-    const qsizetype n = zero ? static_cast<const char*>(zero) - p : f.size();
-    return QByteArrayView(p, n);
-}
-
-qint32 integerOf(const char* image, const TField& f)
-{
-    if (!image || !image[f.offset()])
-        return 0;
-    return qFromLittleEndian<qint32>(image + f.offset() + 1);
-}
 
 void upperOf(QByteArrayView text, Upper& out)
 {
@@ -41,60 +21,7 @@ void upperOf(QByteArrayView text, Upper& out)
         FUp2InPlace(out.data(), out.size());
     }
 }
-
 } // namespace
-
-// ---------------------------------------------------------------------------------------------
-// TField
-
-TField::TField(TRxMemoryData* table, int index, QString name, TFieldType type, int size, int offset)
-    : m_table(table), m_index(index), m_name(std::move(name)), m_type(type), m_size(size), m_offset(offset)
-{}
-
-int TField::dataSize() const
-{
-    return m_type == TFieldType::ftString ? m_size + 1 : 4;
-}
-
-QString TField::asString() const
-{
-    return m_table->fieldAsString(m_index);
-}
-
-QByteArray TField::asBytes() const
-{
-    return m_table->fieldAsBytes(m_index);
-}
-
-qint32 TField::asInteger() const
-{
-    return m_table->fieldAsInteger(m_index);
-}
-
-bool TField::isNull() const
-{
-    return m_table->fieldIsNull(m_index);
-}
-
-void TField::setAsString(const QString& value)
-{
-    m_table->setFieldString(m_index, value);
-}
-
-void TField::setAsBytes(const QByteArray& value)
-{
-    m_table->setFieldBytes(m_index, value);
-}
-
-void TField::setAsInteger(qint32 value)
-{
-    m_table->setFieldInteger(m_index, value);
-}
-
-void TField::clear()
-{
-    m_table->clearField(m_index);
-}
 
 // ---------------------------------------------------------------------------------------------
 // TRxMemoryData: definitions and state
@@ -399,42 +326,25 @@ const char* TRxMemoryData::currentImage() const
 QString TRxMemoryData::textAt(int row, int f) const
 {
     const TField* fd = field(f);
-    if (!fd)
-        return {};
-    if (fd->dataType() == TFieldType::ftInteger)
-    {
-        const char* image = recordDataAt(row);
-        return image && image[fd->offset()] ? QString::number(integerOf(image, *fd)) : QString();
-    }
-    const QByteArrayView t = textOf(recordDataAt(row), *fd);
-    return Cp1254::toUnicode(t.data(), t.size());
+    return fd ? fd->displayIn(recordDataAt(row)) : QString();
 }
 
 QByteArray TRxMemoryData::bytesAt(int row, int f) const
 {
     const TField* fd = field(f);
-    if (!fd)
-        return {};
-    if (fd->dataType() == TFieldType::ftInteger)
-        return Cp1254::fromUnicode(textAt(row, f));
-    return textOf(recordDataAt(row), *fd).toByteArray();
+    return fd ? fd->bytesIn(recordDataAt(row)) : QByteArray();
 }
 
 qint32 TRxMemoryData::integerAt(int row, int f) const
 {
     const TField* fd = field(f);
-    if (!fd)
-        return 0;
-    if (fd->dataType() == TFieldType::ftInteger)
-        return integerOf(recordDataAt(row), *fd);
-    return textAt(row, f).trimmed().toInt();
+    return fd ? fd->numberIn(recordDataAt(row)) : 0;
 }
 
 bool TRxMemoryData::isNullAt(int row, int f) const
 {
     const TField* fd = field(f);
-    const char* image = recordDataAt(row);
-    return !fd || !image || !image[fd->offset()];
+    return !fd || fd->isNullIn(recordDataAt(row));
 }
 
 quint32 TRxMemoryData::identityAt(int row) const
@@ -485,13 +395,13 @@ bool TRxMemoryData::fieldIsNull(int f) const
     return isNullAt(currentIndex(), f);
 }
 
-char* TRxMemoryData::pendingField(int f)
+const TField& TRxMemoryData::pendingField(int f)
 {
     checkEditing();
     const TField* fd = field(f);
     if (!fd)
         throw EDatabaseError("Field index out of range");
-    return m_buffer.data() + fd->offset();
+    return *fd;
 }
 
 void TRxMemoryData::fieldChanged()
@@ -502,32 +412,7 @@ void TRxMemoryData::fieldChanged()
 
 void TRxMemoryData::setFieldBytes(int f, const QByteArray& value)
 {
-    char* p = pendingField(f);
-    const TField* fd = field(f);
-    if (fd->dataType() == TFieldType::ftInteger)
-    {
-        bool ok = false;
-        const int v = Cp1254::toUnicode(value).trimmed().toInt(&ok);
-        if (!ok && !value.trimmed().isEmpty())
-            throw EDatabaseError("'" + value + "' is not a valid integer value");
-        if (!ok)
-        {
-            std::memset(p, 0, 5);
-        }
-        else
-        {
-            p[0] = 1;
-            qToLittleEndian<qint32>(v, p + 1);
-        }
-        fieldChanged();
-        return;
-    }
-    // At most the declared number of characters, then zero bytes to the end of the payload.
-    const qsizetype n = std::min<qsizetype>(value.size(), fd->size());
-    p[0] = 1;
-    std::memset(p + 1, 0, static_cast<size_t>(fd->dataSize()));
-    if (n > 0)
-        std::memcpy(p + 1, value.constData(), static_cast<size_t>(n));
+    pendingField(f).writeBytes(m_buffer.data(), value);
     fieldChanged();
 }
 
@@ -548,15 +433,7 @@ void TRxMemoryData::setFieldString(QAnyStringView name, const QString& value)
 
 void TRxMemoryData::setFieldInteger(int f, qint32 value)
 {
-    char* p = pendingField(f);
-    const TField* fd = field(f);
-    if (fd->dataType() == TFieldType::ftString)
-    {
-        setFieldBytes(f, QByteArray::number(value));
-        return;
-    }
-    p[0] = 1;
-    qToLittleEndian<qint32>(value, p + 1);
+    pendingField(f).writeInteger(m_buffer.data(), value);
     fieldChanged();
 }
 
@@ -567,8 +444,7 @@ void TRxMemoryData::setFieldInteger(QAnyStringView name, qint32 value)
 
 void TRxMemoryData::clearField(int f)
 {
-    char* p = pendingField(f);
-    std::memset(p, 0, static_cast<size_t>(1 + field(f)->dataSize()));
+    pendingField(f).clearIn(m_buffer.data());
     fieldChanged();
 }
 
@@ -776,9 +652,9 @@ bool TRxMemoryData::locate(QAnyStringView fieldName, const QString& value, TLoca
         bool ok = false;
         const qint32 wanted = value.trimmed().toInt(&ok);
         matches = [fd, wanted, ok, empty = value.trimmed().isEmpty()](const char* image) {
-            if (!image[fd->offset()])
+            if (fd->isNullIn(image))
                 return empty;
-            return ok && integerOf(image, *fd) == wanted;
+            return ok && fd->integerIn(image) == wanted;
         };
     }
     else
@@ -787,7 +663,7 @@ bool TRxMemoryData::locate(QAnyStringView fieldName, const QString& value, TLoca
         if (caseInsensitive)
             key = FUp2(key);
         matches = [fd, key, caseInsensitive, partial](const char* image) {
-            const QByteArrayView text = textOf(image, *fd);
+            const QByteArrayView text = fd->textIn(image);
             if (partial ? text.size() < key.size() : text.size() != key.size())
                 return false;
             if (!caseInsensitive)
@@ -884,7 +760,7 @@ void TRxMemoryData::rebuildKeyIndex() const
 quint32 TRxMemoryData::keyHashOfSlot(quint32 slot) const
 {
     Upper upper;
-    upperOf(textOf(m_storage->slotData(slot), *field(m_keyField)), upper);
+    upperOf(field(m_keyField)->textIn(m_storage->slotData(slot)), upper);
     return TNameIndex::hashOf(QByteArrayView(upper.constData(), upper.size()));
 }
 
@@ -910,7 +786,7 @@ int TRxMemoryData::countKey(const QByteArray& upperKey, int limit) const
     return m_keyIndex->count(
         TNameIndex::hashOf(upperKey),
         [&](quint32 slot) {
-            const QByteArrayView text = textOf(m_storage->slotData(slot), *fd);
+            const QByteArrayView text = fd->textIn(m_storage->slotData(slot));
             if (text.size() != upperKey.size())
                 return false;
             for (qsizetype i = 0; i < text.size(); ++i)

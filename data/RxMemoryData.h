@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataErrors.h"
+#include "Field.h"
 
 #include <QAnyStringView>
 #include <QByteArray>
@@ -13,13 +14,6 @@
 
 class TNameIndex;
 class TRecordStore;
-class TRxMemoryData;
-
-enum class TFieldType
-{
-    ftString,  // text of N single-byte characters, stored in N + 1 bytes (zero-terminated)
-    ftInteger, // signed 32-bit, little-endian
-};
 
 enum TDataSetState : int
 {
@@ -38,41 +32,6 @@ using TLocateOptions = int;
 
 // Names a record by its identity; 0 is "no bookmark".
 using TBookmark = quint64;
-
-// One field of a table. Reads and writes go to the current record, or to the record being
-// edited or inserted; the object is owned by its table.
-class TField
-{
-public:
-    TRxMemoryData* dataSet() const { return m_table; }
-    int index() const { return m_index; }
-    const QString& fieldName() const { return m_name; }
-    TFieldType dataType() const { return m_type; }
-    int size() const { return m_size; }     // characters of a text field, 4 for an integer
-    int offset() const { return m_offset; } // of the presence byte within the record image
-    int dataSize() const;                   // payload bytes: size + 1 for text, 4 for integer
-
-    QString asString() const;
-    QByteArray asBytes() const; // raw code-page-1254 bytes before the zero byte
-    qint32 asInteger() const;
-    bool isNull() const; // presence byte 0
-
-    void setAsString(const QString& value);
-    void setAsBytes(const QByteArray& value);
-    void setAsInteger(qint32 value);
-    void clear(); // presence byte and payload back to zero
-
-private:
-    friend class TRxMemoryData;
-    TField(TRxMemoryData* table, int index, QString name, TFieldType type, int size, int offset);
-
-    TRxMemoryData* m_table;
-    int m_index;
-    QString m_name;
-    TFieldType m_type;
-    int m_size;
-    int m_offset;
-};
 
 // The in-memory table. Records are fixed-size record images (per field a presence byte and its
 // payload, no padding) kept contiguously, plus at most one pending record being edited or
@@ -239,8 +198,8 @@ private:
     void discardRecords();
     int storedPositionOfRow(int row) const; // -1 for the pending inserted row / out of range
     const char* storedRecord(int position) const;
-    const char* currentImage() const; // pending buffer or current stored record; nullptr when none
-    char* pendingField(int field);
+    const char* currentImage() const;      // pending buffer or current stored record; nullptr when none
+    const TField& pendingField(int field); // EDatabaseError unless editing and the field exists
     void fieldChanged();
     quint32 keyHashOfSlot(quint32 slot) const;
     void index(quint32 slot);
