@@ -3,6 +3,7 @@
 #include "Codec1254.h"
 #include "DataErrors.h"
 #include "RxMemoryData.h"
+#include "TurkishUpper.h"
 
 #include <QtEndian>
 #include <algorithm>
@@ -96,6 +97,36 @@ qint32 TField::numberIn(const char* image) const
     if (m_type == TFieldType::ftInteger)
         return integerIn(image);
     return displayIn(image).trimmed().toInt();
+}
+
+bool TField::upperTextIs(const char* image, QByteArrayView upperKey, bool prefix) const
+{
+    const QByteArrayView text = textIn(image);
+    if (prefix ? text.size() < upperKey.size() : text.size() != upperKey.size())
+        return false;
+    for (qsizetype i = 0; i < upperKey.size(); ++i)
+        if (CharFUp2(text[i]) != upperKey[i])
+            return false;
+    return true;
+}
+
+std::function<bool(const char*)> TField::matcher(const QString& value, bool caseInsensitive, bool prefix) const
+{
+    if (m_type == TFieldType::ftInteger)
+    {
+        bool ok = false;
+        const qint32 wanted = value.trimmed().toInt(&ok);
+        return [this, wanted, ok, empty = value.trimmed().isEmpty()](const char* image) {
+            return isNullIn(image) ? empty : ok && integerIn(image) == wanted;
+        };
+    }
+    const QByteArray key = Cp1254::fromUnicode(value);
+    if (caseInsensitive)
+        return [this, key = FUp2(key), prefix](const char* image) { return upperTextIs(image, key, prefix); };
+    return [this, key, prefix](const char* image) {
+        const QByteArrayView text = textIn(image);
+        return prefix ? text.startsWith(key) : text == key;
+    };
 }
 
 void TField::writeBytes(char* image, QByteArrayView value) const

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <functional>
 
 class TRxMemoryData;
 
@@ -46,6 +47,13 @@ public:
     QString displayIn(const char* image) const;
     QByteArray bytesIn(const char* image) const; // the shown text in code page 1254
     qint32 numberIn(const char* image) const;    // the value, or the number a text holds
+
+    // Whether the text in image, upper-cased (Turkish), is upperKey, or begins with it.
+    bool upperTextIs(const char* image, QByteArrayView upperKey, bool prefix = false) const;
+    // What a record must hold to be found by value: an integer field the number value spells (an
+    // empty value finds no value); a text field the text, or one beginning with it (prefix),
+    // upper-cased on both sides when caseInsensitive.
+    std::function<bool(const char* image)> matcher(const QString& value, bool caseInsensitive, bool prefix) const;
 
     // A text keeps at most size() characters, zero bytes after them. An integer field takes the
     // number the bytes spell (blanks around it allowed); empty bytes clear it, anything else

@@ -1,27 +1,11 @@
 #include "RxMemoryData.h"
 
 #include "Codec1254.h"
-#include "NameIndex.h"
+#include "KeyIndex.h"
 #include "RecordStore.h"
-#include "TurkishUpper.h"
 
-#include <QVarLengthArray>
 #include <algorithm>
 #include <cstring>
-
-namespace {
-using Upper = QVarLengthArray<char, 128>;
-
-void upperOf(QByteArrayView text, Upper& out)
-{
-    out.resize(text.size());
-    if (text.size() > 0)
-    {
-        std::memcpy(out.data(), text.data(), static_cast<size_t>(text.size()));
-        FUp2InPlace(out.data(), out.size());
-    }
-}
-} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // TRxMemoryData: definitions and state
@@ -87,14 +71,14 @@ void TRxMemoryData::open()
         throw EDatabaseError("Cannot open a dataset without fields");
     m_storage = std::make_unique<TRecordStore>(m_recordSize);
     if (m_keyField >= 0)
-        m_keyIndex = std::make_unique<TNameIndex>();
+        m_keyIndex = std::make_unique<TKeyIndex>(*field(m_keyField));
     m_buffer = QByteArray(m_recordSize, '\0');
     m_cursor = -1;
     m_eof = m_bof = true;
     m_nextId = 1;
     m_modified = false;
     setState(dsBrowse);
-    notifyRefresh();
+    notify(&TRxMemoryData::dataSetChanged);
 }
 
 void TRxMemoryData::close()
@@ -103,13 +87,12 @@ void TRxMemoryData::close()
         return;
     m_storage.reset();
     m_keyIndex.reset();
-    m_keyIndexStale = false;
     m_cursor = -1;
     m_eof = m_bof = true;
     m_modified = false;
     m_insertPos = -1;
     setState(dsInactive);
-    notifyRefresh();
+    notify(&TRxMemoryData::dataSetChanged);
 }
 
 void TRxMemoryData::emptyTable()
@@ -118,7 +101,7 @@ void TRxMemoryData::emptyTable()
         return;
     settle();
     discardRecords();
-    notifyRefresh();
+    notify(&TRxMemoryData::dataSetChanged);
 }
 
 void TRxMemoryData::discardRecords()
@@ -126,7 +109,6 @@ void TRxMemoryData::discardRecords()
     m_storage = std::make_unique<TRecordStore>(m_recordSize);
     if (m_keyIndex)
         m_keyIndex->clear();
-    m_keyIndexStale = false;
     m_cursor = -1;
     m_eof = m_bof = true;
     m_nextId = 1;
@@ -154,8 +136,8 @@ void TRxMemoryData::setState(TDataSetState state)
 
 void TRxMemoryData::announceState(TDataSetState before)
 {
-    if (m_state != before && m_disableCount == 0)
-        emit stateChanged(m_state);
+    if (m_state != before)
+        notify(&TRxMemoryData::stateChanged, int(m_state));
 }
 
 void TRxMemoryData::settle()
@@ -476,13 +458,13 @@ void TRxMemoryData::beginNew(int position)
     m_buffer.fill('\0', m_recordSize);
     // Views hear of the row before and after it appears, with nothing that could fail between.
     const TDataSetState before = m_state;
-    notifyAboutToInsert(position);
+    notify(&TRxMemoryData::rowAboutToBeInserted, position);
     m_bufferId = m_nextId++;
     m_insertPos = position;
     m_modified = false;
     m_eof = m_bof = false;
     m_state = dsInsert;
-    notifyInserted(position);
+    notify(&TRxMemoryData::rowInserted, position);
     announceState(before);
     notifyCursor();
 }
@@ -572,7 +554,7 @@ void TRxMemoryData::cancel()
     if (m_state == dsInsert)
     {
         const int row = m_insertPos;
-        notifyAboutToRemove(row);
+        notify(&TRxMemoryData::rowAboutToBeRemoved, row);
         m_insertPos = -1;
         m_modified = false;
         const int n = recordCount();
@@ -580,7 +562,7 @@ void TRxMemoryData::cancel()
             m_cursor = n - 1;
         m_eof = m_bof = n == 0;
         m_state = dsBrowse;
-        notifyRemoved(row);
+        notify(&TRxMemoryData::rowRemoved, row);
         announceState(dsInsert);
         notifyCursor();
     }
@@ -616,7 +598,7 @@ void TRxMemoryData::deleteRecord()
     const TDataSetState before = m_state;
     const int position = m_cursor;
     unindex(m_storage->slotAt(position));
-    notifyAboutToRemove(position);
+    notify(&TRxMemoryData::rowAboutToBeRemoved, position);
     m_storage->removeAt(position);
     m_modified = false;
     m_loadFailed = false;
@@ -624,7 +606,7 @@ void TRxMemoryData::deleteRecord()
     m_cursor = std::min(position, n - 1);
     m_eof = m_bof = n == 0;
     m_state = dsBrowse;
-    notifyRemoved(position);
+    notify(&TRxMemoryData::rowRemoved, position);
     // The last record gone, identities start again from 1.
     if (n == 0)
         discardRecords();
@@ -644,37 +626,7 @@ bool TRxMemoryData::locate(QAnyStringView fieldName, const QString& value, TLoca
     if (n == 0)
         return false;
 
-    const bool caseInsensitive = options & loCaseInsensitive;
-    const bool partial = options & loPartialKey;
-    std::function<bool(const char*)> matches;
-    if (fd->dataType() == TFieldType::ftInteger)
-    {
-        bool ok = false;
-        const qint32 wanted = value.trimmed().toInt(&ok);
-        matches = [fd, wanted, ok, empty = value.trimmed().isEmpty()](const char* image) {
-            if (fd->isNullIn(image))
-                return empty;
-            return ok && fd->integerIn(image) == wanted;
-        };
-    }
-    else
-    {
-        QByteArray key = Cp1254::fromUnicode(value);
-        if (caseInsensitive)
-            key = FUp2(key);
-        matches = [fd, key, caseInsensitive, partial](const char* image) {
-            const QByteArrayView text = fd->textIn(image);
-            if (partial ? text.size() < key.size() : text.size() != key.size())
-                return false;
-            if (!caseInsensitive)
-                return std::memcmp(text.data(), key.constData(), static_cast<size_t>(key.size())) == 0;
-            for (qsizetype i = 0; i < key.size(); ++i)
-                if (CharFUp2(text[i]) != key[i])
-                    return false;
-            return true;
-        };
-    }
-
+    const auto matches = fd->matcher(value, options & loCaseInsensitive, options & loPartialKey);
     int found = -1;
     if (m_cursor >= 0 && matches(m_storage->at(m_cursor)))
         found = m_cursor;
@@ -731,70 +683,34 @@ void TRxMemoryData::setKeyIndexField(int f)
         throw EDatabaseError("The key index needs a text field");
     m_keyField = f;
     m_keyIndex.reset();
-    m_keyIndexStale = false;
     if (f < 0 || !isOpen())
         return;
-    m_keyIndex = std::make_unique<TNameIndex>();
-    m_keyIndexStale = recordCount() > 0;
+    m_keyIndex = std::make_unique<TKeyIndex>(*field(f));
+    if (recordCount() > 0)
+        m_keyIndex->defer();
 }
 
 void TRxMemoryData::deferKeyIndex()
 {
     if (m_keyIndex)
-        m_keyIndexStale = true;
-}
-
-void TRxMemoryData::rebuildKeyIndex() const
-{
-    std::vector<std::pair<quint32, quint32>> entries;
-    entries.reserve(static_cast<size_t>(recordCount()));
-    for (int p = 0; p < recordCount(); ++p)
-    {
-        const quint32 slot = m_storage->slotAt(p);
-        entries.emplace_back(keyHashOfSlot(slot), slot);
-    }
-    m_keyIndex->build(entries);
-    m_keyIndexStale = false;
-}
-
-quint32 TRxMemoryData::keyHashOfSlot(quint32 slot) const
-{
-    Upper upper;
-    upperOf(field(m_keyField)->textIn(m_storage->slotData(slot)), upper);
-    return TNameIndex::hashOf(QByteArrayView(upper.constData(), upper.size()));
+        m_keyIndex->defer();
 }
 
 void TRxMemoryData::index(quint32 slot)
 {
-    if (m_keyIndex && !m_keyIndexStale)
-        m_keyIndex->insert(keyHashOfSlot(slot), slot);
+    if (m_keyIndex)
+        m_keyIndex->insert(*m_storage, slot);
 }
 
 void TRxMemoryData::unindex(quint32 slot)
 {
-    if (m_keyIndex && !m_keyIndexStale)
-        m_keyIndex->remove(keyHashOfSlot(slot), slot);
+    if (m_keyIndex)
+        m_keyIndex->remove(*m_storage, slot);
 }
 
 int TRxMemoryData::countKey(const QByteArray& upperKey, int limit) const
 {
-    if (!m_keyIndex || !isOpen() || limit <= 0)
-        return 0;
-    if (m_keyIndexStale)
-        rebuildKeyIndex();
-    const TField* fd = field(m_keyField);
-    return m_keyIndex->count(
-        TNameIndex::hashOf(upperKey),
-        [&](quint32 slot) {
-            const QByteArrayView text = fd->textIn(m_storage->slotData(slot));
-            if (text.size() != upperKey.size())
-                return false;
-            for (qsizetype i = 0; i < text.size(); ++i)
-                if (CharFUp2(text[i]) != upperKey[i])
-                    return false;
-            return true;
-        },
-        limit);
+    return m_keyIndex && isOpen() ? m_keyIndex->count(*m_storage, upperKey, limit) : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -809,8 +725,7 @@ void TRxMemoryData::disableControls()
 
 void TRxMemoryData::requestCommit()
 {
-    if (m_disableCount == 0)
-        emit commitRequested();
+    notify(&TRxMemoryData::commitRequested);
 }
 
 void TRxMemoryData::enableControls()
@@ -821,44 +736,13 @@ void TRxMemoryData::enableControls()
         emit dataSetChanged();
 }
 
-void TRxMemoryData::notifyRefresh()
-{
-    if (m_disableCount == 0)
-        emit dataSetChanged();
-}
-
-void TRxMemoryData::notifyAboutToInsert(int row)
-{
-    if (m_disableCount == 0)
-        emit rowAboutToBeInserted(row);
-}
-
-void TRxMemoryData::notifyInserted(int row)
-{
-    if (m_disableCount == 0)
-        emit rowInserted(row);
-}
-
-void TRxMemoryData::notifyAboutToRemove(int row)
-{
-    if (m_disableCount == 0)
-        emit rowAboutToBeRemoved(row);
-}
-
-void TRxMemoryData::notifyRemoved(int row)
-{
-    if (m_disableCount == 0)
-        emit rowRemoved(row);
-}
-
 void TRxMemoryData::notifyChanged(int row)
 {
-    if (m_disableCount == 0 && row >= 0)
-        emit recordChanged(row);
+    if (row >= 0)
+        notify(&TRxMemoryData::recordChanged, row);
 }
 
 void TRxMemoryData::notifyCursor()
 {
-    if (m_disableCount == 0)
-        emit cursorMoved(currentIndex());
+    notify(&TRxMemoryData::cursorMoved, currentIndex());
 }

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-class TNameIndex;
+class TKeyIndex;
 class TRecordStore;
 
 enum TDataSetState : int
@@ -201,24 +201,21 @@ private:
     const char* currentImage() const;      // pending buffer or current stored record; nullptr when none
     const TField& pendingField(int field); // EDatabaseError unless editing and the field exists
     void fieldChanged();
-    quint32 keyHashOfSlot(quint32 slot) const;
     void index(quint32 slot);
     void unindex(quint32 slot);
-    void rebuildKeyIndex() const;
 
-    // Notifications, silent while controls are suspended.
-    void notifyRefresh();
-    void notifyAboutToInsert(int row);
-    void notifyInserted(int row);
-    void notifyAboutToRemove(int row);
-    void notifyRemoved(int row);
-    void notifyChanged(int row);
+    // Notifications to the views, silent while they are suspended.
+    template <class... Params, class... Args> void notify(void (TRxMemoryData::*signal)(Params...), Args... args)
+    {
+        if (m_disableCount == 0)
+            (this->*signal)(args...);
+    }
+    void notifyChanged(int row); // row -1 (no pending row) tells nobody
     void notifyCursor();
 
     std::vector<std::unique_ptr<TField>> m_fields;
     std::unique_ptr<TRecordStore> m_storage;
-    std::unique_ptr<TNameIndex> m_keyIndex;
-    mutable bool m_keyIndexStale = false;
+    std::unique_ptr<TKeyIndex> m_keyIndex;
     int m_keyField = -1;
     int m_recordSize = 0;
     TDataSetState m_state = dsInactive;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "NameIndex.h"
+
+#include <QByteArray>
+
+class TField;
+class TRecordStore;
+
+// A table's index of one text field's upper-cased (Turkish) text over its stored records,
+// which are named by their slots in the record store. A deferred index stops following the
+// records and is rebuilt in one pass at its next count: bulk loads defer it, since one pass is
+// several times faster than a million single updates.
+class TKeyIndex
+{
+public:
+    explicit TKeyIndex(const TField& field) : m_field(field) {}
+
+    void insert(const TRecordStore& store, quint32 slot);
+    void remove(const TRecordStore& store, quint32 slot);
+    void clear(); // the store was emptied
+    void defer();
+    // Stored records whose upper-cased text equals upperKey byte for byte, counted up to limit.
+    int count(const TRecordStore& store, const QByteArray& upperKey, int limit);
+
+private:
+    quint32 hashOf(const TRecordStore& store, quint32 slot) const;
+
+    const TField& m_field;
+    TNameIndex m_names;
+    bool m_stale = false;
+};
