@@ -17,21 +17,21 @@ TRxMemoryData::~TRxMemoryData() = default;
 
 TField* TRxMemoryData::addStringField(const QString& name, int characters)
 {
-    if (isOpen())
-        throw EDatabaseError("Cannot change the fields of an open dataset");
     if (characters < 1)
         throw EDatabaseError("Invalid text field size");
-    auto* f = new TField(this, fieldCount(), name, TFieldType::ftString, characters, m_recordSize);
-    m_fields.emplace_back(f);
-    m_recordSize += 1 + f->dataSize();
-    return f;
+    return addField(name, TFieldType::ftString, characters);
 }
 
 TField* TRxMemoryData::addIntegerField(const QString& name)
 {
+    return addField(name, TFieldType::ftInteger, 4);
+}
+
+TField* TRxMemoryData::addField(const QString& name, TFieldType type, int size)
+{
     if (isOpen())
         throw EDatabaseError("Cannot change the fields of an open dataset");
-    auto* f = new TField(this, fieldCount(), name, TFieldType::ftInteger, 4, m_recordSize);
+    auto* f = new TField(this, fieldCount(), name, type, size, m_recordSize);
     m_fields.emplace_back(f);
     m_recordSize += 1 + f->dataSize();
     return f;

@@ -188,6 +188,7 @@ signals:
 private:
     friend class TField;
 
+    TField* addField(const QString& name, TFieldType type, int size);
     void checkOpen() const;
     void checkEditing() const;
     void settle(); // post a modified pending record, drop an unchanged one
