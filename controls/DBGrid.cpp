@@ -200,8 +200,8 @@ void TDBGrid::addColumn(const QString& fieldName, const QString& title, int widt
 
 void TDBGrid::setReadOnly(bool readOnly)
 {
-    if (readOnly && m_editor)
-        closeEditor(m_editor, QAbstractItemDelegate::NoHint);
+    if (readOnly)
+        dropEditor();
     m_model->setReadOnly(readOnly);
 }
 
@@ -250,13 +250,27 @@ void TDBGrid::setSelectedIndex(int column)
 
 bool TDBGrid::updateRecord()
 {
+    // An editor the view has let go of already (the view was reset, its row removed) has
+    // nothing left to write.
+    if (m_editor && m_editor->isHidden())
+        m_editor = nullptr;
     if (!m_editor || m_committing)
         return false;
-    QWidget* editor = m_editor;
+    // Writing may open a rule's message box, in whose event loop the editor may go.
+    const QPointer<QWidget> editor = m_editor;
     m_editor = nullptr;
     commitData(editor);
-    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    if (editor)
+        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
     return true;
+}
+
+void TDBGrid::dropEditor()
+{
+    const QPointer<QWidget> editor = m_editor;
+    m_editor = nullptr;
+    if (editor)
+        QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 void TDBGrid::commitData(QWidget* editor)
@@ -291,8 +305,7 @@ void TDBGrid::followCursor(int row)
 {
     if (row < 0 || row >= m_model->rowCount())
     {
-        if (m_editor)
-            QTableView::closeEditor(m_editor, QAbstractItemDelegate::NoHint);
+        dropEditor();
         ++m_syncing;
         selectionModel()->clearCurrentIndex();
         --m_syncing;
@@ -303,8 +316,8 @@ void TDBGrid::followCursor(int row)
     if (!target.isValid())
         return;
     // An editor still open on another row cannot be written there any more.
-    if (m_editor && currentIndex().row() != row)
-        QTableView::closeEditor(m_editor, QAbstractItemDelegate::NoHint);
+    if (currentIndex().row() != row)
+        dropEditor();
     ++m_syncing;
     setCurrentIndex(target);
     scrollTo(target);
@@ -504,8 +517,7 @@ bool TDBGrid::navigationKey(int key, Qt::KeyboardModifiers modifiers)
     case Qt::Key_Escape:
         if (table->state() == dsEdit || table->state() == dsInsert)
         {
-            if (m_editor)
-                QTableView::closeEditor(m_editor, QAbstractItemDelegate::NoHint);
+            dropEditor();
             table->cancel();
             return true;
         }
@@ -552,8 +564,7 @@ void TDBGrid::deleteWithConfirmation()
     // On No the open cell keeps what was typed.
     if (AskSoru(QStringLiteral("Delete record?")) != mrYes)
         return;
-    if (m_editor)
-        QTableView::closeEditor(m_editor, QAbstractItemDelegate::NoHint);
+    dropEditor();
     table->deleteRecord();
 }
 

@@ -75,6 +75,7 @@ private:
     friend class TDBGridDelegate;
     void followCursor(int row);
     void editorCreated(QWidget* editor);
+    void dropEditor(); // closes the open editor without writing it
     void editButtonClicked();
     void editingStarted();
     void focusLeft();
