@@ -1,5 +1,7 @@
 #include "DataSource.h"
 
+#include <QMetaMethod>
+
 TDataSource::TDataSource(QObject* parent) : QObject(parent)
 {}
 
@@ -17,20 +19,37 @@ void TDataSource::setDataSet(TRxMemoryData* dataSet)
     m_connections.clear();
     m_dataSet = dataSet;
     if (dataSet)
-    {
-        m_connections << connect(dataSet, &TRxMemoryData::commitRequested, this, &TDataSource::commitRequested)
-                      << connect(dataSet, &TRxMemoryData::dataSetChanged, this, &TDataSource::dataSetChanged)
-                      << connect(dataSet, &TRxMemoryData::rowAboutToBeInserted, this,
-                                 &TDataSource::rowAboutToBeInserted)
-                      << connect(dataSet, &TRxMemoryData::rowInserted, this, &TDataSource::rowInserted)
-                      << connect(dataSet, &TRxMemoryData::rowAboutToBeRemoved, this, &TDataSource::rowAboutToBeRemoved)
-                      << connect(dataSet, &TRxMemoryData::rowRemoved, this, &TDataSource::rowRemoved)
-                      << connect(dataSet, &TRxMemoryData::recordChanged, this, &TDataSource::recordChanged)
-                      << connect(dataSet, &TRxMemoryData::cursorMoved, this, &TDataSource::cursorMoved)
-                      << connect(dataSet, &TRxMemoryData::stateChanged, this, &TDataSource::stateChanged)
-                      << connect(dataSet, &QObject::destroyed, this, [this] { emit dataSetChanged(); });
-    }
+        m_connections << connect(dataSet, &QObject::destroyed, this, [this] { emit dataSetChanged(); });
+    if (m_relaying)
+        relay();
     emit dataSetChanged();
+}
+
+void TDataSource::connectNotify(const QMetaMethod& signal)
+{
+    // A table may store a million records one by one with no view open: its notifications are
+    // passed on only from the first view that listens here.
+    if (!m_relaying && signal.enclosingMetaObject() == &staticMetaObject)
+    {
+        m_relaying = true;
+        relay();
+    }
+}
+
+void TDataSource::relay()
+{
+    TRxMemoryData* table = m_dataSet.data();
+    if (!table)
+        return;
+    m_connections << connect(table, &TRxMemoryData::commitRequested, this, &TDataSource::commitRequested)
+                  << connect(table, &TRxMemoryData::dataSetChanged, this, &TDataSource::dataSetChanged)
+                  << connect(table, &TRxMemoryData::rowAboutToBeInserted, this, &TDataSource::rowAboutToBeInserted)
+                  << connect(table, &TRxMemoryData::rowInserted, this, &TDataSource::rowInserted)
+                  << connect(table, &TRxMemoryData::rowAboutToBeRemoved, this, &TDataSource::rowAboutToBeRemoved)
+                  << connect(table, &TRxMemoryData::rowRemoved, this, &TDataSource::rowRemoved)
+                  << connect(table, &TRxMemoryData::recordChanged, this, &TDataSource::recordChanged)
+                  << connect(table, &TRxMemoryData::cursorMoved, this, &TDataSource::cursorMoved)
+                  << connect(table, &TRxMemoryData::stateChanged, this, &TDataSource::stateChanged);
 }
 
 TDataSetState TDataSource::state() const

@@ -6,8 +6,8 @@
 #include <QPointer>
 
 // Connects one table to its data-aware views (grids, navigators). It repeats the table's
-// notifications; while the table's controls are suspended the table sends none, and the
-// last resume arrives here as one dataSetChanged().
+// notifications from the moment a view connects to it; while the table's controls are
+// suspended the table sends none, and the last resume arrives here as one dataSetChanged().
 class TDataSource : public QObject
 {
     Q_OBJECT
@@ -33,7 +33,13 @@ signals:
     void cursorMoved(int row);
     void stateChanged(int state);
 
+protected:
+    void connectNotify(const QMetaMethod& signal) override;
+
 private:
+    void relay();
+
     QPointer<TRxMemoryData> m_dataSet;
+    bool m_relaying = false;
     QList<QMetaObject::Connection> m_connections;
 };

@@ -19,18 +19,6 @@ quint32 TKeyIndex::hashOf(const TRecordStore& store, quint32 slot) const
     return TNameIndex::hashOf(QByteArrayView(upper.constData(), upper.size()));
 }
 
-void TKeyIndex::insert(const TRecordStore& store, quint32 slot)
-{
-    if (!m_stale)
-        m_names.insert(hashOf(store, slot), slot);
-}
-
-void TKeyIndex::remove(const TRecordStore& store, quint32 slot)
-{
-    if (!m_stale)
-        m_names.remove(hashOf(store, slot), slot);
-}
-
 void TKeyIndex::clear()
 {
     m_names.clear();

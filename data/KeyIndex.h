@@ -16,8 +16,16 @@ class TKeyIndex
 public:
     explicit TKeyIndex(const TField& field) : m_field(field) {}
 
-    void insert(const TRecordStore& store, quint32 slot);
-    void remove(const TRecordStore& store, quint32 slot);
+    void insert(const TRecordStore& store, quint32 slot)
+    {
+        if (!m_stale)
+            m_names.insert(hashOf(store, slot), slot);
+    }
+    void remove(const TRecordStore& store, quint32 slot)
+    {
+        if (!m_stale)
+            m_names.remove(hashOf(store, slot), slot);
+    }
     void clear(); // the store was emptied
     void defer();
     // Stored records whose upper-cased text equals upperKey byte for byte, counted up to limit.

@@ -134,12 +134,6 @@ void TRxMemoryData::setState(TDataSetState state)
     announceState(before);
 }
 
-void TRxMemoryData::announceState(TDataSetState before)
-{
-    if (m_state != before)
-        notify(&TRxMemoryData::stateChanged, int(m_state));
-}
-
 void TRxMemoryData::settle()
 {
     requestCommit();
@@ -723,26 +717,10 @@ void TRxMemoryData::disableControls()
     ++m_disableCount;
 }
 
-void TRxMemoryData::requestCommit()
-{
-    notify(&TRxMemoryData::commitRequested);
-}
-
 void TRxMemoryData::enableControls()
 {
     if (m_disableCount == 0)
         return;
     if (--m_disableCount == 0)
         emit dataSetChanged();
-}
-
-void TRxMemoryData::notifyChanged(int row)
-{
-    if (row >= 0)
-        notify(&TRxMemoryData::recordChanged, row);
-}
-
-void TRxMemoryData::notifyCursor()
-{
-    notify(&TRxMemoryData::cursorMoved, currentIndex());
 }

@@ -194,8 +194,6 @@ private:
     void settle(); // post a modified pending record, drop an unchanged one
     void beginNew(int position);
     void setState(TDataSetState state);
-    void announceState(TDataSetState before);
-    void requestCommit();
     void discardRecords();
     int storedPositionOfRow(int row) const; // -1 for the pending inserted row / out of range
     const char* storedRecord(int position) const;
@@ -211,8 +209,18 @@ private:
         if (m_disableCount == 0)
             (this->*signal)(args...);
     }
-    void notifyChanged(int row); // row -1 (no pending row) tells nobody
-    void notifyCursor();
+    void notifyChanged(int row) // row -1 (no pending row) tells nobody
+    {
+        if (row >= 0)
+            notify(&TRxMemoryData::recordChanged, row);
+    }
+    void notifyCursor() { notify(&TRxMemoryData::cursorMoved, currentIndex()); }
+    void announceState(TDataSetState before)
+    {
+        if (m_state != before)
+            notify(&TRxMemoryData::stateChanged, int(m_state));
+    }
+    void requestCommit() { notify(&TRxMemoryData::commitRequested); }
 
     std::vector<std::unique_ptr<TField>> m_fields;
     std::unique_ptr<TRecordStore> m_storage;

@@ -574,6 +574,17 @@ void TestRxMemoryData::dataSourceFollowsTable()
     }
     QCOMPARE(refresh.count(), 1);
     QCOMPARE(source.state(), dsBrowse);
+
+    // Pointed at another table, the views hear that table only.
+    TRxMemoryData other;
+    defineKisi(other).open();
+    source.setDataSet(&other);
+    moved.clear();
+    t->first();
+    QCOMPARE(moved.count(), 0);
+    fill(other, {QStringLiteral("c")});
+    QCOMPARE(moved.last().at(0).toInt(), 0);
+    source.setDataSet(t.get());
     t.reset();
     QCOMPARE(source.dataSet(), nullptr);
     QCOMPARE(source.state(), dsInactive);
