@@ -36,7 +36,6 @@
 #include <QScreen>
 #include <QTabBar>
 #include <QTimer>
-#include <span>
 
 // Resources live in the app library; a static library needs its initialiser called by name.
 static void initResources()
@@ -46,12 +45,6 @@ static void initResources()
 
 namespace {
 const QString settingsFile = QStringLiteral("Ayar.Ini");
-
-void addColumns(TDBGrid* grid, std::span<const TColumnLayout> columns)
-{
-    for (const TColumnLayout& c : columns)
-        grid->addColumn(c.FieldName.toString(), c.Title.toString(), c.Width, c.EllipsisButton);
-}
 } // namespace
 
 TMainF::TMainF(QWidget* parent)
@@ -127,9 +120,9 @@ void TMainF::setUpLook()
 
     ui->ZVRXDBGrid2->setDataSource(m_tables->Kzn_S);
     ui->ZVRXDBGrid2->setReadOnly(true);
-    addColumns(ui->ZVRXDBGrid2, TDrawTables::KznColumns);
+    ui->ZVRXDBGrid2->setColumns(gridColumns(TDrawTables::KznColumns));
     ui->ZVRXDBGrid1->setDataSource(m_tables->Rx_S);
-    addColumns(ui->ZVRXDBGrid1, TDrawTables::RxColumns);
+    ui->ZVRXDBGrid1->setColumns(gridColumns(TDrawTables::RxColumns));
     QFont titles;
     titles.setPointSize(8);
     titles.setBold(true);

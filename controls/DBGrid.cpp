@@ -549,7 +549,7 @@ void TDBGrid::appendOrInsert(bool append)
     TRxMemoryData* table = dataSet();
     if (ReadOnly() || !table || !table->isOpen())
         return;
-    updateRecord();
+    // Both settle the record first, asking for what is typed in the open cell.
     if (append)
         table->append();
     else

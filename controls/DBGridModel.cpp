@@ -3,6 +3,14 @@
 #include "Codec1254.h"
 #include "Guard.h"
 
+QList<TDBGridColumn> gridColumns(std::span<const TColumnLayout> layouts)
+{
+    QList<TDBGridColumn> columns;
+    for (const TColumnLayout& c : layouts)
+        columns.append({c.FieldName.toString(), c.Title.toString(), c.Width, c.EllipsisButton});
+    return columns;
+}
+
 TDBGridModel::TDBGridModel(QObject* parent) : QAbstractTableModel(parent)
 {}
 
@@ -14,20 +22,17 @@ void TDBGridModel::setDataSource(TDataSource* source)
     m_source = source;
     if (source)
     {
-        auto guard = [this](auto member) {
-            return [this, member](auto... args) { guarded([&] { (this->*member)(args...); }); };
-        };
         m_connections << connect(source, &TDataSource::commitRequested, this, &TDBGridModel::commitRequested);
-        m_connections << connect(source, &TDataSource::dataSetChanged, this, guard(&TDBGridModel::reset));
-        m_connections << connect(source, &TDataSource::rowAboutToBeInserted, this,
-                                 guard(&TDBGridModel::rowAboutToBeInserted));
-        m_connections << connect(source, &TDataSource::rowInserted, this, guard(&TDBGridModel::rowInserted));
-        m_connections << connect(source, &TDataSource::rowAboutToBeRemoved, this,
-                                 guard(&TDBGridModel::rowAboutToBeRemoved));
-        m_connections << connect(source, &TDataSource::rowRemoved, this, guard(&TDBGridModel::rowRemoved));
-        m_connections << connect(source, &TDataSource::recordChanged, this, guard(&TDBGridModel::recordChanged));
-        m_connections << connect(source, &TDataSource::cursorMoved, this, guard(&TDBGridModel::tableCursorMoved));
-        m_connections << connect(source, &TDataSource::stateChanged, this, guard(&TDBGridModel::stateChanged));
+        m_connections << connectGuarded(source, &TDataSource::dataSetChanged, this, &TDBGridModel::reset);
+        m_connections << connectGuarded(source, &TDataSource::rowAboutToBeInserted, this,
+                                        &TDBGridModel::rowAboutToBeInserted);
+        m_connections << connectGuarded(source, &TDataSource::rowInserted, this, &TDBGridModel::rowInserted);
+        m_connections << connectGuarded(source, &TDataSource::rowAboutToBeRemoved, this,
+                                        &TDBGridModel::rowAboutToBeRemoved);
+        m_connections << connectGuarded(source, &TDataSource::rowRemoved, this, &TDBGridModel::rowRemoved);
+        m_connections << connectGuarded(source, &TDataSource::recordChanged, this, &TDBGridModel::recordChanged);
+        m_connections << connectGuarded(source, &TDataSource::cursorMoved, this, &TDBGridModel::tableCursorMoved);
+        m_connections << connectGuarded(source, &TDataSource::stateChanged, this, &TDBGridModel::stateChanged);
         m_connections << connect(source, &QObject::destroyed, this, [this] { guarded([this] { reset(); }); });
     }
     reset();

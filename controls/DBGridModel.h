@@ -1,10 +1,12 @@
 #pragma once
 
 #include "DataSource.h"
+#include "DrawTables.h"
 
 #include <QAbstractTableModel>
 #include <QList>
 #include <QPointer>
+#include <span>
 
 // One declared column of a data grid: the field it shows (by name), its title, its width in
 // pixels and whether its current cell carries an ellipsis button.
@@ -15,6 +17,9 @@ struct TDBGridColumn
     int Width = 64;
     bool ButtonStyle = false; // ellipsis button in the current cell
 };
+
+// The grid columns of the layouts the windows share.
+QList<TDBGridColumn> gridColumns(std::span<const TColumnLayout> layouts);
 
 // Table model over a data source. It shows the declared columns of the table's rows (stored
 // records, plus the pending new one at its position) and reads every cell by position, so the

@@ -186,8 +186,6 @@ signals:
     void stateChanged(int state); // TDataSetState
 
 private:
-    friend class TField;
-
     TField* addField(const QString& name, TFieldType type, int size);
     void checkOpen() const;
     void checkEditing() const;

@@ -81,8 +81,7 @@ void TAyar1F::setUpGrids()
     for (const auto& g : grids)
     {
         g.grid->setDataSource(g.source);
-        for (const TColumnLayout& c : g.columns)
-            g.grid->addColumn(c.FieldName.toString(), c.Title.toString(), c.Width, c.EllipsisButton);
+        g.grid->setColumns(gridColumns(g.columns));
     }
     // Bold 8-point titles; the family follows the window's font.
     QFont titles;

@@ -110,8 +110,7 @@ private Q_SLOTS:
 
         TDBGrid grid;
         grid.setDataSource(window->tables().Kisi_S);
-        for (const TColumnLayout& c : TDrawTables::KisiColumns)
-            grid.addColumn(c.FieldName.toString(), c.Title.toString(), c.Width, c.EllipsisButton);
+        grid.setColumns(gridColumns(TDrawTables::KisiColumns));
         grid.show();
         QVERIFY(QTest::qWaitForWindowExposed(&grid));
         const QModelIndex cell = grid.model()->index(0, 1);

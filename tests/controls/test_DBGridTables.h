@@ -10,15 +10,6 @@
 #include <QString>
 #include <span>
 
-// The grid columns the windows build from the same layouts.
-inline QList<TDBGridColumn> gridColumns(std::span<const TColumnLayout> layouts)
-{
-    QList<TDBGridColumn> columns;
-    for (const TColumnLayout& c : layouts)
-        columns.append({c.FieldName.toString(), c.Title.toString(), c.Width, c.EllipsisButton});
-    return columns;
-}
-
 // Small real tables for the grid tests: a text table shaped like the participants and an
 // integer table shaped like the excluded ranges, with the ranges' row rule.
 struct TextTable
