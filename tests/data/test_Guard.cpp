@@ -3,7 +3,6 @@
 #include "common/ScriptedMessages.h"
 
 #include <QTest>
-
 #include <memory>
 #include <stdexcept>
 
@@ -46,28 +45,23 @@ class TestGuard : public QObject
 private Q_SLOTS:
     void silentAbortStopsQuietly()
     {
-        int reported = 0;
-        auto previous = setAppExceptionHandler([&](const std::exception*) { ++reported; });
+        ScopedExceptionRecorder reported;
         bool after = false;
         QVERIFY(!guarded([&] {
             Abort();
             after = true;
         }));
         QVERIFY(!after);
-        QCOMPARE(reported, 0);
-        setAppExceptionHandler(previous);
+        QCOMPARE(reported.count(), 0);
     }
 
     void otherErrorsReachTheHandler()
     {
-        QStringList seen;
-        auto previous = setAppExceptionHandler(
-            [&](const std::exception* e) { seen << (e ? QString::fromUtf8(e->what()) : QStringLiteral("?")); });
+        ScopedExceptionRecorder seen;
         QVERIFY(!guarded([] { throw std::runtime_error("disk full"); }));
         QVERIFY(!guarded([] { throw 42; }));
         QVERIFY(guarded([] {}));
-        QCOMPARE(seen, (QStringList{QStringLiteral("disk full"), QStringLiteral("?")}));
-        setAppExceptionHandler(previous);
+        QCOMPARE(seen.errors(), (QStringList{QStringLiteral("disk full"), QString()}));
     }
 
     void connectGuardedRunsTheHandlerInsideTheGuard_data()
@@ -98,10 +92,18 @@ private Q_SLOTS:
         Receiver* r = receiver.get();
         switch (form)
         {
-        case 0: connectGuarded(&emitter, &Emitter::fired, r, [r](int v) { r->withValue(v); }); break;
-        case 1: connectGuarded(&emitter, &Emitter::fired, r, [r] { r->withoutValue(); }); break;
-        case 2: connectGuarded(&emitter, &Emitter::fired, r, &Receiver::withValue); break;
-        default: connectGuarded(&emitter, &Emitter::fired, r, &Receiver::withoutValue); break;
+        case 0:
+            connectGuarded(&emitter, &Emitter::fired, r, [r](int v) { r->withValue(v); });
+            break;
+        case 1:
+            connectGuarded(&emitter, &Emitter::fired, r, [r] { r->withoutValue(); });
+            break;
+        case 2:
+            connectGuarded(&emitter, &Emitter::fired, r, &Receiver::withValue);
+            break;
+        default:
+            connectGuarded(&emitter, &Emitter::fired, r, &Receiver::withoutValue);
+            break;
         }
         emit emitter.fired(7); // an exception escaping here would end the test program
         QCOMPARE(r->seen, QList<int>{expectedSeen});

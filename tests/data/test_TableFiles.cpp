@@ -2,6 +2,7 @@
 #include "DrawTables.h"
 #include "EAbort.h"
 #include "TableFiles.h"
+#include "common/FixturePath.h"
 #include "common/TestFiles.h"
 
 #include <QFile>
@@ -13,7 +14,7 @@
 namespace {
 QString fixture(const char* name)
 {
-    return QStringLiteral(FIXTURES_DIR "/tables/") + QLatin1String(name);
+    return fixturePath(QStringLiteral("tables/") + QLatin1String(name));
 }
 
 void addRange(TRxMemoryData& t, qint32 a, qint32 b)

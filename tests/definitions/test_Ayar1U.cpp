@@ -13,6 +13,8 @@
 #include "ZVRXDBGrid.h"
 #include "ZvWinButton.h"
 #include "common/DecoderMain.h"
+#include "common/ExceptionRecorder.h"
+#include "common/FixturePath.h"
 #include "common/ScriptedMessages.h"
 #include "common/TemporaryProgramFolder.h"
 #include "common/TestFiles.h"
@@ -364,8 +366,7 @@ private Q_SLOTS:
         else
             QVERIFY(QFile::remove(path(QStringLiteral("Kisi.Ini"))) &&
                     QDir(folder->path()).mkdir(QStringLiteral("Kisi.Ini")));
-        int reported = 0;
-        const AppExceptionHandler previous = setAppExceptionHandler([&](const std::exception*) { ++reported; });
+        ScopedExceptionRecorder reported;
 
         QVERIFY(!form->close());
         QVERIFY(form->isVisible());
@@ -384,8 +385,7 @@ private Q_SLOTS:
         QVERIFY(!form->isVisible());
         QCOMPARE(messages->shown.size(), 1);
         // A failed save is no program error.
-        QCOMPARE(reported, 0);
-        setAppExceptionHandler(previous);
+        QCOMPARE(reported.count(), 0);
     }
 
     void unreadableKisiIniSurvivesTheClose()
@@ -445,7 +445,7 @@ private Q_SLOTS:
             if (!importWindow)
                 return;
             title = importWindow->windowTitle();
-            importWindow->form()->FilenameEdit1->setText(QStringLiteral(FIXTURES_DIR "/sheets/names_ab.ods"));
+            importWindow->form()->FilenameEdit1->setText(fixturePath("sheets/names_ab.ods"));
             QTest::mouseClick(importWindow->form()->ZvWinButton1, Qt::LeftButton);
             importWindow->close();
         });

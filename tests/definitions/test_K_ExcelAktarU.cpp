@@ -6,6 +6,7 @@
 #include "ZvEdit.h"
 #include "ZvWinButton.h"
 #include "common/DecoderMain.h"
+#include "common/FixturePath.h"
 #include "common/ScriptedMessages.h"
 #include "common/TestFiles.h"
 #include "ui_K_ExcelAktarU.h"
@@ -22,7 +23,7 @@
 namespace {
 QString sheet(const QString& name)
 {
-    return QStringLiteral(FIXTURES_DIR "/sheets/") + name;
+    return fixturePath(QStringLiteral("sheets/") + name);
 }
 
 using Rows = QList<QStringList>;
