@@ -66,8 +66,9 @@ public:
     // F11: full screen and back to the state the window had before.
     QAction* TamEkran;
 
-    // Buttons, actions and timers reach these inside the guard of their connection
-    // (connectGuarded); a caller that runs one directly guards it itself.
+    // Buttons and actions reach these through connectGuarded; the draws connect their own page.
+    // For a caller outside a signal (the Page Down key, tests) the draw handlers, FormCreate and
+    // FormResize guard their bodies themselves.
 public Q_SLOTS:
     void FormCreate();
     void FormShow();

@@ -3,20 +3,21 @@
 // small draw over a few ranges, which must take its designed pacing of one 20 ms pause per
 // range examined and not noticeably more.
 #include "Clock.h"
+#include "DrawControls.h"
 #include "DrawTables.h"
 #include "Messages.h"
 #include "NumberDraw.h"
 #include "ProcStatus.h"
-#include "RxDice.h"
 #include "RxMemoryData.h"
 #include "SpinEdit.h"
 #include "ZvWinButton.h"
+#include "ui_MainU.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QWidget>
 #include <cstdio>
 #include <memory>
@@ -45,30 +46,24 @@ public:
     qint64 reseeds = 0;
 };
 
+// The page "Çekiliş -2" of the main window's form, its controls handed to the draw as the
+// window hands them.
 struct Page
 {
     Page()
     {
-        bsl = new TSpinEdit(&window);
-        bts = new TSpinEdit(&window);
-        adet = new TSpinEdit(&window);
+        form.setupUi(&window);
+        bsl = form.SpinBSL;
+        bts = form.SpinBTS;
+        adet = form.SpinADET;
+        list = form.ListBox1;
         bsl->setRange(0, 100000000);
         bts->setRange(1, 100000000);
         adet->setRange(1, 10000);
         defineRx(Rx_T).open();
-        TNumberDrawControls c;
-        c.Window = &window;
-        c.SpinBSL = bsl;
-        c.SpinBTS = bts;
-        c.SpinADET = adet;
-        c.ZvWinButton3 = new TZvWinButton(&window);
-        c.RxDice1 = new TRxDice(&window);
-        c.Label2 = new QLabel(&window);
-        c.ListBox1 = list = new QListWidget(&window);
-        c.Rx_T = &Rx_T;
-        draw = std::make_unique<TNumberDraw>(c);
+        draw = std::make_unique<TNumberDraw>(numberDrawControls(form, &window, &Rx_T, nullptr));
         Rx_T.BeforePost = TDrawTables::Rx_TBeforePost;
-        window.resize(600, 400);
+        form.PageControl1->setCurrentWidget(form.TabSheet2);
         window.show();
     }
 
@@ -80,7 +75,8 @@ struct Page
         Rx_T.post();
     }
 
-    QWidget window;
+    QMainWindow window;
+    Ui::TMainF form;
     TSpinEdit* bsl;
     TSpinEdit* bts;
     TSpinEdit* adet;
