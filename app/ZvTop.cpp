@@ -76,7 +76,7 @@ void TZvTop::paintEvent(QPaintEvent*)
 TZvTop2::TZvTop2(QWidget* owner, const QPixmap& image) : TZvTop(owner, image), BounceTimer(new QTimer(this))
 {
     BounceTimer->setInterval(20);
-    connect(BounceTimer, &QTimer::timeout, this, &TZvTop2::BounceStep);
+    connectGuarded(BounceTimer, &QTimer::timeout, this, &TZvTop2::BounceStep);
     BounceTimer->start();
 }
 
@@ -84,27 +84,25 @@ TZvTop2::~TZvTop2() = default;
 
 void TZvTop2::BounceStep()
 {
-    guarded([&] {
-        const QWidget* panel = parentWidget();
-        if (!panel)
-            return;
-        const int h = panel->height();
-        // Each turn costs one still step, so a ball never leaves the band 1..H-10 once inside.
-        if (MovingUp)
-        {
-            if (y() <= 10)
-                MovingUp = false;
-            else
-                move(x(), y() - 10);
-        }
+    const QWidget* panel = parentWidget();
+    if (!panel)
+        return;
+    const int h = panel->height();
+    // Each turn costs one still step, so a ball never leaves the band 1..H-10 once inside.
+    if (MovingUp)
+    {
+        if (y() <= 10)
+            MovingUp = false;
         else
-        {
-            if (y() + height() < h - 10)
-                move(x(), y() + 10);
-            else
-                MovingUp = true;
-        }
-    });
+            move(x(), y() - 10);
+    }
+    else
+    {
+        if (y() + height() < h - 10)
+            move(x(), y() + 10);
+        else
+            MovingUp = true;
+    }
 }
 
 TZvTopAnimate::TZvTopAnimate(QObject* owner, QWidget* panel, const BallPictures& pictures)

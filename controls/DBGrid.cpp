@@ -67,11 +67,10 @@ public:
             button->setFocusPolicy(Qt::NoFocus);
             button->setCursor(Qt::ArrowCursor);
             TDBGrid* grid = m_grid;
-            QObject::connect(button, &QToolButton::clicked, grid,
-                             [grid] { guarded([grid] { grid->editButtonClicked(); }); });
+            connectGuarded(button, &QToolButton::clicked, grid, [grid] { grid->editButtonClicked(); });
         }
         TDBGrid* grid = m_grid;
-        QObject::connect(edit, &QLineEdit::textEdited, grid, [grid] { guarded([grid] { grid->editingStarted(); }); });
+        connectGuarded(edit, &QLineEdit::textEdited, grid, [grid] { grid->editingStarted(); });
         m_grid->editorCreated(edit);
         return edit;
     }
@@ -157,22 +156,20 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel
     m_indicator->setDefaultSectionSize(rowHeight);
 
     // A click on the indicator goes to that record, keeping the column.
-    connect(m_indicator, &TDBGridIndicator::rowClicked, this, [this](int row) {
-        guarded([&] {
-            setFocus(Qt::MouseFocusReason);
-            setCurrentIndex(m_model->index(row, qBound(0, SelectedIndex(), qMax(0, m_model->columnCount() - 1))));
-        });
+    connectGuarded(m_indicator, &TDBGridIndicator::rowClicked, this, [this](int row) {
+        setFocus(Qt::MouseFocusReason);
+        setCurrentIndex(m_model->index(row, qBound(0, SelectedIndex(), qMax(0, m_model->columnCount() - 1))));
     });
-    connect(m_model, &TDBGridModel::cursorMoved, this, [this](int row) { guarded([&] { followCursor(row); }); });
+    connectGuarded(m_model, &TDBGridModel::cursorMoved, this, &TDBGrid::followCursor);
     // The table asks before its pending record is stored, dropped or left.
     connectGuarded(m_model, &TDBGridModel::commitRequested, this, [this] { updateRecord(); });
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    connectGuarded(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         const bool wasInside = old && (old == this || isAncestorOf(old));
         const bool isInside = now && (now == this || isAncestorOf(now));
         // Only a move to another control of the same window counts: a message box asked from
         // inside the grid (a rule's notice, the delete question) must not drop the new row.
         if (wasInside && now && !isInside && now->window() == window())
-            guarded([this] { focusLeft(); });
+            focusLeft();
     });
 }
 

@@ -33,7 +33,7 @@ void TDBGridModel::setDataSource(TDataSource* source)
         m_connections << connectGuarded(source, &TDataSource::recordChanged, this, &TDBGridModel::recordChanged);
         m_connections << connectGuarded(source, &TDataSource::cursorMoved, this, &TDBGridModel::tableCursorMoved);
         m_connections << connectGuarded(source, &TDataSource::stateChanged, this, &TDBGridModel::stateChanged);
-        m_connections << connect(source, &QObject::destroyed, this, [this] { guarded([this] { reset(); }); });
+        m_connections << connectGuarded(source, &QObject::destroyed, this, [this] { reset(); });
     }
     reset();
 }

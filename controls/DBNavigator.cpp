@@ -97,7 +97,7 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent), m_hints(defaultHi
         b->setAutoRaise(false);
         b->setToolTip(m_hints.at(i));
         const auto which = TNavigateBtn(i);
-        connect(b, &QToolButton::clicked, this, [this, which] { guarded([&] { BtnClick(which); }); });
+        connectGuarded(b, &QToolButton::clicked, this, [this, which] { BtnClick(which); });
         m_buttons[i] = b;
     }
     updateButtons();
@@ -112,14 +112,14 @@ void TDBNavigator::setDataSource(TDataSource* source)
     m_source = source;
     if (source)
     {
-        auto refresh = [this] { guarded([this] { updateButtons(); }); };
-        m_connections << connect(source, &TDataSource::dataSetChanged, this, refresh);
-        m_connections << connect(source, &TDataSource::rowInserted, this, refresh);
-        m_connections << connect(source, &TDataSource::rowRemoved, this, refresh);
-        m_connections << connect(source, &TDataSource::recordChanged, this, refresh);
-        m_connections << connect(source, &TDataSource::cursorMoved, this, refresh);
-        m_connections << connect(source, &TDataSource::stateChanged, this, refresh);
-        m_connections << connect(source, &QObject::destroyed, this, refresh);
+        auto refresh = [this] { updateButtons(); };
+        m_connections << connectGuarded(source, &TDataSource::dataSetChanged, this, refresh);
+        m_connections << connectGuarded(source, &TDataSource::rowInserted, this, refresh);
+        m_connections << connectGuarded(source, &TDataSource::rowRemoved, this, refresh);
+        m_connections << connectGuarded(source, &TDataSource::recordChanged, this, refresh);
+        m_connections << connectGuarded(source, &TDataSource::cursorMoved, this, refresh);
+        m_connections << connectGuarded(source, &TDataSource::stateChanged, this, refresh);
+        m_connections << connectGuarded(source, &QObject::destroyed, this, refresh);
     }
     updateButtons();
 }
