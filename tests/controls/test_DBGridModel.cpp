@@ -35,6 +35,20 @@ class TestDBGridModel : public QObject
         return rows;
     }
 
+    // A participant table of some records shown by a model that Qt's model tester watches.
+    struct ShownTable
+    {
+        explicit ShownTable(int rows)
+        {
+            t.fill(rows);
+            model.setDataSource(&t.source);
+            model.setColumns(TextTable::columns());
+        }
+        TextTable t;
+        TDBGridModel model;
+        QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
+    };
+
 private Q_SLOTS:
     void staysConsistentUnderTableOperations_data()
     {
@@ -96,12 +110,9 @@ private Q_SLOTS:
     void staysConsistentUnderTableOperations()
     {
         QFETCH(std::function<void(TRxMemoryData&)>, operation);
-        TextTable t;
-        t.fill(5);
-        TDBGridModel model;
-        model.setDataSource(&t.source);
-        model.setColumns(TextTable::columns());
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        ShownTable view(5);
+        TextTable& t = view.t;
+        TDBGridModel& model = view.model;
         operation(t.table);
         QCOMPARE(model.rowCount(), t.table.rowCount());
         QCOMPARE(shown(model), tableRows(t.table));
@@ -113,12 +124,9 @@ private Q_SLOTS:
         // Every row change reaches the model before and after it happens, so the tester sees
         // each insertion and removal with the rows around it unchanged, also when a rule
         // refuses a row or removes one inside its post.
-        TextTable t;
-        t.fill(5);
-        TDBGridModel model;
-        model.setDataSource(&t.source);
-        model.setColumns(TextTable::columns());
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        ShownTable view(5);
+        TextTable& t = view.t;
+        TDBGridModel& model = view.model;
         RandomTableSteps steps(t.table, 11);
         steps.refuseAndRemove();
         for (int step = 0; step < 2000; ++step)
@@ -180,12 +188,9 @@ private Q_SLOTS:
 
     void setDataEditsThroughTheTable()
     {
-        TextTable t;
-        t.fill(3);
-        TDBGridModel model;
-        model.setDataSource(&t.source);
-        model.setColumns(TextTable::columns());
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        ShownTable view(3);
+        TextTable& t = view.t;
+        TDBGridModel& model = view.model;
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
         QVERIFY(model.setData(model.index(2, 0), QStringLiteral("Ayşe")));
@@ -253,11 +258,9 @@ private Q_SLOTS:
 
     void readOnlyRefusesEdits()
     {
-        TextTable t;
-        t.fill(2);
-        TDBGridModel model;
-        model.setDataSource(&t.source);
-        model.setColumns(TextTable::columns());
+        ShownTable view(2);
+        TextTable& t = view.t;
+        TDBGridModel& model = view.model;
         model.setReadOnly(true);
         QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
         QVERIFY(!model.setData(model.index(0, 0), QStringLiteral("x")));
@@ -266,11 +269,9 @@ private Q_SLOTS:
 
     void suspendedTableFreezesTheView()
     {
-        TextTable t;
-        t.fill(4);
-        TDBGridModel model;
-        model.setDataSource(&t.source);
-        model.setColumns(TextTable::columns());
+        ShownTable view(4);
+        TextTable& t = view.t;
+        TDBGridModel& model = view.model;
         QSignalSpy follow(&model, &TDBGridModel::cursorMoved);
         t.table.disableControls();
         t.table.last();
