@@ -1,24 +1,12 @@
 #include "Random.h"
 #include "ZvTop.h"
+#include "common/Sphere.h"
 
-#include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <memory>
 
 namespace {
-QPixmap sphere(const QColor& colour, int ratio = 1)
-{
-    QPixmap picture(32 * ratio, 32 * ratio);
-    picture.setDevicePixelRatio(ratio);
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colour);
-    painter.drawEllipse(2, 2, 28, 28);
-    return picture;
-}
-
 BallPictures fourSpheres()
 {
     return {sphere(QColor(255, 191, 0)), sphere(Qt::yellow), sphere(Qt::blue), sphere(Qt::red)};

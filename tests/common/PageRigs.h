@@ -9,12 +9,12 @@
 #include "RxDice.h"
 #include "RxMemoryData.h"
 #include "common/FakeClock.h"
+#include "common/Sphere.h"
 #include "controls/Image.h"
 #include "controls/SpinEdit.h"
 #include "ui_MainU.h"
 
 #include <QMainWindow>
-#include <QPainter>
 #include <QTimer>
 #include <algorithm>
 #include <limits>
@@ -24,16 +24,6 @@
 // files lay them out, and the draw given its controls by the function the main window uses.
 
 namespace PageRigDetail {
-inline QPixmap sphere(const QColor& colour)
-{
-    QPixmap picture(32, 32);
-    picture.fill(Qt::white);
-    QPainter painter(&picture);
-    painter.setBrush(colour);
-    painter.drawEllipse(2, 2, 28, 28);
-    return picture;
-}
-
 inline void setSpin(TSpinEdit* box, int minimum, int maximum, int value)
 {
     box->setRange(minimum, maximum);
