@@ -783,6 +783,9 @@ private Q_SLOTS:
         QTest::newRow("a repeated name leaves with its winner")
             << QStringList{QStringLiteral("Ali"), QStringLiteral("Ali")} << 2 << QString() << true
             << counts.arg(2).arg(0).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
+        QTest::newRow("a name alike only in capitals stays")
+            << QStringList{QStringLiteral("Ali"), QStringLiteral("ALİ")} << 2 << QString() << true
+            << counts.arg(2).arg(1).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
         QTest::newRow("a typed number past the prizes gives the last")
             << three << 2 << QStringLiteral("9") << false
             << counts.arg(3).arg(3).arg(0).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
