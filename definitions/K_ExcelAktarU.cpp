@@ -382,6 +382,7 @@ void TK_ExcelAktarF::importRows()
                  turkish.toString(duplicates.removed()));
     };
     int row = 1;
+    bool rowStarted = false;
     try
     {
         // Views stop following the table while rows are appended and catch up once at the end,
@@ -397,7 +398,9 @@ void TK_ExcelAktarF::importRows()
                 ImportHold::pump();
                 sinceProgress.restart();
             }
-            m_kisi->append();
+            rowStarted = false;
+            m_kisi->append(); // settles a row left open in the grid first
+            rowStarted = true;
             m_kisi->setFieldBytes(nameField, conversions.name(workbook.cellText(row, 1)));
             if (withExtra)
                 m_kisi->setFieldBytes(extraField, conversions.extra(workbook.cellText(row, 2)));
@@ -407,10 +410,11 @@ void TK_ExcelAktarF::importRows()
     catch (const EAbort&)
     {
         finish();
-        ui->LabelDURUM->setText(QStringLiteral("%1. satırda ad boş olduğu için aktarım durdu; sonraki %2 satır "
-                                               "okunmadı. ")
-                                    .arg(turkish.toString(row), turkish.toString(rows - row)) +
-                                summary(row - 1));
+        const QString stop =
+            rowStarted ? QStringLiteral("%1. satırda ad boş olduğu için aktarım durdu; sonraki %2 satır okunmadı. ")
+                             .arg(turkish.toString(row), turkish.toString(rows - row))
+                       : QStringLiteral("Kişi listesinde adı girilmemiş bir kayıt beklediği için aktarım başlamadı. ");
+        ui->LabelDURUM->setText(stop + summary(row - 1));
         conversions.tell();
         throw;
     }

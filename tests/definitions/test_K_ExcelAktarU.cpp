@@ -274,6 +274,12 @@ private Q_SLOTS:
         QCOMPARE(table->fieldAsString(0), QString());
         QVERIFY(window->isVisible());
         QVERIFY(!table->controlsDisabled());
+        // While that row waits, a second import stops before its first row and says why.
+        importFile(sheet(QStringLiteral("names_a.csv")), false);
+        QCOMPARE(table->recordCount(), storedRows);
+        QCOMPARE(window->form()->LabelDURUM->text(),
+                 QStringLiteral("Kişi listesinde adı girilmemiş bir kayıt beklediği için aktarım başlamadı. ") +
+                     summary(0, 0, 0));
     }
 
     void fileBoxChecksComeFirst_data()
