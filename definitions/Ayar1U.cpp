@@ -186,27 +186,29 @@ void TAyar1F::clearAll(TRxMemoryData* table, const QString& question, const QStr
 {
     if (AskSoru(question) != mrYes)
         return;
-    if (table->rowCount() > 0)
+    const QString file = programFolder() + bareName;
+    if (table->rowCount() > 0 || table->loadFailed())
     {
         // The records go to a table file in Data/ first, so that a clearing by mistake can be put
-        // back by hand. Writing it settles the pending record, as the emptying would.
+        // back by hand. Writing it settles the pending record, as the emptying would. A list whose
+        // file could not be read is kept as that file, byte for byte.
         const QString copy = clearedCopyPath(bareName);
+        bool kept = false;
         try
         {
             QDir().mkpath(dataFolder());
-            RxMemoryDataSaveToFile(*table, copy);
+            kept = RxMemoryDataSaveToFile(*table, copy) || !QFileInfo(file).isFile() || QFile::copy(file, copy);
         }
         catch (const EFileError&)
-        {
-            if (AskSoru(QStringLiteral("Silinecek kayıtların kopyası yazılamadı:\r\n%1\r\nKayıtlar yine de "
-                                       "silinsin mi?")
-                            .arg(QDir::toNativeSeparators(copy))) != mrYes)
-                return;
-        }
+        {}
+        if (!kept && AskSoru(QStringLiteral("Silinecek kayıtların kopyası yazılamadı:\r\n%1\r\nKayıtlar yine de "
+                                            "silinsin mi?")
+                                 .arg(QDir::toNativeSeparators(copy))) != mrYes)
+            return;
     }
     // The emptying settles the pending record first, with what is typed into an open cell.
     table->emptyTable();
-    QFile::remove(programFolder() + bareName);
+    QFile::remove(file);
 }
 
 void TAyar1F::ZvWinButton5Click()

@@ -198,13 +198,16 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("participants");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("copyAnswer"); // -1: the copy is written, else the answer when it cannot be
+        // -1: the copy is written; -2: the file could not be read at start-up, so it is the copy;
+        // else the answer when no copy can be written.
+        QTest::addColumn<int>("copyAnswer");
         QTest::newRow("participants, yes") << true << int(mrYes) << -1;
         QTest::newRow("participants, no") << true << int(mrNo) << -1;
         QTest::newRow("prizes, yes") << false << int(mrYes) << -1;
         QTest::newRow("prizes, no") << false << int(mrNo) << -1;
         QTest::newRow("no copy, kept") << true << int(mrYes) << int(mrNo);
         QTest::newRow("no copy, cleared all the same") << false << int(mrYes) << int(mrYes);
+        QTest::newRow("unread list, kept as its file") << true << int(mrYes) << -2;
     }
     void clearAllEmptiesTableAndFile()
     {
@@ -219,6 +222,15 @@ private Q_SLOTS:
         TRxMemoryData* table = participants ? main->Kisi_T : main->Hediye_T;
         const int rows = table->recordCount();
         QDir data(path(QStringLiteral("Data")));
+        QByteArray kept = before;
+        if (copyAnswer == -2)
+        {
+            // As after a start-up that could not read the file: nothing of it in the table.
+            table->emptyTable();
+            table->markLoadFailed();
+            kept = "bozuk";
+            writeAll(path(bare), kept);
+        }
         if (copyAnswer >= 0)
         {
             // A file where the folder of the copies belongs.
@@ -249,7 +261,7 @@ private Q_SLOTS:
             QVERIFY(QDateTime::fromString(copies[0].mid(copies[0].indexOf(QLatin1Char('-')) + 1, 19),
                                           QStringLiteral("yyyy-MM-dd_HH-mm-ss"))
                         .isValid());
-            QCOMPARE(readAll(data.filePath(copies[0])), before);
+            QCOMPARE(readAll(data.filePath(copies[0])), kept);
         }
         else
             QVERIFY(messages->shown[1].startsWith(QStringLiteral("Soru: Silinecek kayıtların kopyası yazılamadı:")));
