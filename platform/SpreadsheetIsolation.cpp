@@ -1,6 +1,7 @@
 #include "SpreadsheetIsolation.h"
 
 #include "LittleEndian.h"
+#include "SpreadsheetBiff.h"
 #include "SpreadsheetOrcus.h"
 #include "SpreadsheetSheet.h"
 #include "SpreadsheetXls.h"
@@ -158,6 +159,8 @@ void decodeHere(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits
 {
     if (request.format == SpreadsheetFormat::Xls)
         spreadsheetReadXls(request.fileName, request.content, limits.maxXlsCells, sheet);
+    else if (request.format == SpreadsheetFormat::OldXls)
+        spreadsheetReadOldBiff(request.content, sheet);
     else
         spreadsheetReadWithOrcus(request.format, request.content, sheet, limits);
     if (sheet.overRows())
@@ -344,13 +347,13 @@ std::unique_ptr<SpreadsheetSheet> spreadsheetDecodeIsolated(const SpreadsheetDec
                                                             const SpreadsheetLimits& limits,
                                                             const std::function<void()>& whileWaiting)
 {
-    if (limits.isolate)
-    {
-        const QString program = spreadsheetDecoderProgram();
-        if (!program.isEmpty())
-            if (auto sheet = decodeInChild(program, request, limits, whileWaiting))
-                return sheet;
-        // No process to spare: decoding here is still better than refusing the file.
-    }
-    return decodeAnswer(decodeToAnswer(request, limits), 0, limits);
+    if (!limits.isolate)
+        return decodeAnswer(decodeToAnswer(request, limits), 0, limits);
+    // Decoding here instead would let a damaged file take the program down with it.
+    const QString program = spreadsheetDecoderProgram();
+    if (program.isEmpty())
+        throw ESpreadsheetDecoderMissing("no workbook reader process is set up");
+    if (auto sheet = decodeInChild(program, request, limits, whileWaiting))
+        return sheet;
+    throw ESpreadsheetDecoderMissing("workbook reader process could not be started: " + program.toStdString());
 }

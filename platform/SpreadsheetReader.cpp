@@ -1,6 +1,7 @@
 #include "SpreadsheetReader.h"
 
 #include "Codec1254.h"
+#include "SpreadsheetBiff.h"
 #include "SpreadsheetIsolation.h"
 #include "SpreadsheetSheet.h"
 #include "SpreadsheetZip.h"
@@ -76,6 +77,10 @@ Detection detect(const QByteArray& content, int maxZipEntries)
         d.directory = spreadsheetReadZipDirectory(content, maxZipEntries);
         d.format = zipFormat(content, d.directory);
         d.refusal = "zip package is not a spreadsheet (neither xlsx nor ods)";
+    }
+    else if (spreadsheetLooksLikeOldBiff(content))
+    {
+        d.format = SpreadsheetFormat::OldXls;
     }
     else if (content.left(textSniffBytes).contains('\0'))
     {
