@@ -225,6 +225,7 @@ std::unique_ptr<SpreadsheetSheet> decodeAnswer(const QByteArray& answer, qint64 
     const auto last = qint32(in.u32());
     if (last >= limits.maxRows || first > last)
         throw ESpreadsheetError("workbook reader answered with a bad used range");
+    sheet->reserve(last + 1, std::size_t(answer.size() - start));
     for (qint32 row = 0; row <= last; ++row)
         for (int col = 0; col < 2; ++col)
         {
@@ -248,6 +249,14 @@ std::unique_ptr<SpreadsheetSheet> decodeInChild(const QString& program, const Sp
     const QByteArray token = newToken();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QString::fromLatin1(tokenVariable), QString::fromLatin1(token));
+#ifdef Q_OS_LINUX
+    // The decoder fills hundreds of megabytes of fresh memory for a large workbook; in 2 MiB pages
+    // that is a few hundred page faults instead of a hundred thousand, which halves the reading.
+    const QString tunables = QStringLiteral("GLIBC_TUNABLES");
+    const QString hugePages = QStringLiteral("glibc.malloc.hugetlb=1");
+    const QString inherited = environment.value(tunables);
+    environment.insert(tunables, inherited.isEmpty() ? hugePages : inherited + QLatin1Char(':') + hugePages);
+#endif
     QProcess child;
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -473,11 +473,12 @@ bool isWorksheetPart(std::string_view name)
 
 QByteArray xlsxWithoutInlineStrings(const QByteArray& content)
 {
-    std::vector<SpreadsheetZipPart> sheets = spreadsheetUnpackZip(content, isWorksheetPart);
-    if (std::none_of(sheets.begin(), sheets.end(),
-                     [](const SpreadsheetZipPart& p) { return needsInlineRewrite(p.data); }))
+    // Looked at in place where the parts are stored: most workbooks need no rewrite at all.
+    bool needed = false;
+    spreadsheetVisitZip(content, isWorksheetPart,
+                        [&](std::string_view data) { needed = needed || needsInlineRewrite(data); });
+    if (!needed)
         return {};
-    sheets.clear();
     std::vector<SpreadsheetZipPart> parts = spreadsheetUnpackZip(content);
     for (SpreadsheetZipPart& part : parts)
         if (isWorksheetPart(part.name) && needsInlineRewrite(part.data))
