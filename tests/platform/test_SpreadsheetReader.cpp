@@ -531,6 +531,52 @@ private Q_SLOTS:
         QCOMPARE(reader.cellText(usedRows, 2), rows.contains("16000") ? QStringLiteral("Ali") : QString());
     }
 
+    // Excel's escapes in a shared string, decoded left to right; what is no escape stays.
+    void xlsxEscapesDecodeToTheirCharacters_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("lower-case digits") << QByteArray("_x00e7_a_x011f_") << QStringLiteral("çağ");
+        QTest::newRow("surrogate pair") << QByteArray("a_xD83D__xDE00_b") << QStringLiteral("a\U0001F600b");
+        QTest::newRow("lone surrogate") << QByteArray("a_xD83D_b") << QStringLiteral("a\uFFFDb");
+        QTest::newRow("character zero is dropped") << QByteArray("Ali_x0000_Veli") << QStringLiteral("AliVeli");
+        QTest::newRow("escaped underscore") << QByteArray("_x005F_x0041_") << QStringLiteral("_x0041_");
+        QTest::newRow("cut short at the end") << QByteArray("Ali_x004") << QStringLiteral("Ali_x004");
+        QTest::newRow("not hexadecimal") << QByteArray("_x00G1_") << QStringLiteral("_x00G1_");
+        QTest::newRow("escape right after a false one") << QByteArray("_x_x0041_") << QStringLiteral("_xA");
+    }
+    void xlsxEscapesDecodeToTheirCharacters()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, text);
+        const QByteArray main = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+        const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+        const QByteArray rels =
+            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+        const QList<ZipPart> parts = {
+            {"_rels/.rels", rels + "<Relationship Id=\"r1\" Type=\"" + rel +
+                                "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+            {"xl/workbook.xml", "<workbook " + main + " xmlns:r=\"" + rel +
+                                    "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"r1\"/></sheets></workbook>"},
+            {"xl/_rels/workbook.xml.rels", rels + "<Relationship Id=\"r1\" Type=\"" + rel +
+                                               "/worksheet\" Target=\"worksheets/sheet1.xml\"/>" +
+                                               "<Relationship Id=\"r2\" Type=\"" + rel +
+                                               "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+            {"xl/sharedStrings.xml", "<sst " + main + "><si><t>" + stored + "</t></si></sst>"},
+            {"xl/worksheets/sheet1.xml",
+             "<worksheet " + main +
+                 "><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData></worksheet>"}};
+        QList<ZipPart> deflated;
+        for (const ZipPart& part : parts)
+            deflated.append({part.name, qCompress(part.data).mid(6).chopped(4), quint32(part.data.size())});
+        const QString path = m_dir.filePath(QStringLiteral("escapes.xlsx"));
+        QFile::remove(path);
+        writeAll(path, zipOf(deflated));
+        SpreadsheetReader reader;
+        reader.open(path);
+        QCOMPARE(reader.cellText(1, 1), text);
+    }
+
     void csvBeyondTheRowLimitIsRefused()
     {
         QByteArray bytes;
