@@ -2,13 +2,34 @@
 
 #include "HugePages.h"
 
+#include <QtGlobal>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+namespace {
+#ifdef Q_OS_LINUX
+std::size_t pageRounded(std::size_t bytes)
+{
+    static const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    return (bytes + page - 1) / page * page;
+}
+#endif
+} // namespace
+
 TRecordStore::~TRecordStore()
 {
+#ifdef Q_OS_LINUX
+    if (m_data)
+        munmap(m_data, pageRounded(m_capacity * m_recordSize));
+#else
     std::free(m_data);
+#endif
 }
 
 int TRecordStore::positionOfId(quint32 id) const
@@ -64,12 +85,32 @@ void TRecordStore::removeAt(int position)
 }
 
 // Grows by a quarter, not by doubling, so a large table never holds much more than it uses.
+// On Linux the block is mapped memory that grows by remapping its pages: no record is copied,
+// so a store costs the same whether the table holds a thousand records or a million (growing
+// through the heap copied the whole table each time).
 void TRecordStore::grow(size_t capacity)
 {
+#ifdef Q_OS_LINUX
+    const std::size_t oldBytes = pageRounded(m_capacity * m_recordSize);
+    const std::size_t newBytes = pageRounded(capacity * m_recordSize);
+    void* p = m_data ? mremap(m_data, oldBytes, newBytes, MREMAP_MAYMOVE)
+                     : mmap(nullptr, newBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    capacity = newBytes / m_recordSize;
+#ifdef MADV_HUGEPAGE
+    // Over the whole mapping: advice over part of it would split it, and a split mapping
+    // cannot be remapped as one.
+    madvise(p, newBytes, MADV_HUGEPAGE);
+#endif
+    m_data = static_cast<char*>(p);
+    m_capacity = capacity;
+#else
     void* p = std::realloc(m_data, capacity * m_recordSize);
     if (!p)
         throw std::bad_alloc();
     m_data = static_cast<char*>(p);
     m_capacity = capacity;
     adviseHugePages(m_data, capacity * m_recordSize);
+#endif
 }

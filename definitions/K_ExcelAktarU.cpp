@@ -360,8 +360,12 @@ void TK_ExcelAktarF::importRows()
         // Nothing is imported; the window stays open so that another file can be named.
         qWarning("workbook refused: %s", error.what());
         finish();
-        ShowBilgi(QStringLiteral("Excel dosyası okunamadı. Dosya bozuk, şifreli ya da desteklenmeyen bir "
-                                 "biçimde olabilir."));
+        if (dynamic_cast<const ESpreadsheetDecoderMissing*>(&error))
+            ShowBilgi(QStringLiteral("Excel dosyası okunamadı: dosyayı okuyacak işlem başlatılamadı. Hiçbir kayıt "
+                                     "aktarılmadı; programı kapatıp yeniden açın."));
+        else
+            ShowBilgi(QStringLiteral("Excel dosyası okunamadı. Dosya bozuk, şifreli ya da desteklenmeyen bir "
+                                     "biçimde olabilir."));
         return;
     }
 

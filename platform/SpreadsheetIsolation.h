@@ -22,8 +22,9 @@ struct SpreadsheetDecodeRequest
 // Decodes `request` into a sheet (columns A and B as text, the used range). The libraries that
 // decode workbooks read past their buffers on some damaged files and may then abort, so with
 // limits.isolate the work is done by a fresh child process (spreadsheetDecoderProgram()), whose
-// crash costs a refused file instead of the program. Where no child can be started, it is done
-// here. `whileWaiting`, when given, runs about every 50 ms while the child works, so that a
+// crash costs a refused file instead of the program; where no child can be started, the request
+// is refused with ESpreadsheetDecoderMissing (only limits.isolate false decodes here, for the fuzz
+// target and tests). `whileWaiting`, when given, runs about every 50 ms while the child works, so that a
 // window can repaint. Throws ESpreadsheetError with the decoder's error, or when the child dies,
 // answers beyond the limits or runs longer than limits.parseTimeoutMs.
 std::unique_ptr<SpreadsheetSheet> spreadsheetDecodeIsolated(const SpreadsheetDecodeRequest& request,
@@ -41,6 +42,6 @@ std::optional<int> runSpreadsheetDecoderIfAsked(int argc, char** argv,
                                                 const std::function<void()>& beforeDecoding = {});
 
 // The executable started as the decoding child: set by runSpreadsheetDecoderIfAsked(), empty
-// when nothing was set (then decoding runs in this process).
+// when nothing was set (then nothing can be decoded).
 void setSpreadsheetDecoderProgram(const QString& path);
 QString spreadsheetDecoderProgram();

@@ -3,6 +3,7 @@
 #include "SpreadsheetZip.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -101,6 +102,32 @@ struct Tag
         }
         return {npos, 0};
     }
+    // The tag again without the named attributes.
+    std::string without(std::initializer_list<std::string_view> names) const
+    {
+        std::string out(text.substr(0, 1 + name.size()));
+        std::size_t i = 1 + name.size();
+        while (i < text.size())
+        {
+            std::size_t start = i;
+            while (i < text.size() && isBlank(text[i]))
+                ++i;
+            const std::size_t nameStart = i;
+            while (i < text.size() && !isBlank(text[i]) && text[i] != '=' && text[i] != '/' && text[i] != '>')
+                ++i;
+            const std::string_view attributeName = text.substr(nameStart, i - nameStart);
+            const std::size_t eq = text.find_first_not_of(" \t\r\n", i);
+            const std::size_t open = eq == npos || text[eq] != '=' ? npos : text.find_first_not_of(" \t\r\n", eq + 1);
+            const std::size_t close =
+                open == npos || (text[open] != '"' && text[open] != '\'') ? npos : text.find(text[open], open + 1);
+            if (attributeName.empty() || close == npos)
+                return out += text.substr(start);
+            i = close + 1;
+            if (std::find(names.begin(), names.end(), attributeName) == names.end())
+                out += text.substr(start, i - start);
+        }
+        return out;
+    }
     std::string_view value(std::string_view wanted) const
     {
         const auto [at, length] = attribute(wanted);
@@ -175,6 +202,11 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
     const std::string rowsRepeated = table + "number-rows-repeated",
                       columnsRepeated = table + "number-columns-repeated";
     const std::string valueType = office + "value-type", formula = table + "formula";
+    const std::string calcext =
+        prefixOf(xml, "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0", "calcext");
+    const std::string errorType = calcext + "value-type", matrixColumns = table + "number-matrix-columns-spanned",
+                      matrixRows = table + "number-matrix-rows-spanned", value = office + "value",
+                      stringValue = office + "string-value";
     const std::string closeParagraph = "</" + paragraph + ">";
 
     OdsContent result;
@@ -292,18 +324,41 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
                         throw ESpreadsheetError("worksheet announces more than " + std::to_string(limits.maxXlsCells) +
                                                 " repeated cells");
                 }
+                // A formula counts by its last result, which the cell holds like any value. Read as
+                // such, an array formula keeps the results of its own cells, a text result is not
+                // lost, and an error value reads as the text the cell shows.
+                std::string plain;
+                if (tag.has(formula))
+                {
+                    result.changed = true;
+                    if (tag.value(errorType) == "error")
+                    {
+                        plain =
+                            tag.without({formula, matrixColumns, matrixRows, valueType, value, stringValue, errorType});
+                        plain.insert(1 + tag.name.size(), " " + valueType + "=\"string\"");
+                    }
+                    else
+                        plain = tag.without({formula, matrixColumns, matrixRows});
+                }
+                const Tag cell = plain.empty() ? tag : Tag(plain);
                 if (repeat > 1 && column + repeat > 2)
                 {
                     // Columns from C on are not kept: one copy is enough to mark the row as used.
-                    std::string cut(tag.text.substr(0, at));
+                    const auto [repeatAt, repeatLength] = cell.attribute(columnsRepeated);
+                    std::string cut(cell.text.substr(0, repeatAt));
                     cut += std::to_string(column < 2 ? 2 - column : 1);
-                    cut += tag.text.substr(at + length);
+                    cut += cell.text.substr(repeatAt + repeatLength);
                     out += cut;
                     column = std::min<qint64>(column + repeat, qint64(1) << 40);
                     result.changed = true;
                     continue;
                 }
                 column = std::min<qint64>(column + repeat, qint64(1) << 40);
+                if (!plain.empty())
+                {
+                    out += plain;
+                    continue;
+                }
             }
         }
         out += tag.text;
@@ -314,11 +369,18 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
 }
 
 // Cells some writers store as inline strings (t="inlineStr" holding <is> with its text or rich
-// runs) or as plain text (t="str" without a formula) are read by liborcus as empty; rewritten
-// as text results of a formula (whose formula is never looked at) they read as text.
+// runs), as plain text (t="str" without a formula) or as error values (t="e", "#DIV/0!") are read
+// by liborcus as empty; rewritten as text results of a formula (whose formula is never looked
+// at) they read as text. An array formula (<f t="array" ref="F9:G9">) becomes a formula of its
+// first cell: liborcus would place the results of its range from A1 on, over other cells, and
+// drop its texts; each cell of the range holds its own result anyway.
 bool needsInlineRewrite(std::string_view xml)
 {
-    return xml.find("inlineStr") != npos || xml.find("\"str\"") != npos || xml.find("'str'") != npos;
+    for (const std::string_view quote : {"\"", "'"})
+        for (const std::string_view type : {"str", "e", "array"})
+            if (xml.find(std::string(quote) + std::string(type) + std::string(quote)) != npos)
+                return true;
+    return xml.find("inlineStr") != npos;
 }
 
 std::string rewriteInlineStrings(std::string_view xml)
@@ -365,10 +427,10 @@ std::string rewriteInlineStrings(std::string_view xml)
         if (local == "c" && !tag.end)
         {
             const std::string_view type = tag.value("t");
-            cell = tag.empty ? Plain : type == "inlineStr" ? Inline : type == "str" ? Text : Plain;
+            cell = tag.empty ? Plain : type == "inlineStr" ? Inline : type == "str" || type == "e" ? Text : Plain;
             formulaSeen = false;
             prefix = tag.prefix();
-            if (cell == Inline)
+            if (cell == Inline || type == "e")
             {
                 const auto [at, length] = tag.attribute("t");
                 out += tag.text.substr(0, at);
@@ -379,6 +441,12 @@ std::string rewriteInlineStrings(std::string_view xml)
         }
         else if (local == "c" && tag.end)
             cell = Plain;
+        else if (local == "f" && !tag.end && tag.value("t") == "array")
+        {
+            formulaSeen = true;
+            out += '<' + std::string(tag.prefix()) + (tag.empty ? "f/>" : "f>");
+            continue;
+        }
         else if (local == "f" && cell != Plain && !tag.end)
             formulaSeen = true;
         else if (local == "v" && cell == Text && !formulaSeen && !tag.end)
@@ -405,11 +473,12 @@ bool isWorksheetPart(std::string_view name)
 
 QByteArray xlsxWithoutInlineStrings(const QByteArray& content)
 {
-    std::vector<SpreadsheetZipPart> sheets = spreadsheetUnpackZip(content, isWorksheetPart);
-    if (std::none_of(sheets.begin(), sheets.end(),
-                     [](const SpreadsheetZipPart& p) { return needsInlineRewrite(p.data); }))
+    // Looked at in place where the parts are stored: most workbooks need no rewrite at all.
+    bool needed = false;
+    spreadsheetVisitZip(content, isWorksheetPart,
+                        [&](std::string_view data) { needed = needed || needsInlineRewrite(data); });
+    if (!needed)
         return {};
-    sheets.clear();
     std::vector<SpreadsheetZipPart> parts = spreadsheetUnpackZip(content);
     for (SpreadsheetZipPart& part : parts)
         if (isWorksheetPart(part.name) && needsInlineRewrite(part.data))

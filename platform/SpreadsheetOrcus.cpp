@@ -24,12 +24,88 @@ namespace {
 constexpr ss::row_t announcedRows = 1048576 + 1;
 constexpr ss::col_t announcedColumns = 16384;
 
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The UTF-16 unit an escape "_xHHHH_" at `at` stands for; -1 when there is none.
+int escapedUnit(std::string_view s, std::size_t at)
+{
+    if (at + 7 > s.size() || s[at] != '_' || s[at + 1] != 'x' || s[at + 6] != '_')
+        return -1;
+    int unit = 0;
+    for (std::size_t i = at + 2; i < at + 6; ++i)
+    {
+        const int digit = hexDigit(s[i]);
+        if (digit < 0)
+            return -1;
+        unit = unit * 16 + digit;
+    }
+    return unit;
+}
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80)
+        out += char(c);
+    else if (c < 0x800)
+        out += char(0xC0 | (c >> 6)), out += char(0x80 | (c & 0x3F));
+    else if (c < 0x10000)
+        out += char(0xE0 | (c >> 12)), out += char(0x80 | ((c >> 6) & 0x3F)), out += char(0x80 | (c & 0x3F));
+    else
+        out += char(0xF0 | (c >> 18)), out += char(0x80 | ((c >> 12) & 0x3F)), out += char(0x80 | ((c >> 6) & 0x3F)),
+            out += char(0x80 | (c & 0x3F));
+}
+
+// Excel writes characters XML cannot carry (controls such as a carriage return) as "_xHHHH_", and
+// a "_x" of the text that would read as such an escape as "_x005F_x...". Decoded left to right,
+// each escape gives its character; anything else, a lone "_x" included, stays as it is. The
+// character 0 ends nothing here: it is dropped, as the spreadsheet shows nothing for it.
+std::string_view unescapeXlsx(std::string_view s, std::string& buffer)
+{
+    std::size_t at = s.find("_x");
+    if (at == std::string_view::npos)
+        return s;
+    buffer.assign(s.substr(0, at));
+    while (at < s.size())
+    {
+        const int unit = escapedUnit(s, at);
+        if (unit < 0)
+        {
+            buffer += s[at++];
+            continue;
+        }
+        at += 7;
+        char32_t c = char32_t(unit);
+        if (c >= 0xD800 && c <= 0xDBFF)
+        {
+            const int low = escapedUnit(s, at);
+            if (low >= 0xDC00 && low <= 0xDFFF)
+                c = 0x10000 + ((c - 0xD800) << 10) + char32_t(low - 0xDC00), at += 7;
+            else
+                c = 0xFFFD;
+        }
+        else if (c >= 0xDC00 && c <= 0xDFFF)
+            c = 0xFFFD;
+        if (c != 0)
+            appendUtf8(buffer, c);
+    }
+    return buffer;
+}
+
 class SharedStrings final : public iface::import_shared_strings
 {
 public:
-    explicit SharedStrings(SpreadsheetSheet& sheet) : m_sheet(sheet) {}
-    std::size_t append(std::string_view s) override { return m_sheet.addSharedString(s); }
-    std::size_t add(std::string_view s) override { return m_sheet.addSharedString(s); }
+    SharedStrings(SpreadsheetSheet& sheet, bool escaped) : m_sheet(sheet), m_escaped(escaped) {}
+    std::size_t append(std::string_view s) override { return keep(s); }
+    std::size_t add(std::string_view s) override { return keep(s); }
     void set_segment_font(std::size_t) override {}
     void set_segment_bold(bool) override {}
     void set_segment_italic(bool) override {}
@@ -44,14 +120,21 @@ public:
     }
     std::size_t commit_segments() override
     {
-        const std::size_t index = m_sheet.addSharedString(m_segments);
+        const std::size_t index = keep(m_segments);
         m_segments.clear();
         return index;
     }
 
 private:
+    std::size_t keep(std::string_view s)
+    {
+        return m_sheet.addSharedString(m_escaped ? unescapeXlsx(s, m_unescaped) : s);
+    }
+
     SpreadsheetSheet& m_sheet;
+    bool m_escaped;
     std::string m_segments;
+    std::string m_unescaped;
 };
 
 // Only the number formats matter: they tell which numbers are dates.
@@ -184,7 +267,7 @@ double serialOf(int year, int month, int day, int hour, int minute, double secon
 class Formula final : public iface::import_formula
 {
 public:
-    explicit Formula(SpreadsheetSheet* sheet) : m_sheet(sheet) {}
+    Formula(SpreadsheetSheet* sheet, bool escaped) : m_sheet(sheet), m_escaped(escaped) {}
     void set_position(ss::row_t row, ss::col_t col) override
     {
         m_row = row;
@@ -216,7 +299,7 @@ public:
         switch (m_kind)
         {
         case String:
-            m_sheet->setText(m_row, m_col, m_string);
+            m_sheet->setText(m_row, m_col, m_escaped ? unescapeXlsx(m_string, m_unescaped) : m_string);
             break;
         case Value:
             m_sheet->setNumber(m_row, m_col, m_value);
@@ -240,50 +323,54 @@ private:
         Boolean
     };
     SpreadsheetSheet* m_sheet;
+    bool m_escaped;
     ss::row_t m_row = 0;
     ss::col_t m_col = 0;
     Kind m_kind = None;
     std::string m_string;
+    std::string m_unescaped;
     double m_value = 0;
 };
 
+// The results of a formula over a range arrive by their place in that range.
 class ArrayFormula final : public iface::import_array_formula
 {
 public:
     explicit ArrayFormula(SpreadsheetSheet* sheet) : m_sheet(sheet) {}
-    void set_range(const ss::range_t&) override {}
+    void set_range(const ss::range_t& range) override { m_first = range.first; }
     void set_formula(ss::formula_grammar_t, std::string_view) override {}
     void set_result_string(ss::row_t row, ss::col_t col, std::string_view value) override
     {
         if (m_sheet)
-            m_sheet->setText(row, col, value);
+            m_sheet->setText(m_first.row + row, m_first.column + col, value);
     }
     void set_result_value(ss::row_t row, ss::col_t col, double value) override
     {
         if (m_sheet)
-            m_sheet->setNumber(row, col, value);
+            m_sheet->setNumber(m_first.row + row, m_first.column + col, value);
     }
     void set_result_bool(ss::row_t row, ss::col_t col, bool value) override
     {
         if (m_sheet)
-            m_sheet->setBool(row, col, value);
+            m_sheet->setBool(m_first.row + row, m_first.column + col, value);
     }
     void set_result_empty(ss::row_t row, ss::col_t) override
     {
         if (m_sheet)
-            m_sheet->noteUsedRow(row);
+            m_sheet->noteUsedRow(m_first.row + row);
     }
-    void commit() override {}
+    void commit() override { m_first = {}; }
 
 private:
     SpreadsheetSheet* m_sheet;
+    ss::address_t m_first{};
 };
 
 // The first worksheet feeds the kept sheet; every later one (`sheet` null) is read and dropped.
 class Sheet final : public iface::import_sheet
 {
 public:
-    explicit Sheet(SpreadsheetSheet* sheet) : m_sheet(sheet), m_formula(sheet), m_arrayFormula(sheet) {}
+    Sheet(SpreadsheetSheet* sheet, bool escaped) : m_sheet(sheet), m_formula(sheet, escaped), m_arrayFormula(sheet) {}
 
     iface::import_formula* get_formula() override { return &m_formula; }
     iface::import_array_formula* get_array_formula() override { return &m_arrayFormula; }
@@ -334,14 +421,45 @@ private:
     ArrayFormula m_arrayFormula;
 };
 
-// Cell addresses in the A1 notation ("B12", "$A$3", "Sayfa1!A1"); the sheet part is not needed.
+// Cell addresses in the A1 notation ("B12", "$A$3", "Sayfa1!A1", "$Sayfa1.$A$1"); the sheet part
+// is not needed. Only the places of cells must be valid: what a named range or expression refers
+// to (which may be another sheet, or a reference that was deleted) never stops the reading of the
+// first sheet, so those resolve to A1 when they cannot be read.
 class ReferenceResolver final : public iface::import_reference_resolver
 {
 public:
+    explicit ReferenceResolver(bool strict) : m_strict(strict) {}
+
     ss::src_address_t resolve_address(std::string_view address) override
     {
-        if (const std::size_t bang = address.rfind('!'); bang != std::string_view::npos)
-            address.remove_prefix(bang + 1);
+        try
+        {
+            return resolveStrictly(address);
+        }
+        catch (const ESpreadsheetError&)
+        {
+            if (m_strict)
+                throw;
+            return {0, 0, 0};
+        }
+    }
+
+    ss::src_range_t resolve_range(std::string_view range) override
+    {
+        const std::size_t colon = range.find(':');
+        if (colon == std::string_view::npos)
+        {
+            const ss::src_address_t single = resolve_address(range);
+            return {single, single};
+        }
+        return {resolve_address(range.substr(0, colon)), resolve_address(range.substr(colon + 1))};
+    }
+
+private:
+    static ss::src_address_t resolveStrictly(std::string_view address)
+    {
+        if (const std::size_t sheetEnd = address.find_last_of("!."); sheetEnd != std::string_view::npos)
+            address.remove_prefix(sheetEnd + 1);
         std::size_t i = 0;
         auto skipDollar = [&] {
             if (i < address.size() && address[i] == '$')
@@ -363,35 +481,31 @@ public:
             throw ESpreadsheetError("invalid cell address in workbook: " + std::string(address.substr(0, 32)));
         return {0, static_cast<ss::row_t>(row - 1), static_cast<ss::col_t>(column - 1)};
     }
-    ss::src_range_t resolve_range(std::string_view range) override
-    {
-        const std::size_t colon = range.find(':');
-        if (colon == std::string_view::npos)
-        {
-            const ss::src_address_t single = resolve_address(range);
-            return {single, single};
-        }
-        return {resolve_address(range.substr(0, colon)), resolve_address(range.substr(colon + 1))};
-    }
+
+    bool m_strict;
 };
 
 class Factory final : public iface::import_factory
 {
 public:
-    Factory(SpreadsheetSheet& sheet, bool moreSheetsMeanOverflow)
-        : m_sheet(sheet), m_strings(sheet), m_settings(sheet), m_moreSheetsMeanOverflow(moreSheetsMeanOverflow)
+    Factory(SpreadsheetSheet& sheet, SpreadsheetFormat format)
+        : m_sheet(sheet), m_escaped(format == SpreadsheetFormat::Xlsx), m_strings(sheet, m_escaped), m_settings(sheet),
+          m_moreSheetsMeanOverflow(format == SpreadsheetFormat::Csv)
     {}
 
     iface::import_global_settings* get_global_settings() override { return &m_settings; }
     iface::import_shared_strings* get_shared_strings() override { return &m_strings; }
     iface::import_styles* get_styles() override { return &m_styles; }
-    iface::import_reference_resolver* get_reference_resolver(ss::formula_ref_context_t) override { return &m_resolver; }
+    iface::import_reference_resolver* get_reference_resolver(ss::formula_ref_context_t context) override
+    {
+        return context == ss::formula_ref_context_t::global ? &m_cellResolver : &m_nameResolver;
+    }
 
     iface::import_sheet* append_sheet(ss::sheet_t index, std::string_view name) override
     {
         if (index == 0 && !m_first)
         {
-            m_first = std::make_unique<Sheet>(&m_sheet);
+            m_first = std::make_unique<Sheet>(&m_sheet, m_escaped);
             m_firstName = name;
             return m_first.get();
         }
@@ -400,7 +514,7 @@ public:
             m_sheet.noteUsedRow(announcedRows);
         if (m_others.size() > 4096)
             throw ESpreadsheetError("workbook with too many worksheets");
-        m_others.push_back(std::make_unique<Sheet>(nullptr));
+        m_others.push_back(std::make_unique<Sheet>(nullptr, false));
         m_otherNames.emplace_back(name);
         return m_others.back().get();
     }
@@ -427,10 +541,12 @@ public:
 
 private:
     SpreadsheetSheet& m_sheet;
+    bool m_escaped; // texts hold Excel's "_xHHHH_" escapes
     SharedStrings m_strings;
     Styles m_styles;
     GlobalSettings m_settings;
-    ReferenceResolver m_resolver;
+    ReferenceResolver m_cellResolver{true};
+    ReferenceResolver m_nameResolver{false};
     bool m_moreSheetsMeanOverflow;
     std::unique_ptr<Sheet> m_first;
     std::string m_firstName;
@@ -489,7 +605,7 @@ private:
 void spreadsheetReadWithOrcus(SpreadsheetFormat format, const QByteArray& content, SpreadsheetSheet& sheet,
                               const SpreadsheetLimits& limits)
 {
-    Factory factory(sheet, format == SpreadsheetFormat::Csv);
+    Factory factory(sheet, format);
     std::string_view stream(content.constData(), static_cast<std::size_t>(content.size()));
     QByteArray rewritten;
     std::vector<std::pair<int, qint64>> rowCopies;

@@ -1,6 +1,8 @@
 #include "SpreadsheetReader.h"
 
 #include "Codec1254.h"
+#include "HugePages.h"
+#include "SpreadsheetBiff.h"
 #include "SpreadsheetIsolation.h"
 #include "SpreadsheetSheet.h"
 #include "SpreadsheetZip.h"
@@ -77,6 +79,10 @@ Detection detect(const QByteArray& content, int maxZipEntries)
         d.format = zipFormat(content, d.directory);
         d.refusal = "zip package is not a spreadsheet (neither xlsx nor ods)";
     }
+    else if (spreadsheetLooksLikeOldBiff(content))
+    {
+        d.format = SpreadsheetFormat::OldXls;
+    }
     else if (content.left(textSniffBytes).contains('\0'))
     {
         d.refusal = "file is neither a workbook nor text";
@@ -107,9 +113,11 @@ void SpreadsheetReader::open(const QString& fileName)
             throw ESpreadsheetError("workbook could not be opened: " + file.errorString().toStdString());
         if (file.size() > m_limits.maxFileBytes)
             throw ESpreadsheetError("workbook larger than " + std::to_string(m_limits.maxFileBytes) + " bytes");
-        // read(n) reserves n bytes at once, so ask for what the file holds, not for the limit.
-        content = file.read(file.size());
-        if (content.size() != file.size() || !file.read(1).isEmpty())
+        // Room for what the file holds, not for the limit; in huge pages, which a large workbook
+        // fills with far fewer page faults.
+        content = QByteArray(file.size(), Qt::Uninitialized);
+        adviseHugePages(content.data(), std::size_t(content.size()));
+        if (file.read(content.data(), content.size()) != content.size() || !file.read(1).isEmpty())
             throw ESpreadsheetError("workbook changed while it was read");
     }
 

@@ -15,6 +15,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The process that decodes workbooks could not be started (the program's file was replaced or
+// removed while it runs, or no process can be made): nothing was read, and nothing is decoded in
+// the program's own process instead.
+class ESpreadsheetDecoderMissing : public ESpreadsheetError
+{
+public:
+    using ESpreadsheetError::ESpreadsheetError;
+};
+
 enum class SpreadsheetFormat
 {
     Unknown,
@@ -22,6 +31,7 @@ enum class SpreadsheetFormat
     Xlsx,
     Ods,
     Csv,
+    OldXls, // Excel 2.1, 3.0 and 4.0
 };
 
 // Bounds that keep a hostile file from exhausting memory. Workbooks inside them are read whole.

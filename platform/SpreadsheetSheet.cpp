@@ -1,7 +1,10 @@
 #include "SpreadsheetSheet.h"
 
+#include "HugePages.h"
+
 #include <QDate>
 #include <QTime>
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -61,6 +64,16 @@ void SpreadsheetSheet::fillDown(int row, int col, qint64 copies)
         m_rows.resize(static_cast<std::size_t>(last) + 1);
     for (qint64 r = row + 1; r <= last; ++r)
         m_rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)] = source;
+}
+
+void SpreadsheetSheet::reserve(int rows, std::size_t textBytes)
+{
+    if (rows <= 0 || rows > m_maxRows)
+        return;
+    m_rows.reserve(static_cast<std::size_t>(rows));
+    adviseHugePages(m_rows.data(), m_rows.capacity() * sizeof(m_rows[0]));
+    m_text.reserve(std::min<std::size_t>(textBytes, static_cast<std::size_t>(m_maxTextBytes)));
+    adviseHugePages(m_text.data(), m_text.capacity());
 }
 
 SpreadsheetSheet::Cell* SpreadsheetSheet::keptCell(int row, int col)

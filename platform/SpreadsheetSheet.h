@@ -36,6 +36,9 @@ public:
     // filled down shows it. Past the row limit nothing is copied and overRows() is set.
     void fillDown(int row, int col, qint64 copies);
 
+    // Room for rows 0 .. rows - 1 and that much text, taken at once.
+    void reserve(int rows, std::size_t textBytes);
+
     std::size_t addSharedString(std::string_view utf8);
     void setDateFormats(std::vector<bool> xfIsDate) { m_xfIsDate = std::move(xfIsDate); }
     // The day serial 0 of number cells that are dates; 1899-12-30 unless the workbook says 1904.

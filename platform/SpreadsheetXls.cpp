@@ -1,6 +1,7 @@
 #include "SpreadsheetXls.h"
 
 #include "LittleEndian.h"
+#include "SpreadsheetBiff.h"
 #include "SpreadsheetReader.h"
 #include "SpreadsheetSheet.h"
 
@@ -76,11 +77,15 @@ class CompoundDocumentCheck
 public:
     CompoundDocumentCheck(const QByteArray& content, qint64 maxCells) : m_content(content), m_maxCells(maxCells) {}
 
-    void run()
+    // The workbook stream, checked; empty when the document has none.
+    QByteArray run()
     {
         walkDirectory();
-        if (m_workbookSize > 0)
-            checkDimensions(readStream(m_workbookStart, m_workbookSize));
+        if (m_workbookSize == 0)
+            return {};
+        QByteArray stream = readStream(m_workbookStart, m_workbookSize);
+        checkDimensions(stream);
+        return stream;
     }
 
 private:
@@ -313,7 +318,7 @@ void keep(SpreadsheetSheet& sheet, int row, int col, const FreeXL_CellValue& cel
 
 void spreadsheetReadXls(const QString& fileName, const QByteArray& content, qint64 maxCells, SpreadsheetSheet& sheet)
 {
-    CompoundDocumentCheck(content, maxCells).run();
+    const QByteArray stream = CompoundDocumentCheck(content, maxCells).run();
     XlsHandle handle;
     check(freexl_open(QFile::encodeName(fileName).constData(), handle.out()), "open");
     // freexl gives no handle at all for a workbook whose records are encrypted.
@@ -353,4 +358,5 @@ void spreadsheetReadXls(const QString& fileName, const QByteArray& content, qint
         if (sheet.overLimit())
             break;
     }
+    spreadsheetReadXlsMissedCells(stream, sheet);
 }

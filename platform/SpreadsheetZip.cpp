@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
 
@@ -111,6 +112,7 @@ SpreadsheetZipDirectory spreadsheetReadZipDirectory(const QByteArray& content, i
         if (!bytes.has(localOffset, localHeaderSize) || bytes.u32(localOffset) != localSignature)
             return refuse("zip part without its local header");
         entry.encrypted = entry.encrypted || (bytes.u16(localOffset + 6) & 1u) != 0;
+        entry.localOffset = static_cast<std::uint64_t>(localOffset);
         entry.packedSize = std::max<std::uint64_t>(entry.packedSize, bytes.u32(localOffset + 18));
         entry.unpackedSize = std::max<std::uint64_t>(entry.unpackedSize, bytes.u32(localOffset + 22));
 
@@ -170,6 +172,41 @@ std::vector<SpreadsheetZipPart> spreadsheetUnpackZip(const QByteArray& content,
         parts.push_back(std::move(part));
     }
     return parts;
+}
+
+void spreadsheetVisitZip(const QByteArray& content, const std::function<bool(std::string_view)>& wanted,
+                         const std::function<void(std::string_view data)>& visit)
+{
+    const SpreadsheetZipDirectory directory = spreadsheetReadZipDirectory(content, 65535);
+    if (!directory.valid)
+        return;
+    const Bytes bytes(content);
+    std::unique_ptr<orcus::zip_archive_stream_blob> stream;
+    std::unique_ptr<orcus::zip_archive> archive;
+    std::vector<unsigned char> buffer;
+    for (const SpreadsheetZipEntry& entry : directory.entries)
+    {
+        if (!wanted(entry.name))
+            continue;
+        const auto local = static_cast<qsizetype>(entry.localOffset);
+        const qsizetype start = local + localHeaderSize + bytes.u16(local + 26) + bytes.u16(local + 28);
+        const auto size = static_cast<qsizetype>(entry.packedSize);
+        if (entry.method == 0 && entry.packedSize == entry.unpackedSize && bytes.has(start, size))
+        {
+            visit(std::string_view(bytes.at(start), static_cast<std::size_t>(size)));
+            continue;
+        }
+        if (!archive)
+        {
+            stream = std::make_unique<orcus::zip_archive_stream_blob>(
+                reinterpret_cast<const std::uint8_t*>(content.constData()), static_cast<std::size_t>(content.size()));
+            archive = std::make_unique<orcus::zip_archive>(stream.get());
+            archive->load();
+        }
+        buffer.clear();
+        if (archive->read_file_entry(entry.name, buffer))
+            visit(std::string_view(reinterpret_cast<const char*>(buffer.data()), buffer.size()));
+    }
 }
 
 namespace {

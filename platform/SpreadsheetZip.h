@@ -19,6 +19,7 @@ struct SpreadsheetZipEntry
     std::uint64_t unpackedSize = 0; // the larger of the two sizes the package declares
     std::uint32_t method = 0;       // 0 stored, 8 deflated
     bool encrypted = false;
+    std::uint64_t localOffset = 0; // of its local header
 };
 
 struct SpreadsheetZipDirectory
@@ -48,5 +49,10 @@ struct SpreadsheetZipPart
 // liborcus. Check the limits first.
 std::vector<SpreadsheetZipPart> spreadsheetUnpackZip(const QByteArray& content,
                                                      const std::function<bool(std::string_view)>& wanted = {});
+// Shows each part whose name `wanted` accepts to `visit`, one at a time: a stored part where it
+// lies in `content`, a compressed one unpacked into a buffer reused for the next. Check the
+// limits first.
+void spreadsheetVisitZip(const QByteArray& content, const std::function<bool(std::string_view)>& wanted,
+                         const std::function<void(std::string_view data)>& visit);
 // A package of the parts, stored without compression, in their order.
 QByteArray spreadsheetStoredZip(const std::vector<SpreadsheetZipPart>& parts);

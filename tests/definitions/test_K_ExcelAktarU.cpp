@@ -146,6 +146,29 @@ private Q_SLOTS:
         QTest::newRow("inline strings, xlsx") << "inline_strings.xlsx" << true << both;
         QTest::newRow("title row is a participant")
             << "title_row.ods" << true << Rows{{QStringLiteral("Adı Soyadı"), QStringLiteral("Ek Bilgi")}} + both;
+        for (const char* ext : {"ods", "xlsx"})
+            QTest::addRow("named range, %s", ext)
+                << QStringLiteral("named_range.") + QLatin1String(ext) << true << both;
+        QTest::newRow("escaped characters, xlsx")
+            << "escapes.xlsx" << true
+            << Rows{{QStringLiteral("Ayşe\rYılmaz"), QStringLiteral("\x14İstanbul\x14")},
+                    {QStringLiteral("Mehmet_x000D_Öztürk"), QStringLiteral("Ankara_x12_")},
+                    {QStringLiteral("Gülşen Çağlar"), QStringLiteral("İzmir")}};
+        QTest::newRow("array formulas, xlsx")
+            << "array_formula.xlsx" << true
+            << Rows{{QStringLiteral("1"), QString()}, both[0], {QStringLiteral("Can"), QStringLiteral("Çorum")}};
+        // An error value is a name like any other text, not a missing one.
+        for (const char* ext : {"xls", "xlsx", "ods"})
+            QTest::addRow("error values, %s", ext) << QStringLiteral("errors.") + QLatin1String(ext) << true
+                                                   << Rows{{QStringLiteral("Ayşe Yılmaz"), QStringLiteral("#DIV/0!")},
+                                                           {QStringLiteral("#N/A"), QStringLiteral("Ankara")},
+                                                           {QStringLiteral("#NAME?"), QStringLiteral("#VALUE!")}};
+        for (const char* file : {"excel2.xls", "excel3.xls", "excel4.xls"})
+            QTest::addRow("Excel 2.1-4.0, %s", file) << QString::fromLatin1(file) << true
+                                                     << Rows{both[0],
+                                                             {QStringLiteral("42"), QStringLiteral("3,5")},
+                                                             {QStringLiteral("15.03.2024"), QStringLiteral("DOĞRU")},
+                                                             {QStringLiteral("#DIV/0!"), QStringLiteral("Çorum")}};
     }
     void importsColumnsAAndB()
     {
@@ -331,6 +354,22 @@ private Q_SLOTS:
         QVERIFY(messages->shown.last().startsWith(QStringLiteral("Bilgi: Excel dosyası okunamadı.")));
         QCOMPARE(table->recordCount(), 0);
         QCOMPARE(table->state(), dsBrowse);
+        QVERIFY(window->isVisible());
+    }
+
+    // Where the process that decodes workbooks cannot be started, nothing is decoded in the
+    // program itself: the import says so and imports nothing.
+    void decoderThatCannotStartImportsNothing()
+    {
+        const QString self = spreadsheetDecoderProgram();
+        setSpreadsheetDecoderProgram(QStringLiteral("/nonexistent/cekilis"));
+        importFile(sheet(QStringLiteral("names_ab.xlsx")), true);
+        setSpreadsheetDecoderProgram(self);
+        QCOMPARE(messages->shown,
+                 (QStringList{question, QStringLiteral("Bilgi: Excel dosyası okunamadı: dosyayı okuyacak işlem "
+                                                       "başlatılamadı. Hiçbir kayıt aktarılmadı; programı kapatıp "
+                                                       "yeniden açın.")}));
+        QCOMPARE(table->recordCount(), 0);
         QVERIFY(window->isVisible());
     }
 

@@ -153,9 +153,36 @@ private Q_SLOTS:
                 QTest::addRow("%s.%s%s", base, ext, isolate ? "" : " in process")
                     << QString::fromLatin1(base) + QLatin1Char('.') + QLatin1String(ext) << isolate << rows;
         };
+        // Error values as the spreadsheet shows them; a text file holds the same texts.
+        const Rows errors = {{QStringLiteral("Ayşe Yılmaz"), QStringLiteral("#DIV/0!")},
+                             {QStringLiteral("#N/A"), QStringLiteral("Ankara")},
+                             {QStringLiteral("#NAME?"), QStringLiteral("#VALUE!")}};
+        // A1 is the number 1 (B1 empty), an array formula fills F2:G2 and another one A3:B3.
+        const Rows arrayFormula = {
+            {QStringLiteral("1"), QString()}, namesAB[0], {QStringLiteral("Can"), QStringLiteral("Çorum")}};
         add("inline_strings", "xlsx", namesAB);
+        // Escapes of a carriage return, a control character, letters (also in an inline string),
+        // an escaped "_x" that reads as the text "_x000D_", and a "_x" that is no escape.
+        add("escapes", "xlsx",
+            {{QStringLiteral("Ayşe\rYılmaz"), QStringLiteral("\x14İstanbul\x14")},
+             {QStringLiteral("Mehmet_x000D_Öztürk"), QStringLiteral("Ankara_x12_")},
+             {QStringLiteral("Gülşen Çağlar"), QStringLiteral("İzmir")}});
+        // Excel 2.1, 3.0 and 4.0: a text, numbers, a date, a truth value, an error, a text result.
+        const Rows oldExcel = {namesAB[0],
+                               {QStringLiteral("42"), QStringLiteral("3,5")},
+                               {QStringLiteral("15.03.2024"), QStringLiteral("DOĞRU")},
+                               {QStringLiteral("#DIV/0!"), QStringLiteral("Çorum")}};
+        for (const char* base : {"excel2", "excel3", "excel4"})
+            add(base, "xls", oldExcel);
         for (const char* ext : {"xls", "xlsx", "ods", "csv"})
         {
+            add("named_range", ext, namesAB);
+            add("errors", ext, errors);
+            // LibreOffice writes no text results of an array formula into an .xls file, only zeros.
+            add("array_formula", ext,
+                qstrcmp(ext, "xls") != 0
+                    ? arrayFormula
+                    : Rows{arrayFormula[0], arrayFormula[1], {QStringLiteral("0"), QStringLiteral("0")}});
             add("names_ab", ext, namesAB);
             add("text_runs", ext, textRuns);
             add("repeated_rows", ext, repeatedRows);
@@ -504,6 +531,52 @@ private Q_SLOTS:
         QCOMPARE(reader.cellText(usedRows, 2), rows.contains("16000") ? QStringLiteral("Ali") : QString());
     }
 
+    // Excel's escapes in a shared string, decoded left to right; what is no escape stays.
+    void xlsxEscapesDecodeToTheirCharacters_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("lower-case digits") << QByteArray("_x00e7_a_x011f_") << QStringLiteral("çağ");
+        QTest::newRow("surrogate pair") << QByteArray("a_xD83D__xDE00_b") << QStringLiteral("a\U0001F600b");
+        QTest::newRow("lone surrogate") << QByteArray("a_xD83D_b") << QStringLiteral("a\uFFFDb");
+        QTest::newRow("character zero is dropped") << QByteArray("Ali_x0000_Veli") << QStringLiteral("AliVeli");
+        QTest::newRow("escaped underscore") << QByteArray("_x005F_x0041_") << QStringLiteral("_x0041_");
+        QTest::newRow("cut short at the end") << QByteArray("Ali_x004") << QStringLiteral("Ali_x004");
+        QTest::newRow("not hexadecimal") << QByteArray("_x00G1_") << QStringLiteral("_x00G1_");
+        QTest::newRow("escape right after a false one") << QByteArray("_x_x0041_") << QStringLiteral("_xA");
+    }
+    void xlsxEscapesDecodeToTheirCharacters()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, text);
+        const QByteArray main = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+        const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+        const QByteArray rels =
+            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+        const QList<ZipPart> parts = {
+            {"_rels/.rels", rels + "<Relationship Id=\"r1\" Type=\"" + rel +
+                                "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+            {"xl/workbook.xml", "<workbook " + main + " xmlns:r=\"" + rel +
+                                    "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"r1\"/></sheets></workbook>"},
+            {"xl/_rels/workbook.xml.rels", rels + "<Relationship Id=\"r1\" Type=\"" + rel +
+                                               "/worksheet\" Target=\"worksheets/sheet1.xml\"/>" +
+                                               "<Relationship Id=\"r2\" Type=\"" + rel +
+                                               "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+            {"xl/sharedStrings.xml", "<sst " + main + "><si><t>" + stored + "</t></si></sst>"},
+            {"xl/worksheets/sheet1.xml",
+             "<worksheet " + main +
+                 "><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData></worksheet>"}};
+        QList<ZipPart> deflated;
+        for (const ZipPart& part : parts)
+            deflated.append({part.name, qCompress(part.data).mid(6).chopped(4), quint32(part.data.size())});
+        const QString path = m_dir.filePath(QStringLiteral("escapes.xlsx"));
+        QFile::remove(path);
+        writeAll(path, zipOf(deflated));
+        SpreadsheetReader reader;
+        reader.open(path);
+        QCOMPARE(reader.cellText(1, 1), text);
+    }
+
     void csvBeyondTheRowLimitIsRefused()
     {
         QByteArray bytes;
@@ -605,23 +678,36 @@ private Q_SLOTS:
         QCOMPARE(readAll(reader), namesAB);
     }
 
-    // Without a child process to start, the workbook is decoded in this process.
-    void decoderThatCannotStartFallsBack_data()
+    // Without a child process to start, nothing is decoded: not in this process either, where a
+    // damaged file could take the program down.
+    void decoderThatCannotStartDecodesNothing_data()
     {
         QTest::addColumn<QString>("program");
         QTest::newRow("missing program") << "/nonexistent/cekilis-decoder";
+        QTest::newRow("not an executable") << fixturePath("sheets/names_ab.csv");
         QTest::newRow("none named") << QString();
     }
-    void decoderThatCannotStartFallsBack()
+    void decoderThatCannotStartDecodesNothing()
     {
         QFETCH(QString, program);
         const QString self = spreadsheetDecoderProgram();
         QCOMPARE(self, QCoreApplication::applicationFilePath());
-        setSpreadsheetDecoderProgram(program);
         SpreadsheetReader reader;
-        reader.open(fixturePath("sheets/names_ab.xlsx"));
+        reader.open(fixturePath("sheets/names_ab.ods"));
+        setSpreadsheetDecoderProgram(program);
+        bool missing = false;
+        try
+        {
+            reader.open(fixturePath("sheets/names_ab.xlsx"));
+        }
+        catch (const ESpreadsheetDecoderMissing&)
+        {
+            missing = true;
+        }
         setSpreadsheetDecoderProgram(self);
-        QCOMPARE(readAll(reader), namesAB);
+        QVERIFY(missing);
+        QVERIFY(!reader.isOpen());
+        QCOMPARE(reader.usedRowCount(), 0);
     }
 
     // Only the parent's own start, with its token, makes an executable a decoder.
