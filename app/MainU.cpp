@@ -1,6 +1,7 @@
 #include "MainU.h"
 
 #include "Artwork.h"
+#include "AudienceScreen.h"
 #include "Ayar1U.h"
 #include "DBGrid.h"
 #include "DataSource.h"
@@ -73,11 +74,19 @@ TMainF::TMainF(QWidget* parent)
     TamEkran->setObjectName(QStringLiteral("TamEkran"));
     TamEkran->setShortcut(QKeySequence(Qt::Key_F11));
     addAction(TamEkran);
+    SeyirciEkrani = new QAction(QStringLiteral("Seyirci Ekranı"), this);
+    SeyirciEkrani->setObjectName(QStringLiteral("SeyirciEkrani"));
+    SeyirciEkrani->setShortcut(QKeySequence(Qt::Key_F12));
+    addAction(SeyirciEkrani);
 
     journal = std::make_unique<TDrawJournal>(dataFolder());
     personDraw = new TPersonDraw(
         personDrawControls(*ui, this, Kisi_T, Hediye_T, Kzn_T, Timer1, MediaPlayer1, journal.get()), this);
     numberDraw = new TNumberDraw(numberDrawControls(*ui, this, Rx_T, journal.get()), this);
+    m_audience = new TAudienceScreen(personDraw, numberDraw, ui->ZvWinButton10,
+                                     {ui->ImageTOP1->pixmap(), ui->ImageTOP2->pixmap(), ui->ImageTOP3->pixmap(),
+                                      ui->ImageTOP4->pixmap()},
+                                     this);
 
     wireHandlers();
     FormCreate();
@@ -210,6 +219,7 @@ void TMainF::wireHandlers()
     click(ui->ZvWinButton8, &TMainF::ZvWinButton8Click);
     connectGuarded(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
     connectGuarded(TamEkran, &QAction::triggered, this, &TMainF::TamEkranExecute);
+    connectGuarded(SeyirciEkrani, &QAction::triggered, m_audience, &TAudienceScreen::toggle);
 }
 
 void TMainF::FormCreate()
@@ -290,6 +300,7 @@ void TMainF::readSettings()
 {
     m_settingsRead = true;
     readMainSettings(*this, programFolder() + settingsFile);
+    m_audience->readChoice(programFolder() + settingsFile);
 }
 
 void TMainF::saveSettings()
@@ -310,7 +321,10 @@ void TMainF::closeEvent(QCloseEvent* event)
         guarded([this] { saveSettings(); });
     // A pending range refused by its rule keeps the window open, so no range is lost.
     if (guarded([this] { FormClose(); }))
+    {
         event->accept();
+        m_audience->close();
+    }
     else
         event->ignore();
 }

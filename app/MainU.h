@@ -7,6 +7,7 @@
 
 class QAction;
 class QTimer;
+class TAudienceScreen;
 class TDrawJournal;
 class TDrawTables;
 class TMediaPlayer;
@@ -65,6 +66,10 @@ public:
     QAction* Kapat;
     // F11: full screen and back to the state the window had before.
     QAction* TamEkran;
+    // F12, as the button "Seyirci Ekranı": opens or closes the audience's screen.
+    QAction* SeyirciEkrani;
+
+    TAudienceScreen* audience() const { return m_audience; }
 
     // Buttons and actions reach these through connectGuarded; the draws connect their own page.
     // For a caller outside a signal (the Page Down key, tests) the draw handlers, FormCreate and
@@ -115,6 +120,7 @@ private:
     std::unique_ptr<TDrawJournal> journal; // the run's draws on disk, in the data folder
     TPersonDraw* personDraw = nullptr;
     TNumberDraw* numberDraw = nullptr;
+    TAudienceScreen* m_audience = nullptr;
     bool m_shown = false;
     bool m_settingsRead = false;
     bool m_settingsSaved = false;

@@ -154,12 +154,14 @@ void TPersonDraw::start()
     showPrizePicture(c.Hediye_T->fieldAsString(RESIMYOLU));
 
     TZvTop::clearPanel(c.PanelTOP);
+    Q_EMIT prizeShown(c.LabelHEDIYE->text(), c.ImageRES->pixmap(), c.ImageRES->Stretch());
     if (c.CheckEFEKT->isChecked())
     {
         // A start nested in another start's pump may have left an animation behind.
         delete activeAnimation.data();
         activeAnimation = new TZvTopAnimate(c.Owner, c.PanelTOP, c.ImageTOP);
         activeAnimation->setActive(true);
+        Q_EMIT waitStarted(activeAnimation);
     }
     // Read as the box will hold it: a stray keystroke in a box that still has the focus must
     // not stretch the wait to hours.
@@ -224,6 +226,7 @@ void TPersonDraw::reveal()
             text += " - " + extra;
 
         removeAnimation();
+        Q_EMIT rowStarted(text, static_cast<int>(name.size()));
 
         const int length = static_cast<int>(text.size());
         const int x0 = (c.PanelTOP->width() - 2 - 32 * length) / 2;
@@ -238,6 +241,7 @@ void TPersonDraw::reveal()
             ball->setHarf(Cp1254::toUnicode(CharFUp2(letter)));
             ball->show();
             ball->repaint();
+            Q_EMIT letterShown(i - 1, ball->Harf());
             if (c.CheckEFEKT->isChecked() && !showAll)
                 Clock::instance().sleep(milliseconds(c.SpinHARF->boundedValue(), i));
             pumpEvents();
@@ -257,6 +261,7 @@ void TPersonDraw::reveal()
 
         DrawRunning = false;
         showAll = false;
+        Q_EMIT drawEnded();
         stopDrawSound();
         // A failing end-of-draw sound still goes to the application-wide handler.
         guarded([this] { startEndSound(); });
@@ -284,6 +289,7 @@ void TPersonDraw::endWithoutCandidates()
     TZvTop::clearPanel(c.PanelTOP);
     DrawRunning = false;
     showAll = false;
+    Q_EMIT drawEnded();
     stopDrawSound();
     ShowBilgi(noCandidatesText());
 }

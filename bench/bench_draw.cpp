@@ -1,6 +1,8 @@
 // Figures of the person-prize draw: the winner pick among a million participants with a hundred
 // thousand winners already recorded, the processor time the fifteen bouncing balls take while a
-// draw waits, and the cost of a winner's journal line on the disk beside a whole reveal.
+// draw waits, the same with the audience's screen open beside the main stage, and the cost of a
+// winner's journal line on the disk beside a whole reveal.
+#include "AudienceScreen.h"
 #include "DrawJournal.h"
 #include "MainU.h"
 #include "ProgramFolder.h"
@@ -14,7 +16,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QPainter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -219,13 +223,75 @@ void benchJournal()
                 "(%d ms of designed waits) %.0f ms\n",
                 median(appends), worstAppend, lines, median(reveals), draws, int(name.size()), waits, withEffect);
 }
+// The main window's wait with its fifteen balls, alone and with the audience's screen open on
+// each projector the platform offers (the screens after the first).
+void benchAudience()
+{
+    QTemporaryDir dir;
+    setProgramFolder(dir.path());
+    TMainF window;
+    window.show();
+    QCoreApplication::processEvents();
+    for (int i = 0; i < 3; ++i)
+    {
+        window.Kisi_T->append();
+        window.Kisi_T->setFieldString(QStringLiteral("ADI"), QStringLiteral("Katılımcı %1").arg(i));
+        window.Kisi_T->post();
+    }
+    window.Hediye_T->append();
+    window.Hediye_T->setFieldString(QStringLiteral("HEDIYE"), QStringLiteral("Bisiklet"));
+    window.Hediye_T->post();
+    window.boundPrizeNumber();
+    window.form()->CheckEFEKT->setChecked(true);
+    window.form()->SpinCKSR->setValue(60);
+    window.ZvWinButton6Click();
+
+    const int seconds = 4;
+    QString figures = QStringLiteral("main stage alone %1 %").arg(cpuShare(seconds * 1000) * 100, 0, 'f', 1);
+    const auto screens = QGuiApplication::screens();
+    for (qsizetype i = 1; i < screens.size(); ++i)
+    {
+        window.audience()->choose(screens.at(i)->name());
+        QCoreApplication::processEvents();
+        const QSize size = screens.at(i)->size();
+        figures += QStringLiteral("; with the audience's screen open on %1 x %2 (at %3 x) %4 %")
+                       .arg(size.width())
+                       .arg(size.height())
+                       .arg(screens.at(i)->devicePixelRatio())
+                       .arg(cpuShare(seconds * 1000) * 100, 0, 'f', 1);
+    }
+    window.audience()->close();
+    figures += QStringLiteral("; closed again %1 %").arg(cpuShare(seconds * 1000) * 100, 0, 'f', 1);
+    window.ZvWinButton7Click();
+    window.close();
+    setProgramFolder(QString());
+    std::printf("audience screen, while the balls of a draw bounce (%% of one core over %d s each): %s\n", seconds,
+                qPrintable(figures));
+}
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // Beside the operator's screen, projectors of 1920 x 1080 and 1024 x 768, unless the run
+    // names its own screens.
+    QTemporaryDir screensDir;
+    if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen") && screensDir.isValid())
+    {
+        QFile config(screensDir.filePath(QStringLiteral("screens.json")));
+        if (config.open(QIODevice::WriteOnly))
+        {
+            config.write(R"({"screens": [
+                {"name": "Laptop", "x": 0, "y": 0, "width": 1366, "height": 768},
+                {"name": "Projektor1080", "x": 1366, "y": 0, "width": 1920, "height": 1080},
+                {"name": "Projektor768", "x": 3286, "y": 0, "width": 1024, "height": 768}]})");
+            config.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
+        }
+    }
     QApplication app(argc, argv);
     benchPick();
     benchBalls();
+    benchAudience();
     benchJournal();
     return 0;
 }
