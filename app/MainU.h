@@ -10,6 +10,7 @@ class QTimer;
 class TAudienceScreen;
 class TDrawJournal;
 class TDrawTables;
+class TEveningStatus;
 class TMediaPlayer;
 class TNumberDraw;
 class TPersonDraw;
@@ -63,23 +64,30 @@ public:
 
     QTimer* Timer1;
     TMediaPlayer* MediaPlayer1;
+    // Esc: closes the window, or first leaves full screen.
     QAction* Kapat;
     // F11: full screen and back to the state the window had before.
     QAction* TamEkran;
+    // F5, a remote's slideshow key: full screen (Esc, its other half, leaves it).
+    QAction* PresentKey;
+    // Page Down, a remote's "next": "Çekilişe Başla" on "Çekiliş -1", whatever has the focus.
+    QAction* StartKey;
     // F12, as the button "Seyirci Ekranı": opens or closes the audience's screen.
     QAction* SeyirciEkrani;
 
     TAudienceScreen* audience() const { return m_audience; }
 
     // Buttons and actions reach these through connectGuarded; the draws connect their own page.
-    // For a caller outside a signal (the Page Down key, tests) the draw handlers, FormCreate and
-    // FormResize guard their bodies themselves.
+    // For a caller outside a signal (tests) the draw handlers, FormCreate and FormResize guard
+    // their bodies themselves.
 public Q_SLOTS:
     void FormCreate();
     void FormShow();
     void FormResize();
     void KapatExecute();
     void TamEkranExecute();
+    void PresentKeyExecute();
+    void StartKeyExecute();
     void ZvWinButton8Click();
     void AppEventsException(const std::exception* error);
 
@@ -103,13 +111,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Page Down, as a presenter remote sends it, that no focused control used.
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void setUpLook();
     void setUpArtwork();
     void wireHandlers();
+    void addKeys();
     void readSettings();
     void saveSettings();
     void FormClose();
@@ -121,6 +128,7 @@ private:
     TPersonDraw* personDraw = nullptr;
     TNumberDraw* numberDraw = nullptr;
     TAudienceScreen* m_audience = nullptr;
+    TEveningStatus* eveningStatus = nullptr;
     bool m_shown = false;
     bool m_settingsRead = false;
     bool m_settingsSaved = false;

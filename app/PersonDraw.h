@@ -10,6 +10,7 @@ class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QRect;
 class QTimer;
 class TDrawJournal;
 class TImage;
@@ -100,6 +101,7 @@ Q_SIGNALS:
 private:
     void start();
     void reveal();
+    void showLetter(const QRect& cell, char letter);
     void showAllNow();
     void saveWinners();
     void followChecks();
