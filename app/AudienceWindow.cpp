@@ -223,11 +223,11 @@ void TAudienceWindow::followBalls()
     const QList<QRect> now = ballRects(&colours);
     if (now == m_balls)
         return;
-    QRegion dirty;
-    for (const QRect& r : std::as_const(m_balls))
-        dirty += r;
-    for (const QRect& r : now)
-        dirty += r;
+    // One rectangle around the old and new places of every ball: painting inside a region of
+    // many small rectangles costs more than filling the few more pixels of their bounding box.
+    QRect dirty;
+    for (qsizetype i = 0; i < std::max(now.size(), m_balls.size()); ++i)
+        dirty |= now.value(i).united(m_balls.value(i));
     m_balls = now;
     m_ballColours = colours;
     if (!stage.animation())
@@ -256,11 +256,11 @@ bool TAudienceWindow::event(QEvent* event)
     return QWidget::event(event);
 }
 
-const QPixmap& TAudienceWindow::ballPicture(int colour, int side)
+const QPixmap& TAudienceWindow::ballPicture(int colour, int side, bool opaque)
 {
     const qreal ratio = devicePixelRatioF();
     const int pixels = std::max(1, int(std::lround(side * ratio)));
-    const quint64 key = (quint64(colour) << 32) | quint64(pixels);
+    const quint64 key = (quint64(opaque) << 40) | (quint64(colour) << 32) | quint64(pixels);
     auto found = scaled.find(key);
     if (found != scaled.end())
         return *found;
@@ -271,6 +271,15 @@ const QPixmap& TAudienceWindow::ballPicture(int colour, int side)
     if (!picture.isNull())
     {
         picture = picture.scaled(pixels, pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // A bouncing ball never meets another one (each has its column), so it can be laid on
+        // the background once: fifty times a second it is then copied rather than blended.
+        if (opaque)
+        {
+            QImage laid(picture.size(), QImage::Format_RGB32);
+            laid.fill(palette().color(QPalette::Window));
+            QPainter(&laid).drawPixmap(0, 0, picture);
+            picture = QPixmap::fromImage(laid);
+        }
         picture.setDevicePixelRatio(ratio);
     }
     return *scaled.insert(key, picture);
@@ -278,7 +287,7 @@ const QPixmap& TAudienceWindow::ballPicture(int colour, int side)
 
 void TAudienceWindow::paintBall(QPainter& painter, const QRect& cell, int colour, QChar letter)
 {
-    const QPixmap& picture = ballPicture(colour, cell.width());
+    const QPixmap& picture = ballPicture(colour, cell.width(), letter == QLatin1Char(' '));
     if (!picture.isNull())
         painter.drawPixmap(cell.topLeft(), picture);
     if (letter.isNull() || letter == QLatin1Char(' '))

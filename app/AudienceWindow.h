@@ -62,7 +62,7 @@ private:
     void paintPersonStage(QPainter& painter, const QRect& dirty);
     void paintNumbers(QPainter& painter);
     void paintBall(QPainter& painter, const QRect& cell, int colour, QChar letter);
-    const QPixmap& ballPicture(int colour, int side);
+    const QPixmap& ballPicture(int colour, int side, bool opaque);
     void computeRow();
 
     const TAudienceStage& stage;
@@ -76,5 +76,5 @@ private:
     QList<int> m_ballColours;
     QList<QRect> m_cells;           // the row laid out for this window's size
     int m_rowBall = 0;              // side of the row's balls in pixels
-    QHash<quint64, QPixmap> scaled; // colour and side -> sphere picture at that size
+    QHash<quint64, QPixmap> scaled; // kind, colour and side -> sphere picture at that size
 };
