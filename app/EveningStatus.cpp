@@ -57,7 +57,7 @@ QString eveningText(const TEveningCounts& counts)
     const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
     const QString next = counts.nextPrize > 0 ? QStringLiteral("%1. %2").arg(counts.nextPrize).arg(counts.nextPrizeName)
                                               : QStringLiteral("yok");
-    return QStringLiteral("Kişi: %1   Çekilişe kalan: %2   Kazanan: %3   Hediye: %4   Sıradaki hediye: %5")
+    return QStringLiteral("Kişi: %1 | Çekilişe kalan: %2 | Kazanan: %3 | Hediye: %4 | Sıradaki hediye: %5")
         .arg(turkish.toString(counts.participants), turkish.toString(counts.eligible), turkish.toString(counts.winners),
              turkish.toString(counts.prizes), next);
 }

@@ -1,9 +1,11 @@
 // Figures of the person-prize draw: the winner pick among a million participants with a hundred
 // thousand winners already recorded, the processor time the fifteen bouncing balls take while a
-// draw waits, the same with the audience's screen open beside the main stage, and the cost of a
-// winner's journal line on the disk beside a whole reveal.
+// draw waits, the same with the audience's screen open beside the main stage, the cost of a
+// winner's journal line on the disk beside a whole reveal, and the status line's count of the
+// evening over a million participants.
 #include "AudienceScreen.h"
 #include "DrawJournal.h"
+#include "EveningStatus.h"
 #include "MainU.h"
 #include "ProgramFolder.h"
 #include "RxMemoryData.h"
@@ -223,6 +225,7 @@ void benchJournal()
                 "(%d ms of designed waits) %.0f ms\n",
                 median(appends), worstAppend, lines, median(reveals), draws, int(name.size()), waits, withEffect);
 }
+
 // The main window's wait with its fifteen balls, alone and with the audience's screen open on
 // each projector the platform offers (the screens after the first).
 void benchAudience()
@@ -268,6 +271,63 @@ void benchAudience()
     std::printf("audience screen, while the balls of a draw bounce (%% of one core over %d s each): %s\n", seconds,
                 qPrintable(figures));
 }
+
+// The status line counts again after every draw, prize-box change and participant edit.
+void benchStatus()
+{
+    QTemporaryDir dir;
+    setProgramFolder(dir.path());
+    TMainF window;
+    window.show();
+    QCoreApplication::processEvents();
+    auto* status = window.findChild<TEveningStatus*>();
+    const int people = 1000000;
+    const int winners = 200;
+    {
+        TControlsSuspension quiet(*window.Kisi_T);
+        window.Kisi_T->reserve(people);
+        for (int i = 0; i < people; ++i)
+        {
+            window.Kisi_T->append();
+            window.Kisi_T->setFieldBytes(0, participant(i));
+            window.Kisi_T->post();
+        }
+    }
+    for (int i = 0; i < winners; ++i)
+    {
+        window.Kzn_T->append();
+        window.Kzn_T->setFieldBytes(0, participant(i * 7));
+        window.Kzn_T->post();
+    }
+    // A load defers the name index; the first count after it builds the index in one pass.
+    window.Kisi_T->deferKeyIndex();
+    QElapsedTimer timer;
+    timer.start();
+    status->refresh();
+    const double first = double(timer.nsecsElapsed()) / 1e6;
+    QList<double> counts;
+    for (int n = 0; n < 100; ++n)
+    {
+        QElapsedTimer one;
+        one.start();
+        status->refresh();
+        counts << double(one.nsecsElapsed()) / 1e6;
+    }
+    // A participant edited in the definitions window.
+    window.Kisi_T->moveTo(7);
+    window.Kisi_T->edit();
+    window.Kisi_T->setFieldBytes(0, "Yeni Katilimci");
+    window.Kisi_T->post();
+    timer.start();
+    status->refresh();
+    const double edited = double(timer.nsecsElapsed()) / 1e6;
+    setProgramFolder(QString());
+    std::printf("status line, %d participants, %d winners: first count after a load %.1f ms (builds the name "
+                "index), then %.3f ms median, %.3f ms worst over %d counts; after a participant edit %.3f ms; "
+                "eligible %d (expected %d)\n",
+                people, winners, first, median(counts), *std::max_element(counts.begin(), counts.end()),
+                int(counts.size()), edited, status->counts().eligible, people - winners + 1);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -298,6 +358,9 @@ int main(int argc, char** argv)
     }
     benchAudience();
     if (!audienceOnly)
+    {
         benchJournal();
+        benchStatus();
+    }
     return 0;
 }

@@ -357,7 +357,7 @@ private Q_SLOTS:
         QCOMPARE(window->form()->SpinEdit1->maximum(), 4);
         QVERIFY(window->form()->SpinEdit1->isEnabled());
         QTRY_COMPARE(statusLine(*window),
-                     QStringLiteral("Kişi: 0   Çekilişe kalan: 0   Kazanan: 0   Hediye: 4   Sıradaki hediye: 1. Ödül"));
+                     QStringLiteral("Kişi: 0 | Çekilişe kalan: 0 | Kazanan: 0 | Hediye: 4 | Sıradaki hediye: 1. Ödül"));
     }
 
     void tablesLoadedAtStart()
@@ -781,7 +781,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("draw");
         QTest::addColumn<QString>("line");
         const QStringList three{QStringLiteral("Ali"), QStringLiteral("Veli"), QStringLiteral("Can")};
-        const QString counts = QStringLiteral("Kişi: %1   Çekilişe kalan: %2   Kazanan: %3   Hediye: %4   ");
+        const QString counts = QStringLiteral("Kişi: %1 | Çekilişe kalan: %2 | Kazanan: %3 | Hediye: %4 | ");
         QTest::newRow("before a draw") << three << 2 << QString() << false
                                        << counts.arg(3).arg(3).arg(0).arg(2) +
                                               QStringLiteral("Sıradaki hediye: 1. Hediye 1");
@@ -791,6 +791,9 @@ private Q_SLOTS:
         QTest::newRow("a repeated name leaves with its winner")
             << QStringList{QStringLiteral("Ali"), QStringLiteral("Ali")} << 2 << QString() << true
             << counts.arg(2).arg(0).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
+        QTest::newRow("a name alike only in capitals stays")
+            << QStringList{QStringLiteral("Ali"), QStringLiteral("ALİ")} << 2 << QString() << true
+            << counts.arg(2).arg(1).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
         QTest::newRow("a typed number past the prizes gives the last")
             << three << 2 << QStringLiteral("9") << false
             << counts.arg(3).arg(3).arg(0).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
