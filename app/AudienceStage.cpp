@@ -18,6 +18,8 @@ TAudienceStage::TAudienceStage(TPersonDraw* personDraw, TNumberDraw* numberDraw,
     {
         connectGuarded(numberDraw, &TNumberDraw::numbersStarted, this, &TAudienceStage::startNumbers);
         connectGuarded(numberDraw, &TNumberDraw::numberTaken, this, &TAudienceStage::takeNumber);
+        // The numbers come faster than a screen shows them; the last one is shown at the end.
+        connectGuarded(numberDraw, &TNumberDraw::numbersEnded, this, &TAudienceStage::changed);
     }
 }
 

@@ -362,6 +362,7 @@ void TAudienceWindow::paintNumbers(QPainter& painter)
     const int margin = part(h, 0.02);
     const QList<qint64>& numbers = stage.numbers();
     const QString family = QStringLiteral("Arial");
+    m_shownNumbers = numbers.size();
 
     const QRect caption(margin, margin, w - 2 * margin, part(h, 0.08));
     painter.setFont(pixelFont(family, part(h, 0.05), true));

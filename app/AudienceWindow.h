@@ -48,6 +48,8 @@ public:
     QList<QRect> letterCells() const;
     // The bouncing balls as this window last drew them.
     const QList<QRect>& bouncingBalls() const { return m_balls; }
+    // How many numbers of a number draw this window showed when it last painted them.
+    qsizetype shownNumbers() const { return m_shownNumbers; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -74,7 +76,8 @@ private:
     QTimer numberTimer; // at most one repaint per frame however fast the numbers come
     QList<QRect> m_balls;
     QList<int> m_ballColours;
-    QList<QRect> m_cells;           // the row laid out for this window's size
-    int m_rowBall = 0;              // side of the row's balls in pixels
+    QList<QRect> m_cells; // the row laid out for this window's size
+    int m_rowBall = 0;    // side of the row's balls in pixels
+    qsizetype m_shownNumbers = 0;
     QHash<quint64, QPixmap> scaled; // kind, colour and side -> sphere picture at that size
 };

@@ -318,7 +318,6 @@ private Q_SLOTS:
         Ui::TMainF* ui = main->form();
         pressF12();
         QTRY_VERIFY(audience()->isVisible());
-        PaintRecorder recorder(audience());
         ui->PageControl1->setCurrentWidget(ui->TabSheet2);
         ui->SpinBTS->setValue(50);
         ui->SpinADET->setValue(12);
@@ -333,9 +332,8 @@ private Q_SLOTS:
         for (qint64 n : stage.numbers())
             shown << QString::number(n);
         QCOMPARE(shown, listed);
-        // The last number reaches the screen, however fast the draw was.
-        const int paints = recorder.paints;
-        QTRY_VERIFY(recorder.paints > paints || paints > 0);
+        // The last number is on the screen when the draw ends, however fast it was.
+        QCOMPARE(audience()->shownNumbers(), stage.numbers().size());
         shoot(QStringLiteral("numbers"));
     }
 
