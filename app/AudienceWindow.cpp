@@ -271,6 +271,7 @@ const QPixmap& TAudienceWindow::ballPicture(int colour, int side, bool opaque)
     if (!picture.isNull())
     {
         picture = picture.scaled(pixels, pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        picture.setDevicePixelRatio(1); // drawn pixel for pixel below, whatever the artwork's ratio
         // A bouncing ball never meets another one (each has its column), so it can be laid on
         // the background once: fifty times a second it is then copied rather than blended.
         if (opaque)

@@ -81,6 +81,23 @@ private:
         QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(main.get()));
     }
 
+    // Every one of the balls shows a sphere at its centre, not the background.
+    static QStringList emptyBalls(TAudienceWindow* view, const QList<QRect>& balls)
+    {
+        const QImage seen = view->grab().toImage();
+        const qreal ratio = seen.devicePixelRatio();
+        const QColor background = view->palette().color(QPalette::Window);
+        QStringList empty;
+        for (const QRect& ball : balls)
+        {
+            const QPoint centre = ball.center();
+            if (!ball.isNull() && view->layout().band.contains(centre) &&
+                seen.pixelColor((QPointF(centre) * ratio).toPoint()) == background)
+                empty << QStringLiteral("(%1, %2)").arg(centre.x()).arg(centre.y());
+        }
+        return empty;
+    }
+
     // Both screens as they are shown, when CEKILIS_SHOTS names a folder.
     void shoot(const QString& moment)
     {
@@ -91,8 +108,8 @@ private:
         const QSize size = projector()->size();
         const QString stem = QStringLiteral("%1/%2x%3-%4").arg(shots).arg(size.width()).arg(size.height()).arg(moment);
         QDir().mkpath(shots);
-        main->screen()->grabWindow(main->winId()).save(stem + QStringLiteral("-operator.png"));
-        projector()->grabWindow(audience()->winId()).save(stem + QStringLiteral("-audience.png"));
+        main->grab().save(stem + QStringLiteral("-operator.png"));
+        audience()->grab().save(stem + QStringLiteral("-audience.png"));
     }
 
 private Q_SLOTS:
@@ -243,6 +260,7 @@ private Q_SLOTS:
         for (const QRect& ball : first)
             QVERIFY(view->rect().contains(QRect(ball.x(), view->layout().band.y(), ball.width(), ball.height())));
         QTRY_VERIFY(view->bouncingBalls() != first);
+        QCOMPARE(emptyBalls(view, view->bouncingBalls()), QStringList());
         shoot(QStringLiteral("wait"));
 
         // Each letter is on the audience's screen before the wait that follows it on the main stage.
@@ -302,6 +320,7 @@ private Q_SLOTS:
         }
         QCOMPARE(seen, expected);
         QVERIFY(seen.contains(QStringLiteral("AYŞE")));
+        QCOMPARE(emptyBalls(view, cells), QStringList());
         shoot(QStringLiteral("winner"));
 
         // Between draws the winner stays; the next draw's start clears the row.
