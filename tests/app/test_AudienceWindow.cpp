@@ -331,6 +331,25 @@ private Q_SLOTS:
         QCOMPARE(stage.picture().cacheKey(), ui->ImageRES->pixmap().cacheKey());
     }
 
+    void openedBetweenDrawsShowsTheLastWinner()
+    {
+        openMain();
+        Ui::TMainF* ui = main->form();
+        ui->CheckEFEKT->setChecked(false);
+        ui->SpinCKSR->setValue(1);
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!DrawRunning, 5000);
+        pressF12();
+        QTRY_VERIFY(audience()->isVisible());
+        const TAudienceStage& stage = main->audience()->stage();
+        QCOMPARE(stage.prize(), QStringLiteral("Bisiklet"));
+        // Every letter of the winner is kept, although nothing showed them while it was closed.
+        QCOMPARE(stage.letters().size() - stage.letters().count(QChar()),
+                 stage.rowText().size() - stage.rowText().count(' '));
+        QVERIFY(!audience()->letterCells().isEmpty());
+        QCOMPARE(emptyBalls(audience(), audience()->letterCells()), QStringList());
+    }
+
     void showsTheNumbersOfANumberDraw()
     {
         openMain();
