@@ -1,6 +1,7 @@
 #include "MainU.h"
 
 #include "Artwork.h"
+#include "AudienceScreen.h"
 #include "Ayar1U.h"
 #include "DBGrid.h"
 #include "DataSource.h"
@@ -75,6 +76,9 @@ TMainF::TMainF(QWidget* parent)
     personDraw = new TPersonDraw(
         personDrawControls(*ui, this, Kisi_T, Hediye_T, Kzn_T, Timer1, MediaPlayer1, journal.get()), this);
     numberDraw = new TNumberDraw(numberDrawControls(*ui, this, Rx_T, journal.get()), this);
+    m_audience = new TAudienceScreen(
+        personDraw, numberDraw, ui->ZvWinButton10,
+        {ui->ImageTOP1->pixmap(), ui->ImageTOP2->pixmap(), ui->ImageTOP3->pixmap(), ui->ImageTOP4->pixmap()}, this);
     eveningStatus = new TEveningStatus(*m_tables, ui->SpinEdit1, ui->StatusBar1, this);
 
     wireHandlers();
@@ -208,6 +212,7 @@ void TMainF::wireHandlers()
     click(ui->ZvWinButton8, &TMainF::ZvWinButton8Click);
     connectGuarded(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
     connectGuarded(TamEkran, &QAction::triggered, this, &TMainF::TamEkranExecute);
+    connectGuarded(SeyirciEkrani, &QAction::triggered, m_audience, &TAudienceScreen::toggle);
     connectGuarded(PresentKey, &QAction::triggered, this, &TMainF::PresentKeyExecute);
     connectGuarded(StartKey, &QAction::triggered, this, &TMainF::StartKeyExecute);
     // Page Down belongs to the focused control on the other pages.
@@ -230,6 +235,7 @@ void TMainF::addKeys()
     TamEkran = key("TamEkran", QStringLiteral("Tam Ekran"), Qt::Key_F11);
     PresentKey = key("PresentKey", QStringLiteral("Tam Ekran"), Qt::Key_F5);
     StartKey = key("StartKey", QStringLiteral("Çekilişe Başla"), Qt::Key_PageDown);
+    SeyirciEkrani = key("SeyirciEkrani", QStringLiteral("Seyirci Ekranı"), Qt::Key_F12);
     // A held key repeats; a remote's press is one start, as one click is.
     StartKey->setAutoRepeat(false);
 }
@@ -312,6 +318,7 @@ void TMainF::readSettings()
 {
     m_settingsRead = true;
     readMainSettings(*this, programFolder() + settingsFile);
+    m_audience->readChoice(programFolder() + settingsFile);
 }
 
 void TMainF::saveSettings()
@@ -332,7 +339,10 @@ void TMainF::closeEvent(QCloseEvent* event)
         guarded([this] { saveSettings(); });
     // A pending range refused by its rule keeps the window open, so no range is lost.
     if (guarded([this] { FormClose(); }))
+    {
         event->accept();
+        m_audience->close();
+    }
     else
         event->ignore();
 }

@@ -7,6 +7,7 @@
 
 class QAction;
 class QTimer;
+class TAudienceScreen;
 class TDrawJournal;
 class TDrawTables;
 class TEveningStatus;
@@ -71,6 +72,10 @@ public:
     QAction* PresentKey;
     // Page Down, a remote's "next": "Çekilişe Başla" on "Çekiliş -1", whatever has the focus.
     QAction* StartKey;
+    // F12, as the button "Seyirci Ekranı": opens or closes the audience's screen.
+    QAction* SeyirciEkrani;
+
+    TAudienceScreen* audience() const { return m_audience; }
 
     // Buttons and actions reach these through connectGuarded; the draws connect their own page.
     // For a caller outside a signal (tests) the draw handlers, FormCreate and FormResize guard
@@ -122,6 +127,7 @@ private:
     std::unique_ptr<TDrawJournal> journal; // the run's draws on disk, in the data folder
     TPersonDraw* personDraw = nullptr;
     TNumberDraw* numberDraw = nullptr;
+    TAudienceScreen* m_audience = nullptr;
     TEveningStatus* eveningStatus = nullptr;
     bool m_shown = false;
     bool m_settingsRead = false;

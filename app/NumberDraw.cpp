@@ -209,6 +209,7 @@ void TNumberDraw::draw()
         m_drawn.clear();
         m_listed = 0;
         m_flushTick = Clock::instance().tickCount();
+        Q_EMIT numbersStarted();
 
         // The window is disabled, so the bounds and the table cannot change while the draw runs;
         // the pool holds them once. Taken numbers sit in a set beside the list, so the duplicate
@@ -258,7 +259,10 @@ void TNumberDraw::draw()
 
             const bool taken = match < 0 && pool.take(n);
             if (taken)
+            {
                 m_drawn.append(n);
+                Q_EMIT numberTaken(n);
+            }
             m_label->setText(QStringLiteral("Çekiliş Sonuçları : ") + QString::number(pool.takenCount()));
             pump();
             if (taken)
@@ -271,6 +275,7 @@ void TNumberDraw::draw()
         }
         flushTaken();
     }
+    Q_EMIT numbersEnded();
 
     // The finished list is on the disk before the draw reports its end.
     if (c.Journal && !m_drawn.isEmpty())

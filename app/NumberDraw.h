@@ -67,6 +67,12 @@ public:
     void ZvWinButton4Click();
     void ZvWinButton2Click();
 
+Q_SIGNALS:
+    // For a second view of the draw: the list was emptied, each number as it is taken, the end.
+    void numbersStarted();
+    void numberTaken(qint64 number);
+    void numbersEnded();
+
 private:
     QList<ExcludedRange> count(bool show);
     void draw();

@@ -155,12 +155,14 @@ void TPersonDraw::start()
     showPrizePicture(c.Hediye_T->fieldAsString(RESIMYOLU));
 
     TZvTop::clearPanel(c.PanelTOP);
+    Q_EMIT prizeShown(c.LabelHEDIYE->text(), c.ImageRES->pixmap(), c.ImageRES->Stretch());
     if (c.CheckEFEKT->isChecked())
     {
         // A start nested in another start's pump may have left an animation behind.
         delete activeAnimation.data();
         activeAnimation = new TZvTopAnimate(c.Owner, c.PanelTOP, c.ImageTOP);
         activeAnimation->setActive(true);
+        Q_EMIT waitStarted(activeAnimation);
     }
     // Read as the box will hold it: a stray keystroke in a box that still has the focus must
     // not stretch the wait to hours.
@@ -228,6 +230,7 @@ void TPersonDraw::reveal()
             text += " - " + extra;
 
         removeAnimation();
+        Q_EMIT rowStarted(text, static_cast<int>(name.size()));
 
         const int length = static_cast<int>(text.size());
         const TLetterRow row = layoutLetterRow(text, static_cast<int>(name.size()), c.PanelTOP->size());
@@ -239,6 +242,9 @@ void TPersonDraw::reveal()
             // The " - " of an extra on its own row is not drawn, yet waits as it always did.
             if (const QRect cell = row.cells.at(i - 1); !cell.isNull())
                 showLetter(cell, letter);
+            // Told for every letter the reveal reaches, drawn here or not: another view lays
+            // out its own row and may draw what this stage leaves out.
+            Q_EMIT letterShown(i - 1, Cp1254::toUnicode(CharFUp2(letter)));
             if (c.CheckEFEKT->isChecked() && !showAll)
                 Clock::instance().sleep(milliseconds(c.SpinHARF->boundedValue(), i));
             pumpEvents();
@@ -258,6 +264,7 @@ void TPersonDraw::reveal()
 
         DrawRunning = false;
         showAll = false;
+        Q_EMIT drawEnded();
         stopDrawSound();
         // A failing end-of-draw sound still goes to the application-wide handler.
         guarded([this] { startEndSound(); });
@@ -295,6 +302,7 @@ void TPersonDraw::endWithoutCandidates()
     TZvTop::clearPanel(c.PanelTOP);
     DrawRunning = false;
     showAll = false;
+    Q_EMIT drawEnded();
     stopDrawSound();
     ShowBilgi(noCandidatesText());
 }

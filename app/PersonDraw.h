@@ -87,6 +87,17 @@ public:
     // Shown when every participant left has a name that already won (repeated names).
     static QString noCandidatesText();
 
+Q_SIGNALS:
+    // What the stage shows, each at the moment the stage shows it, for a second view of it.
+    // A draw's prize and picture are on the stage and the balls of the previous draw are gone.
+    void prizeShown(const QString& prize, const QPixmap& picture, bool stretch);
+    void waitStarted(TZvTopAnimate* animation); // the bouncing balls of the wait
+    // The bouncing balls are gone; the letters of `text` follow, the name being its first
+    // nameLength bytes.
+    void rowStarted(const QByteArray& text, int nameLength);
+    void letterShown(int position, QChar letter); // position in the text, from 0
+    void drawEnded(); // a winner recorded, or the draw given up for want of candidates
+
 private:
     void start();
     void reveal();

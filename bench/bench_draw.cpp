@@ -1,7 +1,9 @@
 // Figures of the person-prize draw: the winner pick among a million participants with a hundred
 // thousand winners already recorded, the processor time the fifteen bouncing balls take while a
-// draw waits, the cost of a winner's journal line on the disk beside a whole reveal, and the
-// status line's count of the evening over a million participants.
+// draw waits, the same with the audience's screen open beside the main stage, the cost of a
+// winner's journal line on the disk beside a whole reveal, and the status line's count of the
+// evening over a million participants.
+#include "AudienceScreen.h"
 #include "DrawJournal.h"
 #include "EveningStatus.h"
 #include "MainU.h"
@@ -16,7 +18,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QPainter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -222,6 +226,52 @@ void benchJournal()
                 median(appends), worstAppend, lines, median(reveals), draws, int(name.size()), waits, withEffect);
 }
 
+// The main window's wait with its fifteen balls, alone and with the audience's screen open on
+// each projector the platform offers (the screens after the first).
+void benchAudience()
+{
+    QTemporaryDir dir;
+    setProgramFolder(dir.path());
+    TMainF window;
+    window.show();
+    QCoreApplication::processEvents();
+    for (int i = 0; i < 3; ++i)
+    {
+        window.Kisi_T->append();
+        window.Kisi_T->setFieldString(QStringLiteral("ADI"), QStringLiteral("Katılımcı %1").arg(i));
+        window.Kisi_T->post();
+    }
+    window.Hediye_T->append();
+    window.Hediye_T->setFieldString(QStringLiteral("HEDIYE"), QStringLiteral("Bisiklet"));
+    window.Hediye_T->post();
+    window.boundPrizeNumber();
+    window.form()->CheckEFEKT->setChecked(true);
+    window.form()->SpinCKSR->setValue(60);
+    window.ZvWinButton6Click();
+
+    const int seconds = 4;
+    QString figures = QStringLiteral("main stage alone %1 %").arg(cpuShare(seconds * 1000) * 100, 0, 'f', 1);
+    const auto screens = QGuiApplication::screens();
+    for (qsizetype i = 1; i < screens.size(); ++i)
+    {
+        window.audience()->choose(screens.at(i)->name());
+        cpuShare(500); // the window is made and painted whole once; then only the balls move
+        const QSize size = screens.at(i)->size();
+        figures += QStringLiteral("; with the audience's screen open on %1 x %2 (at %3 x) %4 %")
+                       .arg(size.width())
+                       .arg(size.height())
+                       .arg(screens.at(i)->devicePixelRatio())
+                       .arg(cpuShare(seconds * 1000) * 100, 0, 'f', 1);
+    }
+    window.audience()->close();
+    figures += QStringLiteral("; closed again %1 %").arg(cpuShare(seconds * 1000) * 100, 0, 'f', 1);
+    window.ZvWinButton7Click();
+    window.close();
+    setProgramFolder(QString());
+    std::printf("audience screen, while the balls of a draw bounce (%% of one core over %d s each): %s\n", seconds,
+                qPrintable(figures));
+}
+
 // The status line counts again after every draw, prize-box change and participant edit.
 void benchStatus()
 {
@@ -282,10 +332,35 @@ void benchStatus()
 
 int main(int argc, char** argv)
 {
+    // Beside the operator's screen, projectors of 1920 x 1080 and 1024 x 768, unless the run
+    // names its own screens.
+    QTemporaryDir screensDir;
+    if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen") && screensDir.isValid())
+    {
+        QFile config(screensDir.filePath(QStringLiteral("screens.json")));
+        if (config.open(QIODevice::WriteOnly))
+        {
+            config.write(R"({"screens": [
+                {"name": "Laptop", "x": 0, "y": 0, "width": 1366, "height": 768},
+                {"name": "Projektor1080", "x": 1366, "y": 0, "width": 1920, "height": 1080},
+                {"name": "Projektor768", "x": 3286, "y": 0, "width": 1024, "height": 768}]})");
+            config.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
+        }
+    }
     QApplication app(argc, argv);
-    benchPick();
-    benchBalls();
-    benchJournal();
-    benchStatus();
+    // "audience" alone measures the audience's screen only.
+    const bool audienceOnly = QCoreApplication::arguments().contains(QStringLiteral("audience"));
+    if (!audienceOnly)
+    {
+        benchPick();
+        benchBalls();
+    }
+    benchAudience();
+    if (!audienceOnly)
+    {
+        benchJournal();
+        benchStatus();
+    }
     return 0;
 }

@@ -1,3 +1,4 @@
+#include "AudienceScreen.h"
 #include "Ayar1U.h"
 #include "DBGrid.h"
 #include "DrawTables.h"
@@ -71,6 +72,13 @@ private:
         window->activateWindow();
         if (!QTest::qWaitForWindowActive(window.get()))
             qWarning("main window not active");
+        // Run once more with the audience's screen open, every test must pass as it does alone.
+        if (qEnvironmentVariableIsSet("CEKILIS_TEST_AUDIENCE"))
+        {
+            QTest::keyClick(window.get(), Qt::Key_F12);
+            if (!QTest::qWaitFor([&] { return window->audience()->isOpen() && window->isActiveWindow(); }))
+                qWarning("audience screen not open beside an active main window");
+        }
         return window;
     }
 

@@ -1,0 +1,421 @@
+// The audience's screen on a computer with two screens (the offscreen platform given a screen
+// list: an operator's laptop and a projector), driven from the main window as an operator would.
+#include "AudienceScreen.h"
+#include "AudienceStage.h"
+#include "AudienceWindow.h"
+#include "Codec1254.h"
+#include "Globals.h"
+#include "MainU.h"
+#include "MessageBoxes.h"
+#include "RadioGroup.h"
+#include "SpinEdit.h"
+#include "TurkishUpper.h"
+#include "ZvTop.h"
+#include "ZvWinButton.h"
+#include "common/FakeClock.h"
+#include "common/ScriptedMessages.h"
+#include "common/TemporaryProgramFolder.h"
+#include "common/TestFiles.h"
+#include "ui_MainU.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+#include <memory>
+
+namespace {
+// What the audience window painted, as its paint events asked.
+class PaintRecorder : public QObject
+{
+public:
+    explicit PaintRecorder(QWidget* watched) { watched->installEventFilter(this); }
+    QRegion painted;
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+        {
+            painted += static_cast<QPaintEvent*>(event)->region();
+            ++paints;
+        }
+        return false;
+    }
+};
+} // namespace
+
+class TestAudienceWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TemporaryProgramFolder> folder;
+    std::unique_ptr<ScriptedMessages> messages;
+    std::unique_ptr<FakeClock> clock;
+    std::unique_ptr<TMainF> main;
+
+    QString path(const QString& bareName) const { return folder->filePath(bareName); }
+    TAudienceWindow* audience() const { return main->audience()->window(); }
+    QScreen* projector() const { return QGuiApplication::screens().value(1); }
+
+    void openMain()
+    {
+        main = std::make_unique<TMainF>();
+        main->show();
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main.get()));
+    }
+
+    // The operator's window is active again, so its shortcuts and boxes work as before.
+    void pressF12()
+    {
+        QTest::keyClick(main.get(), Qt::Key_F12);
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(main.get()));
+    }
+
+    // Every one of the balls shows a sphere at its centre, not the background.
+    static QStringList emptyBalls(TAudienceWindow* view, const QList<QRect>& balls)
+    {
+        const QImage seen = view->grab().toImage();
+        const qreal ratio = seen.devicePixelRatio();
+        const QColor background = view->palette().color(QPalette::Window);
+        QStringList empty;
+        for (const QRect& ball : balls)
+        {
+            const QPoint centre = ball.center();
+            if (!ball.isNull() && view->layout().band.contains(centre) &&
+                seen.pixelColor((QPointF(centre) * ratio).toPoint()) == background)
+                empty << QStringLiteral("(%1, %2)").arg(centre.x()).arg(centre.y());
+        }
+        return empty;
+    }
+
+    // Both screens as they are shown, when CEKILIS_SHOTS names a folder.
+    void shoot(const QString& moment)
+    {
+        const QString shots = qEnvironmentVariable("CEKILIS_SHOTS");
+        if (shots.isEmpty())
+            return;
+        QCoreApplication::processEvents();
+        const QSize size = projector()->size();
+        const QString stem = QStringLiteral("%1/%2x%3-%4").arg(shots).arg(size.width()).arg(size.height()).arg(moment);
+        QDir().mkpath(shots);
+        main->grab().save(stem + QStringLiteral("-operator.png"));
+        audience()->grab().save(stem + QStringLiteral("-audience.png"));
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QCOMPARE(QGuiApplication::screens().size(), 2); }
+
+    void init()
+    {
+        folder = std::make_unique<TemporaryProgramFolder>();
+        QVERIFY(folder->isValid());
+        messages = std::make_unique<ScriptedMessages>();
+        clock = std::make_unique<FakeClock>();
+        DrawRunning = false;
+        writeTableFile(path(QStringLiteral("Kisi.Ini")), QStringLiteral("ADI"), 40, QStringLiteral("IL_ILCE"), 40,
+                       {{QStringLiteral("Ayşe Yıldırım Kocabıyık"), QStringLiteral("Şanlıurfa / Eyyübiye")},
+                        {QStringLiteral("Ali Veli"), QStringLiteral("İzmir / Bornova")}});
+        writeTableFile(path(QStringLiteral("Hediye.Ini")), QStringLiteral("HEDIYE"), 40, QStringLiteral("RESIMYOLU"),
+                       100,
+                       {{QStringLiteral("Bisiklet"), QStringLiteral(FIXTURES_DIR "/pictures/plasma.jpg")},
+                        {QStringLiteral("Televizyon")}});
+    }
+
+    void cleanup()
+    {
+        main.reset();
+        clock.reset();
+        messages.reset();
+        folder.reset();
+    }
+
+    void opensFullScreenOnTheOtherScreen_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("button") << false;
+        QTest::newRow("F12") << true;
+    }
+
+    void opensFullScreenOnTheOtherScreen()
+    {
+        QFETCH(bool, byKey);
+        openMain();
+        const auto toggle = [&] {
+            if (byKey)
+                pressF12();
+            else
+                QTest::mouseClick(main->form()->ZvWinButton10, Qt::LeftButton);
+        };
+        toggle();
+        QVERIFY(audience());
+        QTRY_VERIFY(audience()->isVisible());
+        QVERIFY(audience()->windowState() & Qt::WindowFullScreen);
+        QVERIFY(audience()->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(audience()->screen(), projector());
+        QTRY_COMPARE(audience()->geometry(), projector()->geometry());
+        QCOMPARE(main->screen(), QGuiApplication::primaryScreen());
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(main.get()));
+
+        // Closed, nothing of it is left to paint or tick.
+        toggle();
+        QVERIFY(!audience());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<TAudienceWindow*>(w));
+    }
+
+    void opensWhereTheSettingsSay_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("screen"); // -1: a window on the operator's screen
+        QTest::newRow("nothing chosen: the other screen") << QByteArray() << 1;
+        QTest::newRow("the laptop chosen") << QByteArray("SeyirciF_Screen=Laptop\r\n") << 0;
+        QTest::newRow("a window chosen") << QByteArray("SeyirciF_Screen=\r\n") << -1;
+        QTest::newRow("a screen no longer there") << QByteArray("SeyirciF_Screen=HDMI-9\r\n") << 1;
+    }
+
+    void opensWhereTheSettingsSay()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(int, screen);
+        writeAll(path(QStringLiteral("Ayar.Ini")), "[TMainF]\r\nFormVersion=0\r\n" + line);
+        openMain();
+        pressF12();
+        QTRY_VERIFY(audience()->isVisible());
+        QCOMPARE(audience()->isOnItsScreen(), screen >= 0);
+        QCOMPARE(bool(audience()->windowState() & Qt::WindowFullScreen), screen >= 0);
+        QCOMPARE(audience()->screen(), QGuiApplication::screens().at(qMax(screen, 0)));
+        if (screen < 0)
+            QVERIFY(!main->geometry().contains(audience()->geometry()) || audience()->width() < main->width());
+    }
+
+    void choiceFromTheMenuIsKept()
+    {
+        openMain();
+        // The menu key on the focused button, as the keyboard opens a context menu.
+        QWidget* button = main->form()->ZvWinButton10;
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(button, &menuKey);
+        QMenu* menu = nullptr;
+        QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())));
+        QStringList captions;
+        for (QAction* action : menu->actions())
+            captions << action->text();
+        QStringList expected;
+        for (QScreen* screen : QGuiApplication::screens())
+            expected << QStringLiteral("%1. Ekran: %2 (%3 × %4)")
+                            .arg(expected.size() + 1)
+                            .arg(screen->name())
+                            .arg(screen->size().width())
+                            .arg(screen->size().height());
+        expected << QStringLiteral("Pencerede (prova)") << QString() << QStringLiteral("Seyirci Ekranını Kapat");
+        QCOMPARE(captions, expected);
+        QVERIFY(menu->actions().at(1)->isChecked()); // the default, before anything is chosen
+        menu->setActiveAction(menu->actions().at(2));
+        QTest::keyClick(menu, Qt::Key_Return);
+        QTRY_VERIFY(audience() && audience()->isVisible());
+        QVERIFY(!audience()->isOnItsScreen());
+        QVERIFY(!(audience()->windowFlags() & Qt::FramelessWindowHint));
+        QVERIFY(readAll(path(QStringLiteral("Ayar.Ini"))).contains("SeyirciF_Screen=\r\n"));
+
+        // The close keeps the choice beside the eleven settings, which stay as they were.
+        QTest::keyClick(main.get(), Qt::Key_Escape);
+        QVERIFY(!main->isVisible());
+        QVERIFY(!audience());
+        const QByteArray ini = readAll(path(QStringLiteral("Ayar.Ini")));
+        QVERIFY(ini.contains("SeyirciF_Screen=\r\n"));
+        QVERIFY(ini.contains("SpinCKSR_Value=10\r\nCheckEFEKT_Checked=True\r\n"));
+        QVERIFY(ini.endsWith("CheckEKBILGI_Checked=True\r\n"));
+    }
+
+    void followsAWholeDraw()
+    {
+        openMain();
+        Ui::TMainF* ui = main->form();
+        ui->SpinCKSR->setValue(1);
+        ui->RadioRESIM->setItemIndex(1);
+        pressF12();
+        QTRY_VERIFY(audience()->isVisible());
+        TAudienceWindow* view = audience();
+        const TAudienceStage& stage = main->audience()->stage();
+        PaintRecorder recorder(view);
+
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        QVERIFY(DrawRunning);
+        QCOMPARE(stage.prize(), ui->LabelHEDIYE->text());
+        QCOMPARE(stage.picture().size(), QSize(160, 120));
+        QVERIFY(stage.stretch());
+        // The wait's balls, inside the audience's screen, moving with the main stage's.
+        QCOMPARE(view->bouncingBalls().size(), 15);
+        const QList<QRect> first = view->bouncingBalls();
+        for (const QRect& ball : first)
+            QVERIFY(view->rect().contains(QRect(ball.x(), view->layout().band.y(), ball.width(), ball.height())));
+        QTRY_VERIFY(view->bouncingBalls() != first);
+        QCOMPARE(emptyBalls(view, view->bouncingBalls()), QStringList());
+        shoot(QStringLiteral("wait"));
+
+        // Each letter is on the audience's screen before the wait that follows it on the main stage.
+        QStringList mismatches;
+        recorder.painted = QRegion();
+        clock->onSleep = [&](int) {
+            const auto balls = ui->PanelTOP->findChildren<TZvTop*>(Qt::FindDirectChildrenOnly);
+            qsizetype shown = 0;
+            qsizetype last = -1;
+            for (qsizetype i = 0; i < stage.letters().size(); ++i)
+            {
+                if (!stage.letters().at(i).isNull())
+                {
+                    ++shown;
+                    last = i;
+                }
+            }
+            // The audience's own layout may leave out a character the main stage draws (the
+            // " - " before a second row): nothing to paint then.
+            const QRect cell = last < 0 ? QRect() : view->letterCells().value(last);
+            // One wait per letter the reveal reaches; the main stage may leave one of them undrawn.
+            if (shown != clock->sleeps.size() || balls.size() > shown || last < 0 ||
+                (!cell.isNull() && !recorder.painted.contains(cell)))
+                mismatches << QStringLiteral("%1: %2 of %3 balls").arg(last).arg(shown).arg(balls.size());
+            recorder.painted = QRegion();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!DrawRunning, 10000);
+        clock->onSleep = nullptr;
+        QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QLatin1String(", "))));
+        QVERIFY(!clock->sleeps.isEmpty());
+        QCOMPARE(view->bouncingBalls().size(), 0);
+
+        // The whole row fits the screen, no two letters overlap, and each letter is larger than
+        // the prize's title.
+        const QByteArray text = stage.rowText();
+        QCOMPARE(text.size(), stage.letters().size());
+        const QList<QRect> cells = view->letterCells();
+        QRegion covered;
+        for (qsizetype i = 0; i < cells.size(); ++i)
+        {
+            // Every letter of the name is drawn; the row may leave out the " - " before a second row.
+            QCOMPARE(cells.at(i).isNull(), text.at(i) == ' ' || (i >= stage.nameLength() && cells.at(i).isNull()));
+            if (cells.at(i).isNull())
+                continue;
+            QVERIFY(view->layout().band.contains(cells.at(i)));
+            QVERIFY(!covered.intersects(cells.at(i)));
+            covered += cells.at(i);
+            QVERIFY(cells.at(i).height() * 0.75 > view->layout().titlePixels);
+        }
+        // Every letter of the text, upper-cased as the main stage's balls show them.
+        QString expected;
+        QString seen;
+        for (qsizetype i = 0; i < text.size(); ++i)
+        {
+            expected += text.at(i) == ' ' ? QChar() : Cp1254::toUnicode(CharFUp2(text.at(i)));
+            seen += stage.letters().at(i);
+        }
+        QCOMPARE(seen, expected);
+        QVERIFY(seen.contains(QStringLiteral("AYŞE")));
+        QCOMPARE(emptyBalls(view, cells), QStringList());
+        shoot(QStringLiteral("winner"));
+
+        // Between draws the winner stays; the next draw's start clears the row.
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        QCOMPARE(stage.prize(), QStringLiteral("Televizyon"));
+        QVERIFY(stage.rowText().isEmpty());
+        QVERIFY(view->letterCells().isEmpty());
+        QCOMPARE(stage.picture().cacheKey(), ui->ImageRES->pixmap().cacheKey());
+    }
+
+    void openedBetweenDrawsShowsTheLastWinner()
+    {
+        openMain();
+        Ui::TMainF* ui = main->form();
+        ui->CheckEFEKT->setChecked(false);
+        ui->SpinCKSR->setValue(1);
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!DrawRunning, 5000);
+        pressF12();
+        QTRY_VERIFY(audience()->isVisible());
+        const TAudienceStage& stage = main->audience()->stage();
+        QCOMPARE(stage.prize(), QStringLiteral("Bisiklet"));
+        // Every letter of the winner is kept, although nothing showed them while it was closed.
+        QCOMPARE(stage.letters().size() - stage.letters().count(QChar()),
+                 stage.rowText().size() - stage.rowText().count(' '));
+        QVERIFY(!audience()->letterCells().isEmpty());
+        QCOMPARE(emptyBalls(audience(), audience()->letterCells()), QStringList());
+    }
+
+    void showsTheNumbersOfANumberDraw()
+    {
+        openMain();
+        Ui::TMainF* ui = main->form();
+        pressF12();
+        QTRY_VERIFY(audience()->isVisible());
+        ui->PageControl1->setCurrentWidget(ui->TabSheet2);
+        ui->SpinBTS->setValue(50);
+        ui->SpinADET->setValue(12);
+        QTest::mouseClick(ui->ZvWinButton1, Qt::LeftButton);
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: İşlem tamamlandı...")});
+        const TAudienceStage& stage = main->audience()->stage();
+        QCOMPARE(stage.show(), TAudienceStage::Show::Numbers);
+        QStringList listed;
+        for (int i = 0; i < ui->ListBox1->count(); ++i)
+            listed << ui->ListBox1->item(i)->text();
+        QStringList shown;
+        for (qint64 n : stage.numbers())
+            shown << QString::number(n);
+        QCOMPARE(shown, listed);
+        // The last number is on the screen when the draw ends, however fast it was.
+        QCOMPARE(audience()->shownNumbers(), stage.numbers().size());
+        shoot(QStringLiteral("numbers"));
+    }
+
+    void messageBoxesStayWithTheOperator()
+    {
+        messages.reset();
+        installMessageBoxes();
+        writeTableFile(path(QStringLiteral("Kisi.Ini")), QStringLiteral("ADI"), 40, QStringLiteral("IL_ILCE"), 40, {});
+        openMain();
+        pressF12();
+        QTRY_VERIFY(audience()->isVisible());
+        // The window system activates the audience's window (a click on the projector's picture).
+        QApplication::setActiveWindow(audience());
+        QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(main.get()));
+
+        QScreen* boxScreen = nullptr;
+        QString boxText;
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            {
+                boxScreen = box->screen();
+                boxText = box->text();
+                box->accept();
+            }
+        });
+        poll.start();
+        QTest::mouseClick(main->form()->ZvWinButton6, Qt::LeftButton);
+        QCOMPARE(boxText, QStringLiteral("Kişi kaydı girilmemiş..."));
+        QCOMPARE(boxScreen, main->screen());
+        QVERIFY(boxScreen != audience()->screen());
+    }
+};
+
+int main(int argc, char** argv)
+{
+    // Two screens unless the run names its own layout.
+    if (!qEnvironmentVariable("QT_QPA_PLATFORM").contains(QLatin1String("configfile")))
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" FIXTURES_DIR "/screens/laptop_projector.json");
+    QApplication app(argc, argv);
+    TestAudienceWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_AudienceWindow.moc"
