@@ -5,18 +5,35 @@
 #include <QApplication>
 #include <QMessageBox>
 
+namespace {
+// A box opens over the operator's window. With no window active (the program in the background),
+// Qt would centre it on the screen under the mouse, which may be the projector: it goes over the
+// first shown window that takes the focus instead, never over a window that shows the audience.
+QWidget* boxParent()
+{
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    for (QWidget* top : QApplication::topLevelWidgets())
+    {
+        if (top->isVisible() && !top->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus) &&
+            top->windowType() == Qt::Window)
+            return top;
+    }
+    return nullptr;
+}
+} // namespace
+
 void installMessageBoxes()
 {
     MessageSeam seam;
     seam.information = [](const QString& title, const QString& text) {
-        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, QApplication::activeWindow());
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, boxParent());
         // Notices quote names as typed; a name such as "<b>Ali</b>" is not markup.
         box.setTextFormat(Qt::PlainText);
         box.exec();
     };
     seam.question = [](const QString& title, const QString& text) {
-        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
-                        QApplication::activeWindow());
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, boxParent());
         box.setTextFormat(Qt::PlainText);
         box.setDefaultButton(QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes ? static_cast<int>(mrYes) : static_cast<int>(mrNo);

@@ -375,17 +375,31 @@ private Q_SLOTS:
         shoot(QStringLiteral("numbers"));
     }
 
+    void messageBoxesStayWithTheOperator_data()
+    {
+        QTest::addColumn<bool>("noneActive");
+        // The window system activates the audience's window (a click on the projector's picture).
+        QTest::newRow("audience activated") << false;
+        // The program is in the background: no window of it is active.
+        QTest::newRow("no window active") << true;
+    }
+
     void messageBoxesStayWithTheOperator()
     {
+        QFETCH(bool, noneActive);
         messages.reset();
         installMessageBoxes();
         writeTableFile(path(QStringLiteral("Kisi.Ini")), QStringLiteral("ADI"), 40, QStringLiteral("IL_ILCE"), 40, {});
         openMain();
         pressF12();
         QTRY_VERIFY(audience()->isVisible());
-        // The window system activates the audience's window (a click on the projector's picture).
         QApplication::setActiveWindow(audience());
         QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(main.get()));
+        if (noneActive)
+        {
+            QApplication::setActiveWindow(nullptr);
+            QVERIFY(!QApplication::activeWindow());
+        }
 
         QScreen* boxScreen = nullptr;
         QString boxText;
