@@ -7,6 +7,7 @@
 #include "DrawControls.h"
 #include "DrawJournal.h"
 #include "DrawTables.h"
+#include "EveningResume.h"
 #include "Globals.h"
 #include "Guard.h"
 #include "HeaderBand.h"
@@ -238,6 +239,10 @@ void TMainF::showEvent(QShowEvent* event)
     });
     guarded([this] { readSettings(); });
     guarded([this] { FormShow(); });
+    guarded([this] {
+        new TSettingsAutoSave(*this, programFolder() + settingsFile);
+        offerToResumeEvening(dataFolder(), *journal, *Kzn_T, *Hediye_T, ui->SpinEdit1);
+    });
     placeTitleChecks();
     FormResize();
 }

@@ -159,9 +159,17 @@ void TNumberDraw::flushTaken()
     if (m_listed < m_drawn.size())
     {
         QStringList lines;
+        QByteArray journalled;
         lines.reserve(m_drawn.size() - m_listed);
         for (; m_listed < m_drawn.size(); ++m_listed)
+        {
             lines.append(QString::number(m_drawn.at(m_listed)));
+            journalled += QByteArray::number(m_drawn.at(m_listed)) + "\r\n";
+        }
+        // On the disk before they are on the screen: a killed draw keeps every number shown. One
+        // flush per hand-over, not per number, keeps a long unpaced draw fast.
+        if (c.Journal)
+            c.Journal->appendNumbers(journalled);
         m_list->addItems(lines);
     }
     m_flushTick = Clock::instance().tickCount();
@@ -209,6 +217,8 @@ void TNumberDraw::draw()
         m_drawn.clear();
         m_listed = 0;
         m_flushTick = Clock::instance().tickCount();
+        if (c.Journal)
+            c.Journal->startNumbers();
 
         // The window is disabled, so the bounds and the table cannot change while the draw runs;
         // the pool holds them once. Taken numbers sit in a set beside the list, so the duplicate
@@ -272,9 +282,6 @@ void TNumberDraw::draw()
         flushTaken();
     }
 
-    // The finished list is on the disk before the draw reports its end.
-    if (c.Journal && !m_drawn.isEmpty())
-        c.Journal->saveNumbers(listBytes());
     if (exhausted)
         ShowBilgi(exhaustedMessage(requested, int(m_drawn.size())));
     else
