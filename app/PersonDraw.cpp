@@ -226,8 +226,8 @@ void TPersonDraw::reveal()
         // the reveal keeps what the audience was reading; a journal that cannot be written is
         // told about once the winner is shown.
         if (c.Journal)
-            c.Journal->appendWinner(
-                name, Cp1254::fromUnicode(c.LabelHEDIYE->text()).left(kzn.fieldByName(HEDIYE)->size()));
+            c.Journal->appendWinner(name,
+                                    Cp1254::fromUnicode(c.LabelHEDIYE->text()).left(kzn.fieldByName(HEDIYE)->size()));
 
         removeAnimation();
 
