@@ -2,6 +2,7 @@
 
 #include "DataErrors.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -92,8 +93,15 @@ void removeOrEmpty(const QString& path)
 }
 } // namespace
 
-TSaveFile::TSaveFile(const QString& path, qint64 size) : m_path(path), m_target(path), m_size(size)
+TSaveFile::TSaveFile(const QString& path, qint64 size) : TSaveFile(path, size, QString())
+{}
+
+TSaveFile::TSaveFile(const QString& path, qint64 size, const QString& interruptedCopy)
+    : m_path(path), m_target(path), m_copy(interruptedCopy), m_size(size)
 {
+    // An earlier in-place write of this file that never ended is undone first.
+    if (m_copy.isEmpty())
+        RestoreInterruptedInPlaceWrite(path);
     const QFileInfo info(path);
     if (info.isSymLink() && info.exists())
         m_target = info.symLinkTarget();
@@ -166,26 +174,64 @@ void TSaveFile::startDirect()
         fail("Cannot write file");
 }
 
+// The copy of a file's old content while it is written in place, in the system's temporary
+// folder (the file's own folder refuses new files or renames), under a name made from the file's
+// full path: it exists exactly while an in-place write of that file has not ended well, also after
+// a kill or a power cut, so the next start can put the old content back.
+QString InPlaceCopyName(const QString& path)
+{
+    const QFileInfo target(path);
+    const QByteArray key =
+        QCryptographicHash::hash(target.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return QDir(QDir::tempPath())
+        .filePath(QStringLiteral("cekilis-onceki-%1-%2").arg(QString::fromLatin1(key), target.fileName()));
+}
+
 // Best effort: the copy is what the operator is pointed to if the old content cannot be put back.
+// It takes its name only once it is whole and on the disk.
 void TSaveFile::keepCopyOfOld()
 {
-    if (!m_temporary.isEmpty())
-    {
-        QFile copy(m_temporary);
-        if (copy.open(QIODevice::WriteOnly | QIODevice::Truncate) && copy.write(m_old) == m_old.size() &&
-            copy.flush() && syncToDisk(copy))
-            m_copy = m_temporary;
-        return;
-    }
-    QTemporaryFile copy(
-        QDir(QDir::tempPath()).filePath(QFileInfo(m_target).fileName() + QStringLiteral(".onceki-XXXXXX")));
+    if (!m_copy.isEmpty())
+        return; // putting back an interrupted write: its copy stays until the file is whole
+    QTemporaryFile copy(QDir(QDir::tempPath()).filePath(QStringLiteral("cekilis-onceki-XXXXXX")));
     copy.setAutoRemove(false);
     if (!copy.open())
         return;
-    if (copy.write(m_old) == m_old.size() && copy.flush() && syncToDisk(copy))
-        m_copy = copy.fileName();
+    const QString name = InPlaceCopyName(m_path);
+    if (copy.write(m_old) == m_old.size() && copy.flush() && syncToDisk(copy) &&
+        (!QFileInfo::exists(name) || QFile::remove(name)) && copy.rename(name))
+        m_copy = name;
     else
         copy.remove();
+}
+
+bool RestoreInterruptedInPlaceWrite(const QString& path)
+{
+    const QString copyName = InPlaceCopyName(path);
+    QFile copy(copyName);
+    if (!copy.exists() || !copy.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray old = copy.readAll();
+    copy.close();
+    try
+    {
+        TSaveFile file(path, old.size(), copyName);
+        file.write(old.constData(), old.size());
+        file.commit();
+        return true;
+    }
+    catch (const EFileError&)
+    {
+        return false;
+    }
+}
+
+int RestoreInterruptedInPlaceWrites(const QString& folder, const QStringList& bareNames)
+{
+    int restored = 0;
+    for (const QString& bare : bareNames)
+        restored += RestoreInterruptedInPlaceWrite(QDir(folder).filePath(bare)) ? 1 : 0;
+    return restored;
 }
 
 TSaveFile::~TSaveFile()
@@ -317,6 +363,7 @@ void TSaveFile::commit()
             SyncFolderToDisk(QFileInfo(m_target).absolutePath());
             m_done = true;
             damagedFiles().remove(m_path);
+            dropHelpers();
             return;
         }
         writeInPlaceFromTemporary();

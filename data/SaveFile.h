@@ -26,7 +26,8 @@ void SyncFolderToDisk(const QString& folder);
 // Where no temporary file can be made, or it cannot be renamed over the file (a folder that
 // refuses new files, or renames), the file is written in place. The old content is then kept
 // in memory and, where a file can be made (beside it, or else in the system's temporary
-// folder), as a copy, until the new content is on the disk. The file is first grown to the new
+// folder), as a copy, until the new content is on the disk; a write killed half-way is undone by
+// the next save of that file, or at start-up (RestoreInterruptedInPlaceWrites). The file is first grown to the new
 // size, so a full disk fails before any old byte is touched; any later failure writes the old
 // content back. Only when that fails too is the file left damaged: the error is then an
 // EFileDamaged naming the copy, and SaveFailedText says so. An existing name that is not a
@@ -45,6 +46,9 @@ public:
     bool writesDirectly() const { return m_direct; }
 
 private:
+    friend bool RestoreInterruptedInPlaceWrite(const QString& path);
+    // Puts back the old content kept in `interruptedCopy`, which is removed once the file is whole.
+    TSaveFile(const QString& path, qint64 size, const QString& interruptedCopy);
     void startDirect(); // opens the file itself, keeps its old content and claims the room
     void put(const char* data, qint64 size, bool newSpace);
     [[noreturn]] void fail(const char* message);
@@ -68,6 +72,14 @@ private:
     bool m_touched = false; // writing in place has changed bytes of the old content
     bool m_done = false;
 };
+
+// Where the copy of `path`'s old content is kept while it is written in place.
+QString InPlaceCopyName(const QString& path);
+// An in-place write of `path` that was killed or lost its power (its copy is still there) is
+// undone: the old content is written back and the copy removed. True when one was undone. Every
+// save of a file does this first; start-up does it for the program's files.
+bool RestoreInterruptedInPlaceWrite(const QString& path);
+int RestoreInterruptedInPlaceWrites(const QString& folder, const QStringList& bareNames);
 
 // The in-place write failed and the old content could not be written back either.
 class EFileDamaged : public EFileError

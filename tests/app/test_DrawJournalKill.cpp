@@ -1,4 +1,5 @@
 #include "ProgramFolderLock.h"
+#include "SaveFile.h"
 #include "common/ScriptedMessages.h"
 #include "common/TestFiles.h"
 
@@ -108,6 +109,25 @@ private Q_SLOTS:
         TProgramFolderLock next(dir.path());
         QVERIFY(claimProgramFolder(next));
         QCOMPARE(messages.shown.size(), 1);
+    }
+
+    // Killed half-way through writing "Kisi.Ini" in place: the next start puts the old content back.
+    void inPlaceWriteKilledHalfWay()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString kisi = dir.filePath(QStringLiteral("Kisi.Ini"));
+        const QByteArray old(840, 'o');
+        writeAll(kisi, old);
+        QProcess child;
+        QCOMPARE(startAndListen(child, {dir.path(), QStringLiteral("inplace")}), QByteArray("half"));
+        killOutright(child);
+        QCOMPARE(readAll(kisi).left(1000), QByteArray(1000, 'N'));
+        QCOMPARE(RestoreInterruptedInPlaceWrites(dir.path(), {QStringLiteral("Ayar.Ini"), QStringLiteral("Kisi.Ini")}),
+                 1);
+        QCOMPARE(readAll(kisi), old);
+        QVERIFY(!QFileInfo::exists(InPlaceCopyName(kisi)));
+        QCOMPARE(RestoreInterruptedInPlaceWrites(dir.path(), {QStringLiteral("Kisi.Ini")}), 0);
     }
 
     // A stick formatted elsewhere: the folder's name is "Çekiliş" in code page 1254, which a

@@ -4,12 +4,14 @@
 //   journal_child <program folder> number   one number draw, then "recorded <numbers>"
 //   journal_child <program folder> reveal   a slow reveal, "letter 2" once two letters are shown
 //   journal_child <program folder> paced    a paced number draw, "shown <numbers>" on the way
+//   journal_child <program folder> inplace  "Kisi.Ini" written in place, "half" half-way
 //   journal_child <program folder> lock     takes the folder as the program does, then "locked"
 //   journal_child "" folder                 opens and closes the window in its own folder
 #include "MainU.h"
 #include "ProgramFolder.h"
 #include "ProgramFolderLock.h"
 #include "RxMemoryData.h"
+#include "SaveFile.h"
 #include "common/FakeClock.h"
 #include "common/ScriptedMessages.h"
 #include "ui_MainU.h"
@@ -55,6 +57,16 @@ int main(int argc, char** argv)
     const QByteArray kind(argv[2]);
     FakeClock clock; // letter waits and pacing pass at once unless a kind slows them
     ScriptedMessages messages;
+    if (kind == "inplace")
+    {
+        // "Kisi.Ini" written in place where the folder takes no new file, stopped half-way.
+        setSaveFileFaults({-1, true, false, false, -1, false});
+        TSaveFile file(programFolder() + QStringLiteral("Kisi.Ini"), 3000);
+        file.write(QByteArray(1000, 'N').constData(), 1000);
+        say("half");
+        for (;;)
+            QThread::sleep(1);
+    }
     if (kind == "lock")
     {
         TProgramFolderLock lock(programFolder());
