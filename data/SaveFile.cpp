@@ -117,9 +117,7 @@ TSaveFile::TSaveFile(const QString& path, qint64 size, const QString& interrupte
         const QFileInfoList entries = target.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
         for (const QFileInfo& entry : entries)
         {
-            // A copy that a damaged file's notice points to is not taken up.
-            if (entry.isSymLink() || !IsSaveFileLeftover(entry.fileName(), target.fileName()) ||
-                damagedFiles().values().contains(entry.filePath()))
+            if (entry.isSymLink() || !IsSaveFileLeftover(entry.fileName(), target.fileName()))
                 continue;
             m_file.setFileName(entry.filePath());
             if (m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))

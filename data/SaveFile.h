@@ -25,13 +25,13 @@ void SyncFolderToDisk(const QString& folder);
 //
 // Where no temporary file can be made, or it cannot be renamed over the file (a folder that
 // refuses new files, or renames), the file is written in place. The old content is then kept
-// in memory and, where a file can be made (beside it, or else in the system's temporary
-// folder), as a copy, until the new content is on the disk; a write killed half-way is undone by
-// the next save of that file, or at start-up (RestoreInterruptedInPlaceWrites). The file is first grown to the new
-// size, so a full disk fails before any old byte is touched; any later failure writes the old
-// content back. Only when that fails too is the file left damaged: the error is then an
-// EFileDamaged naming the copy, and SaveFailedText says so. An existing name that is not a
-// regular file (a folder, a FIFO, a device) is never written over.
+// in memory and, where possible, as a copy in the system's temporary folder (InPlaceCopyName)
+// until the new content is on the disk; a write killed half-way is undone from that copy by the
+// next save of the file, or at start-up (RestoreInterruptedInPlaceWrites). The file is first
+// grown to the new size, so a full disk fails before any old byte is touched; any later failure
+// writes the old content back. Only when that fails too is the file left damaged: the error is
+// then an EFileDamaged naming the copy, and SaveFailedText says so. An existing name that is not
+// a regular file (a folder, a FIFO, a device) is never written over.
 class TSaveFile
 {
 public:
