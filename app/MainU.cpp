@@ -8,6 +8,7 @@
 #include "DrawJournal.h"
 #include "DrawTables.h"
 #include "EveningResume.h"
+#include "EveningStatus.h"
 #include "Globals.h"
 #include "Guard.h"
 #include "HeaderBand.h"
@@ -32,7 +33,6 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QTabBar>
@@ -70,15 +70,13 @@ TMainF::TMainF(QWidget* parent)
     MediaPlayer1 = new TMediaPlayer(this);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
     Kapat = addKapatAction(this);
-    TamEkran = new QAction(QStringLiteral("Tam Ekran"), this);
-    TamEkran->setObjectName(QStringLiteral("TamEkran"));
-    TamEkran->setShortcut(QKeySequence(Qt::Key_F11));
-    addAction(TamEkran);
+    addKeys();
 
     journal = std::make_unique<TDrawJournal>(dataFolder());
     personDraw = new TPersonDraw(
         personDrawControls(*ui, this, Kisi_T, Hediye_T, Kzn_T, Timer1, MediaPlayer1, journal.get()), this);
     numberDraw = new TNumberDraw(numberDrawControls(*ui, this, Rx_T, journal.get()), this);
+    eveningStatus = new TEveningStatus(*m_tables, ui->SpinEdit1, ui->StatusBar1, this);
 
     wireHandlers();
     FormCreate();
@@ -211,6 +209,30 @@ void TMainF::wireHandlers()
     click(ui->ZvWinButton8, &TMainF::ZvWinButton8Click);
     connectGuarded(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
     connectGuarded(TamEkran, &QAction::triggered, this, &TMainF::TamEkranExecute);
+    connectGuarded(PresentKey, &QAction::triggered, this, &TMainF::PresentKeyExecute);
+    connectGuarded(StartKey, &QAction::triggered, this, &TMainF::StartKeyExecute);
+    // Page Down belongs to the focused control on the other pages.
+    connectGuarded(ui->PageControl1, &QTabWidget::currentChanged, this,
+                   [this] { StartKey->setEnabled(ui->PageControl1->currentWidget() == ui->TabSheet1); });
+}
+
+// The keys of the window that act whatever control has the focus: a window shortcut comes
+// before the focused control's own use of the key.
+void TMainF::addKeys()
+{
+    const auto key = [this](const char* name, const QString& text, Qt::Key shortcut) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(QKeySequence(shortcut));
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        return action;
+    };
+    TamEkran = key("TamEkran", QStringLiteral("Tam Ekran"), Qt::Key_F11);
+    PresentKey = key("PresentKey", QStringLiteral("Tam Ekran"), Qt::Key_F5);
+    StartKey = key("StartKey", QStringLiteral("Çekilişe Başla"), Qt::Key_PageDown);
+    // A held key repeats; a remote's press is one start, as one click is.
+    StartKey->setAutoRepeat(false);
 }
 
 void TMainF::FormCreate()
@@ -384,7 +406,11 @@ void TMainF::placeTitleChecks()
 
 void TMainF::KapatExecute()
 {
-    close();
+    // A remote's slideshow key sends Esc to end the presentation: the show goes on in a window.
+    if (isFullScreen())
+        TamEkranExecute();
+    else
+        close();
 }
 
 void TMainF::TamEkranExecute()
@@ -394,18 +420,17 @@ void TMainF::TamEkranExecute()
     setWindowState(windowState() ^ Qt::WindowFullScreen);
 }
 
-void TMainF::keyPressEvent(QKeyEvent* event)
+void TMainF::PresentKeyExecute()
 {
-    // A held key repeats; a remote's press is one start, as one click is.
-    if (event->key() == Qt::Key_PageDown && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
-        ui->PageControl1->currentWidget() == ui->TabSheet1 && ui->ZvWinButton6->isEnabled())
-    {
-        event->accept();
-        if (!event->isAutoRepeat())
-            ZvWinButton6Click(); // the draw's own entry, guarded
-        return;
-    }
-    QMainWindow::keyPressEvent(event);
+    if (!isFullScreen())
+        TamEkranExecute();
+}
+
+void TMainF::StartKeyExecute()
+{
+    // The prize box and the winners grid never see the key: the prize number stays as it is.
+    if (ui->PageControl1->currentWidget() == ui->TabSheet1 && ui->ZvWinButton6->isEnabled())
+        personDraw->ZvWinButton6Click();
 }
 
 void TMainF::ZvWinButton8Click()

@@ -9,6 +9,7 @@ class QAction;
 class QTimer;
 class TDrawJournal;
 class TDrawTables;
+class TEveningStatus;
 class TMediaPlayer;
 class TNumberDraw;
 class TPersonDraw;
@@ -62,19 +63,26 @@ public:
 
     QTimer* Timer1;
     TMediaPlayer* MediaPlayer1;
+    // Esc: closes the window, or first leaves full screen.
     QAction* Kapat;
     // F11: full screen and back to the state the window had before.
     QAction* TamEkran;
+    // F5, a remote's slideshow key: full screen (Esc, its other half, leaves it).
+    QAction* PresentKey;
+    // Page Down, a remote's "next": "Çekilişe Başla" on "Çekiliş -1", whatever has the focus.
+    QAction* StartKey;
 
     // Buttons and actions reach these through connectGuarded; the draws connect their own page.
-    // For a caller outside a signal (the Page Down key, tests) the draw handlers, FormCreate and
-    // FormResize guard their bodies themselves.
+    // For a caller outside a signal (tests) the draw handlers, FormCreate and FormResize guard
+    // their bodies themselves.
 public Q_SLOTS:
     void FormCreate();
     void FormShow();
     void FormResize();
     void KapatExecute();
     void TamEkranExecute();
+    void PresentKeyExecute();
+    void StartKeyExecute();
     void ZvWinButton8Click();
     void AppEventsException(const std::exception* error);
 
@@ -98,13 +106,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Page Down, as a presenter remote sends it, that no focused control used.
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void setUpLook();
     void setUpArtwork();
     void wireHandlers();
+    void addKeys();
     void readSettings();
     void saveSettings();
     void FormClose();
@@ -115,6 +122,7 @@ private:
     std::unique_ptr<TDrawJournal> journal; // the run's draws on disk, in the data folder
     TPersonDraw* personDraw = nullptr;
     TNumberDraw* numberDraw = nullptr;
+    TEveningStatus* eveningStatus = nullptr;
     bool m_shown = false;
     bool m_settingsRead = false;
     bool m_settingsSaved = false;

@@ -7,6 +7,7 @@
 #include "FileDialogs.h"
 #include "Globals.h"
 #include "Guard.h"
+#include "LetterRow.h"
 #include "MediaPlayer.h"
 #include "Messages.h"
 #include "PictureLoader.h"
@@ -169,9 +170,12 @@ void TPersonDraw::start()
 
 void TPersonDraw::showPrizePicture(const QString& path)
 {
-    // A missing file (an empty path included) leaves the previous prize's picture on screen.
+    // A prize without a picture of its own shows none, never the previous prize's picture.
     if (path.isEmpty() || !QFileInfo(path).isFile())
+    {
+        c.ImageRES->clear();
         return;
+    }
     const bool stretch = c.RadioRESIM->ItemIndex() == 1;
     c.ImageRES->setCenter(true);
     c.ImageRES->setProportional(true);
@@ -232,18 +236,15 @@ void TPersonDraw::reveal()
         removeAnimation();
 
         const int length = static_cast<int>(text.size());
-        const int x0 = (c.PanelTOP->width() - 2 - 32 * length) / 2;
-        const int y = (c.PanelTOP->height() - 36) / 2;
+        const TLetterRow row = layoutLetterRow(text, static_cast<int>(name.size()), c.PanelTOP->size());
         for (int i = 1; i <= length; ++i)
         {
             const char letter = text.at(i - 1);
             if (letter == ' ')
                 continue;
-            auto* ball = new TZvTop(c.PanelTOP, c.ImageTOP[0]);
-            ball->move(x0 + 32 * (i - 1), y);
-            ball->setHarf(Cp1254::toUnicode(CharFUp2(letter)));
-            ball->show();
-            ball->repaint();
+            // The " - " of an extra on its own row is not drawn, yet waits as it always did.
+            if (const QRect cell = row.cells.at(i - 1); !cell.isNull())
+                showLetter(cell, letter);
             if (c.CheckEFEKT->isChecked() && !showAll)
                 Clock::instance().sleep(milliseconds(c.SpinHARF->boundedValue(), i));
             pumpEvents();
@@ -271,6 +272,16 @@ void TPersonDraw::reveal()
         DrawRunning = false;
         throw;
     }
+}
+
+void TPersonDraw::showLetter(const QRect& cell, char letter)
+{
+    auto* ball = new TZvTop(c.PanelTOP, c.ImageTOP[0]);
+    ball->setFixedSize(cell.size());
+    ball->move(cell.topLeft());
+    ball->setHarf(Cp1254::toUnicode(CharFUp2(letter)));
+    ball->show();
+    ball->repaint();
 }
 
 void TPersonDraw::tellJournalFailure()

@@ -10,6 +10,7 @@ class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QRect;
 class QTimer;
 class TDrawJournal;
 class TImage;
@@ -89,6 +90,7 @@ public:
 private:
     void start();
     void reveal();
+    void showLetter(const QRect& cell, char letter);
     void showAllNow();
     void saveWinners();
     void followChecks();

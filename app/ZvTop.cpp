@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTimer>
+#include <algorithm>
 
 TZvTop::TZvTop(QWidget* owner, const QPixmap& image) : QWidget(owner)
 {
@@ -53,14 +54,24 @@ void TZvTop::paintEvent(QPaintEvent*)
 {
     guarded([&] {
         QPainter painter(this);
-        if (!drawn.isNull())
+        // At the picture's own size it is drawn as it is; a bigger or smaller ball scales it
+        // smoothly, and its letter with it.
+        if (drawn.deviceIndependentSize().toSize() == size())
+        {
             painter.drawPixmap(0, 0, drawn);
+        }
+        else if (!drawn.isNull())
+        {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawPixmap(rect(), drawn);
+        }
         // A blank or empty letter draws nothing, so the bouncing balls skip the text work.
-        if (harf.isNull() || harf == QLatin1Char(' '))
+        const int side = std::min(width(), height());
+        if (harf.isNull() || harf == QLatin1Char(' ') || side <= 0)
             return;
         QFont font(QStringLiteral("Arial"));
         font.setBold(true);
-        font.setPointSize(18);
+        font.setPointSizeF(18.0 * side / 32);
         painter.setFont(font);
         painter.setPen(QColor(255, 255, 255));
         const QString text(harf);

@@ -12,8 +12,9 @@ class QTimer;
 // The four 32x32 sphere pictures ImageTOP1..ImageTOP4 (gold, yellow, blue, red) of the main window.
 using BallPictures = std::array<QPixmap, 4>;
 
-// A 32x32 ball showing one letter. It never fills its background: the sphere is drawn with the
-// colour of its bottom-left pixel see-through, so the panel shows around it.
+// A ball showing one letter, 32x32 unless given another square size with setFixedSize (the
+// sphere and the letter scale with it). It never fills its background: the sphere is drawn with
+// the colour of its bottom-left pixel see-through, so the panel shows around it.
 class TZvTop : public QWidget
 {
     Q_OBJECT
@@ -29,7 +30,7 @@ public:
     QChar Harf() const { return harf; }
     void setHarf(QChar letter);
 
-    QSize sizeHint() const override { return QSize(32, 32); }
+    QSize sizeHint() const override { return minimumSize(); }
 
     // Destroys every ball the panel owns (letter balls and bouncing balls alike).
     static void clearPanel(QWidget* panel);

@@ -1,8 +1,10 @@
 // Figures of the person-prize draw: the winner pick among a million participants with a hundred
 // thousand winners already recorded, the processor time the fifteen bouncing balls take while a
-// draw waits, and the cost of the journal on the disk (a winner's line at the pick, the state after
-// the reveal, the numbers of a number draw as they are drawn) beside a whole reveal and number draws.
+// draw waits, the cost of the journal on the disk (a winner's line at the pick, the state after the
+// reveal, the numbers of a number draw as they are drawn) beside a whole reveal and number draws,
+// and the status line's count of the evening over a million participants.
 #include "DrawJournal.h"
+#include "EveningStatus.h"
 #include "MainU.h"
 #include "ProgramFolder.h"
 #include "RxMemoryData.h"
@@ -276,6 +278,63 @@ void benchJournal()
                 median(numberAppends), *std::max_element(numberAppends.begin(), numberAppends.end()), lines, paced,
                 paced * 5 * 20, pacedMs, unpaced, unpacedMs);
 }
+
+// The status line counts again after every draw, prize-box change and participant edit.
+void benchStatus()
+{
+    QTemporaryDir dir;
+    setProgramFolder(dir.path());
+    TMainF window;
+    window.show();
+    QCoreApplication::processEvents();
+    auto* status = window.findChild<TEveningStatus*>();
+    const int people = 1000000;
+    const int winners = 200;
+    {
+        TControlsSuspension quiet(*window.Kisi_T);
+        window.Kisi_T->reserve(people);
+        for (int i = 0; i < people; ++i)
+        {
+            window.Kisi_T->append();
+            window.Kisi_T->setFieldBytes(0, participant(i));
+            window.Kisi_T->post();
+        }
+    }
+    for (int i = 0; i < winners; ++i)
+    {
+        window.Kzn_T->append();
+        window.Kzn_T->setFieldBytes(0, participant(i * 7));
+        window.Kzn_T->post();
+    }
+    // A load defers the name index; the first count after it builds the index in one pass.
+    window.Kisi_T->deferKeyIndex();
+    QElapsedTimer timer;
+    timer.start();
+    status->refresh();
+    const double first = double(timer.nsecsElapsed()) / 1e6;
+    QList<double> counts;
+    for (int n = 0; n < 100; ++n)
+    {
+        QElapsedTimer one;
+        one.start();
+        status->refresh();
+        counts << double(one.nsecsElapsed()) / 1e6;
+    }
+    // A participant edited in the definitions window.
+    window.Kisi_T->moveTo(7);
+    window.Kisi_T->edit();
+    window.Kisi_T->setFieldBytes(0, "Yeni Katilimci");
+    window.Kisi_T->post();
+    timer.start();
+    status->refresh();
+    const double edited = double(timer.nsecsElapsed()) / 1e6;
+    setProgramFolder(QString());
+    std::printf("status line, %d participants, %d winners: first count after a load %.1f ms (builds the name "
+                "index), then %.3f ms median, %.3f ms worst over %d counts; after a participant edit %.3f ms; "
+                "eligible %d (expected %d)\n",
+                people, winners, first, median(counts), *std::max_element(counts.begin(), counts.end()),
+                int(counts.size()), edited, status->counts().eligible, people - winners + 1);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -284,5 +343,6 @@ int main(int argc, char** argv)
     benchPick();
     benchBalls();
     benchJournal();
+    benchStatus();
     return 0;
 }

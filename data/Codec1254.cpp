@@ -1,5 +1,7 @@
 #include "Codec1254.h"
 
+#include "Transliteration.h"
+
 #include <array>
 
 namespace {
@@ -133,6 +135,7 @@ constexpr Nearest kNearest[] = {
     {0x0180, "b"},    {0x0189, "D"},    {0x0197, "I"}, {0x01B5, "Z"},  {0x01B6, "z"},    {0x0218, "\xDE"},
     {0x0219, "\xFE"}, {0x021A, "T"},    {0x021B, "t"}, {0x0237, "j"},  {0x0268, "i"},    {0x1E9E, "SS"},
     {0x2010, "-"},    {0x2011, "-"},    {0x2012, "-"}, {0x2015, "-"},  {0x2212, "-"},    {0x2032, "'"},
+    {0x02B9, "'"},    {0x02BA, "\""},   {0x02BB, "'"}, {0x02BC, "'"},  {0x02BE, "'"},    {0x02BF, "'"},
     {0x2033, "\""},   {0x2044, "/"},    {0x2002, " "}, {0x2003, " "},  {0x2009, " "},    {0x202F, " "},
 };
 
@@ -170,38 +173,121 @@ bool appendDecomposed(const QString& ch, QByteArray& out)
     out += kept;
     return true;
 }
-} // namespace
 
-namespace Cp1254 {
-QByteArray fromUnicodeNearest(const QString& text, bool* changed)
+// The nearest bytes of one character (or surrogate pair) outside the code page, when it has any.
+bool appendNearest(const QString& ch, QByteArray& out)
+{
+    if (ch.size() == 1)
+        if (const char* near = nearestFromTable(ch.at(0).unicode()))
+        {
+            out.append(near);
+            return true;
+        }
+    return !ch.at(0).isSurrogate() || ch.size() == 2 ? appendDecomposed(ch, out) : false;
+}
+
+// One character of `text` at `i`: a surrogate pair counts as one.
+qsizetype characterLength(const QString& text, qsizetype i)
+{
+    return text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+}
+
+bool inCodePage(const QString& text, qsizetype i)
+{
+    return !text.at(i).isSurrogate() && byteFor(text.at(i).unicode()) >= 0;
+}
+
+// The code page's letters for `text`, each character outside it replaced by its nearest form or
+// '?'; `transliterate` also lets runs without any near form go through the Latin transliteration.
+bool hasLetter(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); i += characterLength(text, i))
+        if (QChar::isLetter(characterLength(text, i) == 2 ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1))
+                                                          : text.at(i).unicode()))
+            return true;
+    return false;
+}
+
+using Cp1254::Replacements;
+
+QByteArray nearest(const QString& text, bool transliterate, Replacements& replaced)
 {
     QByteArray out;
     out.reserve(text.size());
-    bool replaced = false;
-    for (qsizetype i = 0; i < text.size(); ++i)
+    for (qsizetype i = 0; i < text.size();)
     {
-        const QChar c = text.at(i);
-        const int b = c.isSurrogate() ? -1 : byteFor(c.unicode());
-        if (b >= 0)
+        if (inCodePage(text, i))
         {
-            out.append(static_cast<char>(b));
-            continue;
-        }
-        replaced = true;
-        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
-        {
-            if (!appendDecomposed(text.mid(i, 2), out))
-                out.append('?');
+            out.append(static_cast<char>(byteFor(text.at(i).unicode())));
             ++i;
             continue;
         }
-        if (const char* near = nearestFromTable(c.unicode()))
-            out.append(near);
-        else if (c.isSurrogate() || !appendDecomposed(QString(c), out))
-            out.append('?');
+        qsizetype length = characterLength(text, i);
+        if (text.at(i).category() == QChar::Other_Format)
+        {
+            // Invisible: a zero-width joiner or a direction mark has nothing to be seen.
+            replaced.nearLetters = true;
+            i += length;
+            continue;
+        }
+        if (appendNearest(text.mid(i, length), out))
+        {
+            replaced.nearLetters = true;
+            i += length;
+            continue;
+        }
+        // A run of characters that have no near letter, written in another script as a whole, so
+        // that the transliteration sees each word entire ("Παπαδοπούλου", "山田").
+        qsizetype end = i + length;
+        QByteArray unused;
+        while (end < text.size() && !inCodePage(text, end) &&
+               !appendNearest(text.mid(end, characterLength(text, end)), unused))
+            end += characterLength(text, end);
+        const QString run = text.mid(i, end - i);
+        const std::optional<QString> latin =
+            transliterate && hasLetter(run) ? latinTransliteration(run) : std::optional<QString>();
+        if (latin)
+        {
+            replaced.transliterated = true;
+            Replacements inLatin;
+            out += nearest(*latin, false, inLatin);
+            replaced.unknown = replaced.unknown || inLatin.unknown;
+        }
+        else
+        {
+            replaced.unknown = true;
+            for (; i < end; i += characterLength(text, i))
+                out.append('?');
+        }
+        i = end;
     }
+    return out;
+}
+} // namespace
+
+namespace Cp1254 {
+QByteArray fromUnicodeNearest(const QString& text, Replacements& replaced)
+{
+    replaced = {};
+    if (canEncode(text))
+        return fromUnicode(text);
+    // Composed first, so that a letter typed with a separate accent is one character.
+    QByteArray out = nearest(text.normalized(QString::NormalizationForm_C), true, replaced);
+    if (out.isEmpty())
+    {
+        // Only invisible characters: still a name that can be seen and corrected.
+        out = "?";
+        replaced.unknown = true;
+    }
+    return out;
+}
+
+QByteArray fromUnicodeNearest(const QString& text, bool* changed)
+{
+    Replacements replaced;
+    QByteArray out = fromUnicodeNearest(text, replaced);
     if (changed)
-        *changed = replaced;
+        *changed = replaced.any();
     return out;
 }
 } // namespace Cp1254

@@ -30,9 +30,12 @@ public:
     void defer();
     // Stored records whose upper-cased text equals upperKey byte for byte, counted up to limit.
     int count(const TRecordStore& store, const QByteArray& upperKey, int limit);
+    // Stored records whose text equals text byte for byte (as stored, not upper-cased).
+    int countExact(const TRecordStore& store, const QByteArray& text, int limit);
 
 private:
     quint32 hashOf(const TRecordStore& store, quint32 slot) const;
+    void buildIfStale(const TRecordStore& store);
 
     const TField& m_field;
     TNameIndex m_names;

@@ -101,7 +101,53 @@ void TKisiRules::Kisi_TAfterPost(TRxMemoryData& table)
         DeleteWithoutQuestion noQuestion;
         table.deleteRecord();
     }
-    ShowBilgi(QLatin1Char('"') + Cp1254::toUnicode(key) + QStringLiteral("\" daha önce tanımlanmış"));
+    tellDuplicate(table, key);
+}
+
+void TKisiRules::tellDuplicate(TRxMemoryData& table, const QByteArray& key)
+{
+    const QString message = QLatin1Char('"') + Cp1254::toUnicode(key) + QStringLiteral("\" daha önce tanımlanmış");
+    TDuplicateBatch* batch = TDuplicateBatch::activeFor(table);
+    if (!batch)
+    {
+        ShowBilgi(message);
+        return;
+    }
+    ++batch->m_removed;
+    if (batch->m_quiet)
+        return;
+    if (batch->m_removed <= TDuplicateBatch::MessagesBeforeQuestion || batch->m_asked)
+    {
+        ShowBilgi(message);
+        return;
+    }
+    // The question stands in for this duplicate's message, which it repeats.
+    batch->m_asked = true;
+    batch->m_quiet =
+        AskSoru(message + QStringLiteral(".\r\nBu aktarımda başka tekrar eden adlar da var. Kalan tekrar eden "
+                                         "adlar mesaj gösterilmeden atlansın mı?")) == mrYes;
+}
+
+namespace {
+TDuplicateBatch* activeBatch = nullptr;
+} // namespace
+
+TDuplicateBatch::TDuplicateBatch(TRxMemoryData& table) : m_table(table), m_outer(activeBatch)
+{
+    activeBatch = this;
+}
+
+TDuplicateBatch::~TDuplicateBatch()
+{
+    activeBatch = m_outer;
+}
+
+TDuplicateBatch* TDuplicateBatch::activeFor(const TRxMemoryData& table)
+{
+    for (TDuplicateBatch* batch = activeBatch; batch; batch = batch->m_outer)
+        if (&batch->m_table == &table)
+            return batch;
+    return nullptr;
 }
 
 void TKisiRules::Kisi_TBeforeDelete(TRxMemoryData&)

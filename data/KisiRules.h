@@ -27,10 +27,38 @@ public:
 
 private:
     bool definitionsWindowExists() const;
+    static void tellDuplicate(TRxMemoryData& table, const QByteArray& key);
     int nameField(const TRxMemoryData& table) const;
 
     TRxMemoryData& m_table;
     std::function<bool()> m_definitionsWindowExists;
     int m_nameField = -1;
     bool m_installed = false;
+};
+
+// The participants stored by one import. The duplicate removal counts what it removes while the
+// batch lasts; it shows its message for the first few duplicates, and at the next one asks once
+// whether the remaining duplicates of the batch are removed without a message. A file that
+// repeats one name a million times costs a few clicks, not a million boxes.
+class TDuplicateBatch
+{
+public:
+    explicit TDuplicateBatch(TRxMemoryData& table);
+    ~TDuplicateBatch();
+    TDuplicateBatch(const TDuplicateBatch&) = delete;
+    TDuplicateBatch& operator=(const TDuplicateBatch&) = delete;
+
+    static constexpr int MessagesBeforeQuestion = 5;
+
+    int removed() const { return m_removed; }
+
+private:
+    friend class TKisiRules;
+    static TDuplicateBatch* activeFor(const TRxMemoryData& table);
+
+    TRxMemoryData& m_table;
+    TDuplicateBatch* m_outer;
+    int m_removed = 0;
+    bool m_asked = false;
+    bool m_quiet = false;
 };

@@ -707,6 +707,11 @@ int TRxMemoryData::countKey(const QByteArray& upperKey, int limit) const
     return m_keyIndex && isOpen() ? m_keyIndex->count(*m_storage, upperKey, limit) : 0;
 }
 
+int TRxMemoryData::countKeyExact(const QByteArray& text, int limit) const
+{
+    return m_keyIndex && isOpen() ? m_keyIndex->countExact(*m_storage, text, limit) : 0;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Views
 

@@ -157,6 +157,8 @@ public:
     void setKeyIndexField(int field); // -1 switches it off
     int keyIndexField() const { return m_keyField; }
     int countKey(const QByteArray& upperKey, int limit) const;
+    // Through the same index, stored records whose text equals text byte for byte.
+    int countKeyExact(const QByteArray& text, int limit) const;
     // Stops keeping the index record by record; it is rebuilt in one pass at its next use.
     // Bulk loads call it: one pass is several times faster than a million single updates.
     void deferKeyIndex();

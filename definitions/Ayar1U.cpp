@@ -2,6 +2,8 @@
 
 #include "Artwork.h"
 #include "DBNavigator.h"
+#include "DataErrors.h"
+#include "DataSource.h"
 #include "DrawTables.h"
 #include "FileDialogs.h"
 #include "Guard.h"
@@ -18,12 +20,30 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <span>
 
 namespace {
+// "Data/Kisi-2026-12-09_20-15-03.Ini": the table file's name with the time of the clearing; a
+// second clearing in the same second gets "_2".
+QString clearedCopyPath(const QString& bareName)
+{
+    const QFileInfo file(bareName);
+    const QString stem = dataFolder() + file.completeBaseName() + QLatin1Char('-') +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    const QString ext = QLatin1Char('.') + file.suffix();
+    QString path = stem + ext;
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = stem + QStringLiteral("_%1").arg(n) + ext;
+    return path;
+}
+
 const QString kisiFile = QStringLiteral("Kisi.Ini");
 const QString hediyeFile = QStringLiteral("Hediye.Ini");
 
@@ -62,6 +82,22 @@ TAyar1F::TAyar1F(TDrawTables& tables, QWidget* parent)
     connectGuarded(ui->ZvWinButton1, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton1Click);
     connectGuarded(ui->ZvWinButton2, &TZvWinButton::clicked, this, &TAyar1F::ZvWinButton2Click);
     connectGuarded(ui->ZVRXDBGrid2, &TDBGrid::OnEditButtonClick, this, &TAyar1F::ZVRXDBGrid2EditButtonClick);
+
+    QPalette red = ui->LabelRESIMYOK->palette();
+    red.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    ui->LabelRESIMYOK->setPalette(red);
+    // Checked once after a burst of changes (a typed path changes the row at every key).
+    m_pictureCheck = new QTimer(this);
+    m_pictureCheck->setSingleShot(true);
+    m_pictureCheck->setInterval(0);
+    connectGuarded(m_pictureCheck, &QTimer::timeout, this, &TAyar1F::showMissingPictures);
+    const auto check = [this] { m_pictureCheck->start(); };
+    TDataSource* prizes = m_tables.Hediye_S;
+    connect(prizes, &TDataSource::dataSetChanged, m_pictureCheck, check);
+    connect(prizes, &TDataSource::rowInserted, m_pictureCheck, check);
+    connect(prizes, &TDataSource::rowRemoved, m_pictureCheck, check);
+    connect(prizes, &TDataSource::recordChanged, m_pictureCheck, check);
+    showMissingPictures();
 }
 
 TAyar1F::~TAyar1F()
@@ -116,13 +152,63 @@ void TAyar1F::FormShow()
     });
 }
 
+void TAyar1F::showMissingPictures()
+{
+    constexpr int named = 5;
+    const TRxMemoryData* table = m_tables.Hediye_T;
+    const int nameField = m_tables.Hediye_THEDIYE->index();
+    const int pathField = m_tables.Hediye_TRESIMYOLU->index();
+    QStringList missing;
+    int more = 0;
+    for (int row = 0; table->isOpen() && row < table->rowCount(); ++row)
+    {
+        // A prize without a picture shows none; only a path that names no file is a mistake.
+        const QString path = table->textAt(row, pathField);
+        if (path.isEmpty() || QFileInfo(path).isFile())
+            continue;
+        if (missing.size() == named)
+        {
+            ++more;
+            continue;
+        }
+        const QString name = table->textAt(row, nameField);
+        missing << (name.isEmpty() ? QString() : name + QLatin1Char(' ')) + QStringLiteral("(%1. satır)").arg(row + 1);
+    }
+    if (more > 0)
+        missing.last() += QStringLiteral(" ve %1 hediye daha").arg(more);
+    ui->LabelRESIMYOK->setText(missing.isEmpty() ? QString()
+                                                 : QStringLiteral("Resim dosyası bulunamayan hediyeler: ") +
+                                                       missing.join(QStringLiteral(", ")));
+    ui->LabelRESIMYOK->setVisible(!missing.isEmpty());
+}
+
 void TAyar1F::clearAll(TRxMemoryData* table, const QString& question, const QString& bareName)
 {
     if (AskSoru(question) != mrYes)
         return;
+    const QString file = programFolder() + bareName;
+    if (table->rowCount() > 0 || table->loadFailed())
+    {
+        // The records go to a table file in Data/ first, so that a clearing by mistake can be put
+        // back by hand. Writing it settles the pending record, as the emptying would. A list whose
+        // file could not be read is kept as that file, byte for byte.
+        const QString copy = clearedCopyPath(bareName);
+        bool kept = false;
+        try
+        {
+            QDir().mkpath(dataFolder());
+            kept = RxMemoryDataSaveToFile(*table, copy) || !QFileInfo(file).isFile() || QFile::copy(file, copy);
+        }
+        catch (const EFileError&)
+        {}
+        if (!kept && AskSoru(QStringLiteral("Silinecek kayıtların kopyası yazılamadı:\r\n%1\r\nKayıtlar yine de "
+                                            "silinsin mi?")
+                                 .arg(QDir::toNativeSeparators(copy))) != mrYes)
+            return;
+    }
     // The emptying settles the pending record first, with what is typed into an open cell.
     table->emptyTable();
-    QFile::remove(programFolder() + bareName);
+    QFile::remove(file);
 }
 
 void TAyar1F::ZvWinButton5Click()

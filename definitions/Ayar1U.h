@@ -4,6 +4,7 @@
 #include <memory>
 
 class QAction;
+class QTimer;
 class TDrawTables;
 class TRxMemoryData;
 
@@ -48,9 +49,12 @@ private:
     bool FormClose();
     void clearAll(TRxMemoryData* table, const QString& question, const QString& bareName);
     void setUpGrids();
+    // Lists under the prize grid the prizes whose picture file is not there.
+    void showMissingPictures();
 
     std::unique_ptr<Ui::TAyar1F> ui;
     TDrawTables& m_tables;
+    QTimer* m_pictureCheck;
     bool m_closing = false;
     bool m_writeFailed = false;
 };

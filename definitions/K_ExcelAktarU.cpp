@@ -3,13 +3,16 @@
 #include "Artwork.h"
 #include "Codec1254.h"
 #include "DrawTables.h"
+#include "EAbort.h"
 #include "FileDialogs.h"
 #include "Guard.h"
 #include "HeaderBand.h"
 #include "KapatAction.h"
+#include "KisiRules.h"
 #include "Messages.h"
 #include "RxMemoryData.h"
 #include "SpreadsheetReader.h"
+#include "TurkishUpper.h"
 #include "ui_K_ExcelAktarU.h"
 
 #include <QAction>
@@ -17,10 +20,12 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QPointer>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QSet>
 #include <optional>
 #include <utility>
 
@@ -95,47 +100,123 @@ private:
     QList<std::pair<QPointer<QWidget>, QCursor>> m_ownCursors;
 };
 
-// Counts the texts that had to be stored with other letters than they came with.
-struct Conversions
+// Turns the cells' texts into code page 1254 and counts what had to be stored with other letters
+// than it came with, for one notice after the import.
+class Conversions
 {
-    int names = 0;
-    int extras = 0;
-    int unknown = 0; // texts holding a character without any near letter ('?')
-    QString exampleFrom;
-    QString exampleTo;
-
-    QByteArray convert(const QString& text, int& count)
+public:
+    QByteArray name(const QString& text)
     {
-        bool changed = false;
-        QByteArray bytes = Cp1254::fromUnicodeNearest(text, &changed);
-        if (!changed)
-            return bytes;
-        ++count;
-        if (bytes.count('?') > text.count(QLatin1Char('?')))
-            ++unknown;
-        else if (exampleFrom.isEmpty())
-            exampleFrom = text, exampleTo = Cp1254::toUnicode(bytes);
-        return bytes;
+        Cp1254::Replacements replaced;
+        QByteArray bytes = convert(text, names, replaced);
+        return replaced.any() ? distinct(text, std::move(bytes)) : bytes;
+    }
+    QByteArray extra(const QString& text)
+    {
+        Cp1254::Replacements replaced;
+        return convert(text, extras, replaced);
     }
 
     void tell() const
     {
-        if (names == 0 && extras == 0)
-            return;
-        QStringList where;
-        if (names > 0)
-            where << QStringLiteral("%1 adda").arg(names);
-        if (extras > 0)
-            where << QStringLiteral("%1 ek bilgide").arg(extras);
-        QString text = QStringLiteral("Excel dosyasındaki ") + where.join(QStringLiteral(" ve ")) +
-                       QStringLiteral(" programın saklayamadığı harfler vardı; bunlar en yakın harflerle değiştirildi");
-        if (!exampleFrom.isEmpty())
-            text += QStringLiteral(" (örneğin \"%1\" yerine \"%2\")").arg(exampleFrom, exampleTo);
-        text += QLatin1Char('.');
+        QStringList lines;
+        if (names.near > 0 || extras.near > 0)
+            lines << QStringLiteral("Excel dosyasındaki ") +
+                         where(names.near, extras.near, QStringLiteral("adda"), QStringLiteral("ek bilgide")) +
+                         QStringLiteral(" programın saklayamadığı harfler vardı; bunlar en yakın harflerle "
+                                        "değiştirildi") +
+                         example(nearExample) + QLatin1Char('.');
+        if (names.latin > 0 || extras.latin > 0)
+            lines << QStringLiteral("Excel dosyasındaki ") +
+                         where(names.latin, extras.latin, QStringLiteral("ad"), QStringLiteral("ek bilgi")) +
+                         QStringLiteral(" başka bir alfabeyle yazılmıştı; bunlar Latin harfleriyle aktarıldı") +
+                         example(latinExample) + QLatin1Char('.');
+        if (numbered > 0)
+            lines << QStringLiteral("Latin harfleriyle aynı yazılan farklı %1 ada, ayırt edilebilmeleri için sıra "
+                                    "numarası eklendi")
+                             .arg(numbered) +
+                         example(numberedExample) + QLatin1Char('.');
         if (unknown > 0)
-            text += QStringLiteral("\r\nKarşılığı olmayan harfler \"?\" olarak aktarıldı (%1 kayıt).").arg(unknown);
-        ShowBilgi(text);
+            lines << QStringLiteral("Karşılığı olmayan harfler \"?\" olarak aktarıldı (%1 kayıt).").arg(unknown);
+        if (!lines.isEmpty())
+            ShowBilgi(lines.join(QStringLiteral("\r\n")));
     }
+
+private:
+    struct Count
+    {
+        int near = 0;  // letters replaced by their nearest letters
+        int latin = 0; // written in another script, stored in Latin letters
+    };
+    using Example = std::pair<QString, QString>;
+
+    static QString where(int inNames, int inExtras, const QString& name, const QString& extra)
+    {
+        QStringList parts;
+        if (inNames > 0)
+            parts << QStringLiteral("%1 ").arg(inNames) + name;
+        if (inExtras > 0)
+            parts << QStringLiteral("%1 ").arg(inExtras) + extra;
+        return parts.join(QStringLiteral(" ve "));
+    }
+    static QString example(const Example& e)
+    {
+        return e.first.isEmpty() ? QString() : QStringLiteral(" (örneğin \"%1\" yerine \"%2\")").arg(e.first, e.second);
+    }
+
+    QByteArray convert(const QString& text, Count& count, Cp1254::Replacements& replaced)
+    {
+        QByteArray bytes = Cp1254::fromUnicodeNearest(text, replaced);
+        if (!replaced.any())
+            return bytes;
+        if (replaced.unknown)
+            ++unknown;
+        if (!replaced.transliterated && !replaced.nearLetters)
+            return bytes;
+        // Another script counts as such even where some of its letters also had near forms.
+        Example& shown = replaced.transliterated ? latinExample : nearExample;
+        (replaced.transliterated ? count.latin : count.near)++;
+        if (!replaced.unknown && shown.first.isEmpty())
+            shown = {text, Cp1254::toUnicode(bytes)};
+        return bytes;
+    }
+
+    // Different names that came out the same in the code page's letters ("张伟" and "章伟" both
+    // "Zhang Wei", two emoji both "?") stay different people: a later one gets a number. The same
+    // name met again (in any letter case) comes out the same, so the duplicate rule still sees it.
+    QByteArray distinct(const QString& text, QByteArray bytes)
+    {
+        const QString person = text.toCaseFolded();
+        if (const auto known = givenTo.constFind(person); known != givenTo.cend())
+            return *known;
+        bytes.truncate(fieldCharacters);
+        QByteArray candidate = bytes;
+        for (int n = 2; takenKeys.contains(FUp2(candidate)); ++n)
+        {
+            const QByteArray suffix = " (" + QByteArray::number(n) + ')';
+            candidate = bytes.left(fieldCharacters - suffix.size()) + suffix;
+        }
+        if (candidate != bytes)
+        {
+            ++numbered;
+            if (numberedExample.first.isEmpty())
+                numberedExample = {text, Cp1254::toUnicode(candidate)};
+        }
+        takenKeys.insert(FUp2(candidate));
+        givenTo.insert(person, candidate);
+        return candidate;
+    }
+
+    static constexpr int fieldCharacters = 40;
+    Count names;
+    Count extras;
+    int unknown = 0; // texts holding a character without any Latin form ('?')
+    int numbered = 0;
+    Example nearExample;
+    Example latinExample;
+    Example numberedExample;
+    QSet<QByteArray> takenKeys;         // upper-cased names that were changed, as stored
+    QHash<QString, QByteArray> givenTo; // what each changed name was stored as
 };
 
 constexpr qint64 progressEveryMs = 100;
@@ -181,8 +262,9 @@ void TK_ExcelAktarF::showEvent(QShowEvent* event)
 
 QString TK_ExcelAktarF::browseFilter()
 {
-    return QStringLiteral("Excel Dosyaları|*.XLS|Excel 2007 Dosyaları|*.XLSX|OpenDocument Hesap Tabloları|*.ODS|"
-                          "CSV Dosyaları|*.CSV");
+    // Every format the import reads comes first, so that the dialog lists them all as it opens.
+    return QStringLiteral("Tüm Tablo Dosyaları|*.XLS;*.XLSX;*.ODS;*.CSV|Excel Dosyaları|*.XLS|"
+                          "Excel 2007 Dosyaları|*.XLSX|OpenDocument Hesap Tabloları|*.ODS|CSV Dosyaları|*.CSV");
 }
 
 QString TK_ExcelAktarF::fileNameOf(const QString& text)
@@ -257,7 +339,10 @@ void TK_ExcelAktarF::importRows()
         return;
 
     std::optional<ImportHold> hold(std::in_place, this);
+    // Once: the status line that follows it stays.
     const auto finish = [&] {
+        if (!hold)
+            return;
         ui->LabelDURUM->clear();
         hold.reset();
     };
@@ -289,6 +374,15 @@ void TK_ExcelAktarF::importRows()
     QElapsedTimer sinceProgress;
     sinceProgress.start();
     Conversions conversions;
+    TDuplicateBatch duplicates(*m_kisi);
+    const int before = m_kisi->recordCount();
+    const auto summary = [&](int read) {
+        return QStringLiteral("%1 satır okundu: %2 kişi eklendi, %3 tekrar eden ad atlandı.")
+            .arg(turkish.toString(read), turkish.toString(m_kisi->recordCount() - before),
+                 turkish.toString(duplicates.removed()));
+    };
+    int row = 1;
+    bool rowStarted = false;
     try
     {
         // Views stop following the table while rows are appended and catch up once at the end,
@@ -296,7 +390,7 @@ void TK_ExcelAktarF::importRows()
         TControlsSuspension suspended(*m_kisi);
         // Rows are read from row 1 wherever the used range starts; an empty name stops the
         // loop through the rule's silent abort, leaving that row unstored in the table.
-        for (int row = 1; row <= rows; ++row)
+        for (; row <= rows; ++row)
         {
             if ((row & 255) == 0 && sinceProgress.hasExpired(progressEveryMs))
             {
@@ -304,12 +398,25 @@ void TK_ExcelAktarF::importRows()
                 ImportHold::pump();
                 sinceProgress.restart();
             }
-            m_kisi->append();
-            m_kisi->setFieldBytes(nameField, conversions.convert(workbook.cellText(row, 1), conversions.names));
+            rowStarted = false;
+            m_kisi->append(); // settles a row left open in the grid first
+            rowStarted = true;
+            m_kisi->setFieldBytes(nameField, conversions.name(workbook.cellText(row, 1)));
             if (withExtra)
-                m_kisi->setFieldBytes(extraField, conversions.convert(workbook.cellText(row, 2), conversions.extras));
+                m_kisi->setFieldBytes(extraField, conversions.extra(workbook.cellText(row, 2)));
             m_kisi->post();
         }
+    }
+    catch (const EAbort&)
+    {
+        finish();
+        const QString stop =
+            rowStarted ? QStringLiteral("%1. satırda ad boş olduğu için aktarım durdu; sonraki %2 satır okunmadı. ")
+                             .arg(turkish.toString(row), turkish.toString(rows - row))
+                       : QStringLiteral("Kişi listesinde adı girilmemiş bir kayıt beklediği için aktarım başlamadı. ");
+        ui->LabelDURUM->setText(stop + summary(row - 1));
+        conversions.tell();
+        throw;
     }
     catch (...)
     {
@@ -319,6 +426,7 @@ void TK_ExcelAktarF::importRows()
     }
     workbook.close();
     finish();
+    ui->LabelDURUM->setText(summary(rows));
     ShowBilgi(QStringLiteral("Excel den aktarım işlemi tamamlandı."));
     conversions.tell();
 }

@@ -1,3 +1,4 @@
+#include "LetterRow.h"
 #include "Random.h"
 #include "ZvTop.h"
 #include "common/Sphere.h"
@@ -199,12 +200,16 @@ private Q_SLOTS:
         QTest::addColumn<QChar>("letter");
         QTest::addColumn<bool>("textVisible");
         QTest::addColumn<int>("ratio"); // of the screen and of the sphere's picture
-        QTest::newRow("upper-case") << QChar(u'Ş') << true << 1;
-        QTest::newRow("lower-case kept as given") << QChar(u'a') << true << 1;
-        QTest::newRow("blank") << QChar(u' ') << false << 1;
-        QTest::newRow("none") << QChar(0) << false << 1;
-        QTest::newRow("upper-case at 200 %") << QChar(u'Ş') << true << 2;
-        QTest::newRow("blank at 200 %") << QChar(u' ') << false << 2;
+        QTest::addColumn<int>("side");
+        QTest::newRow("upper-case") << QChar(u'Ş') << true << 1 << 32;
+        QTest::newRow("lower-case kept as given") << QChar(u'a') << true << 1 << 32;
+        QTest::newRow("blank") << QChar(u' ') << false << 1 << 32;
+        QTest::newRow("none") << QChar(0) << false << 1 << 32;
+        QTest::newRow("upper-case at 200 %") << QChar(u'Ş') << true << 2 << 32;
+        QTest::newRow("blank at 200 %") << QChar(u' ') << false << 2 << 32;
+        QTest::newRow("smallest ball") << QChar(u'W') << true << 1 << TLetterRow::smallestBallSize;
+        QTest::newRow("blank smallest ball") << QChar(u' ') << false << 1 << TLetterRow::smallestBallSize;
+        QTest::newRow("twice the size at 200 %") << QChar(u'Ğ') << true << 2 << 64;
     }
 
     void paintsTheSphereSeeThroughAndTheLetterCentred()
@@ -212,8 +217,10 @@ private Q_SLOTS:
         QFETCH(QChar, letter);
         QFETCH(bool, textVisible);
         QFETCH(int, ratio);
+        QFETCH(int, side);
         auto panel = makePanel(100, 100);
         auto* ball = new TZvTop(panel.get(), sphere(Qt::blue, ratio));
+        ball->setFixedSize(side, side);
         ball->move(20, 30);
         ball->setHarf(letter);
         QCOMPARE(ball->Harf(), letter);
@@ -223,11 +230,11 @@ private Q_SLOTS:
         panel->render(&shot);
         const auto at = [&](int x, int y) { return shot.pixelColor((20 + x) * ratio, (30 + y) * ratio); };
         QCOMPARE(at(1, 1), QColor(Qt::green));
-        QCOMPARE(at(31, 31), QColor(Qt::green));
+        QCOMPARE(at(side - 1, side - 1), QColor(Qt::green));
         int left = 100, right = -1, top = 100, bottom = -1;
-        for (int y = 0; y < 32; ++y)
+        for (int y = 0; y < side; ++y)
         {
-            for (int x = 0; x < 32; ++x)
+            for (int x = 0; x < side; ++x)
             {
                 const QColor c = at(x, y);
                 if (c.red() > 200 && c.green() > 200 && c.blue() > 200)
@@ -242,13 +249,97 @@ private Q_SLOTS:
         QCOMPARE(right >= 0, textVisible);
         if (textVisible)
         {
-            QVERIFY2(qAbs((left + right) / 2 - 15) <= 3, qPrintable(QStringLiteral("%1..%2").arg(left).arg(right)));
-            QVERIFY2(qAbs((top + bottom) / 2 - 15) <= 5, qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
+            // The letter grows and shrinks with the ball: centred, and about half its height.
+            const int centre = side / 2 - 1;
+            QVERIFY2(qAbs((left + right) / 2 - centre) <= 3 * side / 32,
+                     qPrintable(QStringLiteral("%1..%2").arg(left).arg(right)));
+            QVERIFY2(qAbs((top + bottom) / 2 - centre) <= 5 * side / 32,
+                     qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
+            QVERIFY2(bottom - top >= side * 3 / 8 && bottom - top <= side * 3 / 4,
+                     qPrintable(QStringLiteral("%1..%2").arg(top).arg(bottom)));
         }
         else
         {
-            QCOMPARE(at(16, 16), QColor(Qt::blue));
+            QCOMPARE(at(side / 2, side / 2), QColor(Qt::blue));
         }
+    }
+
+    void letterRowFitsTheStage_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("nameLength");
+        QTest::addColumn<QSize>("stage");
+        QTest::addColumn<bool>("unchanged"); // the one row of 32-pixel balls every text had
+        QTest::addColumn<int>("ballSize");
+        QTest::addColumn<int>("rows");
+        const QByteArray name40 = "ABDULLAH MUSTAFA KEMAL KUCUKYILDIZOGLUNA";
+        const QByteArray extra39 = "SANLIURFA / EYYUBIYE / KARSIYAKA MAH.NO";
+        QTest::newRow("fits: as before") << QByteArray("AYSE NUR - ANKARA") << 8 << QSize(700, 115) << true << 32 << 1;
+        QTest::newRow("fits to the last pixel") << QByteArray("ABCDEFGHIJ") << 10 << QSize(322, 115) << true << 32 << 1;
+        QTest::newRow("one pixel short: centred anew")
+            << QByteArray("ABCDEFGHIJ") << 10 << QSize(320, 115) << false << 32 << 1;
+        QTest::newRow("32 characters on 1000: extra on a second row")
+            << QByteArray("AYSE NUR KUCUKYILDIZ - SANLIURFA") << 20 << QSize(1000, 115) << false << 32 << 2;
+        QTest::newRow("82 characters on 1000: two rows, smaller balls")
+            << name40 + " - " + extra39 << 40 << QSize(1000, 115) << false << 25 << 2;
+        QTest::newRow("82 characters on 800") << name40 + " - " + extra39 << 40 << QSize(800, 115) << false << 20 << 2;
+        QTest::newRow("a long name alone shrinks") << name40 << 40 << QSize(700, 115) << false << 17 << 1;
+        QTest::newRow("a long extra on the second row shrinks both")
+            << QByteArray("ALI - ") + extra39 << 3 << QSize(700, 115) << false << 17 << 2;
+        QTest::newRow("a narrow stage wraps at blanks")
+            << QByteArray("ABCDEFGH IJKLMNOP QRSTUVWX") << 26 << QSize(300, 115) << false << 16 << 2;
+        QTest::newRow("a word longer than a row is cut")
+            << QByteArray(30, 'W') << 30 << QSize(200, 115) << false << 16 << 3;
+        QTest::newRow("a low stage takes balls below the smallest")
+            << QByteArray(40, 'W') << 40 << QSize(200, 40) << false << 11 << 3;
+        QTest::newRow("a stage with no room draws nothing") << QByteArray("ALI") << 3 << QSize(0, 0) << false << 0 << 0;
+    }
+
+    // Every letter inside the stage, in reading order, none overlapping, each row and the block
+    // of rows centred.
+    void letterRowFitsTheStage()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, nameLength);
+        QFETCH(QSize, stage);
+        QFETCH(bool, unchanged);
+        QFETCH(int, ballSize);
+        QFETCH(int, rows);
+
+        const TLetterRow row = layoutLetterRow(text, nameLength, stage);
+        QCOMPARE(row.cells.size(), text.size());
+        QCOMPARE(row.ballSize, ballSize);
+        QCOMPARE(row.rows, rows);
+        const int x0 = (stage.width() - 2 - 32 * int(text.size())) / 2;
+        bool asBefore = true;
+        QRect previous;
+        QList<QRect> rowEdges; // the first and last ball of each row
+        for (int i = 0; i < text.size(); ++i)
+        {
+            const QRect cell = row.cells.at(i);
+            const bool separator = nameLength < text.size() && i == nameLength + 1 && rows > 1;
+            const bool drawn = text.at(i) != ' ' && !separator && ballSize > 0;
+            QVERIFY2(cell.isNull() != drawn, qPrintable(QString::number(i)));
+            if (!drawn)
+                continue;
+            asBefore = asBefore && cell == QRect(x0 + 32 * i, (stage.height() - 36) / 2, 32, 32);
+            QVERIFY(QRect(QPoint(), stage).contains(cell));
+            QCOMPARE(cell.size(), QSize(ballSize, ballSize));
+            if (previous.isNull() || cell.top() > previous.bottom())
+                rowEdges << cell << cell;
+            else
+                QVERIFY2(cell.top() == previous.top() && cell.left() > previous.right(),
+                         qPrintable(QString::number(i)));
+            rowEdges.last() = cell;
+            previous = cell;
+        }
+        QCOMPARE(asBefore && rows > 0, unchanged);
+        QCOMPARE(rowEdges.size(), 2 * (unchanged ? 1 : rows));
+        if (unchanged || rows == 0)
+            return;
+        for (int r = 0; r < rowEdges.size(); r += 2)
+            QVERIFY(qAbs(rowEdges[r].left() - (stage.width() - 1 - rowEdges[r + 1].right())) <= 1);
+        QVERIFY(qAbs(rowEdges.first().top() - (stage.height() - 1 - rowEdges.last().bottom())) <= 1);
     }
 };
 

@@ -89,11 +89,25 @@ private:
 
     void writeParticipants(int count)
     {
-        QList<QStringList> rows;
+        QStringList names;
         for (int i = 1; i <= count; ++i)
-            rows << QStringList{QStringLiteral("Kişi %1").arg(i)};
+            names << QStringLiteral("Kişi %1").arg(i);
+        writeParticipantNames(names);
+    }
+
+    void writeParticipantNames(const QStringList& names)
+    {
+        QList<QStringList> rows;
+        for (const QString& name : names)
+            rows << QStringList{name};
         writeTableFile(path(QStringLiteral("Kisi.Ini")), QStringLiteral("ADI"), 40, QStringLiteral("IL_ILCE"), 40,
                        rows);
+    }
+
+    static QString statusLine(TMainF& window)
+    {
+        auto* line = window.form()->StatusBar1->findChild<QLabel*>(QStringLiteral("EveningStatus"));
+        return line ? line->text() : QStringLiteral("<no status line>");
     }
 
 private Q_SLOTS:
@@ -338,6 +352,8 @@ private Q_SLOTS:
         QVERIFY(opened);
         QCOMPARE(window->form()->SpinEdit1->maximum(), 4);
         QVERIFY(window->form()->SpinEdit1->isEnabled());
+        QTRY_COMPARE(statusLine(*window),
+                     QStringLiteral("Kişi: 0 | Çekilişe kalan: 0 | Kazanan: 0 | Hediye: 4 | Sıradaki hediye: 1. Ödül"));
     }
 
     void tablesLoadedAtStart()
@@ -786,6 +802,17 @@ private Q_SLOTS:
         QCOMPARE(window->windowState(), state);
         QTest::keyClick(window.get(), Qt::Key_F11);
         QTRY_VERIFY(window->isFullScreen());
+        // A remote's slideshow key sends F5 and Esc in turn: the show goes on in the window.
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QTRY_COMPARE(window->geometry(), before);
+        QCOMPARE(window->windowState(), state);
+        QVERIFY(window->isVisible());
+        QTest::keyClick(ui->ZVRXDBGrid2, Qt::Key_F5);
+        QTRY_VERIFY(window->isFullScreen());
+        QTest::keyClick(window.get(), Qt::Key_F5);
+        QVERIFY(window->isFullScreen());
+        QTest::keyClick(ui->SpinEdit1, Qt::Key_Escape);
+        QTRY_COMPARE(window->geometry(), before);
         QTest::keyClick(window.get(), Qt::Key_Escape);
         QVERIFY(!window->isVisible());
     }
@@ -802,8 +829,10 @@ private Q_SLOTS:
         QTest::newRow("focus on the start button") << 2 << "ZvWinButton6" << down << QString() << true;
         QTest::newRow("focus on the save button") << 2 << "ZvWinButton9" << down << QString() << true;
         QTest::newRow("same refusal") << 0 << "ZvWinButton6" << down << "Bilgi: Kişi kaydı girilmemiş..." << false;
-        QTest::newRow("winners grid keeps it") << 2 << "ZVRXDBGrid2" << down << QString() << false;
-        QTest::newRow("prize number keeps it") << 2 << "SpinEdit1" << down << QString() << false;
+        QTest::newRow("focus in the winners grid") << 2 << "ZVRXDBGrid2" << down << QString() << true;
+        QTest::newRow("focus in the prize number") << 2 << "SpinEdit1" << down << QString() << true;
+        QTest::newRow("Page Down of the keypad")
+            << 2 << "SpinEdit1" << (Qt::KeypadModifier | Qt::Key_PageDown).toCombined() << QString() << true;
         QTest::newRow("number draw page") << 2 << "ZvWinButton1" << down << QString() << false;
         QTest::newRow("Page Up") << 2 << "ZvWinButton6" << int(Qt::Key_PageUp) << QString() << false;
     }
@@ -821,18 +850,79 @@ private Q_SLOTS:
         Ui::TMainF* ui = window->form();
         auto* target = window->findChild<QWidget*>(focus);
         ui->PageControl1->setCurrentWidget(ui->TabSheet1->isAncestorOf(target) ? ui->TabSheet1 : ui->TabSheet2);
+        ui->SpinEdit1->setValue(2);
         target->setFocus();
         QTRY_VERIFY(target->hasFocus());
-        QTest::keyClick(target, Qt::Key(key));
-        QCOMPARE(ui->LabelHEDIYE->text(), starts ? QStringLiteral("Hediye 1") : QString());
+        QTest::keyClick(target, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        // The key starts the draw of the prize shown and never steps the prize number itself.
+        QCOMPARE(ui->LabelHEDIYE->text(), starts ? QStringLiteral("Hediye 2") : QString());
+        QCOMPARE(ui->SpinEdit1->value(), 2);
         QCOMPARE(DrawRunning, starts);
         QCOMPARE(messages->shown, shown.isEmpty() ? QStringList() : QStringList{shown});
         if (!starts)
             return;
         // A second press during the draw is ignored as a second click is.
-        ui->SpinEdit1->setValue(2);
+        ui->SpinEdit1->setValue(1);
         QTest::keyClick(target, Qt::Key_PageDown);
-        QCOMPARE(ui->LabelHEDIYE->text(), QStringLiteral("Hediye 1"));
+        QCOMPARE(ui->LabelHEDIYE->text(), QStringLiteral("Hediye 2"));
+    }
+
+    // The line names what is left of the evening: what a draw changes, what the prize box says.
+    void statusBarFollowsTheEvening_data()
+    {
+        QTest::addColumn<QStringList>("people");
+        QTest::addColumn<int>("prizes");
+        QTest::addColumn<QString>("typedPrize");
+        QTest::addColumn<bool>("draw");
+        QTest::addColumn<QString>("line");
+        const QStringList three{QStringLiteral("Ali"), QStringLiteral("Veli"), QStringLiteral("Can")};
+        const QString counts = QStringLiteral("Kişi: %1 | Çekilişe kalan: %2 | Kazanan: %3 | Hediye: %4 | ");
+        QTest::newRow("before a draw") << three << 2 << QString() << false
+                                       << counts.arg(3).arg(3).arg(0).arg(2) +
+                                              QStringLiteral("Sıradaki hediye: 1. Hediye 1");
+        QTest::newRow("after a draw") << three << 2 << QString() << true
+                                      << counts.arg(3).arg(2).arg(1).arg(2) +
+                                             QStringLiteral("Sıradaki hediye: 2. Hediye 2");
+        QTest::newRow("a repeated name leaves with its winner")
+            << QStringList{QStringLiteral("Ali"), QStringLiteral("Ali")} << 2 << QString() << true
+            << counts.arg(2).arg(0).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
+        QTest::newRow("a name alike only in capitals stays")
+            << QStringList{QStringLiteral("Ali"), QStringLiteral("ALİ")} << 2 << QString() << true
+            << counts.arg(2).arg(1).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
+        QTest::newRow("a typed number past the prizes gives the last")
+            << three << 2 << QStringLiteral("9") << false
+            << counts.arg(3).arg(3).arg(0).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
+        QTest::newRow("no prizes") << three << 0 << QString() << false
+                                   << counts.arg(3).arg(3).arg(0).arg(0) + QStringLiteral("Sıradaki hediye: yok");
+    }
+
+    void statusBarFollowsTheEvening()
+    {
+        QFETCH(QStringList, people);
+        QFETCH(int, prizes);
+        QFETCH(QString, typedPrize);
+        QFETCH(bool, draw);
+        QFETCH(QString, line);
+        writeParticipantNames(people);
+        writePrizes(prizes);
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        ui->CheckEFEKT->setChecked(false);
+        ui->SpinCKSR->setValue(1);
+        if (!typedPrize.isEmpty())
+        {
+            ui->SpinEdit1->setFocus();
+            ui->SpinEdit1->lineEdit()->selectAll();
+            QTest::keyClicks(ui->SpinEdit1, typedPrize);
+        }
+        if (draw)
+        {
+            QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+            QVERIFY(DrawRunning);
+            QTRY_VERIFY_WITH_TIMEOUT(!DrawRunning, 5000);
+        }
+        QTRY_COMPARE(statusLine(*window), line);
     }
 
     // The suite runs this also on screens of 150 % and 200 %.

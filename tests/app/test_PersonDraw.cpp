@@ -279,6 +279,58 @@ private Q_SLOTS:
         QCOMPARE(clock.sleeps, (QList<int>{2000, 1000, 666, 400, 333, 285}));
     }
 
+    // A winner wider than the stage: every letter inside it, in reading order, the waits as for
+    // one row (the " - " no longer drawn still waits).
+    void longWinnerFitsTheStage_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("extra");
+        QTest::addColumn<int>("ballSize");
+        QTest::addColumn<QString>("letters");
+        QTest::newRow("extra on a second row")
+            << QStringLiteral("Şükrü Yıldız") << QStringLiteral("Şanlıurfa / Eyyübiye") << 32
+            << QStringLiteral("ŞÜKRÜYILDIZ|ŞANLIURFA/EYYÜBİYE");
+        QTest::newRow("82 characters")
+            << QStringLiteral("Abdullah Mustafa Kemal Küçükyıldızoğluna")
+            << QStringLiteral("Şanlıurfa / Eyyübiye / Karşıyaka Mah.No") << 17
+            << QStringLiteral("ABDULLAHMUSTAFAKEMALKÜÇÜKYILDIZOĞLUNA|ŞANLIURFA/EYYÜBİYE/KARŞIYAKAMAH.NO");
+    }
+
+    void longWinnerFitsTheStage()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, extra);
+        QFETCH(int, ballSize);
+        QFETCH(QString, letters);
+        ScriptedMessages messages;
+        FakeClock clock;
+        PersonPageRig rig;
+        rig.addPerson(name, extra);
+        rig.addPrize(QStringLiteral("Saat"));
+        rig.runDraw();
+
+        auto balls = rig.balls();
+        std::stable_sort(balls.begin(), balls.end(), [](TZvTop* a, TZvTop* b) { return a->y() < b->y(); });
+        QString read;
+        for (TZvTop* ball : balls)
+        {
+            QVERIFY(rig.c.PanelTOP->rect().contains(ball->geometry()));
+            QCOMPARE(ball->size(), QSize(ballSize, ballSize));
+            if (ball != balls.first() && ball->y() != balls.first()->y() && !read.contains(QLatin1Char('|')))
+                read += QLatin1Char('|');
+            read += ball->Harf();
+        }
+        QCOMPARE(read, letters);
+        const QString text = name + QStringLiteral(" - ") + extra;
+        QList<int> waits;
+        for (int i = 1; i <= text.size(); ++i)
+        {
+            if (text.at(i - 1) != QLatin1Char(' '))
+                waits << 1000 / i;
+        }
+        QCOMPARE(clock.sleeps, waits);
+    }
+
     void noWaitsWithoutTheEffect_data()
     {
         QTest::addColumn<bool>("effect");
@@ -355,13 +407,14 @@ private Q_SLOTS:
         // Changing the fitting does not refit the picture on screen...
         rig.radio->setItemIndex(1);
         QCOMPARE(rig.c.ImageRES->destRect(), QRect(90, 70, 120, 60));
-        // ...and a prize without a picture file keeps the previous picture.
+        // ...and a prize without a picture, or whose file is missing, shows none, not the last one.
         rig.runDraw();
         QCOMPARE(rig.c.LabelHEDIYE->text(), QStringLiteral("Resimsiz"));
-        QCOMPARE(rig.c.ImageRES->pixmap().size(), QSize(120, 60));
+        QVERIFY(rig.c.ImageRES->isEmpty());
+        rig.c.ImageRES->setPicture(picture);
         rig.runDraw();
-        QCOMPARE(rig.c.ImageRES->pixmap().size(), QSize(120, 60));
-        QCOMPARE(rig.c.ImageRES->destRect(), QRect(90, 70, 120, 60));
+        QCOMPARE(rig.c.LabelHEDIYE->text(), QStringLiteral("Yolu yok"));
+        QVERIFY(rig.c.ImageRES->isEmpty());
 
         rig.runDraw();
         QVERIFY(rig.c.ImageRES->Stretch());

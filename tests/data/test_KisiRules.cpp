@@ -29,6 +29,8 @@ private slots:
     void duplicates_data();
     void duplicates();
     void duplicateInsertedInTheMiddle();
+    void batchAsksOnceToSkipTheRest_data();
+    void batchAsksOnceToSkipTheRest();
     void editingExtraInformationKeepsRecord();
     void editedIntoAnothersNameRemovesEdited();
     void emptyNameRefusedOnlyWithDefinitionsWindow();
@@ -149,6 +151,60 @@ void TestKisiRules::duplicateInsertedInTheMiddle()
     t->post();
     QCOMPARE(names(), QStringList({QStringLiteral("Can"), QStringLiteral("Ece"), QStringLiteral("Deniz")}));
     QCOMPARE(t->fieldAsString(0), QStringLiteral("Ece")); // the record that followed the removed one
+}
+
+namespace {
+QString skipQuestion(const QString& key)
+{
+    return QStringLiteral("Soru: \"") + key +
+           QStringLiteral("\" daha önce tanımlanmış.\r\nBu aktarımda başka tekrar eden adlar da var. Kalan tekrar "
+                          "eden adlar mesaj gösterilmeden atlansın mı?");
+}
+} // namespace
+
+void TestKisiRules::batchAsksOnceToSkipTheRest_data()
+{
+    QTest::addColumn<int>("duplicates");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("messagesAfterQuestion"); // -1: no question
+    QTest::newRow("a handful: only messages") << TDuplicateBatch::MessagesBeforeQuestion << int(mrYes) << -1;
+    QTest::newRow("one more: asked, skipped") << TDuplicateBatch::MessagesBeforeQuestion + 1 << int(mrYes) << 0;
+    QTest::newRow("299: asked once, skipped") << 299 << int(mrYes) << 0;
+    QTest::newRow("answered No: every message") << 9 << int(mrNo) << 3;
+}
+
+// Every duplicate of a batch is removed and counted, whether it was told by a message or not.
+void TestKisiRules::batchAsksOnceToSkipTheRest()
+{
+    QFETCH(int, duplicates);
+    QFETCH(int, answer);
+    QFETCH(int, messagesAfterQuestion);
+    add(QStringLiteral("Veli"));
+    messages->defaultAnswer = answer;
+    {
+        TDuplicateBatch batch(*t);
+        TRxMemoryData other;
+        defineKisi(other).open();
+        TDuplicateBatch elsewhere(other); // a batch of another table leaves this one alone
+        for (int i = 0; i < duplicates; ++i)
+            add(i % 2 ? QStringLiteral("VELİ") : QStringLiteral("veli"), QString::number(i));
+        add(QStringLiteral("Ali"));
+        QCOMPARE(batch.removed(), duplicates);
+        QCOMPARE(elsewhere.removed(), 0);
+    }
+    QCOMPARE(names(), (QStringList{QStringLiteral("Veli"), QStringLiteral("Ali")}));
+    QStringList expected(std::min(duplicates, int(TDuplicateBatch::MessagesBeforeQuestion)),
+                         duplicateMessage(QStringLiteral("VELİ")));
+    if (messagesAfterQuestion >= 0)
+        expected << skipQuestion(QStringLiteral("VELİ"))
+                 << QStringList(messagesAfterQuestion, duplicateMessage(QStringLiteral("VELİ")));
+    QCOMPARE(messages->shown, expected);
+
+    // Outside a batch every duplicate has its message again.
+    messages->clear();
+    for (int i = 0; i < 7; ++i)
+        add(QStringLiteral("ali"));
+    QCOMPARE(messages->shown, QStringList(7, duplicateMessage(QStringLiteral("ALİ"))));
 }
 
 void TestKisiRules::editingExtraInformationKeepsRecord()

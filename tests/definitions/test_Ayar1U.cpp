@@ -23,6 +23,7 @@
 #include "ui_MainU.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
@@ -197,15 +198,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("participants");
         QTest::addColumn<int>("answer");
-        QTest::newRow("participants, yes") << true << int(mrYes);
-        QTest::newRow("participants, no") << true << int(mrNo);
-        QTest::newRow("prizes, yes") << false << int(mrYes);
-        QTest::newRow("prizes, no") << false << int(mrNo);
+        // -1: the copy is written; -2: the file could not be read at start-up, so it is the copy;
+        // else the answer when no copy can be written.
+        QTest::addColumn<int>("copyAnswer");
+        QTest::newRow("participants, yes") << true << int(mrYes) << -1;
+        QTest::newRow("participants, no") << true << int(mrNo) << -1;
+        QTest::newRow("prizes, yes") << false << int(mrYes) << -1;
+        QTest::newRow("prizes, no") << false << int(mrNo) << -1;
+        QTest::newRow("no copy, kept") << true << int(mrYes) << int(mrNo);
+        QTest::newRow("no copy, cleared all the same") << false << int(mrYes) << int(mrYes);
+        QTest::newRow("unread list, kept as its file") << true << int(mrYes) << -2;
     }
     void clearAllEmptiesTableAndFile()
     {
         QFETCH(bool, participants);
         QFETCH(int, answer);
+        QFETCH(int, copyAnswer);
         writeFiles(5, 2);
         openMain();
         openForm();
@@ -213,16 +221,50 @@ private Q_SLOTS:
         const QByteArray before = readAll(path(bare));
         TRxMemoryData* table = participants ? main->Kisi_T : main->Hediye_T;
         const int rows = table->recordCount();
+        QDir data(path(QStringLiteral("Data")));
+        QByteArray kept = before;
+        if (copyAnswer == -2)
+        {
+            // As after a start-up that could not read the file: nothing of it in the table.
+            table->emptyTable();
+            table->markLoadFailed();
+            kept = "bozuk";
+            writeAll(path(bare), kept);
+        }
+        if (copyAnswer >= 0)
+        {
+            // A file where the folder of the copies belongs.
+            QVERIFY(QDir(path(QStringLiteral("Data"))).removeRecursively());
+            writeAll(path(QStringLiteral("Data")), "x");
+        }
         messages->setNextAnswer(answer);
+        if (copyAnswer >= 0)
+            messages->setNextAnswer(copyAnswer);
         QTest::mouseClick(participants ? form->form()->ZvWinButton5 : form->form()->ZvWinButton1, Qt::LeftButton);
         // One question, and no per-row delete question of the participant rule.
-        QCOMPARE(messages->shown, QStringList{participants ? clearKisi : clearHediye});
-        if (answer == mrNo)
+        QCOMPARE(messages->shown.value(0), participants ? clearKisi : clearHediye);
+        QCOMPARE(messages->shown.size(), copyAnswer >= 0 ? 2 : 1);
+        if (answer == mrNo || copyAnswer == mrNo)
         {
             QCOMPARE(table->recordCount(), rows);
             QCOMPARE(readAll(path(bare)), before);
+            if (answer == mrNo)
+                QVERIFY(data.entryList(QDir::Files).isEmpty());
             return;
         }
+        if (copyAnswer < 0)
+        {
+            // The cleared list waits in Data/, as its table file had it, to be put back by hand.
+            const QStringList copies =
+                data.entryList({bare.section(QLatin1Char('.'), 0, 0) + QStringLiteral("-*.Ini")});
+            QCOMPARE(copies.size(), 1);
+            QVERIFY(QDateTime::fromString(copies[0].mid(copies[0].indexOf(QLatin1Char('-')) + 1, 19),
+                                          QStringLiteral("yyyy-MM-dd_HH-mm-ss"))
+                        .isValid());
+            QCOMPARE(readAll(data.filePath(copies[0])), kept);
+        }
+        else
+            QVERIFY(messages->shown[1].startsWith(QStringLiteral("Soru: Silinecek kayıtların kopyası yazılamadı:")));
         QCOMPARE(table->recordCount(), 0);
         QCOMPARE((participants ? form->form()->ZVRXDBGrid1 : form->form()->ZVRXDBGrid2)->gridModel()->rowCount(), 0);
         QVERIFY(!QFile::exists(path(bare)));
@@ -269,6 +311,55 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(path(QStringLiteral("Hediye.Ini"))).size(), std::max(prizes, 1) * (2 + 41 + 101));
         if (prizes == 0)
             QCOMPARE(current, QString());
+    }
+
+    // The prizes whose picture path names no file are listed under the prize grid, and the list
+    // follows the table: a picture chosen, a path typed, the prizes cleared.
+    void missingPicturesAreNamed_data()
+    {
+        QTest::addColumn<int>("prizes"); // each naming a missing "/resim/<n>.jpg"
+        QTest::addColumn<QString>("listed");
+        QTest::newRow("none") << 0 << QString();
+        QTest::newRow("three") << 3 << "Hediye 1 (1. satır), Hediye 2 (2. satır), Hediye 3 (3. satır)";
+        QTest::newRow("eight") << 8
+                               << "Hediye 1 (1. satır), Hediye 2 (2. satır), Hediye 3 (3. satır), Hediye 4 (4. "
+                                  "satır), Hediye 5 (5. satır) ve 3 hediye daha";
+    }
+    void missingPicturesAreNamed()
+    {
+        QFETCH(int, prizes);
+        QFETCH(QString, listed);
+        writeFiles(0, prizes);
+        openMain();
+        openForm();
+        QLabel* label = form->form()->LabelRESIMYOK;
+        const QString heading = QStringLiteral("Resim dosyası bulunamayan hediyeler: ");
+        QCOMPARE(label->isVisible(), prizes > 0);
+        QCOMPARE(label->text(), listed.isEmpty() ? QString() : heading + listed);
+        if (prizes == 0)
+            return;
+
+        // A picture that is there, chosen for the first prize, takes it off the list.
+        TRxMemoryData* table = main->Hediye_T;
+        table->first();
+        scriptFileDialog(fixturePath("pictures/pic.gif"));
+        TZVRXDBGrid* grid = form->form()->ZVRXDBGrid2;
+        grid->setSelectedIndex(1);
+        emit grid->OnEditButtonClick();
+        QTRY_COMPARE(label->text().left(heading.size() + 19), heading + QStringLiteral("Hediye 2 (2. satır)"));
+        // A prize without any picture is no mistake; a path typed into the cell is checked too.
+        table->next();
+        table->edit();
+        table->setFieldString(QStringLiteral("RESIMYOLU"), QString());
+        table->last();
+        table->edit();
+        table->setFieldString(QStringLiteral("RESIMYOLU"), fixturePath("pictures/pic.bmp"));
+        table->post();
+        QTRY_VERIFY(!label->text().contains(QStringLiteral("Hediye 2 ")));
+        QTRY_VERIFY(!label->text().contains(QStringLiteral("Hediye %1 ").arg(prizes)));
+        messages->setNextAnswer(mrYes);
+        QTest::mouseClick(form->form()->ZvWinButton1, Qt::LeftButton);
+        QTRY_VERIFY(!label->isVisible());
     }
 
     void pictureButtonOnlyInThePathColumn()

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -32,6 +33,18 @@ const QString done = QStringLiteral("Bilgi: Excel den aktarım işlemi tamamland
 const QString question =
     QStringLiteral("Soru: Dikkat : Excel den bilgi aktarımı yapılacaktır.\r\nAktarıma başlanılsın mı?");
 const QString emptyName = QStringLiteral("Bilgi: Kişi Adını giriniz.");
+
+QString summary(int read, int added, int skipped)
+{
+    const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
+    return QStringLiteral("%1 satır okundu: %2 kişi eklendi, %3 tekrar eden ad atlandı.")
+        .arg(turkish.toString(read), turkish.toString(added), turkish.toString(skipped));
+}
+
+QString duplicate(const QString& key)
+{
+    return QStringLiteral("Bilgi: \"") + key + QStringLiteral("\" daha önce tanımlanmış");
+}
 } // namespace
 
 class TestK_ExcelAktarU : public QObject
@@ -104,7 +117,11 @@ private Q_SLOTS:
         QVERIFY(!ui->CheckEKBILGI->isChecked());
         QVERIFY(ui->FilenameEdit1->text().isEmpty());
         QCOMPARE(ui->ZvWinButton1->text(), QStringLiteral("Bilgileri Aktar"));
-        QVERIFY(TK_ExcelAktarF::browseFilter().startsWith(QStringLiteral("Excel Dosyaları|*.XLS|")));
+        // The browse dialog opens on every format the import reads, then offers the classic entry.
+        const QStringList filters = qtNameFilters(TK_ExcelAktarF::browseFilter());
+        QCOMPARE(filters.size(), 5);
+        QCOMPARE(filters[0], QStringLiteral("Tüm Tablo Dosyaları (*.XLS *.XLSX *.ODS *.CSV)"));
+        QCOMPARE(filters[1], QStringLiteral("Excel Dosyaları (*.XLS)"));
         QCOMPARE(QFontInfo(ui->Label2->font()).family(), QFontInfo(QFont(QStringLiteral("MS Sans Serif"))).family());
     }
 
@@ -139,6 +156,7 @@ private Q_SLOTS:
         QCOMPARE(stored(), expected);
         QCOMPARE(messages->shown, (QStringList{question, done}));
         QCOMPARE(table->state(), dsBrowse);
+        QCOMPARE(window->form()->LabelDURUM->text(), summary(expected.size(), expected.size(), 0));
     }
 
     void duplicateIsCaughtOnce_data()
@@ -177,29 +195,91 @@ private Q_SLOTS:
             storedNames << row[0];
         QCOMPARE(storedNames, names.split(QLatin1Char('|')));
         QCOMPARE(messages->shown, (QStringList{question, message, done}));
+        const int added = int(storedNames.size()) - (already.isEmpty() ? 0 : 1);
+        QCOMPARE(window->form()->LabelDURUM->text(), summary(added + 1, added, 1));
+    }
+
+    // However many times a list repeats a name, the import costs a handful of clicks: a few
+    // duplicate messages, one question that skips the rest, and the status line counts them all.
+    void repeatedNamesCostAFewClicks_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("gapRow"); // 0: none
+        QTest::addColumn<int>("skipAnswer");
+        QTest::addColumn<int>("boxesAfterQuestion"); // -1: no question
+        QTest::addColumn<QString>("status");
+        QTest::newRow("300 identical names") << 300 << 0 << int(mrYes) << 0 << summary(300, 1, 299);
+        QTest::newRow("100,000 identical names") << 100000 << 0 << int(mrYes) << 0 << summary(100000, 1, 99999);
+        QTest::newRow("skipping refused") << 9 << 0 << int(mrNo) << 2 << summary(9, 1, 8);
+        QTest::newRow("a handful asks nothing") << 6 << 0 << int(mrYes) << -1 << summary(6, 1, 5);
+        QTest::newRow("gap in row 291 of 302")
+            << 302 << 291 << int(mrYes) << 0
+            << QStringLiteral("291. satırda ad boş olduğu için aktarım durdu; sonraki 11 satır okunmadı. ") +
+                   summary(290, 1, 289);
+    }
+    void repeatedNamesCostAFewClicks()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, gapRow);
+        QFETCH(int, skipAnswer);
+        QFETCH(int, boxesAfterQuestion);
+        QFETCH(QString, status);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tekrar.csv"));
+        QByteArray csv;
+        for (int row = 1; row <= rows; ++row)
+            csv += row == gapRow ? QByteArray(",Ankara\n") : QByteArray("Veli,Ankara\n");
+        writeAll(path, csv);
+        messages->setNextAnswer(mrYes);
+        messages->setNextAnswer(skipAnswer);
+        importFile(path, true);
+
+        QCOMPARE(table->recordCount(), 1);
+        QStringList expected{question};
+        expected << QStringList(std::min(rows - 1, 5), duplicate(QStringLiteral("VELİ")));
+        if (boxesAfterQuestion >= 0)
+            expected << QStringLiteral("Soru: \"VELİ\" daha önce tanımlanmış.\r\nBu aktarımda başka tekrar eden "
+                                       "adlar da var. Kalan tekrar eden adlar mesaj gösterilmeden atlansın mı?")
+                     << QStringList(boxesAfterQuestion, duplicate(QStringLiteral("VELİ")));
+        expected << (gapRow ? emptyName : done);
+        QCOMPARE(messages->shown, expected);
+        QCOMPARE(window->form()->LabelDURUM->text(), status);
     }
 
     void emptyNameStopsTheImport_data()
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("storedRows");
-        QTest::newRow("gap in row 3") << "gap_row3.xlsx" << 2;
-        QTest::newRow("gap in row 3, xls") << "gap_row3.xls" << 2;
-        // The used range starts at row 3, but rows are read from row 1: nothing is imported.
-        QTest::newRow("filled from row 3") << "from_row3.ods" << 0;
+        QTest::addColumn<QString>("status");
+        const QString gap = QStringLiteral("3. satırda ad boş olduğu için aktarım durdu; sonraki 2 satır okunmadı. ");
+        QTest::newRow("gap in row 3") << "gap_row3.xlsx" << 2 << gap + summary(2, 2, 0);
+        QTest::newRow("gap in row 3, xls") << "gap_row3.xls" << 2 << gap + summary(2, 2, 0);
+        // The used range starts at row 3, but its 5 rows are read from row 1: nothing is imported.
+        QTest::newRow("filled from row 3")
+            << "from_row3.ods" << 0
+            << QStringLiteral("1. satırda ad boş olduğu için aktarım durdu; sonraki 4 satır okunmadı. ") +
+                   summary(0, 0, 0);
     }
     void emptyNameStopsTheImport()
     {
         QFETCH(QString, file);
         QFETCH(int, storedRows);
+        QFETCH(QString, status);
         importFile(sheet(file), true);
         QCOMPARE(table->recordCount(), storedRows);
+        QCOMPARE(window->form()->LabelDURUM->text(), status);
         QCOMPARE(messages->shown, (QStringList{question, emptyName}));
         // The refused row waits unstored in the table, with what the sheet gave it.
         QCOMPARE(table->state(), dsInsert);
         QCOMPARE(table->fieldAsString(0), QString());
         QVERIFY(window->isVisible());
         QVERIFY(!table->controlsDisabled());
+        // While that row waits, a second import stops before its first row and says why.
+        importFile(sheet(QStringLiteral("names_a.csv")), false);
+        QCOMPARE(table->recordCount(), storedRows);
+        QCOMPARE(window->form()->LabelDURUM->text(),
+                 QStringLiteral("Kişi listesinde adı girilmemiş bir kayıt beklediği için aktarım başlamadı. ") +
+                     summary(0, 0, 0));
     }
 
     void fileBoxChecksComeFirst_data()
@@ -319,28 +399,47 @@ private Q_SLOTS:
         QTest::addColumn<QString>("names");
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QString>("notice");
+        QTest::addColumn<QStringList>("duplicates"); // keys of the duplicate messages
         QTest::newRow("nearest letters") << QStringLiteral("Łukasz\nŚukasz\nĐorđe\nAyşe\nErdős\n")
                                          << QStringList{QStringLiteral("Lukasz"), QStringLiteral("Sukasz"),
                                                         QStringLiteral("Dorde"), QStringLiteral("Ayşe"),
                                                         QStringLiteral("Erdös")}
                                          << QStringLiteral("Bilgi: Excel dosyasındaki 4 adda programın saklayamadığı "
                                                            "harfler vardı; bunlar en yakın harflerle değiştirildi "
-                                                           "(örneğin \"Łukasz\" yerine \"Lukasz\").");
-        QTest::newRow("no near letter") << QStringLiteral("Иван\nAli\n")
-                                        << QStringList{QStringLiteral("????"), QStringLiteral("Ali")}
-                                        << QStringLiteral(
-                                               "Bilgi: Excel dosyasındaki 1 adda programın saklayamadığı "
-                                               "harfler vardı; bunlar en yakın harflerle değiştirildi.\r\n"
-                                               "Karşılığı olmayan harfler \"?\" olarak aktarıldı (1 kayıt).");
+                                                           "(örneğin \"Łukasz\" yerine \"Lukasz\").")
+                                         << QStringList();
+        // Eight people in four scripts, all kept and all different; the same person met again in
+        // other letter case is still caught as a duplicate.
+        QTest::newRow("other scripts")
+            << QStringLiteral("Иван Петров\nИВАН ПЕТРОВ\nШура\nСура\nΖωή\nΝίκος\nمحمد علي\nحسن\n山田\n王小明\nAli\n")
+            << QStringList{QStringLiteral("Ivan Petrov"), QStringLiteral("Shura"),     QStringLiteral("Sura"),
+                           QStringLiteral("Zoi"),         QStringLiteral("Nikos"),     QStringLiteral("Mhmd 'Ly"),
+                           QStringLiteral("Hsn"),         QStringLiteral("Shan Tian"), QStringLiteral("Wang Xiao Ming"),
+                           QStringLiteral("Ali")}
+            << QStringLiteral("Bilgi: Excel dosyasındaki 10 ad başka bir alfabeyle yazılmıştı; bunlar Latin "
+                              "harfleriyle aktarıldı (örneğin \"Иван Петров\" yerine \"Ivan Petrov\").")
+            << QStringList{QStringLiteral("IVAN PETROV")};
+        // Names that come out the same in Latin letters are told apart by a number.
+        QTest::newRow("same in Latin letters")
+            << QStringLiteral("张伟\n章伟\n张伟\n😀\n😎\n")
+            << QStringList{QStringLiteral("Zhang Wei"), QStringLiteral("Zhang Wei (2)"), QStringLiteral("?"),
+                           QStringLiteral("? (2)")}
+            << QStringLiteral("Bilgi: Excel dosyasındaki 3 ad başka bir alfabeyle yazılmıştı; bunlar Latin "
+                              "harfleriyle aktarıldı (örneğin \"张伟\" yerine \"Zhang Wei\").\r\n"
+                              "Latin harfleriyle aynı yazılan farklı 2 ada, ayırt edilebilmeleri için sıra numarası "
+                              "eklendi (örneğin \"章伟\" yerine \"Zhang Wei (2)\").\r\n"
+                              "Karşılığı olmayan harfler \"?\" olarak aktarıldı (2 kayıt).")
+            << QStringList{QStringLiteral("ZHANG WEİ")};
         QTest::newRow("all in the code page")
             << QStringLiteral("Çağrı\nÖmür\n") << QStringList{QStringLiteral("Çağrı"), QStringLiteral("Ömür")}
-            << QString();
+            << QString() << QStringList();
     }
     void lettersOutsideTheCodePage()
     {
         QFETCH(QString, names);
         QFETCH(QStringList, stored);
         QFETCH(QString, notice);
+        QFETCH(QStringList, duplicates);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("adlar.csv"));
         writeAll(path, names.toUtf8());
@@ -349,7 +448,10 @@ private Q_SLOTS:
         for (const QStringList& row : this->stored())
             got << row[0];
         QCOMPARE(got, stored);
-        QStringList expected{question, done};
+        QStringList expected{question};
+        for (const QString& key : duplicates)
+            expected << duplicate(key);
+        expected << done;
         if (!notice.isEmpty())
             expected << notice;
         QCOMPARE(messages->shown, expected);
@@ -376,7 +478,7 @@ private Q_SLOTS:
         QCOMPARE(messages->shown.last(), done);
         QCOMPARE(table->recordCount(), 4);
         QVERIFY(window->isVisible());
-        QVERIFY(window->form()->LabelDURUM->text().isEmpty());
+        QCOMPARE(window->form()->LabelDURUM->text(), summary(5, 4, 1));
         QCOMPARE(window->cursor().shape(), Qt::ArrowCursor);
         QCOMPARE(window->form()->FilenameEdit1->cursor().shape(), Qt::IBeamCursor);
     }

@@ -1,0 +1,102 @@
+#include "EveningStatus.h"
+
+#include "DrawTables.h"
+#include "Field.h"
+#include "Guard.h"
+#include "RxMemoryData.h"
+#include "controls/SpinEdit.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QSet>
+#include <QStatusBar>
+#include <QTimer>
+#include <limits>
+
+namespace {
+int participantsNamed(const TRxMemoryData& kisi, int nameField, const QByteArray& name)
+{
+    if (kisi.keyIndexField() == nameField)
+        return kisi.countKeyExact(name, std::numeric_limits<int>::max());
+    // A table without the index (the program always has it) is counted the long way.
+    int count = 0;
+    for (int row = 0; row < kisi.recordCount(); ++row)
+        count += kisi.bytesAt(row, nameField) == name ? 1 : 0;
+    return count;
+}
+} // namespace
+
+TEveningCounts countEvening(const TDrawTables& tables, int prizeNumber)
+{
+    const TRxMemoryData& kisi = *tables.Kisi_T;
+    const TRxMemoryData& kzn = *tables.Kzn_T;
+    const TRxMemoryData& hediye = *tables.Hediye_T;
+    TEveningCounts counts;
+    counts.participants = kisi.recordCount();
+    counts.winners = kzn.recordCount();
+    counts.prizes = hediye.recordCount();
+
+    QSet<QByteArray> winnerNames;
+    for (int row = 0; row < counts.winners; ++row)
+        winnerNames.insert(kzn.bytesAt(row, tables.Kzn_TADI->index()));
+    counts.eligible = counts.participants;
+    for (const QByteArray& name : winnerNames)
+        counts.eligible -= participantsNamed(kisi, tables.Kisi_TADI->index(), name);
+
+    // As the start of a draw chooses: the number in the box, or the last prize for any other.
+    if (counts.prizes > 0)
+    {
+        counts.nextPrize = prizeNumber >= 1 && prizeNumber <= counts.prizes ? prizeNumber : counts.prizes;
+        counts.nextPrizeName = hediye.textAt(counts.nextPrize - 1, tables.Hediye_THEDIYE->index());
+    }
+    return counts;
+}
+
+QString eveningText(const TEveningCounts& counts)
+{
+    const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
+    const QString next = counts.nextPrize > 0 ? QStringLiteral("%1. %2").arg(counts.nextPrize).arg(counts.nextPrizeName)
+                                              : QStringLiteral("yok");
+    return QStringLiteral("Kişi: %1 | Çekilişe kalan: %2 | Kazanan: %3 | Hediye: %4 | Sıradaki hediye: %5")
+        .arg(turkish.toString(counts.participants), turkish.toString(counts.eligible), turkish.toString(counts.winners),
+             turkish.toString(counts.prizes), next);
+}
+
+TEveningStatus::TEveningStatus(const TDrawTables& tables, TSpinEdit* prizeNumber, QStatusBar* bar, QObject* parent)
+    : QObject(parent), m_tables(tables), m_prizeNumber(prizeNumber), m_line(new QLabel(bar)),
+      m_pending(new QTimer(this))
+{
+    m_line->setObjectName(QStringLiteral("EveningStatus"));
+    m_line->setTextFormat(Qt::PlainText);
+    // A long prize name is cut at the edge rather than widening the window.
+    m_line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(m_line, 1);
+
+    m_pending->setSingleShot(true);
+    m_pending->setInterval(0);
+    connectGuarded(m_pending, &QTimer::timeout, this, &TEveningStatus::refresh);
+    for (TRxMemoryData* table : {tables.Kisi_T, tables.Hediye_T, tables.Kzn_T})
+    {
+        connectGuarded(table, &TRxMemoryData::dataSetChanged, this, &TEveningStatus::schedule);
+        connectGuarded(table, &TRxMemoryData::rowInserted, this, &TEveningStatus::schedule);
+        connectGuarded(table, &TRxMemoryData::rowRemoved, this, &TEveningStatus::schedule);
+        connectGuarded(table, &TRxMemoryData::recordChanged, this, &TEveningStatus::schedule);
+    }
+    connectGuarded(prizeNumber, &TSpinEdit::valueChanged, this, &TEveningStatus::schedule);
+    refresh();
+}
+
+TEveningStatus::~TEveningStatus() = default;
+
+void TEveningStatus::schedule()
+{
+    if (!m_pending->isActive())
+        m_pending->start();
+}
+
+void TEveningStatus::refresh()
+{
+    m_pending->stop();
+    m_counts = countEvening(m_tables, m_prizeNumber->value());
+    m_line->setText(eveningText(m_counts));
+}

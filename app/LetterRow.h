@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QRect>
+#include <QSize>
+#include <QVector>
+
+// Where the reveal puts the ball of each character of the winner's text on a stage.
+//
+// A text whose row of 32-pixel balls lies inside the stage keeps the one row the draw has always
+// laid: its first ball at (width - 2 - 32 x length) / 2, every ball at (height - 36) / 2. A text
+// wider than that is laid out anew, each row centred and the rows centred as a block, in reading
+// order and never overlapping:
+//   1. the extra information goes on a second row under the name (the " - " between them is
+//      not drawn: the row break separates them), with 32-pixel balls;
+//   2. if a row is still too wide, the balls shrink, down to smallestBallSize;
+//   3. if even then a row is too wide, rows wrap at blanks (a word longer than a row is cut) at
+//      that size, and only a stage too low for those rows gets smaller balls still.
+// A blank at the end of a row, where a row breaks, is not drawn.
+struct TLetterRow
+{
+    // Half the normal ball: its letter is still about 12 pixels high, readable from the back of a
+    // hall on a projector; a 40-character name fits on one row of a 642-pixel stage.
+    static constexpr int smallestBallSize = 16;
+
+    int ballSize = 32; // 0 when nothing could be drawn
+    // One cell per byte of the text; a null QRect for a character that is not drawn (a blank).
+    QVector<QRect> cells;
+    int rows = 1;
+};
+
+// One cell per byte of `text` (the text revealed: the name, or name + " - " + extra); `nameLength`
+// is the length of the name part, where a second row may begin. All cells lie inside
+// QRect(QPoint(), stage); a stage too small for even one-pixel balls gets no cells drawn.
+TLetterRow layoutLetterRow(const QByteArray& text, int nameLength, QSize stage);
