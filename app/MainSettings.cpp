@@ -10,7 +10,9 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QTimer>
 #include <QWidget>
+#include <utility>
 
 namespace {
 const QString settingsSection = QStringLiteral("TMainF");
@@ -136,7 +138,7 @@ void readMainSettings(QWidget& window, const QString& fileName)
     }
 }
 
-void saveMainSettings(const QWidget& window, const QString& fileName)
+bool writeMainSettings(const QWidget& window, const QString& fileName)
 {
     TIniFile ini(fileName);
     ini.writeInteger(settingsSection, QStringLiteral("FormVersion"), 0);
@@ -150,13 +152,50 @@ void saveMainSettings(const QWidget& window, const QString& fileName)
             text = textForSaving(text);
         ini.writeString(settingsSection, QLatin1String(s.key), text);
     }
-    // A settings file that cannot be written keeps its old content; the close goes on.
     try
     {
         ini.updateFile();
+        return true;
     }
     catch (const EFileError&)
     {
-        ShowBilgi(SaveFailedText(ini.fileName()));
+        return false;
     }
+}
+
+void saveMainSettings(const QWidget& window, const QString& fileName)
+{
+    // A settings file that cannot be written keeps its old content; the close goes on.
+    if (!writeMainSettings(window, fileName))
+        ShowBilgi(SaveFailedText(fileName));
+}
+
+TSettingsAutoSave::TSettingsAutoSave(QWidget& window, QString fileName)
+    : QObject(&window), m_window(window), m_fileName(std::move(fileName)), m_timer(new QTimer(this))
+{
+    m_timer->setSingleShot(true);
+    m_timer->setInterval(DelayMs);
+    connectGuarded(m_timer, &QTimer::timeout, this, &TSettingsAutoSave::save);
+    const auto later = [this] { m_timer->start(); };
+    for (const SettingKey& s : settingKeys)
+    {
+        QWidget* control = window.findChild<QWidget*>(QLatin1String(s.control));
+        if (auto* spin = qobject_cast<TSpinEdit*>(control))
+            connectGuarded(spin, &TSpinEdit::valueChanged, this, later);
+        else if (auto* radio = qobject_cast<TRadioGroup*>(control))
+            connectGuarded(radio, &TRadioGroup::itemIndexChanged, this, later);
+        else if (auto* box = qobject_cast<QAbstractButton*>(control))
+            connectGuarded(box, &QAbstractButton::toggled, this, later);
+        else if (auto* edit = qobject_cast<QLineEdit*>(control))
+            connectGuarded(edit, &QLineEdit::textChanged, this, later);
+    }
+}
+
+void TSettingsAutoSave::save()
+{
+    if (writeMainSettings(m_window, m_fileName) || m_told)
+        return;
+    // Told once: the next change would otherwise bring the same box again.
+    m_told = true;
+    ShowBilgi(SaveFailedText(m_fileName));
 }

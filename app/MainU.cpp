@@ -8,6 +8,7 @@
 #include "DrawControls.h"
 #include "DrawJournal.h"
 #include "DrawTables.h"
+#include "EveningResume.h"
 #include "EveningStatus.h"
 #include "Globals.h"
 #include "Guard.h"
@@ -260,12 +261,19 @@ void TMainF::showEvent(QShowEvent* event)
         return;
     m_shown = true;
     // A save killed half-way leaves its temporary file; only those of the program's files go.
+    // An in-place write that a kill cut short is undone first.
     guarded([] {
-        RemoveSaveFileLeftovers(programFolder(), {settingsFile, QStringLiteral("Kisi.Ini"),
-                                                  QStringLiteral("Hediye.Ini"), QStringLiteral("Memory.Ini")});
+        const QStringList files{settingsFile, QStringLiteral("Kisi.Ini"), QStringLiteral("Hediye.Ini"),
+                                QStringLiteral("Memory.Ini")};
+        RestoreInterruptedInPlaceWrites(programFolder(), files);
+        RemoveSaveFileLeftovers(programFolder(), files);
     });
     guarded([this] { readSettings(); });
     guarded([this] { FormShow(); });
+    guarded([this] {
+        new TSettingsAutoSave(*this, programFolder() + settingsFile);
+        offerToResumeEvening(dataFolder(), *journal, *Kzn_T, *Hediye_T, ui->SpinEdit1);
+    });
     placeTitleChecks();
     FormResize();
 }

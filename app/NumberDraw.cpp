@@ -159,10 +159,20 @@ void TNumberDraw::flushTaken()
     if (m_listed < m_drawn.size())
     {
         QStringList lines;
+        QByteArray journalled;
         lines.reserve(m_drawn.size() - m_listed);
         for (; m_listed < m_drawn.size(); ++m_listed)
+        {
             lines.append(QString::number(m_drawn.at(m_listed)));
+            journalled += QByteArray::number(m_drawn.at(m_listed)) + "\r\n";
+        }
+        // On the disk before they are on the screen: a killed draw keeps every number shown. One
+        // flush per hand-over, not per number, keeps a long unpaced draw fast.
+        if (c.Journal)
+            c.Journal->appendNumbers(journalled);
         m_list->addItems(lines);
+        for (qsizetype i = m_drawn.size() - lines.size(); i < m_drawn.size(); ++i)
+            Q_EMIT numberTaken(m_drawn.at(i));
     }
     m_flushTick = Clock::instance().tickCount();
 }
@@ -209,6 +219,8 @@ void TNumberDraw::draw()
         m_drawn.clear();
         m_listed = 0;
         m_flushTick = Clock::instance().tickCount();
+        if (c.Journal)
+            c.Journal->startNumbers();
         Q_EMIT numbersStarted();
 
         // The window is disabled, so the bounds and the table cannot change while the draw runs;
@@ -259,10 +271,7 @@ void TNumberDraw::draw()
 
             const bool taken = match < 0 && pool.take(n);
             if (taken)
-            {
                 m_drawn.append(n);
-                Q_EMIT numberTaken(n);
-            }
             m_label->setText(QStringLiteral("Çekiliş Sonuçları : ") + QString::number(pool.takenCount()));
             pump();
             if (taken)
@@ -277,9 +286,6 @@ void TNumberDraw::draw()
     }
     Q_EMIT numbersEnded();
 
-    // The finished list is on the disk before the draw reports its end.
-    if (c.Journal && !m_drawn.isEmpty())
-        c.Journal->saveNumbers(listBytes());
     if (exhausted)
         ShowBilgi(exhaustedMessage(requested, int(m_drawn.size())));
     else

@@ -68,7 +68,8 @@ public:
     void ZvWinButton2Click();
 
 Q_SIGNALS:
-    // For a second view of the draw: the list was emptied, each number as it is taken, the end.
+    // For a second view of the draw: the list was emptied, each number as it reaches the list (on
+    // the disk already), the end.
     void numbersStarted();
     void numberTaken(qint64 number);
     void numbersEnded();

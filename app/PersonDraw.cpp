@@ -228,6 +228,12 @@ void TPersonDraw::reveal()
         QByteArray text = name;
         if (c.CheckEKBILGI->isChecked() && hasVisibleText(extra))
             text += " - " + extra;
+        // The winner is on the disk before the first letter shows, so a crash at any moment of
+        // the reveal keeps what the audience was reading; a journal that cannot be written is
+        // told about once the winner is shown.
+        if (c.Journal)
+            c.Journal->appendWinner(name,
+                                    Cp1254::fromUnicode(c.LabelHEDIYE->text()).left(kzn.fieldByName(HEDIYE)->size()));
 
         removeAnimation();
         Q_EMIT rowStarted(text, static_cast<int>(name.size()));
@@ -257,10 +263,8 @@ void TPersonDraw::reveal()
         kzn.setFieldBytes(ADI, name);
         kzn.setFieldString(HEDIYE, c.LabelHEDIYE->text());
         kzn.post();
-        // The line is on the disk before the draw goes on; a journal that cannot be written is
-        // told about once the winner is shown.
         if (c.Journal)
-            c.Journal->appendWinner(kzn.fieldAsBytes(ADI), kzn.fieldAsBytes(HEDIYE));
+            c.Journal->winnerShown();
 
         DrawRunning = false;
         showAll = false;
@@ -344,6 +348,8 @@ void TPersonDraw::saveWinners()
     try
     {
         SaveFileAtomically(fileName, lines);
+        if (c.Journal)
+            c.Journal->winnersSaved(kzn.recordCount());
     }
     catch (const EFileError&)
     {

@@ -1,5 +1,7 @@
 #include "ApplicationSetUp.h"
 #include "MainU.h"
+#include "ProgramFolder.h"
+#include "ProgramFolderLock.h"
 #include "SpreadsheetIsolation.h"
 
 #include <QApplication>
@@ -11,6 +13,10 @@ int main(int argc, char* argv[])
         return *decoded;
     QApplication app(argc, argv);
     setUpApplication(app);
+    // Held until the program ends; a second copy started in the same folder says so and ends.
+    TProgramFolderLock lock(programFolder());
+    if (!claimProgramFolder(lock))
+        return 0;
     TMainF window;
     window.show();
     return app.exec();

@@ -1,8 +1,9 @@
 // Figures of the person-prize draw: the winner pick among a million participants with a hundred
 // thousand winners already recorded, the processor time the fifteen bouncing balls take while a
-// draw waits, the same with the audience's screen open beside the main stage, the cost of a
-// winner's journal line on the disk beside a whole reveal, and the status line's count of the
-// evening over a million participants.
+// draw waits, the same with the audience's screen open beside the main stage, the cost of the
+// journal on the disk (a winner's line at the pick, the state after the reveal, the numbers of a
+// number draw as they are drawn) beside a whole reveal and number draws, and the status line's
+// count of the evening over a million participants.
 #include "AudienceScreen.h"
 #include "DrawJournal.h"
 #include "EveningStatus.h"
@@ -177,6 +178,29 @@ void benchJournal()
     }
     const double worstAppend = *std::max_element(appends.begin(), appends.end());
 
+    // After the last letter, the state beside the journal (winners revealed) is replaced whole.
+    QList<double> shownMarks;
+    QList<double> numberAppends;
+    {
+        TDrawJournal journal(dir.filePath(QStringLiteral("Data")));
+        for (int i = 0; i < lines; ++i)
+        {
+            journal.appendWinner(participant(i), "Saat"); // each reveal changes the state
+            QElapsedTimer one;
+            one.start();
+            journal.winnerShown();
+            shownMarks << double(one.nsecsElapsed()) / 1e6;
+        }
+        journal.startNumbers();
+        for (int i = 0; i < lines; ++i)
+        {
+            QElapsedTimer one;
+            one.start();
+            journal.appendNumbers(QByteArray::number(100000 + i) + "\r\n");
+            numberAppends << double(one.nsecsElapsed()) / 1e6;
+        }
+    }
+
     // Whole draws in the main window, each appending its winner to the run's journal: without the
     // effect (the reveal's own work), and one with the effect and its letter waits as designed.
     setProgramFolder(dir.filePath(QStringLiteral("program")));
@@ -217,6 +241,31 @@ void benchJournal()
     int waits = 0;
     for (int i = 1; i <= name.size(); ++i)
         waits += name.at(i - 1) == QLatin1Char(' ') ? 0 : 1000 / i;
+
+    // Number draws journalling what reaches the list: one paced by five excluded ranges (20 ms
+    // each per pick), and a long unpaced one, where the numbers go to the disk in batches.
+    Ui::TMainF* form = window.form();
+    for (int r = 0; r < 5; ++r)
+    {
+        window.Rx_T->append();
+        window.Rx_T->setFieldInteger(0, 2000 + 10 * r);
+        window.Rx_T->setFieldInteger(1, 2005 + 10 * r);
+        window.Rx_T->post();
+    }
+    const auto numberDraw = [&](int count) {
+        form->SpinBSL->setValue(1);
+        form->SpinBTS->setValue(1000000);
+        form->SpinADET->setValue(count);
+        QElapsedTimer one;
+        one.start();
+        window.ZvWinButton1Click();
+        return double(one.nsecsElapsed()) / 1e6;
+    };
+    const int paced = 20;
+    const double pacedMs = numberDraw(paced);
+    window.Rx_T->emptyTable();
+    const int unpaced = 10000;
+    const double unpacedMs = numberDraw(unpaced);
     setProgramFolder(QString());
 
     std::printf("journal: one winner's line appended and flushed to the disk (fsync) in %.2f ms median, %.2f ms "
@@ -224,6 +273,14 @@ void benchJournal()
                 "median over %d draws; one reveal with the effect, 1 s per letter, of a %d-character name "
                 "(%d ms of designed waits) %.0f ms\n",
                 median(appends), worstAppend, lines, median(reveals), draws, int(name.size()), waits, withEffect);
+    std::printf("journal at the pick: the winner's line %.2f ms median before the first letter, and the state "
+                "beside it (revealed to the last letter) %.2f ms median, worst %.2f ms, after the last one\n",
+                median(appends), median(shownMarks), *std::max_element(shownMarks.begin(), shownMarks.end()));
+    std::printf("journal per number: one number appended and flushed %.2f ms median, worst %.2f ms over %d; a paced "
+                "number draw of %d numbers over 5 excluded ranges (%d ms of designed pauses) %.0f ms; an unpaced "
+                "draw of %d numbers, flushed as they reach the list, %.0f ms\n",
+                median(numberAppends), *std::max_element(numberAppends.begin(), numberAppends.end()), lines, paced,
+                paced * 5 * 20, pacedMs, unpaced, unpacedMs);
 }
 
 // The main window's wait with its fifteen balls, alone and with the audience's screen open on

@@ -2,10 +2,12 @@
 
 #include "Codec1254.h"
 #include "DataErrors.h"
+#include "IniFile.h"
 #include "SaveFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <utility>
 
 #ifdef Q_OS_WIN
@@ -120,10 +122,10 @@ QByteArray winnerLine(const QByteArray& adi, const QByteArray& hediye)
     return line;
 }
 
-TDrawJournal::TDrawJournal(QString folder, const QDateTime& runStarted)
-    : m_folder(std::move(folder)), m_stem(QStringLiteral("Cekilis-") + runStarted.toString(timeFormat))
+TDrawJournal::TDrawJournal(QString folder, const QDateTime& runStarted) : m_folder(std::move(folder))
 {
-    m_winnersFile = freeName(m_stem, 1);
+    m_winners.stem = QStringLiteral("Cekilis-") + runStarted.toString(timeFormat);
+    m_winners.path = freeName(m_winners.stem, 1);
 }
 
 QString TDrawJournal::freeName(const QString& stem, int attempt) const
@@ -133,41 +135,28 @@ QString TDrawJournal::freeName(const QString& stem, int attempt) const
     return QDir(m_folder).filePath(stem + suffix + QStringLiteral(".txt"));
 }
 
-bool TDrawJournal::appendWinner(const QByteArray& adi, const QByteArray& hediye)
-{
-    m_pending += winnerLine(adi, hediye);
-    if (writePendingWinners())
-        return true;
-    if (!m_winnersTold)
-    {
-        m_winnersTold = true;
-        m_notice = winnersFailedText(m_winnersFile);
-    }
-    return false;
-}
-
-bool TDrawJournal::writePendingWinners()
+bool TDrawJournal::flush(AppendedFile& file)
 {
     if (!QDir().mkpath(m_folder))
         return false;
     AppendResult result = AppendResult::NotOpened;
-    if (m_claimed)
+    if (file.claimed)
     {
-        result = appendSynced(m_winnersFile, m_pending, false, m_written);
+        result = appendSynced(file.path, file.pending, false, file.written);
     }
     else
     {
         // Another run started in the same second may hold the name already: take the next one.
         for (int attempt = 1; attempt <= 100; ++attempt)
         {
-            const QString path = freeName(m_stem, attempt);
-            result = appendSynced(path, m_pending, true, 0);
+            const QString path = freeName(file.stem, attempt);
+            result = appendSynced(path, file.pending, true, 0);
             if (result == AppendResult::Exists)
                 continue;
             if (result != AppendResult::NotOpened)
             {
-                m_claimed = true;
-                m_winnersFile = path;
+                file.claimed = true;
+                file.path = path;
                 SyncFolderToDisk(m_folder);
             }
             break;
@@ -175,47 +164,157 @@ bool TDrawJournal::writePendingWinners()
     }
     if (result != AppendResult::Written)
         return false;
-    m_written += m_pending.size();
-    m_pending.clear();
+    file.written += file.pending.size();
+    file.pending.clear();
     return true;
 }
 
-bool TDrawJournal::saveNumbers(const QByteArray& list, const QDateTime& finished)
+bool TDrawJournal::appendWinner(const QByteArray& adi, const QByteArray& hediye)
 {
-    const QString stem = QStringLiteral("Sayilar-") + finished.toString(timeFormat);
-    m_numbersFile = freeName(stem, 1);
-    bool saved = false;
-    if (QDir().mkpath(m_folder))
+    m_winners.pending += winnerLine(adi, hediye);
+    ++m_count;
+    if (flush(m_winners))
+        return true;
+    if (!m_winnersTold)
     {
-        for (int attempt = 1; attempt <= 100; ++attempt)
-        {
-            // Claiming the name first keeps two draws ending in the same second apart.
-            const QString path = freeName(stem, attempt);
-            const AppendResult claim = appendSynced(path, QByteArray(), true, 0);
-            if (claim == AppendResult::Exists)
-                continue;
-            if (claim == AppendResult::NotOpened)
-                break;
-            m_numbersFile = path;
-            try
-            {
-                SaveFileAtomically(path, list);
-                SyncFolderToDisk(m_folder);
-                saved = true;
-            }
-            catch (const EFileError&)
-            {
-                QFile::remove(path);
-            }
-            break;
-        }
+        m_winnersTold = true;
+        m_notice = winnersFailedText(m_winners.path);
     }
-    if (!saved && !m_numbersTold)
+    return false;
+}
+
+void TDrawJournal::winnerShown()
+{
+    m_shown = m_count;
+    writeState();
+}
+
+void TDrawJournal::winnersSaved(int count)
+{
+    m_saved = std::min(count, m_count);
+    writeState();
+}
+
+QString TDrawJournal::stateFile(const QString& journalFile)
+{
+    QString state = journalFile;
+    if (state.endsWith(QLatin1String(".txt")))
+        state.chop(4);
+    return state + QStringLiteral(".Ini");
+}
+
+namespace {
+const QString stateSection = QStringLiteral("Cekilis");
+const QString shownKey = QStringLiteral("Gosterilen");
+const QString savedKey = QStringLiteral("Kaydedilen");
+const QString declinedKey = QStringLiteral("Sorma");
+} // namespace
+
+// The state is a small whole-file replace; a state that cannot be written costs only the
+// question of the next start (it then offers winners that were saved, or not revealed).
+void TDrawJournal::writeState()
+{
+    if (!m_winners.claimed)
+        return;
+    try
+    {
+        TIniFile state(stateFile(m_winners.path));
+        state.writeInteger(stateSection, shownKey, m_shown);
+        state.writeInteger(stateSection, savedKey, m_saved);
+        state.updateFile();
+    }
+    catch (const EFileError&)
+    {}
+}
+
+std::optional<TUnsavedEvening> TDrawJournal::findUnsaved(const QString& folder)
+{
+    const QDir dir(folder);
+    const QStringList journals =
+        dir.entryList({QStringLiteral("Cekilis-*.txt")}, QDir::Files | QDir::Readable, QDir::Name);
+    if (journals.isEmpty())
+        return std::nullopt;
+    TUnsavedEvening evening;
+    evening.file = dir.filePath(journals.last());
+    const TIniFile state(stateFile(evening.file));
+    if (state.readString(stateSection, declinedKey, QString()).compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return std::nullopt;
+    QFile file(evening.file);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    // Only whole lines count: a line cut by a power cut was never a recorded winner.
+    qsizetype from = 0;
+    for (qsizetype end = bytes.indexOf("\r\n"); end >= 0; from = end + 2, end = bytes.indexOf("\r\n", from))
+    {
+        const QByteArray line = bytes.mid(from, end - from);
+        const qsizetype tab = line.indexOf('\t');
+        evening.winners.append({tab < 0 ? line : line.left(tab), tab < 0 ? QByteArray() : line.mid(tab + 1)});
+    }
+    const int count = int(evening.winners.size());
+    evening.shown = std::clamp(state.readInteger(stateSection, shownKey, 0), 0, count);
+    if (count == 0 || state.readInteger(stateSection, savedKey, 0) >= count)
+        return std::nullopt;
+    return evening;
+}
+
+void TDrawJournal::resume(const TUnsavedEvening& evening)
+{
+    m_winners.path = evening.file;
+    m_winners.claimed = true;
+    m_winners.pending.clear();
+    // Anything after the last whole line (an append cut by the crash) is cut off with the next append.
+    QByteArray whole;
+    for (const auto& [adi, hediye] : evening.winners)
+        whole += winnerLine(adi, hediye);
+    m_winners.written = whole.size();
+    m_count = int(evening.winners.size());
+    m_shown = m_count;
+    m_saved = 0;
+    writeState();
+}
+
+bool TDrawJournal::decline(const QString& journalFile)
+{
+    try
+    {
+        TIniFile state(stateFile(journalFile));
+        state.writeString(stateSection, declinedKey, QStringLiteral("True"));
+        state.updateFile();
+        return true;
+    }
+    catch (const EFileError&)
+    {
+        return false;
+    }
+}
+
+void TDrawJournal::startNumbers(const QDateTime& started)
+{
+    m_numbers = AppendedFile();
+    m_numbers.stem = QStringLiteral("Sayilar-") + started.toString(timeFormat);
+    m_numbers.path = freeName(m_numbers.stem, 1);
+}
+
+bool TDrawJournal::appendNumbers(const QByteArray& lines)
+{
+    if (m_numbers.stem.isEmpty())
+        startNumbers();
+    m_numbers.pending += lines;
+    if (flush(m_numbers))
+        return true;
+    if (!m_numbersTold)
     {
         m_numbersTold = true;
-        m_notice = numbersFailedText(m_numbersFile);
+        m_notice = numbersFailedText(m_numbers.path);
     }
-    return saved;
+    return false;
+}
+
+bool TDrawJournal::saveNumbers(const QByteArray& list, const QDateTime& started)
+{
+    startNumbers(started);
+    return appendNumbers(list);
 }
 
 QString TDrawJournal::takeNotice()

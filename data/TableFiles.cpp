@@ -4,9 +4,11 @@
 #include "Messages.h"
 #include "SaveFile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -17,6 +19,51 @@ namespace {
 constexpr qint64 kBlockBytes = 1 << 20;
 } // namespace
 
+namespace {
+// Table files that could not be read in this run, with the name each is kept under before
+// anything is written over it.
+QHash<QString, QString>& unreadableFiles()
+{
+    static QHash<QString, QString> files;
+    return files;
+}
+
+QString freeAsideName(const QString& path)
+{
+    const QString stem = path + QStringLiteral(".okunamayan-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    QString name = stem;
+    for (int attempt = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++attempt)
+        name = stem + QStringLiteral("_%1").arg(attempt);
+    return name;
+}
+} // namespace
+
+QString UnreadableFileAsideName(const QString& path)
+{
+    return unreadableFiles().value(path);
+}
+
+void KeepUnreadableFileAside(const QString& path)
+{
+    const auto found = unreadableFiles().constFind(path);
+    if (found == unreadableFiles().cend())
+        return;
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+    {
+        unreadableFiles().erase(found);
+        return;
+    }
+    // Moved rather than copied: a file that could not be read usually cannot be copied either.
+    // Where the folder refuses the move, a copy is tried before giving up.
+    const QString aside = *found;
+    if (!QFile::rename(path, aside) && !QFile::copy(path, aside))
+        throw EFileError("Cannot keep the unreadable file aside", path);
+    SyncFolderToDisk(info.absolutePath());
+    unreadableFiles().remove(path);
+}
+
 bool RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path)
 {
     // Settling the pending edit comes first: a refused edit throws here, before the file is
@@ -24,6 +71,7 @@ bool RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path)
     table.first();
     if (table.loadFailed())
         return false;
+    KeepUnreadableFileAside(path);
 
     const int size = table.recordSize();
     const int count = table.recordCount();
@@ -133,29 +181,32 @@ int loadRecords(TRxMemoryData& table, QFile& file, const QString& path)
 
 int RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path)
 {
+    const auto failed = [&](const char* message) {
+        table.markLoadFailed();
+        if (!unreadableFiles().contains(path))
+            unreadableFiles().insert(path, freeAsideName(path));
+        return EFileError(message, path);
+    };
     // A FIFO or device would block the open or the read: only regular files are read.
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-    {
-        table.markLoadFailed();
-        throw EFileError("Cannot open file", path);
-    }
+        throw failed("Cannot open file");
     try
     {
-        return loadRecords(table, file, path);
+        const int refused = loadRecords(table, file, path);
+        unreadableFiles().remove(path);
+        return refused;
     }
     catch (const EFileError&)
     {
-        table.markLoadFailed();
-        throw;
+        throw failed("Cannot read file");
     }
     catch (const std::bad_alloc&)
     {
         // Too large for the memory there is: what did fit is dropped, and the file is kept.
         table.close();
         table.open();
-        table.markLoadFailed();
-        throw EFileError("Cannot read file", path);
+        throw failed("Cannot read file");
     }
 }
 
@@ -168,7 +219,13 @@ QString RecordsSkippedText(const QString& path, int skipped)
 
 QString LoadFailedText(const QString& path)
 {
+    const QString aside = UnreadableFileAsideName(path);
+    if (aside.isEmpty())
+        return QStringLiteral("\"%1\" dosyası okunamadı; kayıtları bu çalışmada kullanılamıyor. Dosyaya dokunulmadı: "
+                              "tabloda bir değişiklik yapılmadıkça üzerine yazılmayacak.")
+            .arg(QDir::toNativeSeparators(path));
     return QStringLiteral("\"%1\" dosyası okunamadı; kayıtları bu çalışmada kullanılamıyor. Dosyaya dokunulmadı: "
-                          "tabloda bir değişiklik yapılmadıkça üzerine yazılmayacak.")
-        .arg(QDir::toNativeSeparators(path));
+                          "tabloda bir değişiklik yapılmadıkça üzerine yazılmayacak, yapılırsa önce \"%2\" adıyla "
+                          "kenara alınacak.")
+        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(aside));
 }

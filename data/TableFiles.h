@@ -22,7 +22,16 @@ bool RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path);
 // loadFailed().
 int RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path);
 
+// A table file that could not be read is never written over or removed before it is kept
+// aside: the first save of its table after the failed load first moves it (or, where the folder
+// refuses that, copies it) to "<file>.okunamayan-<time of the failed load>". The name is chosen
+// when the load fails, so the start-up notice can say it; empty for a file that was read.
+QString UnreadableFileAsideName(const QString& path);
+// Keeps the file aside now when it is such a file (a caller about to remove it); throws EFileError
+// when it can be neither moved nor copied, so nothing is written over it.
+void KeepUnreadableFileAside(const QString& path);
+
 // The notice shown at start-up for a table file of which more than one record was refused.
 QString RecordsSkippedText(const QString& path, int skipped);
-// The notice shown at start-up for a table file that could not be read.
+// The notice shown at start-up for a table file that could not be read, saying where it will go.
 QString LoadFailedText(const QString& path);

@@ -2,9 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
-namespace
-{
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
 QString& overrideFolder()
 {
     static QString folder;
@@ -17,13 +22,51 @@ QString withSlash(QString path)
         path += QLatin1Char('/');
     return path;
 }
+
+#ifdef Q_OS_LINUX
+// The executable's folder as the file system names it, byte for byte.
+QByteArray executableFolderBytes()
+{
+    QByteArray link(4096, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", link.data(), size_t(link.size()));
+    if (length <= 0 || length >= link.size())
+        return QByteArray();
+    link.truncate(length);
+    const qsizetype slash = link.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : link.left(slash);
+}
+
+// A folder whose name is not valid in the locale's encoding (a stick named "Çekiliş" in code page
+// 1254 read on a UTF-8 system) has no QString that gives its bytes back. The folder is then held
+// open for the whole run and reached through its descriptor's name, which is plain ASCII.
+QString executableFolder()
+{
+    const QByteArray bytes = executableFolderBytes();
+    if (bytes.isEmpty())
+        return QCoreApplication::applicationDirPath();
+    const QString decoded = QFile::decodeName(bytes);
+    if (QFile::encodeName(decoded) == bytes)
+        return decoded;
+    static const int held = ::open(bytes.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (held < 0)
+        return QCoreApplication::applicationDirPath();
+    return QStringLiteral("/proc/self/fd/%1").arg(held);
+}
+#else
+// Windows gives the executable's path through its wide-character interface, every name whole.
+QString executableFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+#endif
 } // namespace
 
 QString programFolder()
 {
     if (!overrideFolder().isEmpty())
         return overrideFolder();
-    return withSlash(QCoreApplication::applicationDirPath());
+    static const QString folder = withSlash(executableFolder());
+    return folder;
 }
 
 QString dataFolder()

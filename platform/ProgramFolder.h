@@ -3,7 +3,8 @@
 #include <QString>
 
 // The program folder: the folder of the executable, with a trailing '/'. Every data file is
-// this folder plus its bare name; the current directory is never used.
+// this folder plus its bare name; the current directory is never used. A folder whose name the
+// locale cannot decode is still the folder: it is then reached as "/proc/self/fd/<n>/".
 QString programFolder();
 // "Data/" below the program folder: the first folder the winners-list save dialog shows.
 QString dataFolder();

@@ -1,7 +1,10 @@
 #include "AudienceScreen.h"
 #include "Ayar1U.h"
+#include "Codec1254.h"
 #include "DBGrid.h"
+#include "DrawJournal.h"
 #include "DrawTables.h"
+#include "EveningResume.h"
 #include "Globals.h"
 #include "Guard.h"
 #include "Image.h"
@@ -15,6 +18,7 @@
 #include "ZvEdit.h"
 #include "ZvTop.h"
 #include "ZvWinButton.h"
+#include "common/FakeClock.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
 #include "common/TemporaryProgramFolder.h"
@@ -502,6 +506,106 @@ private Q_SLOTS:
         QVERIFY(window->close());
         QCOMPARE(messages->shown.size(), 1);
         QVERIFY(QFileInfo::exists(memory) && !QFileInfo(memory).isFile());
+    }
+
+    // A change on "Ayarlar" reaches "Ayar.Ini" soon, without a close, in the bytes the close writes.
+    void changedSettingOnDiskWithoutClose_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("waiting time, three quick steps") << "SpinCKSR" << QByteArray("SpinCKSR_Value=13\r\n");
+        QTest::newRow("sounds switched on") << "CheckSES" << QByteArray("CheckSES_Checked=True\r\n");
+        QTest::newRow("sound path typed") << "EditSES" << QByteArray("EditSES_Text=gong.wav\r\n");
+    }
+
+    void changedSettingOnDiskWithoutClose()
+    {
+        QFETCH(QString, control);
+        QFETCH(QByteArray, line);
+        const QString ayar = path(QStringLiteral("Ayar.Ini"));
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        ui->PageControl1->setCurrentWidget(ui->TabSheet3);
+        if (control == QLatin1String("EditSES"))
+            QTest::mouseClick(ui->CheckSES, Qt::LeftButton); // the sound group opens for typing
+        auto* target = window->findChild<QWidget*>(control);
+        target->setFocus();
+        QTRY_VERIFY(target->hasFocus());
+        if (control == QLatin1String("SpinCKSR"))
+            for (int step = 0; step < 3; ++step)
+                QTest::keyClick(target, Qt::Key_Up);
+        else if (control == QLatin1String("CheckSES"))
+            QTest::keyClick(target, Qt::Key_Space);
+        else
+            QTest::keyClicks(target, QStringLiteral("gong.wav"));
+        QTRY_VERIFY(readAll(ayar).contains(line));
+        const QByteArray written = readAll(ayar);
+        QVERIFY(window->close());
+        QCOMPARE(readAll(ayar), written);
+        QCOMPARE(messages->shown, QStringList());
+    }
+
+    // A run killed during an evening left two winners, the second picked but never revealed to
+    // its last letter. Yes brings them back: the next draw gives the next prize to the one
+    // participant left, and after "Kaydet" nothing is offered. No starts empty, and asks once.
+    void killedEveningOffered_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Yes: the evening goes on") << int(mrYes);
+        QTest::newRow("No: an empty list") << int(mrNo);
+    }
+
+    void killedEveningOffered()
+    {
+        QFETCH(int, answer);
+        writeParticipants(3);
+        writePrizes(5);
+        QString journalFile;
+        {
+            TDrawJournal killed(dataFolder(), QDateTime::currentDateTime().addSecs(-3600));
+            QVERIFY(killed.appendWinner(Cp1254::fromUnicode(QStringLiteral("Kişi 2")), "Hediye 1"));
+            killed.winnerShown();
+            QVERIFY(killed.appendWinner(Cp1254::fromUnicode(QStringLiteral("Kişi 3")), "Hediye 2"));
+            journalFile = killed.winnersFile();
+        }
+        const std::optional<TUnsavedEvening> evening = TDrawJournal::findUnsaved(dataFolder());
+        QVERIFY(evening);
+        messages->setNextAnswer(answer);
+        auto window = openWindow();
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Soru: ") + resumeEveningText(*evening)});
+        QVERIFY(messages->shown.first().contains(QStringLiteral("gösterilirken program kapanmıştı")));
+        messages->clear();
+        Ui::TMainF* ui = window->form();
+        if (answer == mrNo)
+        {
+            QCOMPARE(window->Kzn_T->recordCount(), 0);
+            QCOMPARE(ui->SpinEdit1->value(), 1);
+            window.reset();
+            window = openWindow();
+            QCOMPARE(messages->shown, QStringList());
+            return;
+        }
+        QCOMPARE(window->Kzn_T->recordCount(), 2);
+        QCOMPARE(window->Kzn_T->textAt(1, 0), QStringLiteral("Kişi 3"));
+        QCOMPARE(window->Kzn_T->textAt(1, 1), QStringLiteral("Hediye 2"));
+        QCOMPARE(ui->SpinEdit1->value(), 3);
+
+        FakeClock clock;
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        QTest::mouseClick(ui->ZvWinButton7, Qt::LeftButton);
+        QCOMPARE(window->Kzn_T->recordCount(), 3);
+        QCOMPARE(window->Kzn_T->textAt(2, 0), QStringLiteral("Kişi 1"));
+        QCOMPARE(window->Kzn_T->textAt(2, 1), QStringLiteral("Hediye 3"));
+        QCOMPARE(readAll(journalFile).count('\n'), 3);
+
+        ScriptedFileDialogs dialogs;
+        dialogs.setNextFileName(path(QStringLiteral("liste.txt")));
+        QTest::mouseClick(ui->ZvWinButton9, Qt::LeftButton);
+        QCOMPARE(readAll(path(QStringLiteral("liste.txt"))).count('\n'), 3);
+        window.reset();
+        window = openWindow();
+        QCOMPARE(messages->shown, QStringList());
+        QCOMPARE(window->Kzn_T->recordCount(), 0);
     }
 
     void settingsSaveKeepsOtherLines()

@@ -161,6 +161,15 @@ private Q_SLOTS:
         TDrawJournal journal(dataFolder());
         NumberPageRig page(&journal);
         page.setBounds(1, 100, 5);
+        // Every number is on the disk by the time it reaches the list.
+        QByteArray listedWhenShown;
+        QByteArray journalWhenShown;
+        QObject::connect(page.ListBox1->model(), &QAbstractItemModel::rowsInserted, [&] {
+            listedWhenShown.clear();
+            for (int row = 0; row < page.ListBox1->count(); ++row)
+                listedWhenShown += page.ListBox1->item(row)->text().toLatin1() + "\r\n";
+            journalWhenShown = readAll(journal.numbersFile());
+        });
         QStringList lists;
         for (int draw = 0; draw < 2; ++draw)
         {
@@ -171,7 +180,10 @@ private Q_SLOTS:
             for (qint64 n : page.drawn())
                 list += QByteArray::number(n) + "\r\n";
             if (!blocked)
+            {
                 QCOMPARE(readAll(journal.numbersFile()), list);
+                QCOMPARE(journalWhenShown, listedWhenShown);
+            }
             lists << QFileInfo(journal.numbersFile()).fileName();
         }
         if (blocked)

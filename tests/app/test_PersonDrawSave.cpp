@@ -206,12 +206,19 @@ private Q_SLOTS:
         messages.onShow = [&](const QString&) {
             whenShown << QStringLiteral("%1 winners, running %2").arg(rig.Kzn_T.recordCount()).arg(int(DrawRunning));
         };
+        // What the journal holds when the first letter is on the screen (its wait begins).
+        QByteArray atFirstLetter;
+        clock.onSleep = [&](int) {
+            if (rig.balls().size() == 1)
+                atFirstLetter = readAll(rig.journal->winnersFile(), missing);
+        };
         QByteArray expected;
         for (int draw = 1; draw <= 2; ++draw)
         {
             rig.runDraw();
             QCOMPARE(rig.Kzn_T.recordCount(), draw);
             expected += lines.value(rig.Kzn_T.textAt(draw - 1, 0));
+            QCOMPARE(atFirstLetter, blocked ? missing : expected);
             if (!blocked)
                 QCOMPARE(readAll(rig.journal->winnersFile(), missing), expected);
         }
@@ -224,7 +231,14 @@ private Q_SLOTS:
         else
         {
             QCOMPARE(messages.shown, QStringList());
-            QCOMPARE(QDir(dataFolder()).entryList(QDir::Files).size(), 1);
+            QCOMPARE(QDir(dataFolder()).entryList({QStringLiteral("*.txt")}, QDir::Files).size(), 1);
+            // Until "Kaydet" writes them, the next start would offer these winners.
+            QVERIFY(TDrawJournal::findUnsaved(dataFolder()));
+            ScriptedFileDialogs dialogs;
+            dialogs.setNextFileName(dir->filePath(QStringLiteral("liste.txt")));
+            QTest::mouseClick(rig.c.ZvWinButton9, Qt::LeftButton);
+            QCOMPARE(readAll(dir->filePath(QStringLiteral("liste.txt"))), expected);
+            QVERIFY(!TDrawJournal::findUnsaved(dataFolder()));
         }
     }
 

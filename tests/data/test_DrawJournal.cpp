@@ -72,6 +72,11 @@ private Q_SLOTS:
                                       QStringLiteral("Cekilis-2026-12-09_00-38-02_2.txt"),
                                       QStringLiteral("Cekilis-2026-12-09_00-38-03.txt")}));
         QCOMPARE(readAll(first.winnersFile()), QByteArray("A\t1\r\nD\t4\r\n"));
+        // Number lists grow as their numbers are drawn; each draw has its own.
+        QVERIFY(later.appendNumbers("9\r\n"));
+        QCOMPARE(readAll(later.numbersFile()), QByteArray("9\r\n"));
+        QVERIFY(later.appendNumbers("10\r\n11\r\n"));
+        QCOMPARE(readAll(later.numbersFile()), QByteArray("9\r\n10\r\n11\r\n"));
         QCOMPARE(readAll(second.winnersFile()), QByteArray("B\t2\r\n"));
 
         QVERIFY(first.saveNumbers("7\r\n42\r\n", started));
@@ -101,6 +106,75 @@ private Q_SLOTS:
         QVERIFY(journal.appendWinner("Ece", "Top"));
         QCOMPARE(readAll(journal.winnersFile()), first + "Veli Uzun\tBisiklet\r\nCan\tKalem\r\nEce\tTop\r\n");
         QCOMPARE(journal.takeNotice(), QString());
+    }
+
+    // The newest journal is offered while it holds winners no "Kaydet" saved, and until declined.
+    void unsavedEveningFound_data()
+    {
+        QTest::addColumn<QByteArray>("older"); // an earlier run's journal, never saved
+        QTest::addColumn<QByteArray>("newest");
+        QTest::addColumn<QByteArray>("state"); // the newest one's state file; empty: none
+        QTest::addColumn<int>("offered");      // winners offered; -1: none
+        QTest::addColumn<int>("shown");
+        const QByteArray two("Ali\tSaat\r\nVeli\tTop\r\n");
+        QTest::newRow("killed at the pick of the first")
+            << QByteArray() << QByteArray("Ali\tSaat\r\n") << QByteArray() << 1 << 0;
+        QTest::newRow("second pick never revealed")
+            << QByteArray() << two << QByteArray("[Cekilis]\r\nGosterilen=1\r\nKaydedilen=0\r\n") << 2 << 1;
+        QTest::newRow("all saved") << QByteArray() << two << QByteArray("[Cekilis]\r\nGosterilen=2\r\nKaydedilen=2\r\n")
+                                   << -1 << 0;
+        QTest::newRow("a winner drawn after the save")
+            << QByteArray() << two << QByteArray("[Cekilis]\r\nGosterilen=2\r\nKaydedilen=1\r\n") << 2 << 2;
+        QTest::newRow("declined") << QByteArray() << two << QByteArray("[Cekilis]\r\nSorma=True\r\n") << -1 << 0;
+        QTest::newRow("line cut by a power cut")
+            << QByteArray() << QByteArray("Ali\tSaat\r\nVel") << QByteArray() << 1 << 0;
+        QTest::newRow("only the newest counts")
+            << two << QByteArray("Can\tKalem\r\n") << QByteArray("[Cekilis]\r\nKaydedilen=1\r\n") << -1 << 0;
+    }
+    void unsavedEveningFound()
+    {
+        QFETCH(QByteArray, older);
+        QFETCH(QByteArray, newest);
+        QFETCH(QByteArray, state);
+        QFETCH(int, offered);
+        QFETCH(int, shown);
+        QTemporaryDir dir;
+        if (!older.isEmpty())
+            writeAll(dir.filePath(QStringLiteral("Cekilis-2026-12-08_19-00-00.txt")), older);
+        const QString file = dir.filePath(QStringLiteral("Cekilis-2026-12-09_19-00-00.txt"));
+        writeAll(file, newest);
+        if (!state.isEmpty())
+            writeAll(TDrawJournal::stateFile(file), state);
+        const std::optional<TUnsavedEvening> evening = TDrawJournal::findUnsaved(dir.path());
+        QCOMPARE(evening.has_value(), offered >= 0);
+        if (!evening)
+            return;
+        QCOMPARE(evening->file, file);
+        QCOMPARE(evening->winners.size(), offered);
+        QCOMPARE(evening->winners.first(), (QPair<QByteArray, QByteArray>("Ali", "Saat")));
+        QCOMPARE(evening->shown, shown);
+
+        // Gone on with: new winners follow the whole lines, and after "Kaydet" nothing is offered.
+        TDrawJournal journal(dir.path(), started);
+        journal.resume(*evening);
+        QVERIFY(journal.appendWinner("Ece", "Kitap"));
+        QCOMPARE(readAll(file), newest.left(newest.lastIndexOf("\r\n") + 2) + "Ece\tKitap\r\n");
+        QCOMPARE(TDrawJournal::findUnsaved(dir.path())->winners.size(), offered + 1);
+        journal.winnersSaved(offered + 1);
+        QVERIFY(!TDrawJournal::findUnsaved(dir.path()));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).filter(QStringLiteral("2026-12-09")).size(), 2);
+    }
+
+    void declinedEveningNotOfferedAgain()
+    {
+        QTemporaryDir dir;
+        TDrawJournal run(dir.path(), started);
+        QVERIFY(run.appendWinner("Ali", "Saat"));
+        run.winnerShown();
+        QVERIFY(TDrawJournal::findUnsaved(dir.path()));
+        QVERIFY(TDrawJournal::decline(run.winnersFile()));
+        QVERIFY(!TDrawJournal::findUnsaved(dir.path()));
+        QCOMPARE(readAll(run.winnersFile()), QByteArray("Ali\tSaat\r\n"));
     }
 
     void unwritableFolderToldOncePerKind()

@@ -52,7 +52,9 @@ enum Fault
 {
     refuseNewFiles = 1,
     failSync = 2,
-    failRename = 4
+    failRename = 4,
+    failHalfWay = 8,
+    failRestore = 16
 };
 } // namespace
 
@@ -153,6 +155,92 @@ private Q_SLOTS:
         QCOMPARE(readAll(path, "<missing>"), saved ? bytes : before >= 0 ? old : QByteArray("<missing>"));
         const QStringList left = before >= 0 || saved ? QStringList{QStringLiteral("Kisi.Ini")} : QStringList();
         QCOMPARE(QDir(fs.dir.path()).entryList({QStringLiteral("Kisi*")}, QDir::Files | QDir::Hidden), left);
+    }
+
+    // Writing in place, in a real folder where files can be made but neither removed nor renamed
+    // (append-only) or where the seam refuses new files: a failure half-way puts the old content
+    // back, and where even that fails, the notice says the file may be damaged and where the copy
+    // of its old content is. Repeated saves there leave at most one helper file behind.
+    void inPlaceWriteNeverLies_data()
+    {
+        QTest::addColumn<bool>("appendOnly");
+        QTest::addColumn<int>("faults");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("append-only folder") << true << 0 << QStringLiteral("saved");
+        QTest::newRow("append-only folder, failing half-way") << true << int(failHalfWay) << QStringLiteral("restored");
+        QTest::newRow("append-only folder, old content not put back")
+            << true << int(failHalfWay | failRestore) << QStringLiteral("damaged");
+        QTest::newRow("no new files, failing half-way")
+            << false << int(refuseNewFiles | failHalfWay) << QStringLiteral("restored");
+        QTest::newRow("no new files, flush fails")
+            << false << int(refuseNewFiles | failSync) << QStringLiteral("restored");
+        QTest::newRow("no new files, old content not put back")
+            << false << int(refuseNewFiles | failHalfWay | failRestore) << QStringLiteral("damaged");
+    }
+
+    void inPlaceWriteNeverLies()
+    {
+        QFETCH(bool, appendOnly);
+        QFETCH(int, faults);
+        QFETCH(QString, outcome);
+        SmallFileSystem fs(QStringLiteral("size=1m"));
+        if (appendOnly && !fs.mounted)
+            QSKIP("mounting a tmpfs is not permitted here");
+        const QString path = fs.dir.filePath(QStringLiteral("Kisi.Ini"));
+        const QByteArray old = pattern(840, 'a');
+        writeAll(path, old);
+        if (appendOnly && QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+a"), fs.dir.path()}) != 0)
+            QSKIP("no append-only folders here");
+        const QByteArray bytes = pattern(3000, 'A');
+        setSaveFileFaults({-1, (faults & refuseNewFiles) != 0, (faults & failSync) != 0, false,
+                           (faults & failHalfWay) ? 1000 : -1, (faults & failRestore) != 0});
+        QString copy;
+        bool failed = false;
+        try
+        {
+            SaveFileAtomically(path, bytes);
+        }
+        catch (const EFileDamaged& e)
+        {
+            copy = e.copy();
+        }
+        catch (const EFileError&)
+        {
+            failed = true;
+        }
+        setSaveFileFaults({});
+        const QString told = SaveFailedText(path);
+        if (outcome == QLatin1String("saved"))
+            QCOMPARE(readAll(path), bytes);
+        else if (outcome == QLatin1String("restored"))
+        {
+            QVERIFY(failed);
+            QCOMPARE(readAll(path), old);
+            QVERIFY(told.contains(QStringLiteral("olduğu gibi duruyor")));
+        }
+        else
+        {
+            QVERIFY(!failed && !copy.isEmpty());
+            QVERIFY(readAll(path) != old);
+            QCOMPARE(readAll(copy), old);
+            QVERIFY(!told.contains(QStringLiteral("olduğu gibi")));
+            QVERIFY(told.contains(QStringLiteral("yarım yazılmış olabilir")));
+            QVERIFY(told.contains(QDir::toNativeSeparators(copy)));
+        }
+        // The next saves go through, and the notice no longer speaks of damage.
+        for (int again = 0; again < 3; ++again)
+            SaveFileAtomically(path, pattern(100 + again, 'k'));
+        QCOMPARE(readAll(path), pattern(102, 'k'));
+        QVERIFY(SaveFailedText(path).contains(QStringLiteral("olduğu gibi duruyor")));
+        const QStringList left = QDir(fs.dir.path()).entryList(QDir::Files | QDir::Hidden);
+        // Beside the file: nothing, or in the append-only folder the one emptied temporary file
+        // taken up by every save (and the copy the damage notice pointed to).
+        const int helpers = appendOnly ? (outcome == QLatin1String("damaged") ? 2 : 1) : 0;
+        QVERIFY2(left.size() <= 1 + helpers, qPrintable(left.join(u' ')));
+        if (!copy.isEmpty() && !appendOnly)
+            QFile::remove(copy);
+        if (appendOnly)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-a"), fs.dir.path()});
     }
 
     void leftoversOnlyOfOurOwnFiles()

@@ -6,6 +6,7 @@
 #include "common/TestFiles.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -52,6 +53,8 @@ private slots:
     void fileErrors();
     void unreadFileIsNotSavedOver_data();
     void unreadFileIsNotSavedOver();
+    void unreadableFileKeptAsideBeforeTheFirstSave_data();
+    void unreadableFileKeptAsideBeforeTheFirstSave();
 
 private:
     std::unique_ptr<QTemporaryDir> dir;
@@ -342,6 +345,59 @@ void TestTableFiles::unreadFileIsNotSavedOver()
         QCOMPARE(readAll(path("Memory.Ini")), old);
     else
         QCOMPARE(readAll(path("Memory.Ini")).size(), savedBytes);
+}
+
+// Three participants imported into the empty table of a file that could not be read: the file
+// is found whole beside the new one, under the name the start-up notice gave.
+void TestTableFiles::unreadableFileKeptAsideBeforeTheFirstSave_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("records the user may not read") << QStringLiteral("unreadable");
+    QTest::newRow("FIFO") << QStringLiteral("fifo");
+    QTest::newRow("folder") << QStringLiteral("folder");
+}
+
+void TestTableFiles::unreadableFileKeptAsideBeforeTheFirstSave()
+{
+    QFETCH(QString, kind);
+    const QString kisi = path("Kisi.Ini");
+    const QByteArray ten(840, 'k');
+    if (kind == QLatin1String("unreadable"))
+    {
+        writeAll(kisi, ten);
+        QFile::setPermissions(kisi, QFile::WriteOwner);
+        if (QFile(kisi).open(QIODevice::ReadOnly))
+            QSKIP("this user reads every file");
+    }
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Kisi.Ini")));
+    else if (QProcess::execute(QStringLiteral("mkfifo"), {kisi}) != 0)
+        QSKIP("no mkfifo here");
+    TRxMemoryData t;
+    defineKisi(t).open();
+    QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataLoadFromFile(t, kisi));
+    const QString aside = UnreadableFileAsideName(kisi);
+    QVERIFY(aside.startsWith(kisi + QStringLiteral(".okunamayan-")));
+    QVERIFY(LoadFailedText(kisi).contains(aside));
+    QVERIFY(!QFileInfo::exists(aside));
+    for (const char* name : {"Ali", "Veli", "Can"})
+    {
+        t.append();
+        t.setFieldString(0, QLatin1String(name));
+        t.post();
+    }
+    QVERIFY(RxMemoryDataSaveToFile(t, kisi));
+    QCOMPARE(QFileInfo(kisi).size(), 3 * 84);
+    const QFileInfo kept(aside);
+    QCOMPARE(kept.isDir(), kind == QLatin1String("folder"));
+    if (kind == QLatin1String("unreadable"))
+    {
+        QFile::setPermissions(aside, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(readAll(aside), ten);
+    }
+    // Kept aside once: later saves write the new file only.
+    QVERIFY(RxMemoryDataSaveToFile(t, kisi));
+    QCOMPARE(QDir(dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestTableFiles)
