@@ -9,6 +9,7 @@
 #include "Guard.h"
 #include "K_ExcelAktarU.h"
 #include "Messages.h"
+#include "ProcessUsage.h"
 #include "RxMemoryData.h"
 #include "SpreadsheetIsolation.h"
 #include "SpreadsheetReader.h"
@@ -26,7 +27,6 @@
 #include <array>
 #include <cstdio>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 quint32 crcTable(int i)
@@ -180,13 +180,6 @@ void writeWorkbook(QFile& file, int rows)
     zip.finish();
 }
 
-long peakMegabytes(int who = RUSAGE_SELF)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return usage.ru_maxrss / 1024;
-}
-
 // The participant table with its rules installed, as the main window has it while the
 // definitions window is open.
 struct Participants
@@ -279,7 +272,7 @@ int run(int rows, const QString& folder)
     const qint64 readMs = timer.elapsed();
     const long afterRead = peakMegabytes();
     // The workbook is decoded in a child process; its peak is reported on its own.
-    const long decoder = peakMegabytes(RUSAGE_CHILDREN);
+    const long decoder = peakMegabytes(true);
     const int n = reader.usedRowCount();
     timer.restart();
     for (int i = 1; i <= n; ++i)

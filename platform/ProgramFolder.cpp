@@ -3,6 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#ifdef Q_OS_WIN
+#include <QFileInfo>
+#include <string>
+#include <windows.h>
+#endif
+
 namespace
 {
 QString& overrideFolder()
@@ -10,6 +16,28 @@ QString& overrideFolder()
     static QString folder;
     return folder;
 }
+
+#ifdef Q_OS_WIN
+// The executable's path through the wide-character API, so a folder named with letters outside
+// the ANSI code page is found too; available before the application object exists.
+QString executableFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;)
+    {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (length == 0)
+            return QCoreApplication::applicationDirPath();
+        if (length < path.size())
+        {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2); // cut short: a longer path than MAX_PATH
+    }
+    return QFileInfo(QDir::fromNativeSeparators(QString::fromStdWString(path))).absolutePath();
+}
+#endif
 
 QString withSlash(QString path)
 {
@@ -23,7 +51,11 @@ QString programFolder()
 {
     if (!overrideFolder().isEmpty())
         return overrideFolder();
+#ifdef Q_OS_WIN
+    return withSlash(executableFolder());
+#else
     return withSlash(QCoreApplication::applicationDirPath());
+#endif
 }
 
 QString dataFolder()

@@ -1,6 +1,8 @@
 #include "common/TestFiles.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,19 +18,34 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("prefix");
+        QTest::addColumn<bool>("ownFolder");
         QTest::newRow("person-prize draw") << "person"
-                                           << "Cekilis-";
+                                           << "Cekilis-" << false;
         QTest::newRow("number draw") << "number"
-                                     << "Sayilar-";
+                                     << "Sayilar-" << false;
+        // The program copied into a folder whose name holds letters outside ASCII finds its own
+        // folder from its executable's path and journals there.
+        QTest::newRow("person-prize draw, program in a folder named Çekiliş") << "person"
+                                                                             << "Cekilis-" << true;
     }
     void killedRightAfterTheDraw()
     {
         QFETCH(QString, kind);
         QFETCH(QString, prefix);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
+        QFETCH(bool, ownFolder);
+        QTemporaryDir temporary;
+        QVERIFY(temporary.isValid());
+        QDir dir(temporary.path());
+        QString program = QStringLiteral(JOURNAL_CHILD);
+        if (ownFolder)
+        {
+            QVERIFY(dir.mkdir(QStringLiteral("Çekiliş Programı")) && dir.cd(QStringLiteral("Çekiliş Programı")));
+            const QString copy = dir.filePath(QFileInfo(program).fileName());
+            QVERIFY(QFile::copy(program, copy));
+            program = copy;
+        }
         QProcess child;
-        child.start(QStringLiteral(JOURNAL_CHILD), {dir.path(), kind});
+        child.start(program, {ownFolder ? QStringLiteral("-") : dir.path(), kind});
         QVERIFY(child.waitForStarted());
         QByteArray said;
         while (!said.contains('\n') && child.state() == QProcess::Running && child.waitForReadyRead(60000))

@@ -2,6 +2,7 @@
 // then waiting to be killed: the journal test checks what such a killed run left on the disk.
 //   journal_child <program folder> person   one person-prize draw, then "recorded"
 //   journal_child <program folder> number   one number draw, then "recorded <numbers>"
+// A program folder of "-" leaves the program its own: the folder of the executable.
 #include "MainU.h"
 #include "ProgramFolder.h"
 #include "RxMemoryData.h"
@@ -19,7 +20,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc != 3)
         return 2;
-    setProgramFolder(QString::fromLocal8Bit(argv[1]));
+    // The arguments as the system gave them (wide characters on Windows), not as argv holds them.
+    const QString folder = QCoreApplication::arguments().at(1);
+    if (folder != QStringLiteral("-"))
+        setProgramFolder(folder);
     const QByteArray kind(argv[2]);
     FakeClock clock; // letter waits and pacing pass at once
     ScriptedMessages messages;
