@@ -162,7 +162,7 @@ private Q_SLOTS:
         const QStringList leftovers{QStringLiteral("Memory.Ini.~tmpa1b2c3"), QStringLiteral("Kisi.Ini.~tmpzzzzzz")};
         const QStringList kept{QStringLiteral("Memory.Ini"),
                                QStringLiteral("Memory.Ini.backup"),
-                               QStringLiteral("Memory.Ini.~tmpA1B2C3"),
+                               QStringLiteral("Memory.Ini.~tmpA1B2C4"), // not a1b2c3 in capitals: Windows ignores case
                                QStringLiteral("Memory.Ini.~tmpa1b2c"),
                                QStringLiteral("Memory.Ini.~tmpa1b2c3d"),
                                QStringLiteral("Memory.Ini.~1~"),
