@@ -8,7 +8,7 @@
 #ifdef Q_OS_WIN
 #include <io.h>
 #include <windows.h>
-
+// needs the types of windows.h
 #include <psapi.h>
 #else
 #include <ctime>

@@ -9,9 +9,8 @@
 #include <memory>
 #include <string>
 #include <utility>
-
 #include <windows.h>
-
+// needs the types of windows.h
 #include <mmsystem.h>
 
 // The Windows back end: the system's media control interface (winmm), a device per opened file.

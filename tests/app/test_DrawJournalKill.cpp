@@ -26,7 +26,7 @@ private Q_SLOTS:
         // The program copied into a folder whose name holds letters outside ASCII finds its own
         // folder from its executable's path and journals there.
         QTest::newRow("person-prize draw, program in a folder named Çekiliş") << "person"
-                                                                             << "Cekilis-" << true;
+                                                                              << "Cekilis-" << true;
     }
     void killedRightAfterTheDraw()
     {

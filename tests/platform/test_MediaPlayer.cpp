@@ -11,7 +11,7 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
-
+// needs the types of windows.h
 #include <mmsystem.h>
 #else
 #include <QMediaPlayer>
