@@ -2,13 +2,14 @@
 
 // How bench_startup and bench_minimal_window tell that a window is up: both children must
 // stop at exactly the same moment for their figures to compare.
+#include "ProcessUsage.h"
+
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <cstdio>
 #include <functional>
-#include <sys/resource.h>
 #include <utility>
 
 // Once the window has been painted (until then no pixel of it is on the screen), is exposed
@@ -35,10 +36,7 @@ private:
     {
         if (!m_painted || !m_window.windowHandle() || !m_window.windowHandle()->isExposed())
             return;
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
-        std::printf("idle %.1f\n", ms(usage.ru_utime) + ms(usage.ru_stime));
+        std::printf("idle %.1f\n", processCpuMs());
         std::fflush(stdout);
         m_idle.stop();
         m_then();

@@ -8,6 +8,7 @@
 #include "DrawJournal.h"
 #include "EveningStatus.h"
 #include "MainU.h"
+#include "ProcessUsage.h"
 #include "ProgramFolder.h"
 #include "RxMemoryData.h"
 #include "WinnerPick.h"
@@ -27,23 +28,11 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
-#include <sys/resource.h>
 
 namespace {
 double cpuSeconds()
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double threadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+    return processCpuMs() / 1e3;
 }
 
 // Share of one core used while the event loop runs for the given time.

@@ -9,6 +9,7 @@
 #include "Guard.h"
 #include "K_ExcelAktarU.h"
 #include "Messages.h"
+#include "ProcessUsage.h"
 #include "RxMemoryData.h"
 #include "SpreadsheetIsolation.h"
 #include "SpreadsheetReader.h"
@@ -26,7 +27,6 @@
 #include <array>
 #include <cstdio>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 quint32 crcTable(int i)
@@ -180,25 +180,11 @@ void writeWorkbook(QFile& file, int rows)
     zip.finish();
 }
 
-// Processor time (user and system) of this process or of its finished children, in ms: on a
+// Processor time (user and system) of this process and its finished children, in ms: on a
 // shared machine the figure that shows the cost of the code when the wall clock shows the load.
-double cpuMs(int who = RUSAGE_SELF)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-}
 double cpuAllMs()
 {
-    return cpuMs(RUSAGE_SELF) + cpuMs(RUSAGE_CHILDREN);
-}
-
-long peakMegabytes(int who = RUSAGE_SELF)
-{
-    rusage usage{};
-    getrusage(who, &usage);
-    return usage.ru_maxrss / 1024;
+    return processCpuMs() + childrenCpuMs();
 }
 
 // The participant table with its rules installed, as the main window has it while the
@@ -295,7 +281,7 @@ int run(int rows, const QString& folder)
     const double readCpu = cpuAllMs() - cpuStart;
     const long afterRead = peakMegabytes();
     // The workbook is decoded in a child process; its peak is reported on its own.
-    const long decoder = peakMegabytes(RUSAGE_CHILDREN);
+    const long decoder = peakMegabytes(true);
     const int n = reader.usedRowCount();
     timer.restart();
     for (int i = 1; i <= n; ++i)

@@ -8,6 +8,7 @@
 #include "IniFile.h"
 #include "Messages.h"
 #include "ProcStatus.h"
+#include "ProcessUsage.h"
 #include "RxMemoryData.h"
 #include "TableFiles.h"
 #include "TurkishUpper.h"
@@ -17,7 +18,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 // What the close does to "Ayar.Ini": read it, write FormVersion and the eleven settings (all
@@ -153,7 +153,7 @@ int main(int argc, char** argv)
         synced.open(QIODevice::WriteOnly);
         synced.write(bytes);
         synced.flush();
-        ::fsync(synced.handle());
+        syncDescriptor(synced.handle());
         synced.close();
         plainSyncedWrite = std::min(plainSyncedWrite, ms(timer));
     }

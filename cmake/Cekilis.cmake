@@ -21,6 +21,15 @@ function(cekilis_add_library name)
   endif()
 endfunction()
 
+# Under Wine (the Windows build's tests run through it) a program starts and opens its windows
+# several times slower than natively.
+function(cekilis_scale_timeout variable)
+  if(CMAKE_CROSSCOMPILING_EMULATOR)
+    math(EXPR scaled "${${variable}} * 3")
+    set(${variable} ${scaled} PARENT_SCOPE)
+  endif()
+endfunction()
+
 # A Qt Test program, registered with CTest and run headless. FIXTURES_DIR points at tests/fixtures.
 function(cekilis_add_test name)
   cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
@@ -32,6 +41,7 @@ function(cekilis_add_test name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
+  cekilis_scale_timeout(ARG_TIMEOUT)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=qt.multimedia*=false;ASAN_OPTIONS=detect_leaks=1;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;UBSAN_OPTIONS=print_stacktrace=1")
 endfunction()

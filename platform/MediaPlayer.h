@@ -50,8 +50,11 @@ enum TMPModes
 // local event loop (timers run, user input waits); no completion is delivered meanwhile: they
 // follow, in order, once it returns.
 //
-// Backed by QMediaPlayer. Without a sound card the GStreamer back end plays into a silent sink
-// that keeps real time, so playback still progresses and reaches its end.
+// On Linux backed by QMediaPlayer: without a sound card the GStreamer back end plays into a
+// silent sink that keeps real time, so playback still progresses and reaches its end. On Windows
+// backed by the system's media control interface (winmm's MCI, the device model imitated here):
+// Open completes inside the MCI command, with no event loop, and a completion arrives as the
+// device's MM_MCINOTIFY message.
 class TMediaPlayer : public QObject
 {
     Q_OBJECT
@@ -109,7 +112,7 @@ protected:
     bool event(QEvent* e) override;
 
 private:
-    struct Device;
+    struct Device; // MediaPlayerQt.cpp (Linux) or MediaPlayerMci.cpp (Windows)
 
     void requireOpen(const char* command) const;
     void complete(TMPNotifyValues value);

@@ -8,6 +8,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <QFileInfo>
+#include <string>
+#include <windows.h>
+#endif
 
 namespace {
 QString& overrideFolder()
@@ -15,6 +20,28 @@ QString& overrideFolder()
     static QString folder;
     return folder;
 }
+
+#ifdef Q_OS_WIN
+// The executable's path through the wide-character API, so a folder named with letters outside
+// the ANSI code page is found too; available before the application object exists.
+QString executableFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;)
+    {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (length == 0)
+            return QCoreApplication::applicationDirPath();
+        if (length < path.size())
+        {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2); // cut short: a longer path than MAX_PATH
+    }
+    return QFileInfo(QDir::fromNativeSeparators(QString::fromStdWString(path))).absolutePath();
+}
+#endif
 
 QString withSlash(QString path)
 {
@@ -52,8 +79,7 @@ QString executableFolder()
         return QCoreApplication::applicationDirPath();
     return QStringLiteral("/proc/self/fd/%1").arg(held);
 }
-#else
-// Windows gives the executable's path through its wide-character interface, every name whole.
+#elif !defined(Q_OS_WIN)
 QString executableFolder()
 {
     return QCoreApplication::applicationDirPath();

@@ -1,6 +1,7 @@
 #include "SpreadsheetXls.h"
 
 #include "LittleEndian.h"
+#include "NativePath.h"
 #include "SpreadsheetBiff.h"
 #include "SpreadsheetReader.h"
 #include "SpreadsheetSheet.h"
@@ -320,7 +321,7 @@ void spreadsheetReadXls(const QString& fileName, const QByteArray& content, qint
 {
     const QByteArray stream = CompoundDocumentCheck(content, maxCells).run();
     XlsHandle handle;
-    check(freexl_open(QFile::encodeName(fileName).constData(), handle.out()), "open");
+    check(freexl_open(pathForCLibrary(fileName).constData(), handle.out()), "open");
     // freexl gives no handle at all for a workbook whose records are encrypted.
     if (handle.get() == nullptr)
         throw ESpreadsheetError("xls workbook is password-protected or unreadable");

@@ -4,6 +4,8 @@
 #include "common/TestFiles.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,9 +15,10 @@
 
 namespace {
 // Starts a run of the program (the journal child) and waits for the first line it says.
-QByteArray startAndListen(QProcess& child, const QStringList& arguments)
+QByteArray startAndListen(QProcess& child, const QStringList& arguments,
+                          const QString& program = QStringLiteral(JOURNAL_CHILD))
 {
-    child.start(QStringLiteral(JOURNAL_CHILD), arguments);
+    child.start(program, arguments);
     if (!child.waitForStarted())
         return "not started";
     QByteArray said;
@@ -48,23 +51,38 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("prefix");
+        QTest::addColumn<bool>("ownFolder");
         QTest::newRow("right after a person-prize draw") << "person"
-                                                         << "Cekilis-";
+                                                         << "Cekilis-" << false;
         QTest::newRow("after the second letter of a slow reveal") << "reveal"
-                                                                  << "Cekilis-";
+                                                                  << "Cekilis-" << false;
         QTest::newRow("right after a number draw") << "number"
-                                                   << "Sayilar-";
+                                                   << "Sayilar-" << false;
         QTest::newRow("in the middle of a paced number draw") << "paced"
-                                                              << "Sayilar-";
+                                                              << "Sayilar-" << false;
+        // The program copied into a folder whose name holds letters outside ASCII finds its own
+        // folder from its executable's path and journals there.
+        QTest::newRow("person-prize draw, program in a folder named Çekiliş") << "person"
+                                                                              << "Cekilis-" << true;
     }
     void killedDuringOrAfterTheDraw()
     {
         QFETCH(QString, kind);
         QFETCH(QString, prefix);
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
+        QFETCH(bool, ownFolder);
+        QTemporaryDir temporary;
+        QVERIFY(temporary.isValid());
+        QDir dir(temporary.path());
+        QString program = QStringLiteral(JOURNAL_CHILD);
+        if (ownFolder)
+        {
+            QVERIFY(dir.mkdir(QStringLiteral("Çekiliş Programı")) && dir.cd(QStringLiteral("Çekiliş Programı")));
+            const QString copy = dir.filePath(QFileInfo(program).fileName());
+            QVERIFY(QFile::copy(program, copy));
+            program = copy;
+        }
         QProcess child;
-        const QByteArray said = startAndListen(child, {dir.path(), kind});
+        const QByteArray said = startAndListen(child, {ownFolder ? QStringLiteral("-") : dir.path(), kind}, program);
         QVERIFY2(!said.isEmpty() && !said.startsWith("not"), said + child.readAllStandardError());
         killOutright(child);
 
@@ -130,8 +148,10 @@ private Q_SLOTS:
         QCOMPARE(RestoreInterruptedInPlaceWrites(dir.path(), {QStringLiteral("Kisi.Ini")}), 0);
     }
 
+#ifdef Q_OS_LINUX
     // A stick formatted elsewhere: the folder's name is "Çekiliş" in code page 1254, which a
-    // UTF-8 system cannot decode. The program still keeps its files in it.
+    // UTF-8 system cannot decode. The program still keeps its files in it. (Windows names every
+    // folder in wide characters.)
     void programFolderNamedInCodePage1254()
     {
         QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/cp1254-XXXXXX"));
@@ -151,7 +171,7 @@ private Q_SLOTS:
         // Started through the shell: a QString cannot carry the folder's bytes to the system.
         QProcess child;
         child.start(QStringLiteral("/bin/sh"),
-                    {QStringLiteral("-c"), QStringLiteral("exec \"$(printf '%1')\" '' folder")
+                    {QStringLiteral("-c"), QStringLiteral("exec \"$(printf '%1')\" - folder")
                                                .arg(QString::fromLatin1(program)
                                                         .replace(QLatin1String("\xC7"), QLatin1String("\\307"))
                                                         .replace(QLatin1String("\xFE"), QLatin1String("\\376")))});
@@ -165,6 +185,7 @@ private Q_SLOTS:
         ::unlink(program.constData());
         ::rmdir(folder.constData());
     }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestDrawJournalKill)

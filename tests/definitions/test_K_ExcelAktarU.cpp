@@ -420,6 +420,10 @@ private Q_SLOTS:
     {
         QFETCH(QString, name);
         QFETCH(bool, quoted);
+#ifdef Q_OS_WIN
+        if (name.contains(QLatin1Char('"')))
+            QSKIP("Windows allows no double quote in a file name");
+#endif
         QTemporaryDir dir;
         const QString path = dir.filePath(name);
         QVERIFY(QFile::copy(sheet(QStringLiteral("names_ab.xlsx")), path));

@@ -57,8 +57,14 @@ private slots:
         QCoreApplication::exit(0);
 
         Watchdog watchdog(std::chrono::seconds(30));
+#ifdef Q_OS_WIN
+        // MCI opens the file inside its own command, needing no event loop: the open succeeds.
+        p.Open();
+        QVERIFY(p.isOpen());
+#else
         QVERIFY_THROWS_EXCEPTION(EMCIDeviceError, p.Open());
         QVERIFY(!p.isOpen());
+#endif
     }
 };
 

@@ -6,7 +6,8 @@
 //   journal_child <program folder> paced    a paced number draw, "shown <numbers>" on the way
 //   journal_child <program folder> inplace  "Kisi.Ini" written in place, "half" half-way
 //   journal_child <program folder> lock     takes the folder as the program does, then "locked"
-//   journal_child "" folder                 opens and closes the window in its own folder
+//   journal_child - folder                  opens and closes the window in its own folder
+// A program folder of "-" leaves the program its own: the folder of the executable.
 #include "MainU.h"
 #include "ProgramFolder.h"
 #include "ProgramFolderLock.h"
@@ -53,7 +54,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc != 3)
         return 2;
-    setProgramFolder(QString::fromLocal8Bit(argv[1]));
+    // The arguments as the system gave them (wide characters on Windows), not as argv holds them.
+    const QString folder = QCoreApplication::arguments().at(1);
+    if (folder != QStringLiteral("-"))
+        setProgramFolder(folder);
     const QByteArray kind(argv[2]);
     FakeClock clock; // letter waits and pacing pass at once unless a kind slows them
     ScriptedMessages messages;
