@@ -1,6 +1,7 @@
 // Code page 1254, the Turkish upper-casing and the shared random generator.
 #include "Codec1254.h"
 #include "Random.h"
+#include "Transliteration.h"
 #include "TurkishUpper.h"
 #include "common/FakeClock.h"
 
@@ -110,6 +111,8 @@ void TestTurkishText::codecNearestLetters()
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, replaced);
+    if (replaced.contains(QLatin1String("latin")) && !latinTransliteration(QStringLiteral("Ж")))
+        QSKIP("A build without ICU (the Windows one) has no Latin transliteration");
     bool changed = replaced.isEmpty();
     QCOMPARE(Cp1254::fromUnicodeNearest(text, &changed), bytes);
     QCOMPARE(changed, !replaced.isEmpty());
