@@ -3,6 +3,7 @@
 #include "Guard.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <utility>
 
@@ -13,6 +14,21 @@
 namespace {
 const QEvent::Type DeliveryEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 } // namespace
+
+std::string TMediaPlayer::describe(const char* what, const QString& path)
+{
+    return std::string(what) + ": " + QDir::toNativeSeparators(path).toStdString();
+}
+
+QFileInfo TMediaPlayer::playableFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        throw EMCIDeviceError(describe("The specified file cannot be found", path));
+    if (!info.isFile())
+        throw EMCIDeviceError(describe("The specified name is not a file", path));
+    return info;
+}
 
 int TMediaPlayer::openWaitDepth = 0;
 QList<QPointer<TMediaPlayer>> TMediaPlayer::holding;

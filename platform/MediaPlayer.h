@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <stdexcept>
+#include <string>
 
 class QAudioOutput;
 class QEventLoop;
@@ -115,6 +117,9 @@ private:
     struct Device; // MediaPlayerQt.cpp (Linux) or MediaPlayerMci.cpp (Windows)
 
     void requireOpen(const char* command) const;
+    // The file an Open is asked for, refused with the device's words when it is none.
+    static QFileInfo playableFile(const QString& path);
+    static std::string describe(const char* what, const QString& path);
     void complete(TMPNotifyValues value);
     void postCompletion(TMPNotifyValues value);
     void onStatusChanged(Device* d);

@@ -22,11 +22,6 @@
 namespace {
 const wchar_t notifyWindowClass[] = L"CekilisMciDevice";
 
-std::string describe(const char* what, const QString& path)
-{
-    return std::string(what) + ": " + QDir::toNativeSeparators(path).toStdString();
-}
-
 std::string errorText(MCIERROR error)
 {
     wchar_t text[256] = {};
@@ -149,11 +144,7 @@ void TMediaPlayer::Open()
     Close();
 
     const QString path = fileName;
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
-        throw EMCIDeviceError(describe("The specified file cannot be found", path));
-    if (!info.isFile())
-        throw EMCIDeviceError(describe("The specified name is not a file", path));
+    const QFileInfo info = playableFile(path);
 
     // The device type is the one the system names for the file's extension; the wide path
     // reaches the file whatever letters its folders hold.

@@ -6,7 +6,6 @@
 
 #include <QAudioOutput>
 #include <QCoreApplication>
-#include <QDir>
 #include <QEvent>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -14,15 +13,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <utility>
-
-namespace {
-
-std::string describe(const char* what, const QString& path)
-{
-    return std::string(what) + ": " + QDir::toNativeSeparators(path).toStdString();
-}
-
-} // namespace
 
 // One opened file: the back-end player and what has been learnt about it.
 struct TMediaPlayer::Device
@@ -79,11 +69,7 @@ void TMediaPlayer::Open()
 
     // A copy: the player may be destroyed by a handler that runs while Open waits.
     const QString path = fileName;
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
-        throw EMCIDeviceError(describe("The specified file cannot be found", path));
-    if (!info.isFile())
-        throw EMCIDeviceError(describe("The specified name is not a file", path));
+    const QFileInfo info = playableFile(path);
 
     auto* d = new Device;
     d->player = new QMediaPlayer(this);
