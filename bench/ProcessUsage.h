@@ -26,6 +26,14 @@ inline double timevalMs(const timeval& t)
 {
     return double(t.tv_sec) * 1000.0 + double(t.tv_usec) / 1000.0;
 }
+
+// User and system time of RUSAGE_SELF or RUSAGE_CHILDREN, in milliseconds.
+inline double rusageCpuMs(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    return timevalMs(usage.ru_utime) + timevalMs(usage.ru_stime);
+}
 #endif
 
 // Processor time (user and system) this process has used so far, in milliseconds.
@@ -36,9 +44,7 @@ inline double processCpuMs()
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
     return fileTimeMs(kernel) + fileTimeMs(user);
 #else
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return timevalMs(usage.ru_utime) + timevalMs(usage.ru_stime);
+    return rusageCpuMs(RUSAGE_SELF);
 #endif
 }
 
@@ -49,9 +55,7 @@ inline double childrenCpuMs()
 #ifdef Q_OS_WIN
     return 0;
 #else
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return timevalMs(usage.ru_utime) + timevalMs(usage.ru_stime);
+    return rusageCpuMs(RUSAGE_CHILDREN);
 #endif
 }
 
