@@ -5,6 +5,7 @@
 #include "SpreadsheetOrcus.h"
 #include "SpreadsheetSheet.h"
 #include "SpreadsheetXls.h"
+#include "SpreadsheetXlsx.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -161,6 +162,8 @@ void decodeHere(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits
         spreadsheetReadXls(request.fileName, request.content, limits.maxXlsCells, sheet);
     else if (request.format == SpreadsheetFormat::OldXls)
         spreadsheetReadOldBiff(request.content, sheet);
+    else if (request.format == SpreadsheetFormat::Xlsx)
+        spreadsheetReadXlsx(request.content, sheet);
     else
         spreadsheetReadWithOrcus(request.format, request.content, sheet, limits);
     if (sheet.overRows())

@@ -62,16 +62,6 @@ struct Tag
         name = text.substr(i, j - i);
         empty = text[text.size() - 2] == '/';
     }
-    std::string_view localName() const
-    {
-        const std::size_t colon = name.rfind(':');
-        return colon == npos ? name : name.substr(colon + 1);
-    }
-    std::string_view prefix() const
-    {
-        const std::size_t colon = name.rfind(':');
-        return colon == npos ? std::string_view() : name.substr(0, colon + 1);
-    }
     // The value of an attribute as a range of `text`: {offset, length}, offset npos when absent.
     std::pair<std::size_t, std::size_t> attribute(std::string_view wanted) const
     {
@@ -368,123 +358,7 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
     return result;
 }
 
-// Cells some writers store as inline strings (t="inlineStr" holding <is> with its text or rich
-// runs), as plain text (t="str" without a formula) or as error values (t="e", "#DIV/0!") are read
-// by liborcus as empty; rewritten as text results of a formula (whose formula is never looked
-// at) they read as text. An array formula (<f t="array" ref="F9:G9">) becomes a formula of its
-// first cell: liborcus would place the results of its range from A1 on, over other cells, and
-// drop its texts; each cell of the range holds its own result anyway.
-bool needsInlineRewrite(std::string_view xml)
-{
-    for (const std::string_view quote : {"\"", "'"})
-        for (const std::string_view type : {"str", "e", "array"})
-            if (xml.find(std::string(quote) + std::string(type) + std::string(quote)) != npos)
-                return true;
-    return xml.find("inlineStr") != npos;
-}
-
-std::string rewriteInlineStrings(std::string_view xml)
-{
-    std::string out;
-    out.reserve(xml.size() + xml.size() / 8);
-    enum
-    {
-        Plain,
-        Inline,
-        Text
-    } cell = Plain;
-    bool formulaSeen = false, inString = false, inRun = false;
-    int phonetic = 0;
-    std::string prefix;
-    std::size_t pos = 0;
-    while (pos < xml.size())
-    {
-        const std::size_t lt = xml.find('<', pos);
-        const std::string_view between = xml.substr(pos, lt == npos ? npos : lt - pos);
-        if (!inString || (inRun && phonetic == 0))
-            out += between;
-        if (lt == npos)
-            break;
-        const std::size_t end = markupEnd(xml, lt);
-        if (end == npos)
-        {
-            out += xml.substr(lt);
-            break;
-        }
-        pos = end;
-        const Tag tag(xml.substr(lt, end - lt));
-        const std::string_view local = tag.localName();
-        if (inString)
-        {
-            if (local == "is" && tag.end)
-                out += "</" + prefix + "v>", inString = false;
-            else if (local == "rPh" && !tag.empty)
-                phonetic += tag.end ? -1 : 1;
-            else if (local == "t" && !tag.empty)
-                inRun = !tag.end;
-            continue;
-        }
-        if (local == "c" && !tag.end)
-        {
-            const std::string_view type = tag.value("t");
-            cell = tag.empty ? Plain : type == "inlineStr" ? Inline : type == "str" || type == "e" ? Text : Plain;
-            formulaSeen = false;
-            prefix = tag.prefix();
-            if (cell == Inline || type == "e")
-            {
-                const auto [at, length] = tag.attribute("t");
-                out += tag.text.substr(0, at);
-                out += "str";
-                out += tag.text.substr(at + length);
-                continue;
-            }
-        }
-        else if (local == "c" && tag.end)
-            cell = Plain;
-        else if (local == "f" && !tag.end && tag.value("t") == "array")
-        {
-            formulaSeen = true;
-            out += '<' + std::string(tag.prefix()) + (tag.empty ? "f/>" : "f>");
-            continue;
-        }
-        else if (local == "f" && cell != Plain && !tag.end)
-            formulaSeen = true;
-        else if (local == "v" && cell == Text && !formulaSeen && !tag.end)
-            out += '<' + prefix + "f>0</" + prefix + "f>";
-        else if (local == "is" && cell == Inline && !tag.end)
-        {
-            out += '<' + prefix + "f>0</" + prefix + "f><" + prefix + "v>";
-            if (tag.empty)
-                out += "</" + prefix + "v>";
-            else
-                inString = true, inRun = false, phonetic = 0;
-            continue;
-        }
-        out += tag.text;
-    }
-    return out;
-}
-
-bool isWorksheetPart(std::string_view name)
-{
-    return name.substr(0, 14) == "xl/worksheets/" && name.size() > 18 && name.substr(name.size() - 4) == ".xml";
-}
 } // namespace
-
-QByteArray xlsxWithoutInlineStrings(const QByteArray& content)
-{
-    // Looked at in place where the parts are stored: most workbooks need no rewrite at all.
-    bool needed = false;
-    spreadsheetVisitZip(content, isWorksheetPart,
-                        [&](std::string_view data) { needed = needed || needsInlineRewrite(data); });
-    if (!needed)
-        return {};
-    std::vector<SpreadsheetZipPart> parts = spreadsheetUnpackZip(content);
-    for (SpreadsheetZipPart& part : parts)
-        if (isWorksheetPart(part.name) && needsInlineRewrite(part.data))
-            part.data = rewriteInlineStrings(part.data);
-    return spreadsheetStoredZip(parts);
-}
 
 QByteArray odsNormalised(const QByteArray& content, const SpreadsheetLimits& limits,
                          std::vector<std::pair<int, qint64>>& rowCopies)

@@ -9,10 +9,6 @@
 // Markup rewrites that let liborcus read what it would otherwise lose. They work on the bytes
 // of a part, tag by tag, without building a tree, and keep everything they do not touch as it is.
 
-// The .xlsx package again, with the worksheets holding inline strings rewritten so that they read
-// as text; empty when none does.
-QByteArray xlsxWithoutInlineStrings(const QByteArray& content);
-
 // The .ods package again with its content part made readable; empty when nothing had to change.
 // `rowCopies` gets the rows of the first sheet to copy after the parse (row, copies below it).
 // Throws ESpreadsheetError when the content announces more than `limits` allow.

@@ -10,7 +10,6 @@
 #include <orcus/csv_parser.hpp>
 #include <orcus/orcus_csv.hpp>
 #include <orcus/orcus_ods.hpp>
-#include <orcus/orcus_xlsx.hpp>
 #include <orcus/spreadsheet/import_interface.hpp>
 #include <string>
 #include <vector>
@@ -24,86 +23,10 @@ namespace {
 constexpr ss::row_t announcedRows = 1048576 + 1;
 constexpr ss::col_t announcedColumns = 16384;
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// The UTF-16 unit an escape "_xHHHH_" at `at` stands for; -1 when there is none.
-int escapedUnit(std::string_view s, std::size_t at)
-{
-    if (at + 7 > s.size() || s[at] != '_' || s[at + 1] != 'x' || s[at + 6] != '_')
-        return -1;
-    int unit = 0;
-    for (std::size_t i = at + 2; i < at + 6; ++i)
-    {
-        const int digit = hexDigit(s[i]);
-        if (digit < 0)
-            return -1;
-        unit = unit * 16 + digit;
-    }
-    return unit;
-}
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80)
-        out += char(c);
-    else if (c < 0x800)
-        out += char(0xC0 | (c >> 6)), out += char(0x80 | (c & 0x3F));
-    else if (c < 0x10000)
-        out += char(0xE0 | (c >> 12)), out += char(0x80 | ((c >> 6) & 0x3F)), out += char(0x80 | (c & 0x3F));
-    else
-        out += char(0xF0 | (c >> 18)), out += char(0x80 | ((c >> 12) & 0x3F)), out += char(0x80 | ((c >> 6) & 0x3F)),
-            out += char(0x80 | (c & 0x3F));
-}
-
-// Excel writes characters XML cannot carry (controls such as a carriage return) as "_xHHHH_", and
-// a "_x" of the text that would read as such an escape as "_x005F_x...". Decoded left to right,
-// each escape gives its character; anything else, a lone "_x" included, stays as it is. The
-// character 0 ends nothing here: it is dropped, as the spreadsheet shows nothing for it.
-std::string_view unescapeXlsx(std::string_view s, std::string& buffer)
-{
-    std::size_t at = s.find("_x");
-    if (at == std::string_view::npos)
-        return s;
-    buffer.assign(s.substr(0, at));
-    while (at < s.size())
-    {
-        const int unit = escapedUnit(s, at);
-        if (unit < 0)
-        {
-            buffer += s[at++];
-            continue;
-        }
-        at += 7;
-        char32_t c = char32_t(unit);
-        if (c >= 0xD800 && c <= 0xDBFF)
-        {
-            const int low = escapedUnit(s, at);
-            if (low >= 0xDC00 && low <= 0xDFFF)
-                c = 0x10000 + ((c - 0xD800) << 10) + char32_t(low - 0xDC00), at += 7;
-            else
-                c = 0xFFFD;
-        }
-        else if (c >= 0xDC00 && c <= 0xDFFF)
-            c = 0xFFFD;
-        if (c != 0)
-            appendUtf8(buffer, c);
-    }
-    return buffer;
-}
-
 class SharedStrings final : public iface::import_shared_strings
 {
 public:
-    SharedStrings(SpreadsheetSheet& sheet, bool escaped) : m_sheet(sheet), m_escaped(escaped) {}
+    explicit SharedStrings(SpreadsheetSheet& sheet) : m_sheet(sheet) {}
     std::size_t append(std::string_view s) override { return keep(s); }
     std::size_t add(std::string_view s) override { return keep(s); }
     void set_segment_font(std::size_t) override {}
@@ -126,15 +49,10 @@ public:
     }
 
 private:
-    std::size_t keep(std::string_view s)
-    {
-        return m_sheet.addSharedString(m_escaped ? unescapeXlsx(s, m_unescaped) : s);
-    }
+    std::size_t keep(std::string_view s) { return m_sheet.addSharedString(s); }
 
     SpreadsheetSheet& m_sheet;
-    bool m_escaped;
     std::string m_segments;
-    std::string m_unescaped;
 };
 
 // Only the number formats matter: they tell which numbers are dates.
@@ -263,117 +181,11 @@ double serialOf(int year, int month, int day, int hour, int minute, double secon
     return static_cast<double>(spreadsheetDayZero().daysTo(date)) + (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
 }
 
-// A formula cell is worth only its last computed result, as the spreadsheet shows it.
-class Formula final : public iface::import_formula
-{
-public:
-    Formula(SpreadsheetSheet* sheet, bool escaped) : m_sheet(sheet), m_escaped(escaped) {}
-    void set_position(ss::row_t row, ss::col_t col) override
-    {
-        m_row = row;
-        m_col = col;
-        m_kind = None;
-    }
-    void set_formula(ss::formula_grammar_t, std::string_view) override {}
-    void set_shared_formula_index(std::size_t) override {}
-    void set_result_string(std::string_view value) override
-    {
-        m_kind = String;
-        m_string = value;
-    }
-    void set_result_value(double value) override
-    {
-        m_kind = Value;
-        m_value = value;
-    }
-    void set_result_bool(bool value) override
-    {
-        m_kind = Boolean;
-        m_value = value ? 1 : 0;
-    }
-    void set_result_empty() override { m_kind = None; }
-    void commit() override
-    {
-        if (m_sheet == nullptr)
-            return;
-        switch (m_kind)
-        {
-        case String:
-            m_sheet->setText(m_row, m_col, m_escaped ? unescapeXlsx(m_string, m_unescaped) : m_string);
-            break;
-        case Value:
-            m_sheet->setNumber(m_row, m_col, m_value);
-            break;
-        case Boolean:
-            m_sheet->setBool(m_row, m_col, m_value != 0);
-            break;
-        case None:
-            m_sheet->noteUsedRow(m_row);
-            break;
-        }
-        m_string.clear();
-    }
-
-private:
-    enum Kind
-    {
-        None,
-        String,
-        Value,
-        Boolean
-    };
-    SpreadsheetSheet* m_sheet;
-    bool m_escaped;
-    ss::row_t m_row = 0;
-    ss::col_t m_col = 0;
-    Kind m_kind = None;
-    std::string m_string;
-    std::string m_unescaped;
-    double m_value = 0;
-};
-
-// The results of a formula over a range arrive by their place in that range.
-class ArrayFormula final : public iface::import_array_formula
-{
-public:
-    explicit ArrayFormula(SpreadsheetSheet* sheet) : m_sheet(sheet) {}
-    void set_range(const ss::range_t& range) override { m_first = range.first; }
-    void set_formula(ss::formula_grammar_t, std::string_view) override {}
-    void set_result_string(ss::row_t row, ss::col_t col, std::string_view value) override
-    {
-        if (m_sheet)
-            m_sheet->setText(m_first.row + row, m_first.column + col, value);
-    }
-    void set_result_value(ss::row_t row, ss::col_t col, double value) override
-    {
-        if (m_sheet)
-            m_sheet->setNumber(m_first.row + row, m_first.column + col, value);
-    }
-    void set_result_bool(ss::row_t row, ss::col_t col, bool value) override
-    {
-        if (m_sheet)
-            m_sheet->setBool(m_first.row + row, m_first.column + col, value);
-    }
-    void set_result_empty(ss::row_t row, ss::col_t) override
-    {
-        if (m_sheet)
-            m_sheet->noteUsedRow(m_first.row + row);
-    }
-    void commit() override { m_first = {}; }
-
-private:
-    SpreadsheetSheet* m_sheet;
-    ss::address_t m_first{};
-};
-
 // The first worksheet feeds the kept sheet; every later one (`sheet` null) is read and dropped.
 class Sheet final : public iface::import_sheet
 {
 public:
-    Sheet(SpreadsheetSheet* sheet, bool escaped) : m_sheet(sheet), m_formula(sheet, escaped), m_arrayFormula(sheet) {}
-
-    iface::import_formula* get_formula() override { return &m_formula; }
-    iface::import_array_formula* get_array_formula() override { return &m_arrayFormula; }
+    explicit Sheet(SpreadsheetSheet* sheet) : m_sheet(sheet) {}
 
     void set_auto(ss::row_t row, ss::col_t col, std::string_view s) override
     {
@@ -417,8 +229,6 @@ public:
 
 private:
     SpreadsheetSheet* m_sheet;
-    Formula m_formula;
-    ArrayFormula m_arrayFormula;
 };
 
 // Cell addresses in the A1 notation ("B12", "$A$3", "Sayfa1!A1", "$Sayfa1.$A$1"); the sheet part
@@ -489,7 +299,7 @@ class Factory final : public iface::import_factory
 {
 public:
     Factory(SpreadsheetSheet& sheet, SpreadsheetFormat format)
-        : m_sheet(sheet), m_escaped(format == SpreadsheetFormat::Xlsx), m_strings(sheet, m_escaped), m_settings(sheet),
+        : m_sheet(sheet), m_strings(sheet), m_settings(sheet),
           m_moreSheetsMeanOverflow(format == SpreadsheetFormat::Csv)
     {}
 
@@ -505,7 +315,7 @@ public:
     {
         if (index == 0 && !m_first)
         {
-            m_first = std::make_unique<Sheet>(&m_sheet, m_escaped);
+            m_first = std::make_unique<Sheet>(&m_sheet);
             m_firstName = name;
             return m_first.get();
         }
@@ -514,7 +324,7 @@ public:
             m_sheet.noteUsedRow(announcedRows);
         if (m_others.size() > 4096)
             throw ESpreadsheetError("workbook with too many worksheets");
-        m_others.push_back(std::make_unique<Sheet>(nullptr, false));
+        m_others.push_back(std::make_unique<Sheet>(nullptr));
         m_otherNames.emplace_back(name);
         return m_others.back().get();
     }
@@ -541,7 +351,6 @@ public:
 
 private:
     SpreadsheetSheet& m_sheet;
-    bool m_escaped; // texts hold Excel's "_xHHHH_" escapes
     SharedStrings m_strings;
     Styles m_styles;
     GlobalSettings m_settings;
@@ -613,14 +422,6 @@ void spreadsheetReadWithOrcus(SpreadsheetFormat format, const QByteArray& conten
     {
         switch (format)
         {
-        case SpreadsheetFormat::Xlsx: {
-            rewritten = xlsxWithoutInlineStrings(content);
-            if (!rewritten.isEmpty())
-                stream = std::string_view(rewritten.constData(), static_cast<std::size_t>(rewritten.size()));
-            orcus::orcus_xlsx filter(&factory);
-            filter.read_stream(stream);
-            break;
-        }
         case SpreadsheetFormat::Ods: {
             rewritten = odsNormalised(content, limits, rowCopies);
             if (!rewritten.isEmpty())

@@ -21,6 +21,7 @@ flags="-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address
 $cxx $flags -o "$work/fuzz_spreadsheet" "$here/fuzz_spreadsheet.cpp" \
     "$root"/platform/SpreadsheetReader.cpp "$root"/platform/SpreadsheetSheet.cpp \
     "$root"/platform/SpreadsheetZip.cpp "$root"/platform/SpreadsheetOrcus.cpp "$root"/platform/SpreadsheetMarkup.cpp \
+    "$root"/platform/SpreadsheetXlsx.cpp \
     "$root"/platform/SpreadsheetXls.cpp "$root"/platform/SpreadsheetBiff.cpp \
     "$root"/platform/SpreadsheetIsolation.cpp "$root"/data/Codec1254.cpp "$root"/data/HugePages.cpp \
     $(pkg-config --cflags --libs Qt6Core liborcus-0.17 freexl)

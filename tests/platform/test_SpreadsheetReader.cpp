@@ -91,7 +91,59 @@ QByteArray zipOf(const QList<ZipPart>& parts)
     put32(out, quint32(directory.size())), put32(out, directoryOffset), put16(out, 0);
     return out;
 }
+
+// The parts of a one-sheet .xlsx package, as tests vary them.
+struct XlsxParts
+{
+    QByteArray body;    // the worksheet's elements: <sheetData> and what surrounds it
+    QByteArray strings; // the <si> items of the shared strings
+    QByteArray sheets = "<sheet name=\"S\" sheetId=\"1\" r:id=\"r1\"/>"; // the workbook's <sheets>
+    QByteArray workbookProperties;                                       // <workbookPr .../> and the like
+    QByteArray relations;                                                // further relationships of the workbook
+    QByteArray sheetTarget = "worksheets/sheet1.xml";
+    QByteArray sheetPart = "xl/worksheets/sheet1.xml";
+    QByteArray styles; // the inside of the styles part; no such part when empty
+};
+
+// The package with its parts deflated, as Excel writes them.
+QByteArray xlsxOf(const XlsxParts& p)
+{
+    const QByteArray main = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
+    const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    const QByteArray rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    QList<ZipPart> parts = {
+        {"_rels/.rels", rels + "<Relationship Id=\"r1\" Type=\"" + rel +
+                            "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+        {"xl/workbook.xml", "<workbook " + main + " xmlns:r=\"" + rel + "\">" + p.workbookProperties + "<sheets>" +
+                                p.sheets + "</sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels", rels + "<Relationship Id=\"r1\" Type=\"" + rel + "/worksheet\" Target=\"" +
+                                           p.sheetTarget + "\"/><Relationship Id=\"r2\" Type=\"" + rel +
+                                           "/sharedStrings\" Target=\"sharedStrings.xml\"/><Relationship Id=\"r4\" "
+                                           "Type=\"" +
+                                           rel + "/styles\" Target=\"styles.xml\"/>" + p.relations +
+                                           "</Relationships>"},
+        {"xl/sharedStrings.xml", "<sst " + main + ">" + p.strings + "</sst>"},
+        {p.sheetPart, "<worksheet " + main + " xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
+                          p.body + "</worksheet>"}};
+    if (!p.styles.isEmpty())
+        parts.append({"xl/styles.xml", "<styleSheet " + main + ">" + p.styles + "</styleSheet>"});
+    QList<ZipPart> deflated;
+    for (const ZipPart& part : parts)
+        deflated.append({part.name, qCompress(part.data).mid(6).chopped(4), quint32(part.data.size())});
+    return zipOf(deflated);
+}
+
+// Rows written as UTF-8 literals: column A, column B.
+Rows rowsOf(std::initializer_list<std::pair<const char*, const char*>> cells)
+{
+    Rows rows;
+    for (const auto& [a, b] : cells)
+        rows << QStringList{QString::fromUtf8(a), QString::fromUtf8(b)};
+    return rows;
+}
 } // namespace
+
+Q_DECLARE_METATYPE(XlsxParts)
 
 class TestSpreadsheetReader : public QObject
 {
@@ -572,32 +624,88 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, stored);
         QFETCH(QString, text);
-        const QByteArray main = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"";
-        const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-        const QByteArray rels =
-            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-        const QList<ZipPart> parts = {
-            {"_rels/.rels", rels + "<Relationship Id=\"r1\" Type=\"" + rel +
-                                "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
-            {"xl/workbook.xml", "<workbook " + main + " xmlns:r=\"" + rel +
-                                    "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"r1\"/></sheets></workbook>"},
-            {"xl/_rels/workbook.xml.rels", rels + "<Relationship Id=\"r1\" Type=\"" + rel +
-                                               "/worksheet\" Target=\"worksheets/sheet1.xml\"/>" +
-                                               "<Relationship Id=\"r2\" Type=\"" + rel +
-                                               "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
-            {"xl/sharedStrings.xml", "<sst " + main + "><si><t>" + stored + "</t></si></sst>"},
-            {"xl/worksheets/sheet1.xml",
-             "<worksheet " + main +
-                 "><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData></worksheet>"}};
-        QList<ZipPart> deflated;
-        for (const ZipPart& part : parts)
-            deflated.append({part.name, qCompress(part.data).mid(6).chopped(4), quint32(part.data.size())});
+        XlsxParts parts;
+        parts.strings = "<si><t>" + stored + "</t></si>";
+        parts.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData>";
         const QString path = m_dir.filePath(QStringLiteral("escapes.xlsx"));
         QFile::remove(path);
-        writeAll(path, zipOf(deflated));
+        writeAll(path, xlsxOf(parts));
         SpreadsheetReader reader;
         reader.open(path);
         QCOMPARE(reader.cellText(1, 1), text);
+    }
+
+    // What writers other than Excel put into a package, and what Excel itself writes rarely.
+    void xlsxPackagesOfEveryWriter_data()
+    {
+        QTest::addColumn<XlsxParts>("parts");
+        QTest::addColumn<Rows>("rows"); // empty: refused
+        const QByteArray rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+        const QByteArray aliAtA1 = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Ali</t></is></c></row>"
+                                   "</sheetData>";
+        XlsxParts p;
+        p.body = "<sheetData><row><c t=\"s\"><v>0</v></c><c><v>5</v></c></row>"
+                 "<row><c t=\"inlineStr\"><is><t>Veli</t></is></c></row></sheetData>";
+        p.strings = "<si><t>Ali</t></si>";
+        QTest::newRow("rows and cells without addresses") << p << rowsOf({{"Ali", "5"}, {"Veli", ""}});
+        p = {};
+        p.body = "<x:sheetData><x:row r=\"2\"><x:c r=\"B2\" t=\"inlineStr\"><x:is><x:t>Ali</x:t></x:is></x:c>"
+                 "</x:row></x:sheetData>";
+        QTest::newRow("elements with a namespace prefix") << p << rowsOf({{"", ""}, {"", "Ali"}});
+        p = {};
+        p.strings = "<si><r><t>Ay</t></r><r><rPr><b/></rPr><t xml:space=\"preserve\">şe </t></r>"
+                    "<rPh sb=\"0\" eb=\"1\"><t>アイ</t></rPh><phoneticPr fontId=\"1\"/></si>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"inlineStr\"><is><r><t>Ka"
+                 "</t></r><r><t>ya</t></r></is></c></row></sheetData>";
+        QTest::newRow("rich text without its phonetic guide") << p << rowsOf({{"Ayşe ", "Kaya"}});
+        p = {};
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c><c r=\"B1\" t=\"b\">"
+                 "<v>1</v></c></row><row r=\"2\"><c r=\"A2\"><f>SUM(X1:X9)</f></c></row><row r=\"3\"><c r=\"A3\" "
+                 "t=\"str\"><f>\"a\"&amp;\"b\"</f><v>a&amp;b</v></c><c r=\"B3\"><f>2*3</f><v> 6 </v></c></row>"
+                 "</sheetData><conditionalFormatting><x14:cfRule xmlns:x14=\"x\"><xm:f xmlns:xm=\"m\">A1</xm:f>"
+                 "</x14:cfRule></conditionalFormatting>";
+        QTest::newRow("formula results, errors and truth values")
+            << p << rowsOf({{"#DIV/0!", "DOĞRU"}, {"", ""}, {"a&b", "6"}});
+        p = {};
+        p.workbookProperties = "<workbookPr date1904=\"1\"/>";
+        p.styles = "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"dd/mm/yyyy\"/></numFmts>"
+                   "<cellStyleXfs><xf numFmtId=\"14\"/></cellStyleXfs><cellXfs><xf numFmtId=\"0\"/>"
+                   "<xf numFmtId=\"164\"/><xf numFmtId=\"22\"/></cellXfs>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" s=\"1\"><v>0</v></c><c r=\"B1\" s=\"2\"><v>1.5</v></c></row>"
+                 "<row r=\"2\"><c r=\"A2\" t=\"d\"><v>2024-03-15T10:30:00</v></c><c r=\"B2\" t=\"d\">"
+                 "<v>2024-03-15</v></c></row><row r=\"3\"><c r=\"A3\"><v>1.5</v></c></row></sheetData>";
+        QTest::newRow("dates in a 1904 workbook")
+            << p << rowsOf({{"01.01.1904", "02.01.1904 12:00:00"}, {"15.03.2024 10:30:00", "15.03.2024"}, {"1,5", ""}});
+        p = {};
+        p.sheets = "<sheet name=\"Grafik\" sheetId=\"2\" r:id=\"r3\"/><sheet name=\"S\" sheetId=\"1\" r:id=\"r1\"/>";
+        p.relations = "<Relationship Id=\"r3\" Type=\"" + rel + "/chartsheet\" Target=\"chartsheets/sheet1.xml\"/>";
+        p.body = aliAtA1;
+        QTest::newRow("first worksheet after a chart sheet") << p << rowsOf({{"Ali", ""}});
+        p = {};
+        p.sheetTarget = "/xl/worksheets/../sheets/Sayfa1.xml";
+        p.sheetPart = "xl/sheets/sayfa1.xml";
+        p.body = aliAtA1;
+        QTest::newRow("target from the root, in another case") << p << rowsOf({{"Ali", ""}});
+        p = {};
+        p.sheetPart = "xl/worksheets/sheet2.xml";
+        p.body = aliAtA1;
+        QTest::newRow("worksheet part missing") << p << Rows();
+        p = {};
+        p.body = "<sheetData><row r=\"1\"><c r=\"1A\"><v>1</v></c></row></sheetData>";
+        QTest::newRow("cell address backwards") << p << Rows();
+    }
+    void xlsxPackagesOfEveryWriter()
+    {
+        QFETCH(XlsxParts, parts);
+        QFETCH(Rows, rows);
+        const QString path = m_dir.filePath(QStringLiteral("writer.xlsx"));
+        QFile::remove(path);
+        writeAll(path, xlsxOf(parts));
+        SpreadsheetReader reader;
+        if (rows.isEmpty())
+            return expectRefused(reader, path);
+        reader.open(path);
+        QCOMPARE(readAll(reader), rows);
     }
 
     void csvBeyondTheRowLimitIsRefused()

@@ -1,0 +1,683 @@
+#include "SpreadsheetXlsx.h"
+
+#include "SpreadsheetReader.h"
+#include "SpreadsheetSheet.h"
+#include "SpreadsheetZip.h"
+
+#include <QDate>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <orcus/sax_parser.hpp>
+#include <string>
+#include <vector>
+
+namespace {
+using Element = orcus::sax::parser_element;
+using Attribute = orcus::sax::parser_attribute;
+
+// Past the last column of a sheet; a cell there still makes its row used.
+constexpr std::int64_t columnLimit = 16384;
+// Row numbers are cut here: far past any sheet, so the sheet reports them as too many rows.
+constexpr std::int64_t rowLimit = std::int64_t(1) << 30;
+
+// What no part of a workbook needs: declarations and document types.
+struct Handler
+{
+    void doctype(const orcus::sax::doctype_declaration&) {}
+    void start_declaration(std::string_view) {}
+    void end_declaration(std::string_view) {}
+};
+
+template <class H> void parse(std::string_view xml, H& handler)
+{
+    orcus::sax_parser<H> parser(xml.data(), xml.size(), false, handler);
+    parser.parse();
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return (x >= 'A' && x <= 'Z' ? x + 32 : x) == (y >= 'A' && y <= 'Z' ? y + 32 : y);
+           });
+}
+
+// The part's bytes, shown to `read` while they are at hand; false when the package lacks it.
+// Part names are compared as the package format wants them: without regard to case.
+template <class Read> bool visitPart(const QByteArray& content, const std::string& name, Read&& read)
+{
+    bool found = false;
+    spreadsheetVisitZip(
+        content, [&](std::string_view entry) { return !found && equalsIgnoringCase(entry, name); },
+        [&](std::string_view data) {
+            found = true;
+            read(data);
+        });
+    return found;
+}
+
+std::optional<std::int64_t> digitsValue(std::string_view s, std::int64_t limit)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n' || s.front() == '\r'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r'))
+        s.remove_suffix(1);
+    if (s.empty())
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (const char c : s)
+    {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = std::min(value * 10 + (c - '0'), limit);
+    }
+    return value;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// The UTF-16 unit an escape "_xHHHH_" at `at` stands for; -1 when there is none.
+int escapedUnit(std::string_view s, std::size_t at)
+{
+    if (at + 7 > s.size() || s[at] != '_' || s[at + 1] != 'x' || s[at + 6] != '_')
+        return -1;
+    int unit = 0;
+    for (std::size_t i = at + 2; i < at + 6; ++i)
+    {
+        const int digit = hexDigit(s[i]);
+        if (digit < 0)
+            return -1;
+        unit = unit * 16 + digit;
+    }
+    return unit;
+}
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80)
+        out += char(c);
+    else if (c < 0x800)
+        out += char(0xC0 | (c >> 6)), out += char(0x80 | (c & 0x3F));
+    else if (c < 0x10000)
+        out += char(0xE0 | (c >> 12)), out += char(0x80 | ((c >> 6) & 0x3F)), out += char(0x80 | (c & 0x3F));
+    else
+        out += char(0xF0 | (c >> 18)), out += char(0x80 | ((c >> 12) & 0x3F)), out += char(0x80 | ((c >> 6) & 0x3F)),
+            out += char(0x80 | (c & 0x3F));
+}
+
+// Excel writes characters XML cannot carry (controls such as a carriage return) as "_xHHHH_", and
+// a "_x" of the text that would read as such an escape as "_x005F_x...". Decoded left to right,
+// each escape gives its character; anything else, a lone "_x" included, stays as it is. The
+// character 0 ends nothing here: it is dropped, as the spreadsheet shows nothing for it.
+std::string_view unescape(std::string_view s, std::string& buffer)
+{
+    std::size_t at = s.find("_x");
+    if (at == std::string_view::npos)
+        return s;
+    buffer.assign(s.substr(0, at));
+    while (at < s.size())
+    {
+        const int unit = escapedUnit(s, at);
+        if (unit < 0)
+        {
+            buffer += s[at++];
+            continue;
+        }
+        at += 7;
+        char32_t c = char32_t(unit);
+        if (c >= 0xD800 && c <= 0xDBFF)
+        {
+            const int low = escapedUnit(s, at);
+            if (low >= 0xDC00 && low <= 0xDFFF)
+                c = 0x10000 + ((c - 0xD800) << 10) + char32_t(low - 0xDC00), at += 7;
+            else
+                c = 0xFFFD;
+        }
+        else if (c >= 0xDC00 && c <= 0xDFFF)
+            c = 0xFFFD;
+        if (c != 0)
+            appendUtf8(buffer, c);
+    }
+    return buffer;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The package's map: which part is the first worksheet, and where its strings and formats are.
+
+struct Relationship
+{
+    std::string id;
+    std::string type;
+    std::string target;
+};
+
+class RelationshipsHandler : public Handler
+{
+public:
+    std::vector<Relationship> relationships;
+
+    void attribute(const Attribute& a)
+    {
+        if (a.name == "Id")
+            m_next.id = a.value;
+        else if (a.name == "Type")
+            m_next.type = a.value;
+        else if (a.name == "Target")
+            m_next.target = a.value;
+        else if (a.name == "TargetMode")
+            m_external = a.value == "External";
+    }
+    void start_element(const Element& e)
+    {
+        if (e.name == "Relationship" && !m_external && relationships.size() < 100000)
+            relationships.push_back(m_next);
+        m_next = {};
+        m_external = false;
+    }
+    void end_element(const Element&) {}
+    void characters(std::string_view, bool) {}
+
+private:
+    Relationship m_next;
+    bool m_external = false;
+};
+
+class WorkbookHandler : public Handler
+{
+public:
+    std::vector<std::string> sheetIds; // in the order the workbook lists its sheets
+    bool date1904 = false;
+
+    void attribute(const Attribute& a)
+    {
+        // The sheet's relationship is "r:id"; a plain "id" is something else.
+        if (a.name == "id" && !a.ns.empty())
+            m_id = a.value;
+        else if (a.name == "date1904")
+            m_date1904 = a.value == "1" || a.value == "true";
+    }
+    void start_element(const Element& e)
+    {
+        if (e.name == "sheet" && sheetIds.size() < 100000)
+            sheetIds.push_back(m_id);
+        else if (e.name == "workbookPr")
+            date1904 = m_date1904;
+        m_id.clear();
+        m_date1904 = false;
+    }
+    void end_element(const Element&) {}
+    void characters(std::string_view, bool) {}
+
+private:
+    std::string m_id;
+    bool m_date1904 = false;
+};
+
+// A relationship's target as a part name: relative to the folder of the part that names it,
+// or from the package's root when it starts with a slash.
+std::string partName(const std::string& folder, std::string_view target)
+{
+    std::string path = target.starts_with('/') ? std::string(target.substr(1)) : folder + std::string(target);
+    std::vector<std::string> segments;
+    std::size_t start = 0;
+    while (start <= path.size())
+    {
+        const std::size_t slash = std::min(path.find('/', start), path.size());
+        const std::string segment = path.substr(start, slash - start);
+        if (segment == "..")
+        {
+            if (!segments.empty())
+                segments.pop_back();
+        }
+        else if (!segment.empty() && segment != ".")
+            segments.push_back(segment);
+        start = slash + 1;
+    }
+    std::string name;
+    for (const std::string& segment : segments)
+        name += (name.empty() ? "" : "/") + segment;
+    return name;
+}
+
+bool typeIs(const Relationship& r, std::string_view kind)
+{
+    return r.type.size() > kind.size() && std::string_view(r.type).substr(r.type.size() - kind.size()) == kind &&
+           r.type[r.type.size() - kind.size() - 1] == '/';
+}
+
+// ---------------------------------------------------------------------------------------------
+// Number formats: only whether a cell's format shows a date matters.
+
+class StylesHandler : public Handler
+{
+public:
+    std::vector<bool> xfIsDate() const
+    {
+        std::vector<bool> result;
+        result.reserve(m_xfFormats.size());
+        for (const std::int64_t format : m_xfFormats)
+        {
+            const auto code = m_codes.find(format);
+            result.push_back(code != m_codes.end() ? spreadsheetFormatIsDate(code->second)
+                                                   : spreadsheetBuiltinFormatIsDate(std::size_t(format)));
+        }
+        return result;
+    }
+
+    void attribute(const Attribute& a)
+    {
+        if (a.name == "numFmtId")
+            m_formatId = digitsValue(a.value, rowLimit).value_or(0);
+        else if (a.name == "formatCode")
+            m_code = a.value;
+    }
+    void start_element(const Element& e)
+    {
+        if (e.name == "numFmts")
+            m_inFormats = true;
+        else if (e.name == "cellXfs")
+            m_inCellXfs = true;
+        else if (e.name == "numFmt" && m_inFormats && m_codes.size() < 100000)
+            m_codes[m_formatId] = m_code;
+        else if (e.name == "xf" && m_inCellXfs && m_xfFormats.size() < 1000000)
+            m_xfFormats.push_back(m_formatId);
+        m_formatId = 0;
+        m_code.clear();
+    }
+    void end_element(const Element& e)
+    {
+        if (e.name == "numFmts")
+            m_inFormats = false;
+        else if (e.name == "cellXfs")
+            m_inCellXfs = false;
+    }
+    void characters(std::string_view, bool) {}
+
+private:
+    std::map<std::int64_t, std::string> m_codes;
+    std::vector<std::int64_t> m_xfFormats;
+    std::int64_t m_formatId = 0;
+    std::string m_code;
+    bool m_inFormats = false;
+    bool m_inCellXfs = false;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Text runs of a string item (<si> of the shared strings, <is> of a cell): the letters of its
+// <t> elements, plain or in rich-text runs, without the phonetic guide (<rPh>) some East Asian
+// texts carry.
+
+class TextRuns
+{
+public:
+    void begin()
+    {
+        m_text.clear();
+        m_phonetic = 0;
+        m_inText = false;
+    }
+    void start(std::string_view name)
+    {
+        if (name == "rPh")
+            ++m_phonetic;
+        else if (name == "t")
+            m_inText = m_phonetic == 0;
+    }
+    void end(std::string_view name)
+    {
+        if (name == "rPh")
+            --m_phonetic;
+        else if (name == "t")
+            m_inText = false;
+    }
+    void characters(std::string_view s)
+    {
+        if (m_inText)
+            m_text += s;
+    }
+    std::string_view text() { return unescape(m_text, m_unescaped); }
+
+private:
+    std::string m_text;
+    std::string m_unescaped;
+    int m_phonetic = 0;
+    bool m_inText = false;
+};
+
+class SharedStringsHandler : public Handler
+{
+public:
+    explicit SharedStringsHandler(SpreadsheetSheet& sheet) : m_sheet(sheet) {}
+
+    void attribute(const Attribute&) {}
+    void start_element(const Element& e)
+    {
+        if (e.name == "si")
+            m_inItem = true, m_runs.begin();
+        else if (m_inItem)
+            m_runs.start(e.name);
+    }
+    void end_element(const Element& e)
+    {
+        if (e.name == "si" && m_inItem)
+        {
+            m_sheet.addSharedString(m_runs.text());
+            m_inItem = false;
+        }
+        else if (m_inItem)
+            m_runs.end(e.name);
+    }
+    void characters(std::string_view s, bool)
+    {
+        if (m_inItem)
+            m_runs.characters(s);
+    }
+
+private:
+    SpreadsheetSheet& m_sheet;
+    TextRuns m_runs;
+    bool m_inItem = false;
+};
+
+// ---------------------------------------------------------------------------------------------
+// The worksheet's cells.
+
+// A date of a cell of type "d": "2024-03-15", "2024-03-15T10:30:00", with seconds' fractions
+// and a zone that are of no account.
+std::optional<double> isoSerial(std::string_view s)
+{
+    auto number = [&](std::size_t at, std::size_t length) -> int {
+        int value = 0;
+        if (at + length > s.size())
+            return -1;
+        for (std::size_t i = at; i < at + length; ++i)
+        {
+            if (s[i] < '0' || s[i] > '9')
+                return -1;
+            value = value * 10 + (s[i] - '0');
+        }
+        return value;
+    };
+    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    if (year < 0 || month < 0 || day < 0 || s[4] != '-' || s[7] != '-')
+        return std::nullopt;
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return std::nullopt;
+    double serial = double(spreadsheetDayZero().daysTo(date));
+    if (s.size() > 10 && s[10] == 'T')
+    {
+        const int hour = number(11, 2), minute = number(14, 2);
+        const int second = s.size() >= 19 && s[16] == ':' ? number(17, 2) : 0;
+        if (hour < 0 || minute < 0 || second < 0 || s[13] != ':')
+            return std::nullopt;
+        double fraction = 0;
+        if (s.size() > 20 && s[19] == '.')
+        {
+            double scale = 0.1;
+            for (std::size_t i = 20; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, scale /= 10)
+                fraction += (s[i] - '0') * scale;
+        }
+        serial += (hour * 3600.0 + minute * 60.0 + second + fraction) / 86400.0;
+    }
+    return serial;
+}
+
+class SheetHandler : public Handler
+{
+public:
+    explicit SheetHandler(SpreadsheetSheet& sheet) : m_sheet(sheet) {}
+
+    void attribute(const Attribute& a)
+    {
+        if (a.name.size() != 1)
+            return;
+        if (a.name[0] == 'r')
+            m_ref.assign(a.value), m_hasRef = true;
+        else if (a.name[0] == 't')
+            m_type.assign(a.value);
+        else if (a.name[0] == 's')
+            m_style.assign(a.value);
+    }
+
+    void start_element(const Element& e)
+    {
+        const std::string_view name = e.name;
+        if (m_inCell)
+        {
+            if (name == "v")
+                m_inValue = true, m_hasValue = true, m_value.clear();
+            else if (name == "f")
+                m_hasFormula = true;
+            else if (name == "is")
+                m_inInline = true, m_hasValue = true, m_runs.begin();
+            else if (m_inInline)
+                m_runs.start(name);
+        }
+        else if (name == "sheetData")
+            m_inData = true;
+        else if (m_inData && name == "row")
+            startRow();
+        else if (m_inData && name == "c")
+            startCell();
+        clearAttributes();
+    }
+
+    void end_element(const Element& e)
+    {
+        const std::string_view name = e.name;
+        if (!m_inCell)
+        {
+            if (name == "sheetData")
+                m_inData = false;
+            return;
+        }
+        if (name == "c")
+            endCell();
+        else if (name == "v")
+            m_inValue = false;
+        else if (name == "is")
+            m_inInline = false;
+        else if (m_inInline)
+            m_runs.end(name);
+    }
+
+    void characters(std::string_view s, bool)
+    {
+        if (m_inValue)
+            m_value += s;
+        else if (m_inInline)
+            m_runs.characters(s);
+    }
+
+private:
+    void clearAttributes()
+    {
+        m_ref.clear();
+        m_type.clear();
+        m_style.clear();
+        m_hasRef = false;
+    }
+
+    void startRow()
+    {
+        if (const std::optional<std::int64_t> r = m_hasRef ? digitsValue(m_ref, rowLimit) : std::nullopt; r && *r > 0)
+            m_row = *r - 1;
+        else
+            m_row = m_row + 1;
+        m_col = -1;
+    }
+
+    // "B12": the column's letters, then the row's digits. Without an address a cell follows
+    // the one before it in its row.
+    void startCell()
+    {
+        m_inCell = true;
+        m_hasValue = m_hasFormula = m_inValue = m_inInline = false;
+        m_cellType = m_type;
+        m_xf = m_style.empty() ? 0 : digitsValue(m_style, rowLimit).value_or(0);
+        if (!m_hasRef)
+        {
+            ++m_col;
+            return;
+        }
+        std::size_t i = 0;
+        std::int64_t col = 0;
+        for (; i < m_ref.size() && ((m_ref[i] >= 'A' && m_ref[i] <= 'Z') || (m_ref[i] >= 'a' && m_ref[i] <= 'z')); ++i)
+            col = std::min(col * 26 + ((m_ref[i] & 0x1F)), columnLimit + 1);
+        const std::optional<std::int64_t> row = digitsValue(std::string_view(m_ref).substr(i), rowLimit);
+        if (i == 0 || !row || *row == 0 || col > columnLimit)
+            throw ESpreadsheetError("invalid cell address in workbook: " + m_ref.substr(0, 32));
+        m_col = col - 1;
+        m_row = *row - 1;
+    }
+
+    void endCell()
+    {
+        m_inCell = false;
+        const int row = int(m_row), col = int(std::min<std::int64_t>(m_col, columnLimit));
+        if (m_xf != 0)
+            m_sheet.setFormat(row, col, std::size_t(m_xf));
+        if (!m_hasValue)
+        {
+            // A formula without a kept result, or a cell with a style only.
+            if (m_hasFormula)
+                m_sheet.noteUsedRow(row);
+            return;
+        }
+        const std::string_view type = m_cellType;
+        if (type == "s")
+        {
+            if (const std::optional<std::int64_t> index = digitsValue(m_value, rowLimit * 4))
+                m_sheet.setSharedString(row, col, std::size_t(*index));
+            else
+                m_sheet.noteUsedRow(row);
+        }
+        else if (type == "inlineStr")
+            m_sheet.setText(row, col, m_runs.text());
+        else if (type == "str" || type == "e")
+            m_sheet.setText(row, col, unescape(m_value, m_unescaped));
+        else if (type == "b")
+            m_sheet.setBool(row, col, digitsValue(m_value, 1).value_or(0) != 0 || m_value == "true");
+        else if (type == "d")
+        {
+            if (const std::optional<double> serial = isoSerial(m_value))
+                m_sheet.setDateTime(row, col, *serial);
+            else
+                m_sheet.noteUsedRow(row);
+        }
+        else
+            setNumber(row, col);
+    }
+
+    void setNumber(int row, int col)
+    {
+        std::string_view v = m_value;
+        while (!v.empty() && (v.front() == ' ' || v.front() == '\n' || v.front() == '\r' || v.front() == '\t'))
+            v.remove_prefix(1);
+        while (!v.empty() && (v.back() == ' ' || v.back() == '\n' || v.back() == '\r' || v.back() == '\t'))
+            v.remove_suffix(1);
+        if (v.starts_with('+'))
+            v.remove_prefix(1);
+        double value = 0;
+        const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), value);
+        if (v.empty() || error != std::errc() || end != v.data() + v.size() || !std::isfinite(value))
+            m_sheet.noteUsedRow(row); // no number the spreadsheet would show
+        else
+            m_sheet.setNumber(row, col, value);
+    }
+
+    SpreadsheetSheet& m_sheet;
+    TextRuns m_runs;
+    std::string m_ref, m_type, m_style; // of the element whose attributes are being read
+    std::string m_cellType;
+    std::string m_value;
+    std::string m_unescaped;
+    std::int64_t m_row = -1;
+    std::int64_t m_col = -1;
+    std::int64_t m_xf = 0;
+    bool m_hasRef = false;
+    bool m_inData = false;
+    bool m_inCell = false;
+    bool m_inValue = false;
+    bool m_inInline = false;
+    bool m_hasValue = false;
+    bool m_hasFormula = false;
+};
+
+template <class H> void parsePart(const QByteArray& content, const std::string& name, H& handler)
+{
+    visitPart(content, name, [&](std::string_view xml) { parse(xml, handler); });
+}
+} // namespace
+
+void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
+{
+    try
+    {
+        const std::string workbook = "xl/workbook.xml";
+        WorkbookHandler book;
+        if (!visitPart(content, workbook, [&](std::string_view xml) { parse(xml, book); }))
+            throw ESpreadsheetError("workbook part missing");
+        RelationshipsHandler relations;
+        parsePart(content, "xl/_rels/workbook.xml.rels", relations);
+
+        std::string worksheet, strings, styles;
+        for (const std::string& id : book.sheetIds)
+        {
+            const auto r = std::find_if(relations.relationships.begin(), relations.relationships.end(),
+                                        [&](const Relationship& r) { return r.id == id; });
+            if (r != relations.relationships.end() && typeIs(*r, "worksheet"))
+            {
+                worksheet = partName("xl/", r->target);
+                break;
+            }
+        }
+        for (const Relationship& r : relations.relationships)
+        {
+            if (typeIs(r, "sharedStrings") && strings.empty())
+                strings = partName("xl/", r.target);
+            else if (typeIs(r, "styles") && styles.empty())
+                styles = partName("xl/", r.target);
+        }
+        if (worksheet.empty())
+            throw ESpreadsheetError("workbook without a worksheet");
+
+        if (book.date1904)
+            sheet.setDateOrigin(1904, 1, 1);
+        if (!styles.empty())
+        {
+            StylesHandler formats;
+            parsePart(content, styles, formats);
+            sheet.setDateFormats(formats.xfIsDate());
+        }
+        if (!strings.empty())
+        {
+            SharedStringsHandler handler(sheet);
+            parsePart(content, strings, handler);
+        }
+        SheetHandler cells(sheet);
+        if (!visitPart(content, worksheet, [&](std::string_view xml) { parse(xml, cells); }))
+            throw ESpreadsheetError("worksheet part missing: " + worksheet.substr(0, 64));
+    }
+    catch (const ESpreadsheetError&)
+    {
+        throw;
+    }
+    catch (const std::exception& e)
+    {
+        throw ESpreadsheetError(std::string("workbook could not be read: ") + e.what());
+    }
+}
