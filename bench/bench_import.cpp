@@ -284,6 +284,7 @@ int run(int rows, const QString& folder)
     const long decoder = peakMegabytes(true);
     const int n = reader.usedRowCount();
     timer.restart();
+    table.reserve(n);
     for (int i = 1; i <= n; ++i)
     {
         table.append();

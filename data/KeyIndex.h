@@ -26,6 +26,11 @@ public:
         if (!m_stale)
             m_names.remove(hashOf(store, slot), slot);
     }
+    void reserve(std::size_t records)
+    {
+        if (!m_stale)
+            m_names.reserve(records);
+    }
     void clear(); // the store was emptied
     void defer();
     // Stored records whose upper-cased text equals upperKey byte for byte, counted up to limit.

@@ -154,6 +154,8 @@ void TRxMemoryData::reserve(int records)
 {
     if (m_storage && records > 0)
         m_storage->reserve(static_cast<size_t>(records));
+    if (m_keyIndex && records > 0)
+        m_keyIndex->reserve(static_cast<size_t>(records));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -392,6 +392,8 @@ void TK_ExcelAktarF::importRows()
         // Views stop following the table while rows are appended and catch up once at the end,
         // also when a row is refused half-way.
         TControlsSuspension suspended(*m_kisi);
+        // Room for every row at once: the records and their name index then never grow on the way.
+        m_kisi->reserve(before + rows);
         // Rows are read from row 1 wherever the used range starts; an empty name stops the
         // loop through the rule's silent abort, leaving that row unstored in the table.
         for (; row <= rows; ++row)

@@ -1,5 +1,6 @@
 #include "SpreadsheetIsolation.h"
 
+#include "HugePages.h"
 #include "LittleEndian.h"
 #include "SpreadsheetBiff.h"
 #include "SpreadsheetOrcus.h"
@@ -17,12 +18,17 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <string>
 
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -107,17 +113,28 @@ private:
     qint64 m_pos;
 };
 
-// The request as the child reads it: kind, the limits that bound the sheet, name, bytes.
+// A workbook's bytes are left for the child to read from its file, so that they need not pass
+// through a pipe; only a text file, which the parent has already converted, travels with the
+// request. The child checks the bytes it reads as the parent checked its own.
+bool childReadsTheFile(const SpreadsheetDecodeRequest& request)
+{
+    return request.format != SpreadsheetFormat::Csv;
+}
+
+// The request as the child reads it: kind, the limits, name, the file's size or the bytes.
 QByteArray encodeRequest(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& limits)
 {
     QByteArray out;
     putU32(out, quint32(request.format));
-    putU64(out, quint64(limits.maxKeptTextBytes));
-    putU32(out, quint32(limits.maxRows));
-    putU64(out, quint64(limits.maxXlsCells));
+    for (const qint64 limit : {limits.maxFileBytes, limits.maxUnpackedBytes, limits.ratioFloorBytes,
+                               limits.maxKeptTextBytes, limits.maxXlsCells})
+        putU64(out, quint64(limit));
+    for (const int limit : {limits.maxRatio, limits.maxZipEntries, limits.maxRows})
+        putU32(out, quint32(limit));
     const QByteArray name = request.fileName.toUtf8();
     putU32(out, quint32(name.size()));
     out += name;
+    putU32(out, childReadsTheFile(request) ? 1 : 0);
     putU64(out, quint64(request.content.size()));
     return out;
 }
@@ -142,17 +159,28 @@ QByteArray readInput(quint64 size)
 // Read piece by piece, so that the workbook's bytes are held once.
 SpreadsheetDecodeRequest readRequest(SpreadsheetLimits& limits)
 {
-    const QByteArray fixed = readInput(28);
+    const QByteArray fixed = readInput(4 + 5 * 8 + 4 * 4);
     Decoder in(fixed, 0);
     SpreadsheetDecodeRequest request;
     request.format = SpreadsheetFormat(in.u32());
-    limits.maxKeptTextBytes = qint64(in.u64());
-    limits.maxRows = int(in.u32());
-    limits.maxXlsCells = qint64(in.u64());
-    const QByteArray name = readInput(in.u32());
-    request.fileName = QString::fromUtf8(name);
-    const QByteArray length = readInput(8);
-    request.content = readInput(Decoder(length, 0).u64());
+    for (qint64* limit : {&limits.maxFileBytes, &limits.maxUnpackedBytes, &limits.ratioFloorBytes,
+                          &limits.maxKeptTextBytes, &limits.maxXlsCells})
+        *limit = qint64(in.u64());
+    for (int* limit : {&limits.maxRatio, &limits.maxZipEntries, &limits.maxRows})
+        *limit = int(in.u32());
+    request.fileName = QString::fromUtf8(readInput(in.u32()));
+    const QByteArray source = readInput(12);
+    Decoder tail(source, 0);
+    const bool fromFile = tail.u32() != 0;
+    const quint64 size = tail.u64();
+    if (!fromFile)
+    {
+        request.content = readInput(size);
+        return request;
+    }
+    request.content = spreadsheetFileContent(request.fileName, limits);
+    if (quint64(request.content.size()) != size || spreadsheetCheckedFormat(request.content, limits) != request.format)
+        throw ESpreadsheetError("workbook changed while it was read");
     return request;
 }
 
@@ -172,24 +200,6 @@ void decodeHere(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits
         throw ESpreadsheetError("worksheet text beyond " + std::to_string(limits.maxKeptTextBytes) + " bytes");
 }
 
-// The decoder's answer: status byte 0 and the sheet, or status byte 1 and an error message.
-QByteArray encodeSheet(const SpreadsheetSheet& sheet)
-{
-    QByteArray out;
-    out.append('\0');
-    putU32(out, quint32(sheet.firstUsedRow()));
-    putU32(out, quint32(sheet.lastUsedRow()));
-    const int rows = sheet.lastUsedRow() + 1;
-    for (int row = 0; row < rows; ++row)
-        for (int col = 0; col < 2; ++col)
-        {
-            const QByteArray text = sheet.cellText(row, col).toUtf8();
-            putU32(out, quint32(text.size()));
-            out += text;
-        }
-    return out;
-}
-
 QByteArray encodeError(const char* message)
 {
     QByteArray out;
@@ -198,22 +208,44 @@ QByteArray encodeError(const char* message)
     return out;
 }
 
-QByteArray decodeToAnswer(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& limits)
+// The decoder's answer: status byte 0 and the sheet, or status byte 1 and an error message. It
+// is given to `put` a megabyte at a time, so that a large sheet is not held a second time; the
+// workbook's bytes are let go before.
+template <class Put> void answer(SpreadsheetDecodeRequest&& request, const SpreadsheetLimits& limits, Put&& put)
 {
+    std::unique_ptr<SpreadsheetSheet> sheet;
     try
     {
-        auto sheet = newSheet(limits);
+        sheet = newSheet(limits);
         decodeHere(request, limits, *sheet);
-        return encodeSheet(*sheet);
     }
     catch (const std::exception& e)
     {
-        return encodeError(e.what());
+        return put(encodeError(e.what()));
     }
     catch (...)
     {
-        return encodeError("workbook could not be read");
+        return put(encodeError("workbook could not be read"));
     }
+    request.content = QByteArray();
+    constexpr qsizetype piece = 1 << 20;
+    QByteArray out;
+    out.reserve(piece + 64);
+    out.append('\0');
+    putU32(out, quint32(sheet->firstUsedRow()));
+    putU32(out, quint32(sheet->lastUsedRow()));
+    std::string scratch;
+    const int rows = sheet->lastUsedRow() + 1;
+    for (int row = 0; row < rows; ++row)
+        for (int col = 0; col < 2; ++col)
+        {
+            const std::string_view text = sheet->cellUtf8(row, col, scratch);
+            putU32(out, quint32(text.size()));
+            out.append(text.data(), qsizetype(text.size()));
+            if (out.size() >= piece)
+                put(out), out.resize(0);
+        }
+    put(out);
 }
 
 std::unique_ptr<SpreadsheetSheet> decodeAnswer(const QByteArray& answer, qint64 start, const SpreadsheetLimits& limits)
@@ -245,7 +277,7 @@ std::unique_ptr<SpreadsheetSheet> decodeAnswer(const QByteArray& answer, qint64 
 }
 
 // Runs the decoder program; nullptr when it could not be started at all.
-std::unique_ptr<SpreadsheetSheet> decodeInChild(const QString& program, const SpreadsheetDecodeRequest& request,
+std::unique_ptr<SpreadsheetSheet> decodeInChild(const QString& program, SpreadsheetDecodeRequest request,
                                                 const SpreadsheetLimits& limits,
                                                 const std::function<void()>& whileWaiting)
 {
@@ -270,8 +302,11 @@ std::unique_ptr<SpreadsheetSheet> decodeInChild(const QString& program, const Sp
     QElapsedTimer clock;
     clock.start();
     child.write(encodeRequest(request, limits));
-    // Handed over without a copy: the write buffer shares the bytes.
-    child.write(request.content);
+    // Handed over without a copy: the write buffer shares the bytes. Bytes the child reads
+    // itself are not needed here any more.
+    if (!childReadsTheFile(request))
+        child.write(request.content);
+    request.content = QByteArray();
     child.closeWriteChannel();
     // The answer holds at most the kept text plus eight bytes of lengths per kept row.
     const qint64 answerLimit = tokenLength + limits.maxKeptTextBytes + 8LL * limits.maxRows + 64;
@@ -299,9 +334,14 @@ std::unique_ptr<SpreadsheetSheet> decodeInChild(const QString& program, const Sp
         throw ESpreadsheetError("workbook reader crashed on this file");
     if (child.exitCode() != 0)
         throw ESpreadsheetError("workbook reader failed on this file (exit " + std::to_string(child.exitCode()) + ")");
-    const QByteArray answer = child.readAllStandardOutput();
-    if (answer.size() > answerLimit)
+    if (child.bytesAvailable() > answerLimit)
         throw ESpreadsheetError("workbook reader answered beyond the limits");
+    // Read in one piece (readAllStandardOutput() would grow its result chunk by chunk), into
+    // huge pages, which a large answer fills with far fewer page faults.
+    QByteArray answer(child.bytesAvailable(), Qt::Uninitialized);
+    adviseHugePages(answer.data(), std::size_t(answer.size()));
+    if (child.read(answer.data(), answer.size()) != answer.size())
+        throw ESpreadsheetError("workbook reader answered incompletely");
     // Whatever else the program may print, the decoder's answer starts with the token it was given.
     if (!answer.startsWith(token))
         throw ESpreadsheetError("workbook reader gave no answer");
@@ -338,34 +378,48 @@ std::optional<int> runSpreadsheetDecoderIfAsked(int argc, char** argv, const std
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    QByteArray answer = token;
+#ifdef Q_OS_LINUX
+    // A pipe of a megabyte instead of 64 KiB: the answer of a large sheet then passes in a
+    // few dozen turns of the parent's loop rather than in a thousand.
+    fcntl(STDOUT_FILENO, F_SETPIPE_SZ, 1 << 20);
+#endif
+    bool written = true;
+    const auto put = [&](const QByteArray& piece) {
+        written = written && std::fwrite(piece.constData(), 1, size_t(piece.size()), stdout) == size_t(piece.size());
+    };
+    put(token);
+    SpreadsheetLimits limits;
+    std::optional<SpreadsheetDecodeRequest> request;
     try
     {
-        SpreadsheetLimits limits;
-        const SpreadsheetDecodeRequest request = readRequest(limits);
-        if (beforeDecoding)
-            beforeDecoding();
-        answer += decodeToAnswer(request, limits);
+        request = readRequest(limits);
     }
     catch (const std::exception& e)
     {
-        answer += encodeError(e.what());
+        put(encodeError(e.what()));
     }
-    const bool written = std::fwrite(answer.constData(), 1, size_t(answer.size()), stdout) == size_t(answer.size());
+    if (request && beforeDecoding)
+        beforeDecoding();
+    if (request)
+        answer(std::move(*request), limits, put);
     return std::fflush(stdout) == 0 && written ? 0 : 1;
 }
 
-std::unique_ptr<SpreadsheetSheet> spreadsheetDecodeIsolated(const SpreadsheetDecodeRequest& request,
+std::unique_ptr<SpreadsheetSheet> spreadsheetDecodeIsolated(SpreadsheetDecodeRequest request,
                                                             const SpreadsheetLimits& limits,
                                                             const std::function<void()>& whileWaiting)
 {
     if (!limits.isolate)
-        return decodeAnswer(decodeToAnswer(request, limits), 0, limits);
+    {
+        QByteArray whole;
+        answer(std::move(request), limits, [&](const QByteArray& piece) { whole += piece; });
+        return decodeAnswer(whole, 0, limits);
+    }
     // Decoding here instead would let a damaged file take the program down with it.
     const QString program = spreadsheetDecoderProgram();
     if (program.isEmpty())
         throw ESpreadsheetDecoderMissing("no workbook reader process is set up");
-    if (auto sheet = decodeInChild(program, request, limits, whileWaiting))
+    if (auto sheet = decodeInChild(program, std::move(request), limits, whileWaiting))
         return sheet;
     throw ESpreadsheetDecoderMissing("workbook reader process could not be started: " + program.toStdString());
 }

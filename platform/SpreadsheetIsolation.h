@@ -27,7 +27,7 @@ struct SpreadsheetDecodeRequest
 // target and tests). `whileWaiting`, when given, runs about every 50 ms while the child works, so that a
 // window can repaint. Throws ESpreadsheetError with the decoder's error, or when the child dies,
 // answers beyond the limits or runs longer than limits.parseTimeoutMs.
-std::unique_ptr<SpreadsheetSheet> spreadsheetDecodeIsolated(const SpreadsheetDecodeRequest& request,
+std::unique_ptr<SpreadsheetSheet> spreadsheetDecodeIsolated(SpreadsheetDecodeRequest request,
                                                             const SpreadsheetLimits& limits,
                                                             const std::function<void()>& whileWaiting = {});
 

@@ -100,41 +100,48 @@ SpreadsheetFormat detectSpreadsheetFormat(const QByteArray& content)
     return detect(content, SpreadsheetLimits().maxZipEntries).format;
 }
 
+QByteArray spreadsheetFileContent(const QString& fileName, const SpreadsheetLimits& limits)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ESpreadsheetError("workbook could not be opened: " + file.errorString().toStdString());
+    if (file.size() > limits.maxFileBytes)
+        throw ESpreadsheetError("workbook larger than " + std::to_string(limits.maxFileBytes) + " bytes");
+    // Room for what the file holds, not for the limit; in huge pages, which a large workbook
+    // fills with far fewer page faults.
+    QByteArray content(file.size(), Qt::Uninitialized);
+    adviseHugePages(content.data(), std::size_t(content.size()));
+    if (file.read(content.data(), content.size()) != content.size() || !file.read(1).isEmpty())
+        throw ESpreadsheetError("workbook changed while it was read");
+    return content;
+}
+
+SpreadsheetFormat spreadsheetCheckedFormat(const QByteArray& content, const SpreadsheetLimits& limits)
+{
+    const Detection detected = detect(content, limits.maxZipEntries);
+    // Limits first: a damaged or oversized package is reported as such, not as "not a spreadsheet".
+    if (detected.zip)
+        spreadsheetCheckZipLimits(detected.directory, limits);
+    if (detected.format == SpreadsheetFormat::Unknown)
+        throw ESpreadsheetError(detected.refusal);
+    return detected.format;
+}
+
 SpreadsheetReader::SpreadsheetReader() = default;
 SpreadsheetReader::~SpreadsheetReader() = default;
 
 void SpreadsheetReader::open(const QString& fileName)
 {
     close();
-    QByteArray content;
-    {
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            throw ESpreadsheetError("workbook could not be opened: " + file.errorString().toStdString());
-        if (file.size() > m_limits.maxFileBytes)
-            throw ESpreadsheetError("workbook larger than " + std::to_string(m_limits.maxFileBytes) + " bytes");
-        // Room for what the file holds, not for the limit; in huge pages, which a large workbook
-        // fills with far fewer page faults.
-        content = QByteArray(file.size(), Qt::Uninitialized);
-        adviseHugePages(content.data(), std::size_t(content.size()));
-        if (file.read(content.data(), content.size()) != content.size() || !file.read(1).isEmpty())
-            throw ESpreadsheetError("workbook changed while it was read");
-    }
-
-    Detection detected = detect(content, m_limits.maxZipEntries);
-    // Limits first: a damaged or oversized package is reported as such, not as "not a spreadsheet".
-    if (detected.zip)
-        spreadsheetCheckZipLimits(detected.directory, m_limits);
-    if (detected.format == SpreadsheetFormat::Unknown)
-        throw ESpreadsheetError(detected.refusal);
     SpreadsheetDecodeRequest request;
+    request.content = spreadsheetFileContent(fileName, m_limits);
     request.fileName = fileName;
-    request.format = detected.format;
+    request.format = spreadsheetCheckedFormat(request.content, m_limits);
     if (request.format == SpreadsheetFormat::Csv)
-        content = csvAsUtf8(std::move(content));
-    request.content = std::move(content);
-    m_sheet = spreadsheetDecodeIsolated(request, m_limits, m_whileWaiting);
-    m_format = request.format;
+        request.content = csvAsUtf8(std::move(request.content));
+    const SpreadsheetFormat format = request.format;
+    m_sheet = spreadsheetDecodeIsolated(std::move(request), m_limits, m_whileWaiting);
+    m_format = format;
 }
 
 void SpreadsheetReader::close() noexcept

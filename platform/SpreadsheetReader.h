@@ -61,6 +61,13 @@ struct SpreadsheetLimits
 // Unknown; plain text gives Csv.
 SpreadsheetFormat detectSpreadsheetFormat(const QByteArray& content);
 
+// The bytes of a workbook file, read in one go. Throws ESpreadsheetError when the file cannot be
+// read or is larger than limits.maxFileBytes.
+QByteArray spreadsheetFileContent(const QString& fileName, const SpreadsheetLimits& limits);
+// The kind of a workbook's bytes, as the reader takes them. Throws ESpreadsheetError for what it
+// refuses: a package beyond the limits, an encrypted or foreign package, binary junk.
+SpreadsheetFormat spreadsheetCheckedFormat(const QByteArray& content, const SpreadsheetLimits& limits);
+
 class SpreadsheetSheet;
 
 // Reads the first worksheet of a workbook (.xls, .xlsx, .ods, .csv) and keeps its columns A

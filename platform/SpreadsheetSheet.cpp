@@ -76,6 +76,13 @@ void SpreadsheetSheet::reserve(int rows, std::size_t textBytes)
     adviseHugePages(m_text.data(), m_text.capacity());
 }
 
+void SpreadsheetSheet::reserveSharedStrings(std::size_t count, std::size_t textBytes)
+{
+    m_shared.reserve(count);
+    m_text.reserve(std::min<std::size_t>(textBytes, static_cast<std::size_t>(m_maxTextBytes)));
+    adviseHugePages(m_text.data(), m_text.capacity());
+}
+
 SpreadsheetSheet::Cell* SpreadsheetSheet::keptCell(int row, int col)
 {
     noteUsedRow(row);
@@ -211,6 +218,26 @@ QString SpreadsheetSheet::cellText(int row, int col) const
     }
     }
     return {};
+}
+
+std::string_view SpreadsheetSheet::cellUtf8(int row, int col, std::string& scratch) const
+{
+    if (row < 0 || col < 0 || col > 1 || static_cast<std::size_t>(row) >= m_rows.size())
+        return {};
+    const Cell& cell = m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    std::uint64_t payload = cell.payload;
+    if (cell.kind == Shared)
+        payload = cell.payload < m_shared.size() ? m_shared[cell.payload] : packText(0, 0);
+    else if (cell.kind != Text)
+    {
+        scratch = cellText(row, col).toStdString();
+        return scratch;
+    }
+    const std::size_t offset = payload >> 32;
+    const std::size_t length = payload & 0xFFFFFFFFu;
+    if (offset + length > m_text.size())
+        return {};
+    return std::string_view(m_text).substr(offset, length);
 }
 
 QString spreadsheetNumberText(double value)

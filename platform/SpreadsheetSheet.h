@@ -40,6 +40,8 @@ public:
     void reserve(int rows, std::size_t textBytes);
 
     std::size_t addSharedString(std::string_view utf8);
+    // Room for that many shared strings and that much text, taken at once.
+    void reserveSharedStrings(std::size_t count, std::size_t textBytes);
     void setDateFormats(std::vector<bool> xfIsDate) { m_xfIsDate = std::move(xfIsDate); }
     // The day serial 0 of number cells that are dates; 1899-12-30 unless the workbook says 1904.
     void setDateOrigin(int year, int month, int day);
@@ -52,6 +54,8 @@ public:
     int firstUsedRow() const { return m_firstUsed; } // -1 when nothing is used
     int lastUsedRow() const { return m_lastUsed; }
     QString cellText(int row, int col) const;
+    // The same as UTF-8: a view of the kept text, or of `scratch` for a value turned into text.
+    std::string_view cellUtf8(int row, int col, std::string& scratch) const;
 
 private:
     enum Kind : std::uint8_t

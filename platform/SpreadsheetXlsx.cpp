@@ -59,22 +59,33 @@ template <class Read> bool visitPart(const QByteArray& content, const std::strin
     return found;
 }
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// A whole number of decimal digits, cut at `limit` (at most 2^32); blanks around it are allowed.
 std::optional<std::int64_t> digitsValue(std::string_view s, std::int64_t limit)
 {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n' || s.front() == '\r'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r'))
-        s.remove_suffix(1);
-    if (s.empty())
-        return std::nullopt;
     std::int64_t value = 0;
-    for (const char c : s)
-    {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = std::min(value * 10 + (c - '0'), limit);
-    }
-    return value;
+    std::size_t i = 0;
+    for (; i < s.size() && static_cast<unsigned char>(s[i] - '0') < 10; ++i)
+        value = value < limit ? value * 10 + (s[i] - '0') : limit;
+    if (i > 0 && i == s.size())
+        return std::min(value, limit);
+    const std::string_view inner = trimmed(s);
+    if (inner.size() == s.size())
+        return std::nullopt;
+    return digitsValue(inner, limit);
 }
 
 int hexDigit(char c)
@@ -359,12 +370,20 @@ private:
 class SharedStringsHandler : public Handler
 {
 public:
-    explicit SharedStringsHandler(SpreadsheetSheet& sheet) : m_sheet(sheet) {}
+    SharedStringsHandler(SpreadsheetSheet& sheet, std::size_t partBytes) : m_sheet(sheet), m_partBytes(partBytes) {}
 
-    void attribute(const Attribute&) {}
+    void attribute(const Attribute& a)
+    {
+        if (a.name == "uniqueCount")
+            m_count = digitsValue(a.value, rowLimit).value_or(0);
+    }
     void start_element(const Element& e)
     {
-        if (e.name == "si")
+        // The strings' text is shorter than the part that holds them, and each takes at least
+        // the bytes of "<si/>", whatever count the part announces.
+        if (e.name == "sst")
+            m_sheet.reserveSharedStrings(std::min<std::size_t>(std::size_t(m_count), m_partBytes / 5), m_partBytes);
+        else if (e.name == "si")
             m_inItem = true, m_runs.begin();
         else if (m_inItem)
             m_runs.start(e.name);
@@ -387,6 +406,8 @@ public:
 
 private:
     SpreadsheetSheet& m_sheet;
+    std::size_t m_partBytes;
+    std::int64_t m_count = 0;
     TextRuns m_runs;
     bool m_inItem = false;
 };
@@ -438,12 +459,16 @@ std::optional<double> isoSerial(std::string_view s)
 class SheetHandler : public Handler
 {
 public:
-    explicit SheetHandler(SpreadsheetSheet& sheet) : m_sheet(sheet) {}
+    SheetHandler(SpreadsheetSheet& sheet, std::size_t partBytes) : m_sheet(sheet), m_partBytes(partBytes) {}
 
     void attribute(const Attribute& a)
     {
         if (a.name.size() != 1)
+        {
+            if (a.name == "ref")
+                m_range.assign(a.value);
             return;
+        }
         if (a.name[0] == 'r')
             m_ref.assign(a.value), m_hasRef = true;
         else if (a.name[0] == 't')
@@ -466,6 +491,8 @@ public:
             else if (m_inInline)
                 m_runs.start(name);
         }
+        else if (name == "dimension")
+            reserveRows();
         else if (name == "sheetData")
             m_inData = true;
         else if (m_inData && name == "row")
@@ -505,10 +532,23 @@ public:
 private:
     void clearAttributes()
     {
+        m_range.clear();
         m_ref.clear();
         m_type.clear();
         m_style.clear();
         m_hasRef = false;
+    }
+
+    // A sheet announces its used range ("A1:B1000") before its cells; rows the part cannot
+    // hold (each takes at least the bytes of "<row/>") are not believed.
+    void reserveRows()
+    {
+        const std::size_t colon = m_range.find(':');
+        std::size_t i = colon == std::string::npos ? 0 : colon + 1;
+        while (i < m_range.size() && !(m_range[i] >= '0' && m_range[i] <= '9'))
+            ++i;
+        const std::int64_t rows = digitsValue(std::string_view(m_range).substr(i), rowLimit).value_or(0);
+        m_sheet.reserve(int(std::min<std::int64_t>(rows, std::int64_t(m_partBytes / 6))), 0);
     }
 
     void startRow()
@@ -584,11 +624,7 @@ private:
 
     void setNumber(int row, int col)
     {
-        std::string_view v = m_value;
-        while (!v.empty() && (v.front() == ' ' || v.front() == '\n' || v.front() == '\r' || v.front() == '\t'))
-            v.remove_prefix(1);
-        while (!v.empty() && (v.back() == ' ' || v.back() == '\n' || v.back() == '\r' || v.back() == '\t'))
-            v.remove_suffix(1);
+        std::string_view v = trimmed(m_value);
         if (v.starts_with('+'))
             v.remove_prefix(1);
         double value = 0;
@@ -600,8 +636,9 @@ private:
     }
 
     SpreadsheetSheet& m_sheet;
+    std::size_t m_partBytes;
     TextRuns m_runs;
-    std::string m_ref, m_type, m_style; // of the element whose attributes are being read
+    std::string m_ref, m_type, m_style, m_range; // of the element whose attributes are being read
     std::string m_cellType;
     std::string m_value;
     std::string m_unescaped;
@@ -664,12 +701,15 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
             sheet.setDateFormats(formats.xfIsDate());
         }
         if (!strings.empty())
-        {
-            SharedStringsHandler handler(sheet);
-            parsePart(content, strings, handler);
-        }
-        SheetHandler cells(sheet);
-        if (!visitPart(content, worksheet, [&](std::string_view xml) { parse(xml, cells); }))
+            visitPart(content, strings, [&](std::string_view xml) {
+                SharedStringsHandler handler(sheet, xml.size());
+                parse(xml, handler);
+            });
+        const bool found = visitPart(content, worksheet, [&](std::string_view xml) {
+            SheetHandler cells(sheet, xml.size());
+            parse(xml, cells);
+        });
+        if (!found)
             throw ESpreadsheetError("worksheet part missing: " + worksheet.substr(0, 64));
     }
     catch (const ESpreadsheetError&)
