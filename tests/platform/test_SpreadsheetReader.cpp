@@ -95,8 +95,9 @@ QByteArray zipOf(const QList<ZipPart>& parts)
 // The parts of a one-sheet .xlsx package, as tests vary them.
 struct XlsxParts
 {
-    QByteArray body;    // the worksheet's elements: <sheetData> and what surrounds it
-    QByteArray strings; // the <si> items of the shared strings
+    QByteArray body;        // the worksheet's elements: <sheetData> and what surrounds it
+    QByteArray strings;     // the <si> items of the shared strings
+    QByteArray stringCount; // the count they announce, if any
     QByteArray sheets = "<sheet name=\"S\" sheetId=\"1\" r:id=\"r1\"/>"; // the workbook's <sheets>
     QByteArray workbookProperties;                                       // <workbookPr .../> and the like
     QByteArray relations;                                                // further relationships of the workbook
@@ -122,7 +123,9 @@ QByteArray xlsxOf(const XlsxParts& p)
                                            "Type=\"" +
                                            rel + "/styles\" Target=\"styles.xml\"/>" + p.relations +
                                            "</Relationships>"},
-        {"xl/sharedStrings.xml", "<sst " + main + ">" + p.strings + "</sst>"},
+        {"xl/sharedStrings.xml", "<sst " + main +
+                                     (p.stringCount.isEmpty() ? "" : " uniqueCount=\"" + p.stringCount + "\"") + ">" +
+                                     p.strings + "</sst>"},
         {p.sheetPart, "<worksheet " + main + " xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
                           p.body + "</worksheet>"}};
     if (!p.styles.isEmpty())
@@ -693,6 +696,12 @@ private Q_SLOTS:
         p = {};
         p.body = "<sheetData><row r=\"1\"><c r=\"1A\"><v>1</v></c></row></sheetData>";
         QTest::newRow("cell address backwards") << p << Rows();
+        p = {};
+        p.strings = "<si><t>Ali</t></si>";
+        p.body = "<dimension ref=\"A1:XFD1048576\"/><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
+                 "</sheetData>";
+        p.stringCount = "4000000000";
+        QTest::newRow("sizes announced larger than the parts") << p << rowsOf({{"Ali", ""}});
     }
     void xlsxPackagesOfEveryWriter()
     {
@@ -845,6 +854,32 @@ private Q_SLOTS:
         QVERIFY(missing);
         QVERIFY(!reader.isOpen());
         QCOMPARE(reader.usedRowCount(), 0);
+    }
+
+    // The child reads the workbook from its file again: what it finds there must be what the
+    // parent checked, or nothing is read.
+    void workbookChangedForTheChildIsRefused_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("grown") << "grown";
+        QTest::newRow("same size, no workbook any more") << "zeroed";
+        QTest::newRow("removed") << "removed";
+    }
+    void workbookChangedForTheChildIsRefused()
+    {
+        QFETCH(QString, change);
+        QFile fixture(fixturePath("sheets/names_ab.xlsx"));
+        QVERIFY(fixture.open(QIODevice::ReadOnly));
+        SpreadsheetDecodeRequest request;
+        request.format = SpreadsheetFormat::Xlsx;
+        request.fileName = m_dir.filePath(QStringLiteral("changed.xlsx"));
+        request.content = fixture.readAll();
+        QFile::remove(request.fileName);
+        if (change == QLatin1String("grown"))
+            writeAll(request.fileName, request.content + "PK");
+        else if (change == QLatin1String("zeroed"))
+            writeAll(request.fileName, QByteArray(request.content.size(), '\0'));
+        QVERIFY_THROWS_EXCEPTION(ESpreadsheetError, spreadsheetDecodeIsolated(request, SpreadsheetLimits()));
     }
 
     // Only the parent's own start, with its token, makes an executable a decoder.
