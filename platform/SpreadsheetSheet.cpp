@@ -83,6 +83,28 @@ void SpreadsheetSheet::reserveSharedStrings(std::size_t count, std::size_t textB
     adviseHugePages(m_text.data(), m_text.capacity());
 }
 
+void SpreadsheetSheet::adoptSharedStrings(SpreadsheetSheet&& strings)
+{
+    m_overText = m_overText || strings.m_overText;
+    const std::size_t shift = strings.m_text.size();
+    if (static_cast<qint64>(shift + m_text.size()) > m_maxTextBytes || shift + m_text.size() > 0xFFFFFFFFu)
+    {
+        m_overText = true;
+        return;
+    }
+    // The strings' text is taken as it is and the sheet's own texts, usually none, follow it.
+    if (!m_text.empty())
+    {
+        strings.m_text.append(m_text);
+        for (auto& row : m_rows)
+            for (Cell& cell : row)
+                if (cell.kind == Text)
+                    cell.payload += static_cast<std::uint64_t>(shift) << 32;
+    }
+    m_text = std::move(strings.m_text);
+    m_shared = std::move(strings.m_shared);
+}
+
 SpreadsheetSheet::Cell* SpreadsheetSheet::keptCell(int row, int col)
 {
     noteUsedRow(row);

@@ -40,6 +40,11 @@ public:
     void reserve(int rows, std::size_t textBytes);
 
     std::size_t addSharedString(std::string_view utf8);
+    // An empty sheet with the same limits.
+    SpreadsheetSheet emptyCopy() const { return SpreadsheetSheet(m_maxTextBytes, m_maxRows); }
+    // Takes over the shared strings read into `strings` (an emptyCopy() given nothing but
+    // shared strings) as this sheet's own, which must have none yet.
+    void adoptSharedStrings(SpreadsheetSheet&& strings);
     // Room for that many shared strings and that much text, taken at once.
     void reserveSharedStrings(std::size_t count, std::size_t textBytes);
     void setDateFormats(std::vector<bool> xfIsDate) { m_xfIsDate = std::move(xfIsDate); }

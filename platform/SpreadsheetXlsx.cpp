@@ -9,10 +9,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <map>
 #include <optional>
 #include <orcus/sax_parser.hpp>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -700,17 +702,36 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
             parsePart(content, styles, formats);
             sheet.setDateFormats(formats.xfIsDate());
         }
-        if (!strings.empty())
-            visitPart(content, strings, [&](std::string_view xml) {
-                SharedStringsHandler handler(sheet, xml.size());
-                parse(xml, handler);
+        // The shared strings are read on a second thread beside the worksheet: the two parts are
+        // the bulk of a large workbook, and neither needs the other until both are read.
+        SpreadsheetSheet sharedStrings = sheet.emptyCopy();
+        std::exception_ptr stringsFailure;
+        bool found = false;
+        {
+            std::jthread stringsReader([&] {
+                try
+                {
+                    if (!strings.empty())
+                        visitPart(content, strings, [&](std::string_view xml) {
+                            SharedStringsHandler handler(sharedStrings, xml.size());
+                            parse(xml, handler);
+                        });
+                }
+                catch (...)
+                {
+                    stringsFailure = std::current_exception();
+                }
             });
-        const bool found = visitPart(content, worksheet, [&](std::string_view xml) {
-            SheetHandler cells(sheet, xml.size());
-            parse(xml, cells);
-        });
+            found = visitPart(content, worksheet, [&](std::string_view xml) {
+                SheetHandler cells(sheet, xml.size());
+                parse(xml, cells);
+            });
+        }
+        if (stringsFailure)
+            std::rethrow_exception(stringsFailure);
         if (!found)
             throw ESpreadsheetError("worksheet part missing: " + worksheet.substr(0, 64));
+        sheet.adoptSharedStrings(std::move(sharedStrings));
     }
     catch (const ESpreadsheetError&)
     {

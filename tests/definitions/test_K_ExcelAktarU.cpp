@@ -164,7 +164,7 @@ private Q_SLOTS:
                                                    << Rows{{QStringLiteral("Ayşe Yılmaz"), QStringLiteral("#DIV/0!")},
                                                            {QStringLiteral("#N/A"), QStringLiteral("Ankara")},
                                                            {QStringLiteral("#NAME?"), QStringLiteral("#VALUE!")}};
-        for (const char* file : {"excel2.xls", "excel3.xls", "excel4.xls"})
+        for (const char* file : {"excel2.xls", "excel3.xls", "excel4.xls", "excel4_workbook.xls"})
             QTest::addRow("Excel 2.1-4.0, %s", file) << QString::fromLatin1(file) << true
                                                      << Rows{both[0],
                                                              {QStringLiteral("42"), QStringLiteral("3,5")},

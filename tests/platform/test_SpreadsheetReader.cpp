@@ -228,7 +228,7 @@ private Q_SLOTS:
                                {QStringLiteral("42"), QStringLiteral("3,5")},
                                {QStringLiteral("15.03.2024"), QStringLiteral("DOĞRU")},
                                {QStringLiteral("#DIV/0!"), QStringLiteral("Çorum")}};
-        for (const char* base : {"excel2", "excel3", "excel4"})
+        for (const char* base : {"excel2", "excel3", "excel4", "excel4_workbook"})
             add(base, "xls", oldExcel);
         for (const char* ext : {"xls", "xlsx", "ods", "csv"})
         {
