@@ -59,18 +59,7 @@ private:
 class Styles final : public iface::import_styles
 {
 public:
-    std::vector<bool> xfIsDate() const
-    {
-        std::vector<bool> result;
-        result.reserve(m_xfFormats.size());
-        for (std::size_t format : m_xfFormats)
-        {
-            const auto code = m_codes.find(format);
-            result.push_back(code != m_codes.end() ? spreadsheetFormatIsDate(code->second)
-                                                   : spreadsheetBuiltinFormatIsDate(format));
-        }
-        return result;
-    }
+    std::vector<bool> xfIsDate() const { return spreadsheetDateFormats(m_xfFormats, m_codes); }
 
     void set_number_format_count(std::size_t) override {}
     void set_number_format_identifier(std::size_t id) override { m_formatId = id; }

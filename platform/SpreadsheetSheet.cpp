@@ -346,3 +346,17 @@ bool spreadsheetBuiltinFormatIsDate(std::size_t id)
 {
     return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
 }
+
+std::vector<bool> spreadsheetDateFormats(const std::vector<std::size_t>& xfFormats,
+                                         const std::map<std::size_t, std::string>& codes)
+{
+    std::vector<bool> result;
+    result.reserve(xfFormats.size());
+    for (const std::size_t format : xfFormats)
+    {
+        const auto code = codes.find(format);
+        result.push_back(code != codes.end() ? spreadsheetFormatIsDate(code->second)
+                                             : spreadsheetBuiltinFormatIsDate(format));
+    }
+    return result;
+}

@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -105,3 +106,7 @@ QString spreadsheetBoolText(bool value);
 bool spreadsheetFormatIsDate(std::string_view code);
 // Whether a built-in number format id of the xlsx/xls formats is a date or time format.
 bool spreadsheetBuiltinFormatIsDate(std::size_t id);
+// Which cell formats show dates: `xfFormats` holds each cell format's number format id, `codes`
+// the codes a workbook gives its own number formats; any other id is a built-in one.
+std::vector<bool> spreadsheetDateFormats(const std::vector<std::size_t>& xfFormats,
+                                         const std::map<std::size_t, std::string>& codes);

@@ -276,23 +276,12 @@ bool typeIs(const Relationship& r, std::string_view kind)
 class StylesHandler : public Handler
 {
 public:
-    std::vector<bool> xfIsDate() const
-    {
-        std::vector<bool> result;
-        result.reserve(m_xfFormats.size());
-        for (const std::int64_t format : m_xfFormats)
-        {
-            const auto code = m_codes.find(format);
-            result.push_back(code != m_codes.end() ? spreadsheetFormatIsDate(code->second)
-                                                   : spreadsheetBuiltinFormatIsDate(std::size_t(format)));
-        }
-        return result;
-    }
+    std::vector<bool> xfIsDate() const { return spreadsheetDateFormats(m_xfFormats, m_codes); }
 
     void attribute(const Attribute& a)
     {
         if (a.name == "numFmtId")
-            m_formatId = digitsValue(a.value, rowLimit).value_or(0);
+            m_formatId = std::size_t(digitsValue(a.value, rowLimit).value_or(0));
         else if (a.name == "formatCode")
             m_code = a.value;
     }
@@ -319,9 +308,9 @@ public:
     void characters(std::string_view, bool) {}
 
 private:
-    std::map<std::int64_t, std::string> m_codes;
-    std::vector<std::int64_t> m_xfFormats;
-    std::int64_t m_formatId = 0;
+    std::map<std::size_t, std::string> m_codes;
+    std::vector<std::size_t> m_xfFormats;
+    std::size_t m_formatId = 0;
     std::string m_code;
     bool m_inFormats = false;
     bool m_inCellXfs = false;

@@ -56,12 +56,13 @@ void put32(QByteArray& out, quint32 v)
     put16(out, v >> 16);
 }
 
-// A stored (uncompressed) zip package whose parts may claim another unpacked size than they have.
+// A zip package whose parts may claim another unpacked size than they have.
 struct ZipPart
 {
     QByteArray name;
     QByteArray data;
     quint32 claimedSize = 0xFFFFFFFF; // the real size unless set
+    quint32 method = 8;               // deflated; 0 stored
 };
 QByteArray zipOf(const QList<ZipPart>& parts)
 {
@@ -72,12 +73,12 @@ QByteArray zipOf(const QList<ZipPart>& parts)
         const quint32 unpacked = part.claimedSize == 0xFFFFFFFF ? quint32(part.data.size()) : part.claimedSize;
         const quint32 offset = quint32(out.size());
         put32(out, 0x04034b50);
-        put16(out, 20), put16(out, 0), put16(out, 8), put16(out, 0), put16(out, 0);
+        put16(out, 20), put16(out, 0), put16(out, part.method), put16(out, 0), put16(out, 0);
         put32(out, 0), put32(out, quint32(part.data.size())), put32(out, unpacked);
         put16(out, quint32(part.name.size())), put16(out, 0);
         out += part.name + part.data;
         put32(directory, 0x02014b50);
-        put16(directory, 20), put16(directory, 20), put16(directory, 0), put16(directory, 8);
+        put16(directory, 20), put16(directory, 20), put16(directory, 0), put16(directory, part.method);
         put16(directory, 0), put16(directory, 0);
         put32(directory, 0), put32(directory, quint32(part.data.size())), put32(directory, unpacked);
         put16(directory, quint32(part.name.size())), put16(directory, 0), put16(directory, 0);
@@ -103,7 +104,8 @@ struct XlsxParts
     QByteArray relations;                                                // further relationships of the workbook
     QByteArray sheetTarget = "worksheets/sheet1.xml";
     QByteArray sheetPart = "xl/worksheets/sheet1.xml";
-    QByteArray styles; // the inside of the styles part; no such part when empty
+    QByteArray styles;   // the inside of the styles part; no such part when empty
+    bool stored = false; // parts stored as they are, not deflated
 };
 
 // The package with its parts deflated, as Excel writes them.
@@ -130,10 +132,11 @@ QByteArray xlsxOf(const XlsxParts& p)
                           p.body + "</worksheet>"}};
     if (!p.styles.isEmpty())
         parts.append({"xl/styles.xml", "<styleSheet " + main + ">" + p.styles + "</styleSheet>"});
-    QList<ZipPart> deflated;
+    QList<ZipPart> packed;
     for (const ZipPart& part : parts)
-        deflated.append({part.name, qCompress(part.data).mid(6).chopped(4), quint32(part.data.size())});
-    return zipOf(deflated);
+        packed.append(p.stored ? ZipPart{part.name, part.data, 0xFFFFFFFF, 0}
+                               : ZipPart{part.name, qCompress(part.data).mid(6).chopped(4), quint32(part.data.size())});
+    return zipOf(packed);
 }
 
 // Rows written as UTF-8 literals: column A, column B.
@@ -696,6 +699,20 @@ private Q_SLOTS:
         p = {};
         p.body = "<sheetData><row r=\"1\"><c r=\"1A\"><v>1</v></c></row></sheetData>";
         QTest::newRow("cell address backwards") << p << Rows();
+        p = {};
+        p.stored = true;
+        p.strings = "<!-- a comment --><si><t>&#x130;zmir &amp; &lt;Van&gt;</t></si><si><t><![CDATA[a<b]]></t></si>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c></row>"
+                 "<!-- kept by the writer --></sheetData>";
+        QTest::newRow("stored parts, character references, a comment") << p << rowsOf({{"İzmir & <Van>", "a<b"}});
+        p = {};
+        p.strings = "<si><t>Ali</t></si>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"n\"><v>-1.5E+3</v></c><c r=\"B1\"><v>abc</v></c></row>"
+                 "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>7</v></c><c r=\"B2\" t=\"b\"><v>0</v></c></row>"
+                 "<row r=\"3\"><c r=\"A3\"><f t=\"shared\" ref=\"A3:A4\" si=\"0\">B3*2</f><v>4</v></c></row>"
+                 "<row r=\"4\"><c r=\"A4\"><f t=\"shared\" si=\"0\"/><v>6</v></c></row></sheetData>";
+        QTest::newRow("numbers, a string that is not there, shared formulas")
+            << p << rowsOf({{"-1500", ""}, {"", "YANLIŞ"}, {"4", ""}, {"6", ""}});
         p = {};
         p.strings = "<si><t>Ali</t></si>";
         p.body = "<dimension ref=\"A1:XFD1048576\"/><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
