@@ -24,7 +24,8 @@ $cxx $flags -o "$work/fuzz_spreadsheet" "$here/fuzz_spreadsheet.cpp" \
     "$root"/platform/SpreadsheetXlsx.cpp \
     "$root"/platform/SpreadsheetXls.cpp "$root"/platform/SpreadsheetBiff.cpp \
     "$root"/platform/SpreadsheetIsolation.cpp "$root"/data/Codec1254.cpp "$root"/data/HugePages.cpp \
-    $(pkg-config --cflags --libs Qt6Core liborcus-0.17 freexl)
+    "$root"/data/Transliteration.cpp "$root"/platform/NativePath.cpp -DCEKILIS_WITH_ICU \
+    $(pkg-config --cflags --libs Qt6Core liborcus-0.17 freexl icu-i18n icu-uc)
 
 cd "$work"
 # Fork mode keeps fuzzing after a finding (freexl 1.0.6 has known over-reads on crafted files),

@@ -96,9 +96,10 @@ QByteArray zipOf(const QList<ZipPart>& parts)
 // The parts of a one-sheet .xlsx package, as tests vary them.
 struct XlsxParts
 {
-    QByteArray body;        // the worksheet's elements: <sheetData> and what surrounds it
-    QByteArray strings;     // the <si> items of the shared strings
-    QByteArray stringCount; // the count they announce, if any
+    QByteArray body;                 // the worksheet's elements: <sheetData> and what surrounds it
+    QByteArray end = "</worksheet>"; // its end tag, if it has one
+    QByteArray strings;              // the <si> items of the shared strings
+    QByteArray stringCount;          // the count they announce, if any
     QByteArray sheets = "<sheet name=\"S\" sheetId=\"1\" r:id=\"r1\"/>"; // the workbook's <sheets>
     QByteArray workbookProperties;                                       // <workbookPr .../> and the like
     QByteArray relations;                                                // further relationships of the workbook
@@ -129,7 +130,7 @@ QByteArray xlsxOf(const XlsxParts& p)
                                      (p.stringCount.isEmpty() ? "" : " uniqueCount=\"" + p.stringCount + "\"") + ">" +
                                      p.strings + "</sst>"},
         {p.sheetPart, "<worksheet " + main + " xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
-                          p.body + "</worksheet>"}};
+                          p.body + p.end}};
     if (!p.styles.isEmpty())
         parts.append({"xl/styles.xml", "<styleSheet " + main + ">" + p.styles + "</styleSheet>"});
     QList<ZipPart> packed;
@@ -700,6 +701,10 @@ private Q_SLOTS:
         p.body = "<sheetData><row r=\"1\"><c r=\"1A\"><v>1</v></c></row></sheetData>";
         QTest::newRow("cell address backwards") << p << Rows();
         p = {};
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"";
+        p.end = {};
+        QTest::newRow("cut short inside a tag") << p << Rows();
+        p = {};
         p.stored = true;
         p.strings = "<!-- a comment --><si><t>&#x130;zmir &amp; &lt;Van&gt;</t></si><si><t><![CDATA[a<b]]></t></si>";
         p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c></row>"
@@ -727,7 +732,11 @@ private Q_SLOTS:
         const QString path = m_dir.filePath(QStringLiteral("writer.xlsx"));
         QFile::remove(path);
         writeAll(path, xlsxOf(parts));
+        // Read in this process, where a sanitizer sees every byte the parser touches.
+        SpreadsheetLimits inProcess;
+        inProcess.isolate = false;
         SpreadsheetReader reader;
+        reader.setLimits(inProcess);
         if (rows.isEmpty())
             return expectRefused(reader, path);
         reader.open(path);
