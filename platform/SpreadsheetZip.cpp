@@ -204,12 +204,8 @@ void spreadsheetVisitZip(const QByteArray& content, const std::function<bool(std
             archive->load();
         }
         buffer.clear();
-        if (!archive->read_file_entry(entry.name, buffer))
-            continue;
-        // liborcus's XML parser reads one byte past the end of markup cut short inside a tag: a
-        // byte of our own must be there. (A stored part is followed by the rest of the package.)
-        buffer.push_back(0);
-        visit(std::string_view(reinterpret_cast<const char*>(buffer.data()), buffer.size() - 1));
+        if (archive->read_file_entry(entry.name, buffer))
+            visit(std::string_view(reinterpret_cast<const char*>(buffer.data()), buffer.size()));
     }
 }
 
