@@ -680,7 +680,9 @@ private Q_SLOTS:
                    "<xf numFmtId=\"164\"/><xf numFmtId=\"22\"/></cellXfs>";
         p.body = "<sheetData><row r=\"1\"><c r=\"A1\" s=\"1\"><v>0</v></c><c r=\"B1\" s=\"2\"><v>1.5</v></c></row>"
                  "<row r=\"2\"><c r=\"A2\" t=\"d\"><v>2024-03-15T10:30:00</v></c><c r=\"B2\" t=\"d\">"
-                 "<v>2024-03-15</v></c></row><row r=\"3\"><c r=\"A3\"><v>1.5</v></c></row></sheetData>";
+                 "<v>2024-03-15</v></c></row><row r=\"3\"><c r=\"A3\"><v>1.5</v></c><c r=\"B3\" t=\"d\">"
+                 "<v>2024-02-30</v></c></row><row r=\"9\"><c r=\"A9\" s=\"1\"/></row></sheetData>";
+        // A date that is none reads empty; a cell with a format alone does not extend the used range.
         QTest::newRow("dates in a 1904 workbook")
             << p << rowsOf({{"01.01.1904", "02.01.1904 12:00:00"}, {"15.03.2024 10:30:00", "15.03.2024"}, {"1,5", ""}});
         p = {};
@@ -704,6 +706,13 @@ private Q_SLOTS:
         p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"";
         p.end = {};
         QTest::newRow("cut short inside a tag") << p << Rows();
+        p = {};
+        p.body = "<sheetData><row r=\"1\"><c r=\"XFD1\"><v>1</v></c></row></sheetData>";
+        QTest::newRow("the last column") << p << rowsOf({{"", ""}});
+        p.body = "<sheetData><row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row></sheetData>";
+        QTest::newRow("past the last column") << p << Rows();
+        p.body = "<sheetData><row r=\"1048577\"><c r=\"A1048577\"><v>1</v></c></row></sheetData>";
+        QTest::newRow("past the last row") << p << Rows();
         p = {};
         p.stored = true;
         p.strings = "<!-- a comment --><si><t>&#x130;zmir &amp; &lt;Van&gt;</t></si><si><t><![CDATA[a<b]]></t></si>";
@@ -933,6 +942,32 @@ private Q_SLOTS:
         const std::optional<int> decoded = runSpreadsheetDecoderIfAsked(int(arguments.size()), argv.data());
         qunsetenv("CEKILIS_DECODER_TOKEN");
         QVERIFY(!decoded);
+    }
+
+    // Shared strings read beside the sheet join its own texts afterwards, within the same limit.
+    void sharedStringsJoinTheSheetsTexts_data()
+    {
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("within the limit") << qint64(100) << true;
+        QTest::newRow("each within, both beyond") << qint64(12) << false;
+    }
+    void sharedStringsJoinTheSheetsTexts()
+    {
+        QFETCH(qint64, limit);
+        QFETCH(bool, kept);
+        SpreadsheetSheet sheet(limit, 10);
+        sheet.setText(0, 1, "Ankara");
+        SpreadsheetSheet strings = sheet.emptyCopy();
+        strings.addSharedString("Ali");
+        strings.addSharedString("Veli");
+        sheet.setSharedString(0, 0, 1);
+        sheet.setSharedString(1, 0, 0);
+        sheet.adoptSharedStrings(std::move(strings));
+        QCOMPARE(sheet.overLimit(), !kept);
+        if (kept)
+            QCOMPARE((QStringList{sheet.cellText(0, 0), sheet.cellText(0, 1), sheet.cellText(1, 0)}),
+                     (QStringList{QStringLiteral("Veli"), QStringLiteral("Ankara"), QStringLiteral("Ali")}));
     }
 
     void numberText_data()
