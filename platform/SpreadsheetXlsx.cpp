@@ -36,10 +36,10 @@ struct Handler
 
 // A part whose markup is cut short is refused before the parser sees it: liborcus's parser reads
 // one byte past the end of markup that stops inside a tag. Whole markup ends with a '>', whatever
-// blanks (or the zero byte liborcus puts after an unpacked part) follow it.
+// blanks follow it.
 template <class H> void parse(std::string_view xml, H& handler)
 {
-    const std::size_t last = xml.find_last_not_of(std::string_view(" \t\r\n\0", 5));
+    const std::size_t last = xml.find_last_not_of(" \t\r\n");
     if (last == std::string_view::npos || xml[last] != '>')
         throw ESpreadsheetError("workbook part cut short");
     orcus::sax_parser<H> parser(xml.data(), xml.size(), false, handler);

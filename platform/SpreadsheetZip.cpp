@@ -204,8 +204,18 @@ void spreadsheetVisitZip(const QByteArray& content, const std::function<bool(std
             archive->load();
         }
         buffer.clear();
-        if (archive->read_file_entry(entry.name, buffer))
-            visit(std::string_view(reinterpret_cast<const char*>(buffer.data()), buffer.size()));
+        if (!archive->read_file_entry(entry.name, buffer))
+            continue;
+        // liborcus's XML parser runs on past the end of some damaged markup, skipping control
+        // characters. The part comes unpacked with one more byte, a zero; a '<' there stops the
+        // parser at once. (A stored part is followed by the "PK" of the package's next record.)
+        std::size_t unpacked = buffer.size();
+        if (unpacked == entry.unpackedSize + 1 && buffer.back() == 0)
+            --unpacked;
+        else
+            buffer.push_back(0);
+        buffer[unpacked] = '<';
+        visit(std::string_view(reinterpret_cast<const char*>(buffer.data()), unpacked));
     }
 }
 
