@@ -26,12 +26,15 @@ constexpr std::int64_t columnLimit = 16384;
 // Row numbers are cut here: far past any sheet, so the sheet reports them as too many rows.
 constexpr std::int64_t rowLimit = std::int64_t(1) << 30;
 
-// What no part of a workbook needs: declarations and document types.
+// What a part's handler leaves alone unless it says otherwise.
 struct Handler
 {
     void doctype(const orcus::sax::doctype_declaration&) {}
     void start_declaration(std::string_view) {}
     void end_declaration(std::string_view) {}
+    void attribute(const Attribute&) {}
+    void end_element(const Element&) {}
+    void characters(std::string_view, bool) {}
 };
 
 // A part whose markup is cut short is refused before the parser sees it: liborcus's parser reads
@@ -205,8 +208,6 @@ public:
         m_next = {};
         m_external = false;
     }
-    void end_element(const Element&) {}
-    void characters(std::string_view, bool) {}
 
 private:
     Relationship m_next;
@@ -236,8 +237,6 @@ public:
         m_id.clear();
         m_date1904 = false;
     }
-    void end_element(const Element&) {}
-    void characters(std::string_view, bool) {}
 
 private:
     std::string m_id;
@@ -311,7 +310,6 @@ public:
         else if (e.name == "cellXfs")
             m_inCellXfs = false;
     }
-    void characters(std::string_view, bool) {}
 
 private:
     std::map<std::size_t, std::string> m_codes;
