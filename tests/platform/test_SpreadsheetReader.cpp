@@ -891,6 +891,28 @@ private Q_SLOTS:
         QCOMPARE(reader.usedRowCount(), 0);
     }
 
+    // The child answers a megabyte at a time: a sheet whose answer spans several pieces arrives whole.
+    void answerOfSeveralPiecesArrivesWhole()
+    {
+        XlsxParts parts;
+        parts.body = "<sheetData>";
+        constexpr int rows = 40000;
+        for (int r = 1; r <= rows; ++r)
+            parts.body += "<row><c t=\"inlineStr\"><is><t>Katılımcı " + QByteArray::number(r) + "</t></is></c><c><v>" +
+                          QByteArray::number(r) + "</v></c></row>";
+        parts.body += "</sheetData>";
+        const QString path = m_dir.filePath(QStringLiteral("large.xlsx"));
+        writeAll(path, xlsxOf(parts));
+        SpreadsheetReader reader;
+        reader.open(path);
+        QCOMPARE(reader.usedRowCount(), rows);
+        for (const int r : {1, rows / 2, rows})
+        {
+            QCOMPARE(reader.cellText(r, 1), QStringLiteral("Katılımcı %1").arg(r));
+            QCOMPARE(reader.cellText(r, 2), QString::number(r));
+        }
+    }
+
     // The child reads the workbook from its file again: what it finds there must be what the
     // parent checked, or nothing is read.
     void workbookChangedForTheChildIsRefused_data()
