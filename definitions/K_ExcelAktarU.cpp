@@ -223,7 +223,8 @@ constexpr qint64 progressEveryMs = 100;
 } // namespace
 
 TK_ExcelAktarF::TK_ExcelAktarF(TDrawTables& tables, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TK_ExcelAktarF>()), m_kisi(tables.Kisi_T)
+    : QDialog(parent), ui(std::make_unique<Ui::TK_ExcelAktarF>()), m_kisi(tables.Kisi_T), m_name(tables.Kisi_TADI),
+      m_extra(tables.Kisi_TIL_ILCE)
 {
     ui->setupUi(this);
     // A fixed single frame with the system menu and a minimise box, no maximise box.
@@ -371,8 +372,8 @@ void TK_ExcelAktarF::importRows()
 
     const int rows = workbook.usedRowCount();
     const bool withExtra = ui->CheckEKBILGI->isChecked();
-    const int nameField = m_kisi->fieldIndex(QStringLiteral("ADI"));
-    const int extraField = m_kisi->fieldIndex(QStringLiteral("IL_ILCE"));
+    const int nameField = m_name->index();
+    const int extraField = m_extra->index();
     const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
     const QString ofRows = QStringLiteral(" / ") + turkish.toString(rows) + QStringLiteral(" satır");
     QElapsedTimer sinceProgress;

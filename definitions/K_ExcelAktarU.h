@@ -5,6 +5,7 @@
 
 class QAction;
 class TDrawTables;
+class TField;
 class TRxMemoryData;
 
 namespace Ui {
@@ -46,5 +47,7 @@ private:
 
     std::unique_ptr<Ui::TK_ExcelAktarF> ui;
     TRxMemoryData* m_kisi;
+    const TField* m_name;  // column A goes here
+    const TField* m_extra; // and column B here
     bool m_importing = false;
 };
