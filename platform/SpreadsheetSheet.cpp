@@ -72,14 +72,18 @@ void SpreadsheetSheet::reserve(int rows, std::size_t textBytes)
         return;
     m_rows.reserve(static_cast<std::size_t>(rows));
     adviseHugePages(m_rows.data(), m_rows.capacity() * sizeof(m_rows[0]));
-    m_text.reserve(std::min<std::size_t>(textBytes, static_cast<std::size_t>(m_maxTextBytes)));
-    adviseHugePages(m_text.data(), m_text.capacity());
+    reserveText(textBytes);
 }
 
 void SpreadsheetSheet::reserveSharedStrings(std::size_t count, std::size_t textBytes)
 {
     m_shared.reserve(count);
-    m_text.reserve(std::min<std::size_t>(textBytes, static_cast<std::size_t>(m_maxTextBytes)));
+    reserveText(textBytes);
+}
+
+void SpreadsheetSheet::reserveText(std::size_t bytes)
+{
+    m_text.reserve(std::min<std::size_t>(bytes, static_cast<std::size_t>(m_maxTextBytes)));
     adviseHugePages(m_text.data(), m_text.capacity());
 }
 

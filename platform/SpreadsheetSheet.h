@@ -81,6 +81,7 @@ private:
     };
 
     Cell* keptCell(int row, int col);
+    void reserveText(std::size_t bytes);
     bool storeText(std::string_view utf8, std::uint64_t& payload);
     QString textAt(std::uint64_t payload) const;
     double serialFromOrigin(double value) const;

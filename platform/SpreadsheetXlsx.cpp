@@ -649,9 +649,10 @@ private:
     bool m_hasFormula = false;
 };
 
-template <class H> void parsePart(const QByteArray& content, const std::string& name, H& handler)
+// Whether the package has the part; it is parsed with `handler` when it does.
+template <class H> bool parsePart(const QByteArray& content, const std::string& name, H& handler)
 {
-    visitPart(content, name, [&](std::string_view xml) { parse(xml, handler); });
+    return visitPart(content, name, [&](std::string_view xml) { parse(xml, handler); });
 }
 } // namespace
 
@@ -661,7 +662,7 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
     {
         const std::string workbook = "xl/workbook.xml";
         WorkbookHandler book;
-        if (!visitPart(content, workbook, [&](std::string_view xml) { parse(xml, book); }))
+        if (!parsePart(content, workbook, book))
             throw ESpreadsheetError("workbook part missing");
         RelationshipsHandler relations;
         parsePart(content, "xl/_rels/workbook.xml.rels", relations);
