@@ -7,7 +7,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QStringDecoder>
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #ifdef Q_OS_WIN
@@ -122,7 +126,8 @@ QByteArray winnerLine(const QByteArray& adi, const QByteArray& hediye)
     return line;
 }
 
-TDrawJournal::TDrawJournal(QString folder, const QDateTime& runStarted) : m_folder(std::move(folder))
+TDrawJournal::TDrawJournal(QString folder, const QDateTime& runStarted)
+    : m_folder(std::move(folder)), m_started(runStarted)
 {
     m_winners.stem = QStringLiteral("Cekilis-") + runStarted.toString(timeFormat);
     m_winners.path = freeName(m_winners.stem, 1);
@@ -174,7 +179,12 @@ bool TDrawJournal::appendWinner(const QByteArray& adi, const QByteArray& hediye)
     m_winners.pending += winnerLine(adi, hediye);
     ++m_count;
     if (flush(m_winners))
+    {
+        // The state knows of this winner before its reveal: a start after a crash can then tell
+        // a reveal cut off from a state file that could not be written.
+        writeState();
         return true;
+    }
     if (!m_winnersTold)
     {
         m_winnersTold = true;
@@ -195,6 +205,370 @@ void TDrawJournal::winnersSaved(int count)
     writeState();
 }
 
+namespace {
+const QString stateSection = QStringLiteral("Cekilis");
+const QString startedKey = QStringLiteral("Basladi");
+const QString appendedKey = QStringLiteral("Cekilen");
+const QString shownKey = QStringLiteral("Gosterilen");
+const QString savedKey = QStringLiteral("Kaydedilen");
+const QString declinedKey = QStringLiteral("Sorma");
+const QString firstKey = QStringLiteral("Baslangic");
+const QString lastKey = QStringLiteral("Bitis");
+const QString requestedKey = QStringLiteral("Adet");
+const QString finishedKey = QStringLiteral("Bitti");
+const QString numbersSavedKey = QStringLiteral("Kaydedildi");
+const QString trueText = QStringLiteral("True");
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+bool isTrue(const TIniFile& state, const QString& key)
+{
+    return state.readString(stateSection, key, QString()).compare(trueText, Qt::CaseInsensitive) == 0;
+}
+
+// A state file that is not a small regular file is not read: it reads as none.
+TIniFile readState(const QString& journalFile)
+{
+    const QString path = TDrawJournal::stateFile(journalFile);
+    const QFileInfo info(path);
+    if (info.exists() && (!info.isFile() || info.size() > TDrawJournal::MaxStateBytes))
+        return TIniFile(QString());
+    return TIniFile(path);
+}
+
+// A journal's text as lines of the tables' code page, however it was saved.
+struct JournalText
+{
+    QList<QByteArray> lines;
+    qint64 wholeBytes = 0; // in the file as it is, up to the end of its last whole line
+    QString encoding;      // empty: the program's own form (code page 1254, CR LF)
+    QByteArray ownForm;    // when not in the program's own form: the lines in it
+    bool undecodable = false;
+};
+
+JournalText splitJournal(const QByteArray& raw)
+{
+    JournalText text;
+    std::optional<QStringConverter::Encoding> decoding;
+    if (raw.startsWith("\xFF\xFE"))
+        decoding = QStringConverter::Utf16LE;
+    else if (raw.startsWith("\xFE\xFF"))
+        decoding = QStringConverter::Utf16BE;
+    else if (raw.startsWith("\xEF\xBB\xBF"))
+        decoding = QStringConverter::Utf8;
+    else if (std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+    {
+        // Names in the code page are never valid UTF-8 in practice (a Turkish letter is a lead
+        // byte followed by another letter); text that decodes as UTF-8 was re-saved as UTF-8.
+        QStringDecoder probe(QStringConverter::Utf8);
+        [[maybe_unused]] const QString decoded = probe.decode(raw);
+        if (!probe.hasError())
+            decoding = QStringConverter::Utf8;
+    }
+    if (decoding)
+    {
+        QStringDecoder decoder(*decoding, QStringConverter::Flag::ConvertInitialBom);
+        QString decoded = decoder.decode(raw);
+        if (decoder.hasError())
+        {
+            text.undecodable = true;
+            return text;
+        }
+        if (decoded.startsWith(QChar::ByteOrderMark))
+            decoded.remove(0, 1);
+        text.encoding = *decoding == QStringConverter::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("UTF-16");
+        QStringList lines = decoded.split(QLatin1Char('\n'));
+        if (lines.constLast().isEmpty())
+            lines.removeLast();
+        for (QString& line : lines)
+        {
+            if (line.endsWith(QLatin1Char('\r')))
+                line.chop(1);
+            const QByteArray bytes = Cp1254::fromUnicode(line);
+            text.ownForm += bytes + "\r\n";
+            // A name the code page cannot hold is no participant's: the line is not read.
+            text.lines.append(Cp1254::canEncode(line) ? bytes : QByteArray());
+        }
+        return text;
+    }
+    qsizetype from = 0;
+    bool lfOnly = false;
+    for (qsizetype end = raw.indexOf('\n'); end >= 0; from = end + 1, end = raw.indexOf('\n', from))
+    {
+        const bool crlf = end > from && raw.at(end - 1) == '\r';
+        lfOnly = lfOnly || !crlf;
+        text.lines.append(raw.mid(from, end - from - (crlf ? 1 : 0)));
+    }
+    text.wholeBytes = from;
+    if (lfOnly)
+    {
+        // An editor that changed the line ends may also have dropped the last one; in the
+        // program's own form a last line without its end is an append the crash cut short.
+        text.encoding = QStringLiteral("LF");
+        if (from < raw.size())
+            text.lines.append(raw.mid(from));
+        for (const QByteArray& line : std::as_const(text.lines))
+            text.ownForm += line + "\r\n";
+    }
+    return text;
+}
+
+bool hasControl(const QByteArray& text)
+{
+    return std::any_of(text.begin(), text.end(), isControl);
+}
+
+bool parseWinner(const QByteArray& line, const TWinnerLineLimits& limits, QPair<QByteArray, QByteArray>& winner)
+{
+    const qsizetype tab = line.indexOf('\t');
+    if (tab <= 0 || line.indexOf('\t', tab + 1) >= 0)
+        return false;
+    winner = {line.left(tab), line.mid(tab + 1)};
+    return winner.first.size() <= limits.name && winner.second.size() <= limits.prize &&
+           !winner.first.trimmed().isEmpty() && !hasControl(winner.first) && !hasControl(winner.second);
+}
+
+bool parseNumber(const QByteArray& line, qint64& number)
+{
+    bool ok = false;
+    number = line.size() <= 11 ? line.toLongLong(&ok) : 0;
+    return ok && !line.startsWith('+') && !line.startsWith(' ') && number >= std::numeric_limits<qint32>::min() &&
+           number <= std::numeric_limits<qint32>::max();
+}
+
+QDateTime timeFromName(const QString& fileName, const QString& prefix)
+{
+    return QDateTime::fromString(fileName.mid(prefix.size(), timeFormat.size()), timeFormat);
+}
+
+struct Candidate
+{
+    QFileInfo info;
+    QDateTime started;
+    bool future = false;
+};
+
+// The journals named `prefix`*.txt, newest first by the start time each holds; those dated after
+// `now` come after all the others.
+QList<Candidate> candidates(const QDir& dir, const QString& prefix, const QDateTime& now)
+{
+    QList<Candidate> found;
+    const QFileInfoList entries =
+        dir.entryInfoList({prefix + QStringLiteral("*.txt")},
+                          QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& info : entries)
+    {
+        Candidate candidate{info, {}, false};
+        if (info.isFile())
+        {
+            const TIniFile state = readState(info.filePath());
+            candidate.started =
+                QDateTime::fromString(state.readString(stateSection, startedKey, QString()), Qt::ISODate);
+        }
+        if (!candidate.started.isValid())
+            candidate.started = timeFromName(info.fileName(), prefix);
+        if (!candidate.started.isValid())
+            candidate.started = info.lastModified();
+        candidate.future = candidate.started > now;
+        found.append(candidate);
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
+        if (a.future != b.future)
+            return !a.future;
+        if (a.started != b.started)
+            return a.started > b.started;
+        return a.info.fileName() > b.info.fileName();
+    });
+    return found;
+}
+
+enum class Reading
+{
+    Read,
+    NotAFile,
+    TooLarge,
+    Unreadable,
+};
+
+Reading readJournal(const QFileInfo& info, QByteArray& raw)
+{
+    // A link to a device or a folder named like a journal is never opened: reading /dev/zero
+    // would never end, and a FIFO would never answer.
+    if (!info.isFile())
+        return Reading::NotAFile;
+    if (info.size() > TDrawJournal::MaxJournalBytes)
+        return Reading::TooLarge;
+    QFile file(info.filePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return Reading::Unreadable;
+    raw = file.read(TDrawJournal::MaxJournalBytes + 1);
+    if (raw.size() > TDrawJournal::MaxJournalBytes)
+        return Reading::TooLarge;
+    return Reading::Read;
+}
+
+QString readingNotice(Reading reading, const QFileInfo& info)
+{
+    switch (reading)
+    {
+    case Reading::NotAFile:
+        return QStringLiteral("\"%1\" bir dosya değil (bir klasör, aygıt ya da bağlantı); okunmadı.")
+            .arg(native(info.filePath()));
+    case Reading::TooLarge:
+        return QStringLiteral("\"%1\" program tarafından yazılmış olamayacak kadar büyük; okunmadı.")
+            .arg(native(info.filePath()));
+    case Reading::Unreadable:
+        return QStringLiteral("\"%1\" okunamadı; içindeki çekiliş devam için sunulmadı, daha eski bir çekiliş de "
+                              "sunulmadı.")
+            .arg(native(info.filePath()));
+    case Reading::Read:
+        break;
+    }
+    return QString();
+}
+
+QString setAsideNotice(const QFileInfo& info, const QString& reason)
+{
+    return QStringLiteral("\"%1\" çekiliş kaydı olarak okunamadı (%2); bir kenara konuldu ve bir daha sorulmayacak.")
+        .arg(native(info.filePath()), reason);
+}
+
+QString damagedReason(int damaged, int lines)
+{
+    return QStringLiteral("%1 satırdan %2 tanesi bozuk").arg(lines).arg(damaged);
+}
+
+// A journal does not parse when it is mostly not what the program writes.
+bool unparseable(const JournalText& text, int damaged)
+{
+    return text.undecodable || damaged > int(text.lines.size()) - damaged;
+}
+
+std::optional<TUnsavedEvening> findEvening(const QDir& dir, const QDateTime& now, const TWinnerLineLimits& limits,
+                                           QStringList& notices)
+{
+    for (const Candidate& candidate : candidates(dir, QStringLiteral("Cekilis-"), now))
+    {
+        const QString path = candidate.info.filePath();
+        const TIniFile state = readState(path);
+        if (isTrue(state, declinedKey))
+            continue;
+        QByteArray raw;
+        const Reading reading = readJournal(candidate.info, raw);
+        if (reading != Reading::Read)
+        {
+            notices.append(readingNotice(reading, candidate.info));
+            if (reading == Reading::Unreadable)
+                return std::nullopt;
+            continue;
+        }
+        const JournalText text = splitJournal(raw);
+        TUnsavedEvening evening;
+        evening.file = path;
+        evening.started = candidate.started;
+        for (const QByteArray& line : text.lines)
+        {
+            QPair<QByteArray, QByteArray> winner;
+            if (parseWinner(line, limits, winner))
+                evening.winners.append(winner);
+            else
+                ++evening.damagedLines;
+        }
+        if (unparseable(text, evening.damagedLines))
+        {
+            notices.append(setAsideNotice(
+                candidate.info, text.undecodable ? QStringLiteral("metin kodlaması tanınmadı")
+                                                 : damagedReason(evening.damagedLines, int(text.lines.size()))));
+            TDrawJournal::decline(path);
+            continue;
+        }
+        const int count = int(evening.winners.size());
+        evening.saved = std::clamp(state.readInteger(stateSection, savedKey, 0), 0, count);
+        if (count == 0 || evening.saved >= count)
+        {
+            // An evening saved whole ends the search: anything older was offered before it.
+            if (count > 0 && !candidate.future)
+                return std::nullopt;
+            continue;
+        }
+        evening.shown = std::clamp(state.readInteger(stateSection, shownKey, 0), 0, count);
+        // Only a state that knew of the last winner can say its reveal was cut off; a state file
+        // that could not be written says nothing.
+        evening.cutOff = state.readInteger(stateSection, appendedKey, -1) == count && evening.shown < count;
+        evening.encoding = text.encoding;
+        evening.rewritten = text.ownForm;
+        evening.wholeBytes = text.wholeBytes;
+        return evening;
+    }
+    return std::nullopt;
+}
+
+std::optional<TUnsavedNumbers> findNumbers(const QDir& dir, const QDateTime& now, QStringList& notices)
+{
+    for (const Candidate& candidate : candidates(dir, QStringLiteral("Sayilar-"), now))
+    {
+        const QString path = candidate.info.filePath();
+        const TIniFile state = readState(path);
+        if (isTrue(state, declinedKey))
+            continue;
+        QByteArray raw;
+        const Reading reading = readJournal(candidate.info, raw);
+        if (reading != Reading::Read)
+        {
+            notices.append(readingNotice(reading, candidate.info));
+            if (reading == Reading::Unreadable)
+                return std::nullopt;
+            continue;
+        }
+        // A draw without its state (written by an earlier version of the program, or when the
+        // state could not be written) says nothing of how it ended: it is not offered.
+        if (!state.valueExists(stateSection, requestedKey))
+            return std::nullopt;
+        const JournalText text = splitJournal(raw);
+        TUnsavedNumbers numbers;
+        numbers.file = path;
+        numbers.started = candidate.started;
+        QSet<qint64> seen;
+        for (const QByteArray& line : text.lines)
+        {
+            qint64 number = 0;
+            if (parseNumber(line, number) && !seen.contains(number))
+            {
+                seen.insert(number);
+                numbers.numbers.append(number);
+            }
+            else
+                ++numbers.damagedLines;
+        }
+        if (unparseable(text, numbers.damagedLines))
+        {
+            notices.append(setAsideNotice(
+                candidate.info, text.undecodable ? QStringLiteral("metin kodlaması tanınmadı")
+                                                 : damagedReason(numbers.damagedLines, int(text.lines.size()))));
+            TDrawJournal::decline(path);
+            continue;
+        }
+        numbers.finished = isTrue(state, finishedKey);
+        if (numbers.numbers.isEmpty() || (numbers.finished && isTrue(state, numbersSavedKey)))
+        {
+            if (!numbers.numbers.isEmpty() && !candidate.future)
+                return std::nullopt;
+            continue;
+        }
+        numbers.first = state.readString(stateSection, firstKey, QString()).toLongLong();
+        numbers.last = state.readString(stateSection, lastKey, QString()).toLongLong();
+        numbers.requested = std::max(state.readInteger(stateSection, requestedKey, 0), int(numbers.numbers.size()));
+        numbers.rewritten = text.ownForm;
+        numbers.wholeBytes = text.wholeBytes;
+        return numbers;
+    }
+    return std::nullopt;
+}
+} // namespace
+
 QString TDrawJournal::stateFile(const QString& journalFile)
 {
     QString state = journalFile;
@@ -202,13 +576,6 @@ QString TDrawJournal::stateFile(const QString& journalFile)
         state.chop(4);
     return state + QStringLiteral(".Ini");
 }
-
-namespace {
-const QString stateSection = QStringLiteral("Cekilis");
-const QString shownKey = QStringLiteral("Gosterilen");
-const QString savedKey = QStringLiteral("Kaydedilen");
-const QString declinedKey = QStringLiteral("Sorma");
-} // namespace
 
 // The state is a small whole-file replace; a state that cannot be written costs only the
 // question of the next start (it then offers winners that were saved, or not revealed).
@@ -219,6 +586,8 @@ void TDrawJournal::writeState()
     try
     {
         TIniFile state(stateFile(m_winners.path));
+        state.writeString(stateSection, startedKey, m_started.toString(Qt::ISODate));
+        state.writeInteger(stateSection, appendedKey, m_count);
         state.writeInteger(stateSection, shownKey, m_shown);
         state.writeInteger(stateSection, savedKey, m_saved);
         state.updateFile();
@@ -227,51 +596,101 @@ void TDrawJournal::writeState()
     {}
 }
 
+void TDrawJournal::writeNumbersState()
+{
+    if (!m_numbers.claimed)
+        return;
+    try
+    {
+        TIniFile state(stateFile(m_numbers.path));
+        state.writeString(stateSection, startedKey, m_numbersStarted.toString(Qt::ISODate));
+        state.writeString(stateSection, firstKey, QString::number(m_numbersFirst));
+        state.writeString(stateSection, lastKey, QString::number(m_numbersLast));
+        state.writeInteger(stateSection, requestedKey, m_numbersRequested);
+        state.writeString(stateSection, finishedKey, m_numbersFinished ? trueText : QStringLiteral("False"));
+        state.writeString(stateSection, numbersSavedKey, m_numbersSaved ? trueText : QStringLiteral("False"));
+        state.updateFile();
+    }
+    catch (const EFileError&)
+    {}
+}
+
+TStartupJournals TDrawJournal::findAtStart(const QString& folder, const QDateTime& now, TWinnerLineLimits limits)
+{
+    TStartupJournals found;
+    const QDir dir(folder);
+    found.evening = findEvening(dir, now, limits, found.notices);
+    found.numbers = findNumbers(dir, now, found.notices);
+    return found;
+}
+
 std::optional<TUnsavedEvening> TDrawJournal::findUnsaved(const QString& folder)
 {
-    const QDir dir(folder);
-    const QStringList journals =
-        dir.entryList({QStringLiteral("Cekilis-*.txt")}, QDir::Files | QDir::Readable, QDir::Name);
-    if (journals.isEmpty())
-        return std::nullopt;
-    TUnsavedEvening evening;
-    evening.file = dir.filePath(journals.last());
-    const TIniFile state(stateFile(evening.file));
-    if (state.readString(stateSection, declinedKey, QString()).compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return std::nullopt;
-    QFile file(evening.file);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    // Only whole lines count: a line cut by a power cut was never a recorded winner.
-    qsizetype from = 0;
-    for (qsizetype end = bytes.indexOf("\r\n"); end >= 0; from = end + 2, end = bytes.indexOf("\r\n", from))
-    {
-        const QByteArray line = bytes.mid(from, end - from);
-        const qsizetype tab = line.indexOf('\t');
-        evening.winners.append({tab < 0 ? line : line.left(tab), tab < 0 ? QByteArray() : line.mid(tab + 1)});
-    }
-    const int count = int(evening.winners.size());
-    evening.shown = std::clamp(state.readInteger(stateSection, shownKey, 0), 0, count);
-    if (count == 0 || state.readInteger(stateSection, savedKey, 0) >= count)
-        return std::nullopt;
-    return evening;
+    return findAtStart(folder).evening;
 }
+
+namespace {
+// Goes on with a file read at start: one an editor re-saved is first written back in the
+// program's own form, so what is appended is in the same form as what is there.
+bool takeOver(const QString& path, const QByteArray& rewritten, qint64 wholeBytes, qint64& written)
+{
+    written = wholeBytes;
+    if (rewritten.isEmpty())
+        return true;
+    try
+    {
+        SaveFileAtomically(path, rewritten);
+        written = rewritten.size();
+        return true;
+    }
+    catch (const EFileError&)
+    {
+        return false;
+    }
+}
+} // namespace
 
 void TDrawJournal::resume(const TUnsavedEvening& evening)
 {
-    m_winners.path = evening.file;
-    m_winners.claimed = true;
-    m_winners.pending.clear();
-    // Anything after the last whole line (an append cut by the crash) is cut off with the next append.
-    QByteArray whole;
-    for (const auto& [adi, hediye] : evening.winners)
-        whole += winnerLine(adi, hediye);
-    m_winners.written = whole.size();
+    if (evening.started.isValid())
+        m_started = evening.started;
     m_count = int(evening.winners.size());
     m_shown = m_count;
+    m_saved = evening.saved;
+    m_winners.pending.clear();
+    // Anything after the last whole line (an append cut by the crash) is cut off with the next append.
+    if (takeOver(evening.file, evening.rewritten, evening.wholeBytes, m_winners.written))
+    {
+        m_winners.path = evening.file;
+        m_winners.claimed = true;
+        writeState();
+        return;
+    }
+    // A re-saved file that cannot be written back is left as it is; the evening goes on whole in
+    // a file of this run, made with the next winner.
+    decline(evening.file);
     m_saved = 0;
-    writeState();
+    for (const auto& [adi, hediye] : evening.winners)
+        m_winners.pending += winnerLine(adi, hediye);
+}
+
+void TDrawJournal::resumeNumbers(const TUnsavedNumbers& numbers)
+{
+    startNumbers(numbers.started);
+    m_numbersFirst = numbers.first;
+    m_numbersLast = numbers.last;
+    m_numbersRequested = numbers.requested;
+    m_numbersFinished = numbers.finished;
+    if (takeOver(numbers.file, numbers.rewritten, numbers.wholeBytes, m_numbers.written))
+    {
+        m_numbers.path = numbers.file;
+        m_numbers.claimed = true;
+        writeNumbersState();
+        return;
+    }
+    decline(numbers.file);
+    for (qint64 n : numbers.numbers)
+        m_numbers.pending += QByteArray::number(n) + "\r\n";
 }
 
 bool TDrawJournal::decline(const QString& journalFile)
@@ -279,7 +698,7 @@ bool TDrawJournal::decline(const QString& journalFile)
     try
     {
         TIniFile state(stateFile(journalFile));
-        state.writeString(stateSection, declinedKey, QStringLiteral("True"));
+        state.writeString(stateSection, declinedKey, trueText);
         state.updateFile();
         return true;
     }
@@ -291,18 +710,49 @@ bool TDrawJournal::decline(const QString& journalFile)
 
 void TDrawJournal::startNumbers(const QDateTime& started)
 {
+    // The draw before it is off the screen: it is never offered again.
+    if (m_numbers.claimed)
+        decline(m_numbers.path);
     m_numbers = AppendedFile();
     m_numbers.stem = QStringLiteral("Sayilar-") + started.toString(timeFormat);
     m_numbers.path = freeName(m_numbers.stem, 1);
+    m_numbersStarted = started;
+    m_numbersFirst = m_numbersLast = 0;
+    m_numbersRequested = 0;
+    m_numbersFinished = m_numbersSaved = false;
+}
+
+void TDrawJournal::planNumbers(qint64 first, qint64 last, int requested)
+{
+    m_numbersFirst = first;
+    m_numbersLast = last;
+    m_numbersRequested = requested;
+}
+
+void TDrawJournal::numbersFinished()
+{
+    m_numbersFinished = true;
+    writeNumbersState();
+}
+
+void TDrawJournal::numbersSaved()
+{
+    m_numbersSaved = true;
+    writeNumbersState();
 }
 
 bool TDrawJournal::appendNumbers(const QByteArray& lines)
 {
     if (m_numbers.stem.isEmpty())
         startNumbers();
+    const bool claimed = m_numbers.claimed;
     m_numbers.pending += lines;
     if (flush(m_numbers))
+    {
+        if (!claimed)
+            writeNumbersState();
         return true;
+    }
     if (!m_numbersTold)
     {
         m_numbersTold = true;
