@@ -636,6 +636,26 @@ private Q_SLOTS:
         QVERIFY(window->Kzn_T->textAt(3, 0).startsWith(QStringLiteral("Kişi ")));
     }
 
+    // A hundred thousand winners of the longest names come back at once, in a question of a few
+    // lines; not one of them is in the list, so all three participants can still win.
+    void longEveningResumes()
+    {
+        writeParticipants(3);
+        writePrizes(5);
+        QVERIFY(QDir().mkpath(dataFolder()));
+        QByteArray bytes;
+        for (int i = 0; i < 100000; ++i)
+            bytes += winnerLine(QByteArray::number(i).leftJustified(40, 'x'), QByteArray(40, 'h'));
+        writeAll(QDir(dataFolder()).filePath(QStringLiteral("Cekilis-2026-12-09_19-00-00.txt")), bytes);
+        messages->setNextAnswer(mrYes);
+        auto window = openWindow();
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(messages->shown.first().size() < 1000);
+        QVERIFY(messages->shown.first().contains(QStringLiteral("olmayan 100000 kazanan (0xx")));
+        QCOMPARE(window->Kzn_T->recordCount(), 100000);
+        QTRY_VERIFY(statusLine(*window).contains(QStringLiteral("Çekilişe kalan: 3 |")));
+    }
+
     // A number draw killed part-way is offered at the next start; a journal that could not be
     // read is named first, in its own line.
     void killedNumberDrawOffered_data()
