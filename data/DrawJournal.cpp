@@ -224,20 +224,32 @@ QString native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-bool isTrue(const TIniFile& state, const QString& key)
+// A journal's state as the start reads it: only a small regular file is read, anything else
+// reads as no state.
+class JournalState
 {
-    return state.readString(stateSection, key, QString()).compare(trueText, Qt::CaseInsensitive) == 0;
-}
+public:
+    explicit JournalState(const QString& journalFile)
+    {
+        const QString path = TDrawJournal::stateFile(journalFile);
+        const QFileInfo info(path);
+        if (!info.exists() || (info.isFile() && info.size() <= TDrawJournal::MaxStateBytes))
+            m_ini.emplace(path);
+    }
+    QString text(const QString& key) const
+    {
+        return m_ini ? m_ini->readString(stateSection, key, QString()) : QString();
+    }
+    int integer(const QString& key, int defaultValue) const
+    {
+        return m_ini ? m_ini->readInteger(stateSection, key, defaultValue) : defaultValue;
+    }
+    bool has(const QString& key) const { return m_ini && m_ini->valueExists(stateSection, key); }
+    bool isTrue(const QString& key) const { return text(key).compare(trueText, Qt::CaseInsensitive) == 0; }
 
-// A state file that is not a small regular file is not read: it reads as none.
-TIniFile readState(const QString& journalFile)
-{
-    const QString path = TDrawJournal::stateFile(journalFile);
-    const QFileInfo info(path);
-    if (info.exists() && (!info.isFile() || info.size() > TDrawJournal::MaxStateBytes))
-        return TIniFile(QString());
-    return TIniFile(path);
-}
+private:
+    std::optional<TIniFile> m_ini;
+};
 
 // A journal's text as lines of the tables' code page, however it was saved.
 struct JournalText
@@ -364,9 +376,7 @@ QList<Candidate> candidates(const QDir& dir, const QString& prefix, const QDateT
         Candidate candidate{info, {}, false};
         if (info.isFile())
         {
-            const TIniFile state = readState(info.filePath());
-            candidate.started =
-                QDateTime::fromString(state.readString(stateSection, startedKey, QString()), Qt::ISODate);
+            candidate.started = QDateTime::fromString(JournalState(info.filePath()).text(startedKey), Qt::ISODate);
         }
         if (!candidate.started.isValid())
             candidate.started = timeFromName(info.fileName(), prefix);
@@ -453,8 +463,8 @@ std::optional<TUnsavedEvening> findEvening(const QDir& dir, const QDateTime& now
     for (const Candidate& candidate : candidates(dir, QStringLiteral("Cekilis-"), now))
     {
         const QString path = candidate.info.filePath();
-        const TIniFile state = readState(path);
-        if (isTrue(state, declinedKey))
+        const JournalState state(path);
+        if (state.isTrue(declinedKey))
             continue;
         QByteArray raw;
         const Reading reading = readJournal(candidate.info, raw);
@@ -486,7 +496,7 @@ std::optional<TUnsavedEvening> findEvening(const QDir& dir, const QDateTime& now
             continue;
         }
         const int count = int(evening.winners.size());
-        evening.saved = std::clamp(state.readInteger(stateSection, savedKey, 0), 0, count);
+        evening.saved = std::clamp(state.integer(savedKey, 0), 0, count);
         if (count == 0 || evening.saved >= count)
         {
             // An evening saved whole ends the search: anything older was offered before it.
@@ -494,10 +504,10 @@ std::optional<TUnsavedEvening> findEvening(const QDir& dir, const QDateTime& now
                 return std::nullopt;
             continue;
         }
-        evening.shown = std::clamp(state.readInteger(stateSection, shownKey, 0), 0, count);
+        evening.shown = std::clamp(state.integer(shownKey, 0), 0, count);
         // Only a state that knew of the last winner can say its reveal was cut off; a state file
         // that could not be written says nothing.
-        evening.cutOff = state.readInteger(stateSection, appendedKey, -1) == count && evening.shown < count;
+        evening.cutOff = state.integer(appendedKey, -1) == count && evening.shown < count;
         evening.encoding = text.encoding;
         evening.rewritten = text.ownForm;
         evening.wholeBytes = text.wholeBytes;
@@ -511,8 +521,8 @@ std::optional<TUnsavedNumbers> findNumbers(const QDir& dir, const QDateTime& now
     for (const Candidate& candidate : candidates(dir, QStringLiteral("Sayilar-"), now))
     {
         const QString path = candidate.info.filePath();
-        const TIniFile state = readState(path);
-        if (isTrue(state, declinedKey))
+        const JournalState state(path);
+        if (state.isTrue(declinedKey))
             continue;
         QByteArray raw;
         const Reading reading = readJournal(candidate.info, raw);
@@ -525,7 +535,7 @@ std::optional<TUnsavedNumbers> findNumbers(const QDir& dir, const QDateTime& now
         }
         // A draw without its state (written by an earlier version of the program, or when the
         // state could not be written) says nothing of how it ended: it is not offered.
-        if (!state.valueExists(stateSection, requestedKey))
+        if (!state.has(requestedKey))
             return std::nullopt;
         const JournalText text = splitJournal(raw);
         TUnsavedNumbers numbers;
@@ -551,16 +561,16 @@ std::optional<TUnsavedNumbers> findNumbers(const QDir& dir, const QDateTime& now
             TDrawJournal::decline(path);
             continue;
         }
-        numbers.finished = isTrue(state, finishedKey);
-        if (numbers.numbers.isEmpty() || (numbers.finished && isTrue(state, numbersSavedKey)))
+        numbers.finished = state.isTrue(finishedKey);
+        if (numbers.numbers.isEmpty() || (numbers.finished && state.isTrue(numbersSavedKey)))
         {
             if (!numbers.numbers.isEmpty() && !candidate.future)
                 return std::nullopt;
             continue;
         }
-        numbers.first = state.readString(stateSection, firstKey, QString()).toLongLong();
-        numbers.last = state.readString(stateSection, lastKey, QString()).toLongLong();
-        numbers.requested = std::max(state.readInteger(stateSection, requestedKey, 0), int(numbers.numbers.size()));
+        numbers.first = state.text(firstKey).toLongLong();
+        numbers.last = state.text(lastKey).toLongLong();
+        numbers.requested = std::max(state.integer(requestedKey, 0), int(numbers.numbers.size()));
         numbers.rewritten = text.ownForm;
         numbers.wholeBytes = text.wholeBytes;
         return numbers;

@@ -93,7 +93,7 @@ public:
     // Appends the winner's line to the run's file and returns once it is on the disk. The file is
     // made with the first winner; a line that could not be written is written with the next one.
     bool appendWinner(const QByteArray& adi, const QByteArray& hediye);
-    // The last winner appended has been revealed to the last letter.
+    // The last letter of the last winner's name has appeared on the stage.
     void winnerShown();
     // "Kaydet" wrote a winners list holding the first `count` winners of the journal.
     void winnersSaved(int count);

@@ -344,6 +344,8 @@ private Q_SLOTS:
         QTest::newRow("no state file") << QByteArray() << 3 << false;
         QTest::newRow("state written before the last winner") << state("Cekilen=2\r\nGosterilen=2\r\n") << 3 << false;
         QTest::newRow("the last name cut off") << state("Cekilen=3\r\nGosterilen=2\r\n") << 3 << true;
+        QTest::newRow("a state larger than the program writes is not read")
+            << state("Kaydedilen=3\r\n" + QByteArray(int(TDrawJournal::MaxStateBytes), ';')) << 3 << false;
         QTest::newRow("two saved, one more drawn")
             << state("Cekilen=3\r\nGosterilen=3\r\nKaydedilen=2\r\n") << 1 << false;
     }
@@ -378,6 +380,19 @@ private Q_SLOTS:
         QCOMPARE(evening->started, started);
         run.winnerShown();
         QVERIFY(!TDrawJournal::findUnsaved(dir.path())->cutOff);
+
+        // A state file that cannot be written (a folder in its place) tells nothing of a cut-off.
+        QTemporaryDir blocked;
+        TDrawJournal other(blocked.path(), started);
+        QVERIFY(QDir().mkpath(TDrawJournal::stateFile(other.winnersFile())));
+        QVERIFY(other.appendWinner("Ali", "Saat"));
+        other.winnerShown();
+        QVERIFY(other.appendWinner("Veli", "Top"));
+        other.winnerShown();
+        const std::optional<TUnsavedEvening> unknown = TDrawJournal::findUnsaved(blocked.path());
+        QVERIFY(unknown);
+        QCOMPARE(unknown->winners.size(), 2);
+        QVERIFY(!unknown->cutOff);
     }
 
     // A journal of a hundred thousand winners of the longest names is read whole.
