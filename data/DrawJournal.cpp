@@ -457,13 +457,29 @@ bool unparseable(const JournalText& text, int damaged)
     return text.undecodable || damaged > int(text.lines.size()) - damaged;
 }
 
-std::optional<TUnsavedEvening> findEvening(const QDir& dir, const QDateTime& now, const TWinnerLineLimits& limits,
-                                           QStringList& notices)
+enum class Verdict
 {
-    for (const Candidate& candidate : candidates(dir, QStringLiteral("Cekilis-"), now))
+    Offer,
+    LookFurther,
+    Stop,
+};
+
+struct Judgement
+{
+    Verdict verdict = Verdict::LookFurther;
+    int damagedLines = 0;
+};
+
+// Walks the journals named `prefix`*.txt, newest first, past declined ones. `judge` reads each
+// journal that could be read and says whether to offer it, to look at the next or to stop; one
+// that cannot be taken into account is told in a line, and one that cannot be read stops the
+// walk, so that nothing older is offered in its place.
+template <class Judge>
+void walkJournals(const QDir& dir, const QString& prefix, const QDateTime& now, QStringList& notices, Judge judge)
+{
+    for (const Candidate& candidate : candidates(dir, prefix, now))
     {
-        const QString path = candidate.info.filePath();
-        const JournalState state(path);
+        const JournalState state(candidate.info.filePath());
         if (state.isTrue(declinedKey))
             continue;
         QByteArray raw;
@@ -472,110 +488,105 @@ std::optional<TUnsavedEvening> findEvening(const QDir& dir, const QDateTime& now
         {
             notices.append(readingNotice(reading, candidate.info));
             if (reading == Reading::Unreadable)
-                return std::nullopt;
+                return;
             continue;
         }
         const JournalText text = splitJournal(raw);
-        TUnsavedEvening evening;
-        evening.file = path;
-        evening.started = candidate.started;
-        for (const QByteArray& line : text.lines)
-        {
-            QPair<QByteArray, QByteArray> winner;
-            if (parseWinner(line, limits, winner))
-                evening.winners.append(winner);
-            else
-                ++evening.damagedLines;
-        }
-        if (unparseable(text, evening.damagedLines))
+        const Judgement judgement = judge(candidate, state, text);
+        if (unparseable(text, judgement.damagedLines))
         {
             notices.append(setAsideNotice(
                 candidate.info, text.undecodable ? QStringLiteral("metin kodlaması tanınmadı")
-                                                 : damagedReason(evening.damagedLines, int(text.lines.size()))));
-            TDrawJournal::decline(path);
+                                                 : damagedReason(judgement.damagedLines, int(text.lines.size()))));
+            TDrawJournal::decline(candidate.info.filePath());
             continue;
         }
-        const int count = int(evening.winners.size());
-        evening.saved = std::clamp(state.integer(savedKey, 0), 0, count);
-        if (count == 0 || evening.saved >= count)
-        {
-            // An evening saved whole ends the search: anything older was offered before it.
-            if (count > 0 && !candidate.future)
-                return std::nullopt;
-            continue;
-        }
-        evening.shown = std::clamp(state.integer(shownKey, 0), 0, count);
-        // Only a state that knew of the last winner can say its reveal was cut off; a state file
-        // that could not be written says nothing.
-        evening.cutOff = state.integer(appendedKey, -1) == count && evening.shown < count;
-        evening.encoding = text.encoding;
-        evening.rewritten = text.ownForm;
-        evening.wholeBytes = text.wholeBytes;
-        return evening;
+        if (judgement.verdict != Verdict::LookFurther)
+            return;
     }
-    return std::nullopt;
+}
+
+std::optional<TUnsavedEvening> findEvening(const QDir& dir, const QDateTime& now, const TWinnerLineLimits& limits,
+                                           QStringList& notices)
+{
+    std::optional<TUnsavedEvening> found;
+    walkJournals(dir, QStringLiteral("Cekilis-"), now, notices,
+                 [&](const Candidate& candidate, const JournalState& state, const JournalText& text) {
+                     TUnsavedEvening evening;
+                     for (const QByteArray& line : text.lines)
+                     {
+                         QPair<QByteArray, QByteArray> winner;
+                         if (parseWinner(line, limits, winner))
+                             evening.winners.append(winner);
+                         else
+                             ++evening.damagedLines;
+                     }
+                     // The walk sets a journal that does not parse aside.
+                     if (unparseable(text, evening.damagedLines))
+                         return Judgement{Verdict::LookFurther, evening.damagedLines};
+                     const int count = int(evening.winners.size());
+                     evening.saved = std::clamp(state.integer(savedKey, 0), 0, count);
+                     // An evening saved whole ends the search: anything older was offered before it.
+                     if (count == 0 || evening.saved >= count)
+                         return Judgement{count > 0 && !candidate.future ? Verdict::Stop : Verdict::LookFurther,
+                                          evening.damagedLines};
+                     evening.file = candidate.info.filePath();
+                     evening.started = candidate.started;
+                     evening.shown = std::clamp(state.integer(shownKey, 0), 0, count);
+                     // Only a state that knew of the last winner can say its reveal was cut off; a
+                     // state file that could not be written says nothing.
+                     evening.cutOff = state.integer(appendedKey, -1) == count && evening.shown < count;
+                     evening.encoding = text.encoding;
+                     evening.rewritten = text.ownForm;
+                     evening.wholeBytes = text.wholeBytes;
+                     const int damaged = evening.damagedLines;
+                     found = std::move(evening);
+                     return Judgement{Verdict::Offer, damaged};
+                 });
+    return found;
 }
 
 std::optional<TUnsavedNumbers> findNumbers(const QDir& dir, const QDateTime& now, QStringList& notices)
 {
-    for (const Candidate& candidate : candidates(dir, QStringLiteral("Sayilar-"), now))
-    {
-        const QString path = candidate.info.filePath();
-        const JournalState state(path);
-        if (state.isTrue(declinedKey))
-            continue;
-        QByteArray raw;
-        const Reading reading = readJournal(candidate.info, raw);
-        if (reading != Reading::Read)
-        {
-            notices.append(readingNotice(reading, candidate.info));
-            if (reading == Reading::Unreadable)
-                return std::nullopt;
-            continue;
-        }
-        // A draw without its state (written by an earlier version of the program, or when the
-        // state could not be written) says nothing of how it ended: it is not offered.
-        if (!state.has(requestedKey))
-            return std::nullopt;
-        const JournalText text = splitJournal(raw);
-        TUnsavedNumbers numbers;
-        numbers.file = path;
-        numbers.started = candidate.started;
-        QSet<qint64> seen;
-        for (const QByteArray& line : text.lines)
-        {
-            qint64 number = 0;
-            if (parseNumber(line, number) && !seen.contains(number))
-            {
-                seen.insert(number);
-                numbers.numbers.append(number);
-            }
-            else
-                ++numbers.damagedLines;
-        }
-        if (unparseable(text, numbers.damagedLines))
-        {
-            notices.append(setAsideNotice(
-                candidate.info, text.undecodable ? QStringLiteral("metin kodlaması tanınmadı")
-                                                 : damagedReason(numbers.damagedLines, int(text.lines.size()))));
-            TDrawJournal::decline(path);
-            continue;
-        }
-        numbers.finished = state.isTrue(finishedKey);
-        if (numbers.numbers.isEmpty() || (numbers.finished && state.isTrue(numbersSavedKey)))
-        {
-            if (!numbers.numbers.isEmpty() && !candidate.future)
-                return std::nullopt;
-            continue;
-        }
-        numbers.first = state.text(firstKey).toLongLong();
-        numbers.last = state.text(lastKey).toLongLong();
-        numbers.requested = std::max(state.integer(requestedKey, 0), int(numbers.numbers.size()));
-        numbers.rewritten = text.ownForm;
-        numbers.wholeBytes = text.wholeBytes;
-        return numbers;
-    }
-    return std::nullopt;
+    std::optional<TUnsavedNumbers> found;
+    walkJournals(dir, QStringLiteral("Sayilar-"), now, notices,
+                 [&](const Candidate& candidate, const JournalState& state, const JournalText& text) {
+                     // A draw without its state (written by an earlier version of the program, or when the
+                     // state could not be written) says nothing of how it ended: it is not offered.
+                     if (!state.has(requestedKey))
+                         return Judgement{Verdict::Stop, 0};
+                     TUnsavedNumbers numbers;
+                     QSet<qint64> seen;
+                     for (const QByteArray& line : text.lines)
+                     {
+                         qint64 number = 0;
+                         if (parseNumber(line, number) && !seen.contains(number))
+                         {
+                             seen.insert(number);
+                             numbers.numbers.append(number);
+                         }
+                         else
+                             ++numbers.damagedLines;
+                     }
+                     if (unparseable(text, numbers.damagedLines))
+                         return Judgement{Verdict::LookFurther, numbers.damagedLines};
+                     numbers.finished = state.isTrue(finishedKey);
+                     if (numbers.numbers.isEmpty() || (numbers.finished && state.isTrue(numbersSavedKey)))
+                         return Judgement{!numbers.numbers.isEmpty() && !candidate.future ? Verdict::Stop
+                                                                                          : Verdict::LookFurther,
+                                          numbers.damagedLines};
+                     numbers.file = candidate.info.filePath();
+                     numbers.started = candidate.started;
+                     numbers.first = state.text(firstKey).toLongLong();
+                     numbers.last = state.text(lastKey).toLongLong();
+                     numbers.requested = std::max(state.integer(requestedKey, 0), int(numbers.numbers.size()));
+                     numbers.rewritten = text.ownForm;
+                     numbers.wholeBytes = text.wholeBytes;
+                     const int damaged = numbers.damagedLines;
+                     found = std::move(numbers);
+                     return Judgement{Verdict::Offer, damaged};
+                 });
+    return found;
 }
 } // namespace
 
@@ -587,42 +598,50 @@ QString TDrawJournal::stateFile(const QString& journalFile)
     return state + QStringLiteral(".Ini");
 }
 
-// The state is a small whole-file replace; a state that cannot be written costs only the
-// question of the next start (it then offers winners that were saved, or not revealed).
-void TDrawJournal::writeState()
+namespace {
+// Replaces the keys in a journal's state file, a small whole-file replace. A state that cannot be
+// written costs only the question of the next start: it then offers winners that were saved,
+// and says nothing of a name cut off.
+bool updateState(const QString& journalFile, const QList<QPair<QString, QString>>& keys)
 {
-    if (!m_winners.claimed)
-        return;
     try
     {
-        TIniFile state(stateFile(m_winners.path));
-        state.writeString(stateSection, startedKey, m_started.toString(Qt::ISODate));
-        state.writeInteger(stateSection, appendedKey, m_count);
-        state.writeInteger(stateSection, shownKey, m_shown);
-        state.writeInteger(stateSection, savedKey, m_saved);
+        TIniFile state(TDrawJournal::stateFile(journalFile));
+        for (const auto& [key, value] : keys)
+            state.writeString(stateSection, key, value);
         state.updateFile();
+        return true;
     }
     catch (const EFileError&)
-    {}
+    {
+        return false;
+    }
+}
+
+QString boolText(bool value)
+{
+    return value ? trueText : QStringLiteral("False");
+}
+} // namespace
+
+void TDrawJournal::writeState()
+{
+    if (m_winners.claimed)
+        updateState(m_winners.path, {{startedKey, m_started.toString(Qt::ISODate)},
+                                     {appendedKey, QString::number(m_count)},
+                                     {shownKey, QString::number(m_shown)},
+                                     {savedKey, QString::number(m_saved)}});
 }
 
 void TDrawJournal::writeNumbersState()
 {
-    if (!m_numbers.claimed)
-        return;
-    try
-    {
-        TIniFile state(stateFile(m_numbers.path));
-        state.writeString(stateSection, startedKey, m_numbersStarted.toString(Qt::ISODate));
-        state.writeString(stateSection, firstKey, QString::number(m_numbersFirst));
-        state.writeString(stateSection, lastKey, QString::number(m_numbersLast));
-        state.writeInteger(stateSection, requestedKey, m_numbersRequested);
-        state.writeString(stateSection, finishedKey, m_numbersFinished ? trueText : QStringLiteral("False"));
-        state.writeString(stateSection, numbersSavedKey, m_numbersSaved ? trueText : QStringLiteral("False"));
-        state.updateFile();
-    }
-    catch (const EFileError&)
-    {}
+    if (m_numbers.claimed)
+        updateState(m_numbers.path, {{startedKey, m_numbersStarted.toString(Qt::ISODate)},
+                                     {firstKey, QString::number(m_numbersFirst)},
+                                     {lastKey, QString::number(m_numbersLast)},
+                                     {requestedKey, QString::number(m_numbersRequested)},
+                                     {finishedKey, boolText(m_numbersFinished)},
+                                     {numbersSavedKey, boolText(m_numbersSaved)}});
 }
 
 TStartupJournals TDrawJournal::findAtStart(const QString& folder, const QDateTime& now, TWinnerLineLimits limits)
@@ -639,26 +658,34 @@ std::optional<TUnsavedEvening> TDrawJournal::findUnsaved(const QString& folder)
     return findAtStart(folder).evening;
 }
 
-namespace {
-// Goes on with a file read at start: one an editor re-saved is first written back in the
-// program's own form, so what is appended is in the same form as what is there.
-bool takeOver(const QString& path, const QByteArray& rewritten, qint64 wholeBytes, qint64& written)
+// Goes on with a file read at start. One an editor re-saved is first written back in the
+// program's own form, so what is appended is in the same form as what is there; when that
+// cannot be written, the file is left as it is and set aside, and `whole` (everything it held)
+// goes to a file of this run with the next append.
+bool TDrawJournal::adopt(AppendedFile& file, const QString& path, const QByteArray& rewritten, qint64 wholeBytes,
+                         const QByteArray& whole)
 {
-    written = wholeBytes;
-    if (rewritten.isEmpty())
-        return true;
+    file.pending.clear();
+    file.written = wholeBytes;
     try
     {
-        SaveFileAtomically(path, rewritten);
-        written = rewritten.size();
+        if (!rewritten.isEmpty())
+        {
+            SaveFileAtomically(path, rewritten);
+            file.written = rewritten.size();
+        }
+        file.path = path;
+        file.claimed = true;
         return true;
     }
     catch (const EFileError&)
     {
+        decline(path);
+        file.written = 0;
+        file.pending = whole;
         return false;
     }
 }
-} // namespace
 
 void TDrawJournal::resume(const TUnsavedEvening& evening)
 {
@@ -667,21 +694,14 @@ void TDrawJournal::resume(const TUnsavedEvening& evening)
     m_count = int(evening.winners.size());
     m_shown = m_count;
     m_saved = evening.saved;
-    m_winners.pending.clear();
-    // Anything after the last whole line (an append cut by the crash) is cut off with the next append.
-    if (takeOver(evening.file, evening.rewritten, evening.wholeBytes, m_winners.written))
-    {
-        m_winners.path = evening.file;
-        m_winners.claimed = true;
-        writeState();
-        return;
-    }
-    // A re-saved file that cannot be written back is left as it is; the evening goes on whole in
-    // a file of this run, made with the next winner.
-    decline(evening.file);
-    m_saved = 0;
+    QByteArray whole;
     for (const auto& [adi, hediye] : evening.winners)
-        m_winners.pending += winnerLine(adi, hediye);
+        whole += winnerLine(adi, hediye);
+    // Anything after the last whole line (an append cut by the crash) is cut off with the next append.
+    if (adopt(m_winners, evening.file, evening.rewritten, evening.wholeBytes, whole))
+        writeState();
+    else
+        m_saved = 0;
 }
 
 void TDrawJournal::resumeNumbers(const TUnsavedNumbers& numbers)
@@ -691,31 +711,16 @@ void TDrawJournal::resumeNumbers(const TUnsavedNumbers& numbers)
     m_numbersLast = numbers.last;
     m_numbersRequested = numbers.requested;
     m_numbersFinished = numbers.finished;
-    if (takeOver(numbers.file, numbers.rewritten, numbers.wholeBytes, m_numbers.written))
-    {
-        m_numbers.path = numbers.file;
-        m_numbers.claimed = true;
-        writeNumbersState();
-        return;
-    }
-    decline(numbers.file);
+    QByteArray whole;
     for (qint64 n : numbers.numbers)
-        m_numbers.pending += QByteArray::number(n) + "\r\n";
+        whole += QByteArray::number(n) + "\r\n";
+    if (adopt(m_numbers, numbers.file, numbers.rewritten, numbers.wholeBytes, whole))
+        writeNumbersState();
 }
 
 bool TDrawJournal::decline(const QString& journalFile)
 {
-    try
-    {
-        TIniFile state(stateFile(journalFile));
-        state.writeString(stateSection, declinedKey, trueText);
-        state.updateFile();
-        return true;
-    }
-    catch (const EFileError&)
-    {
-        return false;
-    }
+    return updateState(journalFile, {{declinedKey, trueText}});
 }
 
 void TDrawJournal::startNumbers(const QDateTime& started)

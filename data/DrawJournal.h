@@ -149,6 +149,8 @@ private:
         QByteArray pending;   // bytes not yet on the disk
     };
     bool flush(AppendedFile& file);
+    bool adopt(AppendedFile& file, const QString& path, const QByteArray& rewritten, qint64 wholeBytes,
+               const QByteArray& whole);
     void writeState();
     void writeNumbersState();
     QString freeName(const QString& stem, int attempt) const;
