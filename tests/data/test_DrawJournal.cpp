@@ -1,4 +1,5 @@
 #include "DrawJournal.h"
+#include "SaveFile.h"
 #include "common/FileSizeLimit.h"
 #include "common/TestFiles.h"
 
@@ -393,6 +394,35 @@ private Q_SLOTS:
         QVERIFY(unknown);
         QCOMPARE(unknown->winners.size(), 2);
         QVERIFY(!unknown->cutOff);
+    }
+
+    // A re-saved journal that cannot be written back in the program's form is left as it is; the
+    // evening goes on whole, in the program's form, in a file of the run.
+    void reSavedJournalThatCannotBeWrittenBack()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("Cekilis-2026-12-09_19-00-00.txt"));
+        const QByteArray utf8 = QStringLiteral("Ayşe Kaya\tÜtü\nAli\tSaat\n").toUtf8();
+        writeAll(file, utf8);
+        const std::optional<TUnsavedEvening> evening = TDrawJournal::findUnsaved(dir.path());
+        QVERIFY(evening);
+        TDrawJournal journal(dir.path(), startOfToday);
+        {
+            SaveFileFaults faults;
+            faults.failSync = true;
+            const SaveFileFaults before = setSaveFileFaults(faults);
+            journal.resume(*evening);
+            setSaveFileFaults(before);
+        }
+        QVERIFY(journal.appendWinner("Ece", "Kitap"));
+        QCOMPARE(readAll(file), utf8);
+        QVERIFY(journal.winnersFile() != file);
+        QCOMPARE(readAll(journal.winnersFile()), QByteArray("Ay\xFE"
+                                                            "e Kaya\t\xDCt\xFC\r\nAli\tSaat\r\nEce\tKitap\r\n"));
+        const std::optional<TUnsavedEvening> again = TDrawJournal::findUnsaved(dir.path());
+        QVERIFY(again);
+        QCOMPARE(again->file, journal.winnersFile());
+        QCOMPARE(again->winners.size(), 3);
     }
 
     // A journal of a hundred thousand winners of the longest names is read whole.
