@@ -272,7 +272,7 @@ void TMainF::showEvent(QShowEvent* event)
     guarded([this] { FormShow(); });
     guarded([this] {
         new TSettingsAutoSave(*this, programFolder() + settingsFile);
-        offerToResumeEvening(dataFolder(), *journal, *Kzn_T, *Hediye_T, ui->SpinEdit1);
+        offerToResumeEvening(dataFolder(), *journal, tables(), ui->SpinEdit1, numberDraw);
     });
     placeTitleChecks();
     FormResize();

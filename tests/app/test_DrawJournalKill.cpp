@@ -1,3 +1,4 @@
+#include "DrawJournal.h"
 #include "ProgramFolderLock.h"
 #include "SaveFile.h"
 #include "common/ScriptedMessages.h"
@@ -102,6 +103,25 @@ private Q_SLOTS:
             QVERIFY2(journal.startsWith(numberLines(said.mid(int(sizeof "shown")))), journal);
             QVERIFY(journal.count('\n') < 1000);
         }
+
+        // The next start offers what was on the screen: the winner, told as cut off only when the
+        // kill came before the name's last letter; the number draw, to be completed when cut short.
+        const TStartupJournals found = TDrawJournal::findAtStart(data.path());
+        QCOMPARE(found.notices, QStringList());
+        if (prefix == QLatin1String("Cekilis-"))
+        {
+            QVERIFY(found.evening);
+            QCOMPARE(found.evening->winners.size(), 1);
+            QCOMPARE(found.evening->cutOff, kind == QLatin1String("reveal"));
+            return;
+        }
+        QVERIFY(found.numbers);
+        QByteArray offered;
+        for (qint64 n : found.numbers->numbers)
+            offered += QByteArray::number(n) + "\r\n";
+        QCOMPARE(offered, journal.left(journal.lastIndexOf('\n') + 1));
+        QCOMPARE(found.numbers->finished, kind == QLatin1String("number"));
+        QVERIFY(found.numbers->requested >= found.numbers->numbers.size());
     }
 
     void secondCopyInTheSameFolder()

@@ -608,6 +608,101 @@ private Q_SLOTS:
         QCOMPARE(window->Kzn_T->recordCount(), 0);
     }
 
+    // Winners of the resumed evening whom the list no longer holds are named in the question and
+    // take nobody's place: the people left can still win.
+    void resumedWinnersOutsideTheListDoNotStopTheDraw()
+    {
+        writeParticipants(3);
+        writePrizes(5);
+        QVERIFY(QDir().mkpath(dataFolder()));
+        const QString journalFile = QDir(dataFolder()).filePath(QStringLiteral("Cekilis-2026-12-09_19-00-00.txt"));
+        writeAll(journalFile, winnerLine("Eski 1", "Hediye 1") + winnerLine("Eski 2", "Hediye 2") +
+                                  winnerLine(Cp1254::fromUnicode(QStringLiteral("Kişi 1")), "Hediye 3"));
+        messages->setNextAnswer(mrYes);
+        auto window = openWindow();
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(messages->shown.first().contains(QStringLiteral("olmayan 2 kazanan (Eski 1, Eski 2)")));
+        QVERIFY(!messages->shown.first().contains(QStringLiteral("kapanmıştı")));
+        messages->clear();
+        QTRY_VERIFY(statusLine(*window).contains(QStringLiteral("Çekilişe kalan: 2 | Kazanan: 3")));
+
+        FakeClock clock;
+        Ui::TMainF* ui = window->form();
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        QTest::mouseClick(ui->ZvWinButton7, Qt::LeftButton);
+        QCOMPARE(messages->shown, QStringList());
+        QCOMPARE(window->Kzn_T->recordCount(), 4);
+        QVERIFY(window->Kzn_T->textAt(3, 0) != QStringLiteral("Kişi 1"));
+        QVERIFY(window->Kzn_T->textAt(3, 0).startsWith(QStringLiteral("Kişi ")));
+    }
+
+    // A hundred thousand winners of the longest names come back at once, in a question of a few
+    // lines; not one of them is in the list, so all three participants can still win.
+    void longEveningResumes()
+    {
+        writeParticipants(3);
+        writePrizes(5);
+        QVERIFY(QDir().mkpath(dataFolder()));
+        QByteArray bytes;
+        for (int i = 0; i < 100000; ++i)
+            bytes += winnerLine(QByteArray::number(i).leftJustified(40, 'x'), QByteArray(40, 'h'));
+        writeAll(QDir(dataFolder()).filePath(QStringLiteral("Cekilis-2026-12-09_19-00-00.txt")), bytes);
+        messages->setNextAnswer(mrYes);
+        auto window = openWindow();
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(messages->shown.first().size() < 1000);
+        QVERIFY(messages->shown.first().contains(QStringLiteral("olmayan 100000 kazanan (0xx")));
+        QCOMPARE(window->Kzn_T->recordCount(), 100000);
+        QTRY_VERIFY(statusLine(*window).contains(QStringLiteral("Çekilişe kalan: 3 |")));
+    }
+
+    // A number draw killed part-way is offered at the next start; a journal that could not be
+    // read is named first, in its own line.
+    void killedNumberDrawOffered_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Yes: the draw goes on") << int(mrYes);
+        QTest::newRow("No: an empty list") << int(mrNo);
+    }
+    void killedNumberDrawOffered()
+    {
+        QFETCH(int, answer);
+        QVERIFY(QDir().mkpath(dataFolder()));
+        const QDir data(dataFolder());
+        const QString killed = data.filePath(QStringLiteral("Sayilar-2026-12-09_19-00-00.txt"));
+        writeAll(killed, "17\r\n3\r\n");
+        writeAll(TDrawJournal::stateFile(killed), "[Cekilis]\r\nBaslangic=1\r\nBitis=20\r\nAdet=5\r\n");
+        QVERIFY(QDir().mkpath(data.filePath(QStringLiteral("Cekilis-2026-12-10_19-00-00.txt"))));
+        const TStartupJournals found = TDrawJournal::findAtStart(dataFolder());
+        QVERIFY(found.numbers);
+        QCOMPARE(found.notices.size(), 1);
+        messages->setNextAnswer(answer);
+        auto window = openWindow();
+        QCOMPARE(messages->shown, (QStringList{QStringLiteral("Bilgi: ") + journalNoticesText(found.notices),
+                                               QStringLiteral("Soru: ") + resumeNumbersText(*found.numbers)}));
+        messages->clear();
+        Ui::TMainF* ui = window->form();
+        if (answer == mrNo)
+        {
+            QCOMPARE(ui->ListBox1->count(), 0);
+            window.reset();
+            window = openWindow();
+            QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: ") + journalNoticesText(found.notices)});
+            return;
+        }
+        QCOMPARE(ui->ListBox1->count(), 2);
+        QCOMPARE(ui->ListBox1->item(1)->text(), QStringLiteral("3"));
+        QCOMPARE(ui->SpinADET->value(), 5);
+
+        FakeClock clock;
+        ui->PageControl1->setCurrentWidget(ui->TabSheet2);
+        QTest::mouseClick(ui->ZvWinButton1, Qt::LeftButton);
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: İşlem tamamlandı...")});
+        QCOMPARE(ui->ListBox1->count(), 5);
+        QCOMPARE(ui->ListBox1->item(0)->text(), QStringLiteral("17"));
+        QCOMPARE(readAll(killed).count('\n'), 5);
+    }
+
     void settingsSaveKeepsOtherLines()
     {
         writeAll(path(QStringLiteral("Ayar.Ini")), "[Baska]\r\nx=1\r\n[TMainF]\r\nSpinCKSR_Value=25\r\nEk=bir\r\n["
