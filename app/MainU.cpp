@@ -265,8 +265,10 @@ void TMainF::showEvent(QShowEvent* event)
     guarded([] {
         const QStringList files{settingsFile, QStringLiteral("Kisi.Ini"), QStringLiteral("Hediye.Ini"),
                                 QStringLiteral("Memory.Ini")};
-        RestoreInterruptedInPlaceWrites(programFolder(), files);
+        const QStringList told = RestoreInterruptedInPlaceWrites(programFolder(), files);
         RemoveSaveFileLeftovers(programFolder(), files);
+        if (!told.isEmpty())
+            ShowBilgi(told.join(QLatin1Char('\n')));
     });
     guarded([this] { readSettings(); });
     guarded([this] { FormShow(); });

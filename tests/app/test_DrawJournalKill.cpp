@@ -129,23 +129,100 @@ private Q_SLOTS:
         QCOMPARE(messages.shown.size(), 1);
     }
 
-    // Killed half-way through writing "Kisi.Ini" in place: the next start puts the old content back.
+    // Killed half-way through writing "Kisi.Ini" in place (3000 bytes over 840): the next start
+    // puts the old content back onto that torn file only, and says what it did in one line.
+    void inPlaceWriteKilledHalfWay_data()
+    {
+        QTest::addColumn<QString>("after");    // what happened to the folder after the kill
+        QTest::addColumn<QByteArray>("found"); // "Kisi.Ini" as the next start finds it, "" for torn
+        QTest::addColumn<QString>("outcome");  // restored, left (a newer file), finished, unused
+        const QByteArray none;
+        QTest::newRow("torn file") << QString() << none << QStringLiteral("restored");
+        QTest::newRow("temporary folder emptied by a reboot")
+            << QStringLiteral("reboot") << none << QStringLiteral("restored");
+        QTest::newRow("newer list put in place, shorter")
+            << QString() << QByteArray(2000, 'Y') << QStringLiteral("left");
+        QTest::newRow("newer list put in place, the torn size")
+            << QString() << QByteArray(3000, 'Z') << QStringLiteral("left");
+        QTest::newRow("newer list: the new content with one record changed")
+            << QString() << QByteArray(1500, 'N') + QByteArray(84, 'Q') + QByteArray(1416, 'N')
+            << QStringLiteral("left");
+        QTest::newRow("the write had ended, its copy left")
+            << QString() << QByteArray(3000, 'N') << QStringLiteral("finished");
+        QTest::newRow("the file still as it was") << QString() << QByteArray(840, 'o') << QStringLiteral("kept");
+        QTest::newRow("copy damaged") << QStringLiteral("damage copy") << none << QStringLiteral("unused");
+    }
     void inPlaceWriteKilledHalfWay()
     {
+        QFETCH(QString, after);
+        QFETCH(QByteArray, found);
+        QFETCH(QString, outcome);
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
+        QTemporaryDir systemTemporary;
+        QVERIFY(dir.isValid() && systemTemporary.isValid());
         const QString kisi = dir.filePath(QStringLiteral("Kisi.Ini"));
         const QByteArray old(840, 'o');
         writeAll(kisi, old);
         QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), systemTemporary.path());
+        child.setProcessEnvironment(environment);
         QCOMPARE(startAndListen(child, {dir.path(), QStringLiteral("inplace")}), QByteArray("half"));
         killOutright(child);
-        QCOMPARE(readAll(kisi).left(1000), QByteArray(1000, 'N'));
-        QCOMPARE(RestoreInterruptedInPlaceWrites(dir.path(), {QStringLiteral("Ayar.Ini"), QStringLiteral("Kisi.Ini")}),
-                 1);
-        QCOMPARE(readAll(kisi), old);
-        QVERIFY(!QFileInfo::exists(InPlaceCopyName(kisi)));
-        QCOMPARE(RestoreInterruptedInPlaceWrites(dir.path(), {QStringLiteral("Kisi.Ini")}), 0);
+        const QByteArray torn = readAll(kisi);
+        QCOMPARE(torn.left(1024), QByteArray(1024, 'N'));
+        QCOMPARE(torn.mid(1024), QByteArray(1976, '\0'));
+        // The copy of the old content lives beside the data, not in the system's temporary folder.
+        const QString copy = InPlaceCopyName(kisi);
+        QCOMPARE(QFileInfo(copy).absolutePath(), dir.filePath(QStringLiteral("Data")));
+        QVERIFY(QFileInfo::exists(copy));
+        if (after == QLatin1String("reboot"))
+            QVERIFY(systemTemporary.remove());
+        if (after == QLatin1String("damage copy"))
+        {
+            QFile f(copy);
+            QVERIFY(f.open(QIODevice::ReadWrite) && f.seek(f.size() - 1) && f.write("x") == 1);
+        }
+        if (!found.isEmpty())
+            writeAll(kisi, found);
+
+        const QStringList told =
+            RestoreInterruptedInPlaceWrites(dir.path(), {QStringLiteral("Ayar.Ini"), QStringLiteral("Kisi.Ini")});
+        QCOMPARE(told.size(), outcome == QLatin1String("finished") ? 0 : 1);
+        const QString line = told.value(0);
+        QVERIFY(!line.contains(u'\n'));
+        if (!told.isEmpty())
+            QVERIFY2(line.startsWith(QLatin1Char('"') + QDir::toNativeSeparators(kisi) + QLatin1Char('"')),
+                     qPrintable(line));
+        if (outcome == QLatin1String("restored"))
+        {
+            QCOMPARE(readAll(kisi), old);
+            QVERIFY(line.contains(QStringLiteral("geri getirildi")));
+        }
+        else if (outcome == QLatin1String("left"))
+        {
+            QCOMPARE(readAll(kisi), found);
+            QVERIFY(line.contains(QStringLiteral("olduğu gibi bırakıldı")));
+            const QStringList aside =
+                QDir(dir.filePath(QStringLiteral("Data"))).entryList({QStringLiteral("Kisi.Ini.onceki-*")});
+            QCOMPARE(aside.size(), 1);
+            QCOMPARE(readAll(dir.filePath(QStringLiteral("Data/")) + aside.first()), old);
+            QVERIFY(line.contains(aside.first()));
+        }
+        else if (outcome == QLatin1String("unused"))
+        {
+            QCOMPARE(readAll(kisi), torn);
+            QVERIFY(line.contains(QStringLiteral("tanınmadı")));
+        }
+        else
+        {
+            QCOMPARE(readAll(kisi), found);
+            QCOMPARE(line.contains(QStringLiteral("önceki hali olduğu gibi duruyor")),
+                     outcome == QLatin1String("kept"));
+        }
+        // Settled once: the next start has nothing to do or tell.
+        QVERIFY(!QFileInfo::exists(copy));
+        QCOMPARE(RestoreInterruptedInPlaceWrites(dir.path(), {QStringLiteral("Kisi.Ini")}), QStringList());
     }
 
 #ifdef Q_OS_LINUX
