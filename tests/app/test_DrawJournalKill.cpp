@@ -3,10 +3,14 @@
 #include "common/ScriptedMessages.h"
 #include "common/TestFiles.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fcntl.h>
@@ -114,7 +118,11 @@ private Q_SLOTS:
         {
             TProgramFolderLock second(dir.path());
             QVERIFY(!claimProgramFolder(second));
-            QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: ") + TProgramFolderLock::alreadyRunningText()});
+            // The message names the lock file, so a lock left by something else can be found.
+            const QString lockFile = dir.filePath(TProgramFolderLock::bareName());
+            QCOMPARE(messages.shown,
+                     QStringList{QStringLiteral("Bilgi: ") + TProgramFolderLock::alreadyRunningText(lockFile)});
+            QVERIFY(messages.shown.first().contains(QLatin1Char('"') + QDir::toNativeSeparators(lockFile)));
         }
         // A copy in another folder is not kept out.
         QTemporaryDir other;
@@ -127,6 +135,106 @@ private Q_SLOTS:
         TProgramFolderLock next(dir.path());
         QVERIFY(claimProgramFolder(next));
         QCOMPARE(messages.shown.size(), 1);
+    }
+
+    // A lock file found at start blocks only while a copy really runs in this folder and holds it;
+    // in a folder that takes no new file the lock is held elsewhere and still keeps a second copy out.
+    void lockFoundAtStart_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // the lock file found; "-": none
+        QTest::addColumn<int>("age");            // seconds since the lock file was written
+        QTest::addColumn<QString>("running");    // here, elsewhere (a copy the lock names), or none
+        QTest::addColumn<bool>("fullFolder");    // the folder takes no new file
+        QTest::addColumn<bool>("claimed");
+        const QByteArray none("-");
+        const QByteArray mine = QByteArray::number(QCoreApplication::applicationPid()) + "\ncekilis\n" +
+                                QSysInfo::machineHostName().toUtf8() + "\n";
+        QTest::newRow("empty lock, just written") << QByteArray() << 0 << QString() << false << true;
+        QTest::newRow("empty lock, a minute old") << QByteArray() << 60 << QString() << false << true;
+        QTest::newRow("garbage lock") << QByteArray("\xFF\xFE garbage\n\n\0x", 14) << 60 << QString() << false << true;
+        QTest::newRow("lock naming a running process that is not a copy here")
+            << mine << 60 << QString() << false << true;
+        QTest::newRow("lock naming a copy running in another folder")
+            << none << 0 << QStringLiteral("elsewhere") << false << true;
+        QTest::newRow("a copy runs here") << none << 0 << QStringLiteral("here") << false << false;
+        QTest::newRow("a copy runs here, its lock file emptied")
+            << QByteArray() << 60 << QStringLiteral("here") << false << false;
+        QTest::newRow("folder takes no new file, a copy runs here")
+            << none << 0 << QStringLiteral("here") << true << false;
+        QTest::newRow("folder takes no new file, nothing runs") << none << 0 << QString() << true << true;
+    }
+    void lockFoundAtStart()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, age);
+        QFETCH(QString, running);
+        QFETCH(bool, fullFolder);
+        QFETCH(bool, claimed);
+        QTemporaryDir dir;
+        QTemporaryDir other;
+        QVERIFY(dir.isValid() && other.isValid());
+        QString folder = dir.path();
+        QStringList mounted;
+        if (fullFolder)
+        {
+            // A file system of its own with every inode taken.
+            folder = dir.filePath(QStringLiteral("full"));
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("full")));
+            if (QProcess::execute(QStringLiteral("mount"),
+                                  {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                   QStringLiteral("nr_inodes=4"), QStringLiteral("tmpfs"), folder}) != 0)
+                QSKIP("mounting a tmpfs is not permitted here");
+            mounted << folder;
+            for (int i = 0; QFile(QDir(folder).filePath(QString::number(i))).open(QIODevice::WriteOnly); ++i)
+            {}
+        }
+        const auto unmount = qScopeGuard([&] {
+            for (const QString& m : mounted)
+                QProcess::execute(QStringLiteral("umount"), {m});
+        });
+        ScriptedMessages messages;
+        QProcess copy;
+        if (!running.isEmpty())
+        {
+            const QString where = running == QLatin1String("here") ? folder : other.path();
+            QCOMPARE(startAndListen(copy, {where, QStringLiteral("lock")}), QByteArray("locked"));
+            if (running == QLatin1String("elsewhere"))
+                content = readAll(QDir(other.path()).filePath(TProgramFolderLock::bareName()));
+        }
+        const QString lockFile = QDir(folder).filePath(TProgramFolderLock::bareName());
+        if (content != "-")
+        {
+            if (!fullFolder && running != QLatin1String("here"))
+                writeAll(lockFile, content);
+            else if (QFileInfo::exists(lockFile))
+                QVERIFY(QFile::resize(lockFile, 0));
+            QFile f(lockFile);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-age), QFileDevice::FileModificationTime));
+        }
+        {
+            TProgramFolderLock lock(folder);
+            QCOMPARE(claimProgramFolder(lock), claimed);
+            if (claimed)
+                QCOMPARE(messages.shown, QStringList());
+            else
+                QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: ") +
+                                                     TProgramFolderLock::alreadyRunningText(lock.fileName())});
+            // Where the folder takes no file, the lock is held beside it, in the same place for every copy.
+            QCOMPARE(lock.fileName(), TProgramFolderLock::candidates(folder).at(fullFolder ? 2 : 0));
+            // A lock this copy holds keeps the next one out.
+            if (claimed)
+            {
+                TProgramFolderLock second(folder);
+                QVERIFY(!second.acquire());
+                QCOMPARE(second.fileName(), lock.fileName());
+            }
+        }
+        if (copy.state() == QProcess::Running)
+            killOutright(copy);
+        // Once nothing runs, the folder is free again.
+        TProgramFolderLock after(folder);
+        QVERIFY(after.acquire());
     }
 
     // Killed half-way through writing "Kisi.Ini" in place (3000 bytes over 840): the next start
