@@ -202,6 +202,10 @@ private Q_SLOTS:
                 content = readAll(QDir(other.path()).filePath(TProgramFolderLock::bareName()));
         }
         const QString lockFile = QDir(folder).filePath(TProgramFolderLock::bareName());
+#ifdef Q_OS_WIN
+        if (content != "-" && running == QLatin1String("here"))
+            QSKIP("Windows lets nothing write a lock file its copy holds");
+#endif
         if (content != "-")
         {
             if (!fullFolder && running != QLatin1String("here"))
