@@ -95,8 +95,9 @@ const QString kDataFolder = QStringLiteral("Data");
 const QString kCopyMark = QStringLiteral(".onceki");
 const QByteArray kCopyMagic = QByteArrayLiteral("CEKILIS-ONCEKI 1\n");
 constexpr qint64 kCopyHeaderMax = 64 * 1024;
-// A copy is read whole to be checked; none of the program's files comes near this.
-constexpr qint64 kCopyMax = qint64(2) << 30;
+// A copy is read whole to be checked; none of the program's files comes near this (the largest
+// participant file the start reads is 352 MB).
+constexpr qint64 kCopyMax = qint64(512) << 20;
 // The new content is recorded block by block, so a torn file can be told from any other: each of
 // its blocks is either the new content's or still the old one's (a power cut leaves the pages the
 // disk had reached, in any order).
