@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace {
 bool isBlank(char c)
@@ -123,9 +124,9 @@ QString TIniFile::refusedText() const
     const QString shown = QDir::toNativeSeparators(m_fileName);
     QString why;
     if (m_refusal == Refusal::TooLarge)
-        why = QStringLiteral("dosya %1 MB, ayar dosyası en çok %2 KB olabilir")
-                  .arg(QString::number(double(m_foundSize) / (1024 * 1024), 'f', 1))
-                  .arg(MaxBytes / 1024);
+        why = QStringLiteral("dosya %1 MB, ayar dosyası en çok %2 MB olabilir")
+                  .arg(QLocale(QLocale::Turkish).toString(double(m_foundSize) / (1024 * 1024), 'f', 1))
+                  .arg(MaxBytes / (1024 * 1024));
     else
         return QString();
     return QStringLiteral("\"%1\" okunmadı: %2. Ayarlar varsayılan değerleriyle açıldı; dosya silinmeyecek, ilk "

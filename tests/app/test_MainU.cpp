@@ -517,7 +517,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("found");
         QTest::addColumn<QString>("told"); // in the one start-up notice; empty: none
         QTest::addColumn<int>("participants");
-        QTest::newRow("settings of 94 MB") << QStringLiteral("huge settings") << QStringLiteral("94.0 MB") << 0;
+        QTest::newRow("settings of 94 MB") << QStringLiteral("huge settings") << QStringLiteral("94,0 MB") << 0;
         QTest::newRow("settings at the limit") << QStringLiteral("settings at the limit") << QString() << 0;
         QTest::newRow("participants linked to a device")
             << QStringLiteral("device") << QStringLiteral("okunamadı") << 0;
