@@ -265,8 +265,10 @@ void TMainF::showEvent(QShowEvent* event)
     guarded([] {
         const QStringList files{settingsFile, QStringLiteral("Kisi.Ini"), QStringLiteral("Hediye.Ini"),
                                 QStringLiteral("Memory.Ini")};
-        RestoreInterruptedInPlaceWrites(programFolder(), files);
+        const QStringList told = RestoreInterruptedInPlaceWrites(programFolder(), files);
         RemoveSaveFileLeftovers(programFolder(), files);
+        if (!told.isEmpty())
+            ShowBilgi(told.join(QLatin1Char('\n')));
     });
     guarded([this] { readSettings(); });
     guarded([this] { FormShow(); });
@@ -280,9 +282,9 @@ void TMainF::showEvent(QShowEvent* event)
 
 void TMainF::FormShow()
 {
-    loadTableIfPresent(Rx_T, QStringLiteral("Memory.Ini"));
-    loadTableIfPresent(Kisi_T, QStringLiteral("Kisi.Ini"));
-    loadTableIfPresent(Hediye_T, QStringLiteral("Hediye.Ini"));
+    loadTableIfPresent(Rx_T, QStringLiteral("Memory.Ini"), MaxRangeRecords);
+    loadTableIfPresent(Kisi_T, QStringLiteral("Kisi.Ini"), MaxParticipantRecords);
+    loadTableIfPresent(Hediye_T, QStringLiteral("Hediye.Ini"), MaxPrizeRecords);
     boundPrizeNumber();
     if (!Kzn_T->isOpen())
         Kzn_T->open();
@@ -294,7 +296,7 @@ void TMainF::FormShow()
 // Each table is loaded on its own: a damaged or refused "Memory.Ini" must not keep the
 // participants and prizes from loading. A file there that cannot be read (also one that is
 // not a regular file) is named to the operator, and the table keeps it from being saved over.
-void TMainF::loadTableIfPresent(TRxMemoryData* table, const QString& bareName)
+void TMainF::loadTableIfPresent(TRxMemoryData* table, const QString& bareName, int maxRecords)
 {
     guarded([&] {
         if (!table->isOpen())
@@ -305,7 +307,7 @@ void TMainF::loadTableIfPresent(TRxMemoryData* table, const QString& bareName)
             return;
         try
         {
-            if (const int refused = ::RxMemoryDataLoadFromFile(*table, path); refused > 1)
+            if (const int refused = ::RxMemoryDataLoadFromFile(*table, path, maxRecords); refused > 1)
                 ShowBilgi(RecordsSkippedText(path, refused));
         }
         catch (const EFileError&)

@@ -121,7 +121,7 @@ private:
     void saveSettings();
     void FormClose();
     void placeTitleChecks();
-    void loadTableIfPresent(TRxMemoryData* table, const QString& bareName);
+    void loadTableIfPresent(TRxMemoryData* table, const QString& bareName, int maxRecords);
 
     std::unique_ptr<Ui::TMainF> ui;
     std::unique_ptr<TDrawJournal> journal; // the run's draws on disk, in the data folder

@@ -8,6 +8,7 @@
 #include "Globals.h"
 #include "Guard.h"
 #include "Image.h"
+#include "IniFile.h"
 #include "MainU.h"
 #include "ProgramFolder.h"
 #include "RadioGroup.h"
@@ -28,6 +29,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -506,6 +508,83 @@ private Q_SLOTS:
         QVERIFY(window->close());
         QCOMPARE(messages->shown.size(), 1);
         QVERIFY(QFileInfo::exists(memory) && !QFileInfo(memory).isFile());
+    }
+
+    // What start-up finds that it will not use, or has put right, is told in one line; nothing found
+    // there costs the start more than its bound, and nothing is lost.
+    void startUpBoundedAndTold_data()
+    {
+        QTest::addColumn<QString>("found");
+        QTest::addColumn<QString>("told"); // in the one start-up notice; empty: none
+        QTest::addColumn<int>("participants");
+        QTest::newRow("settings of 94 MB") << QStringLiteral("huge settings") << QStringLiteral("94,0 MB") << 0;
+        QTest::newRow("settings at the limit") << QStringLiteral("settings at the limit") << QString() << 0;
+        QTest::newRow("participants linked to a device")
+            << QStringLiteral("device") << QStringLiteral("okunamadı") << 0;
+        QTest::newRow("more participants than the table takes")
+            << QStringLiteral("too many") << QStringLiteral("%1 kayıt alır").arg(MaxParticipantRecords) << 0;
+        QTest::newRow("1,000,000 participants") << QStringLiteral("million") << QString() << 1000000;
+        QTest::newRow("participants torn by an in-place save")
+            << QStringLiteral("torn") << QStringLiteral("geri getirildi") << 10;
+    }
+
+    void startUpBoundedAndTold()
+    {
+        QFETCH(QString, found);
+        QFETCH(QString, told);
+        QFETCH(int, participants);
+        const QString ayar = path(QStringLiteral("Ayar.Ini"));
+        const QString kisi = path(QStringLiteral("Kisi.Ini"));
+        // Sparse files: a size costs the disk nothing.
+        const auto sized = [](const QString& name, qint64 size) {
+            QFile f(name);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(size));
+        };
+        if (found == QLatin1String("huge settings"))
+            sized(ayar, 94 * 1024 * 1024);
+        else if (found == QLatin1String("settings at the limit"))
+        {
+            const QByteArray head("[TMainF]\r\nSpinCKSR_Value=5\r\n");
+            writeAll(ayar, head + QByteArray(TIniFile::MaxBytes - head.size() - 2, 'x') + "\r\n");
+        }
+        else if (found == QLatin1String("device"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), kisi));
+        else if (found == QLatin1String("too many"))
+            sized(kisi, (qint64(MaxParticipantRecords) + 1) * 84);
+        else if (found == QLatin1String("million"))
+            sized(kisi, qint64(participants) * 84);
+        else
+        {
+            // Ten participants, then a save of twenty cut half-way in a folder that takes no new file.
+            writeAll(kisi, QByteArray(10 * 84, '\0'));
+            setSaveFileFaults({-1, true, false, false, 1024, true});
+            QVERIFY_THROWS_EXCEPTION(EFileError, SaveFileAtomically(kisi, QByteArray(20 * 84, '\x01')));
+            setSaveFileFaults({});
+        }
+        QElapsedTimer started;
+        started.start();
+        auto window = openWindow();
+        QVERIFY2(started.elapsed() < 30000, qPrintable(QString::number(started.elapsed())));
+        QCOMPARE(messages->shown.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty())
+        {
+            QVERIFY2(messages->shown.first().contains(told), qPrintable(messages->shown.first()));
+            QVERIFY(!messages->shown.first().contains(u'\n'));
+        }
+        QCOMPARE(window->Kisi_T->recordCount(), participants);
+        QCOMPARE(window->form()->SpinCKSR->value(), found == QLatin1String("settings at the limit") ? 5 : 10);
+        QVERIFY(window->close());
+        // The settings too large to read are kept aside whole, and the close writes new ones.
+        if (found == QLatin1String("huge settings"))
+        {
+            QCOMPARE(QFileInfo(ayar + QStringLiteral(".okunamayan")).size(), 94 * 1024 * 1024);
+            QCOMPARE(readAll(ayar).left(10), QByteArray("[TMainF]\r\n"));
+        }
+        if (found == QLatin1String("device"))
+            QVERIFY(QFileInfo(kisi).isSymLink());
+        if (found == QLatin1String("too many"))
+            QCOMPARE(QFileInfo(kisi).size(), (qint64(MaxParticipantRecords) + 1) * 84);
+        QCOMPARE(messages->shown.size(), told.isEmpty() ? 0 : 1);
     }
 
     // A change on "Ayarlar" reaches "Ayar.Ini" soon, without a close, in the bytes the close writes.
