@@ -169,18 +169,19 @@ std::string prefixOf(std::string_view xml, std::string_view uri, std::string_vie
 // paragraphs joined by line breaks, with the blanks (text:s), tabs and line breaks they hold;
 // liborcus keeps the last paragraph and drops those elements. Rows that a file stores once
 // with a repeat count are listed to be copied after the parse (liborcus only skips them), and
-// cells repeated past column B are cut back, since liborcus would deliver every copy.
+// cells repeated past the kept columns are cut back, since liborcus would deliver every copy.
 struct OdsContent
 {
     std::string xml;
-    std::vector<std::pair<int, qint64>> rowCopies; // first sheet: row, copies below it
+    std::vector<std::pair<int, qint64>> rowCopies; // wanted sheet: row, copies below it
     bool changed = false;
 };
 
 // Blanks a text:s element may add; bounds what a small file can make the parse allocate.
 constexpr qint64 maxAddedBlanks = 64LL << 20;
 
-OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& limits)
+OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& limits, int wantedTable,
+                               qint64 keptColumns)
 {
     const std::string text = prefixOf(xml, "urn:oasis:names:tc:opendocument:xmlns:text:1.0", "text");
     const std::string table = prefixOf(xml, "urn:oasis:names:tc:opendocument:xmlns:table:1.0", "table");
@@ -290,7 +291,7 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
             else
             {
                 // Only the first sheet is kept; the others are only skipped through.
-                if (rowHasContent && tables == 1 && rowRepeat > 1)
+                if (rowHasContent && tables == wantedTable && rowRepeat > 1)
                 {
                     if (row + rowRepeat > limits.maxRows)
                         throw ESpreadsheetError("worksheet has more than " + std::to_string(limits.maxRows) + " rows");
@@ -310,7 +311,7 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
                 if (!tag.empty || tag.has(valueType) || tag.has(formula))
                 {
                     rowHasContent = true;
-                    if (tables == 1 && (repeatedCells += repeat * rowRepeat - 1) > limits.maxXlsCells)
+                    if (tables == wantedTable && (repeatedCells += repeat * rowRepeat - 1) > limits.maxXlsCells)
                         throw ESpreadsheetError("worksheet announces more than " + std::to_string(limits.maxXlsCells) +
                                                 " repeated cells");
                 }
@@ -331,12 +332,12 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
                         plain = tag.without({formula, matrixColumns, matrixRows});
                 }
                 const Tag cell = plain.empty() ? tag : Tag(plain);
-                if (repeat > 1 && column + repeat > 2)
+                if (repeat > 1 && column + repeat > keptColumns)
                 {
-                    // Columns from C on are not kept: one copy is enough to mark the row as used.
+                    // Columns past the kept ones are not kept: one copy is enough to mark the row as used.
                     const auto [repeatAt, repeatLength] = cell.attribute(columnsRepeated);
                     std::string cut(cell.text.substr(0, repeatAt));
-                    cut += std::to_string(column < 2 ? 2 - column : 1);
+                    cut += std::to_string(column < keptColumns ? keptColumns - column : 1);
                     cut += cell.text.substr(repeatAt + repeatLength);
                     out += cut;
                     column = std::min<qint64>(column + repeat, qint64(1) << 40);
@@ -361,14 +362,17 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
 } // namespace
 
 QByteArray odsNormalised(const QByteArray& content, const SpreadsheetLimits& limits,
-                         std::vector<std::pair<int, qint64>>& rowCopies)
+                         const SpreadsheetSelection& selection, std::vector<std::pair<int, qint64>>& rowCopies)
 {
+    qint64 keptColumns = 1;
+    for (const int col : selection.columns)
+        keptColumns = std::max<qint64>(keptColumns, qint64(col) + 1);
     std::vector<SpreadsheetZipPart> parts = spreadsheetUnpackZip(content);
     bool changed = false;
     for (SpreadsheetZipPart& part : parts)
         if (part.name == "content.xml")
         {
-            OdsContent normal = normaliseOdsContent(part.data, limits);
+            OdsContent normal = normaliseOdsContent(part.data, limits, selection.sheet + 1, keptColumns);
             rowCopies = std::move(normal.rowCopies);
             changed = normal.changed;
             part.data = std::move(normal.xml);

@@ -218,6 +218,7 @@ class WorkbookHandler : public Handler
 {
 public:
     std::vector<std::string> sheetIds; // in the order the workbook lists its sheets
+    std::vector<std::string> sheetNames;
     bool date1904 = false;
 
     void attribute(const Attribute& a)
@@ -225,21 +226,28 @@ public:
         // The sheet's relationship is "r:id"; a plain "id" is something else.
         if (a.name == "id" && !a.ns.empty())
             m_id = a.value;
+        else if (a.name == "name" && a.ns.empty())
+            m_name = a.value;
         else if (a.name == "date1904")
             m_date1904 = a.value == "1" || a.value == "true";
     }
     void start_element(const Element& e)
     {
         if (e.name == "sheet" && sheetIds.size() < 100000)
+        {
             sheetIds.push_back(m_id);
+            sheetNames.push_back(m_name);
+        }
         else if (e.name == "workbookPr")
             date1904 = m_date1904;
         m_id.clear();
+        m_name.clear();
         m_date1904 = false;
     }
 
 private:
     std::string m_id;
+    std::string m_name;
     bool m_date1904 = false;
 };
 
@@ -667,17 +675,23 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
         RelationshipsHandler relations;
         parsePart(content, "xl/_rels/workbook.xml.rels", relations);
 
+        // The sheets offered are the worksheets, in the workbook's order; a chart sheet holds no cells.
         std::string worksheet, strings, styles;
-        for (const std::string& id : book.sheetIds)
+        int offered = 0;
+        for (std::size_t i = 0; i < book.sheetIds.size(); ++i)
         {
+            const std::string& id = book.sheetIds[i];
             const auto r = std::find_if(relations.relationships.begin(), relations.relationships.end(),
                                         [&](const Relationship& r) { return r.id == id; });
-            if (r != relations.relationships.end() && typeIs(*r, "worksheet"))
-            {
+            if (r == relations.relationships.end() || !typeIs(*r, "worksheet"))
+                continue;
+            if (offered++ == sheet.wantedSheet())
                 worksheet = partName("xl/", r->target);
-                break;
-            }
+            sheet.addSheetName(book.sheetNames[i]);
         }
+        if (offered > 0 && worksheet.empty())
+            throw ESpreadsheetError("no such worksheet");
+        sheet.setStopAtRowLimit(true);
         for (const Relationship& r : relations.relationships)
         {
             if (typeIs(r, "sharedStrings") && strings.empty())
@@ -716,10 +730,17 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
                     stringsFailure = std::current_exception();
                 }
             });
-            found = visitPart(content, worksheet, [&](std::string_view xml) {
-                SheetHandler cells(sheet, xml.size());
-                parse(xml, cells);
-            });
+            try
+            {
+                found = visitPart(content, worksheet, [&](std::string_view xml) {
+                    SheetHandler cells(sheet, xml.size());
+                    parse(xml, cells);
+                });
+            }
+            catch (const ESpreadsheetEnough&)
+            {
+                found = true; // the rows asked for are in; their strings are still needed
+            }
         }
         if (stringsFailure)
             std::rethrow_exception(stringsFailure);
@@ -728,6 +749,10 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
         sheet.adoptSharedStrings(std::move(sharedStrings));
     }
     catch (const ESpreadsheetError&)
+    {
+        throw;
+    }
+    catch (const ESpreadsheetEnough&)
     {
         throw;
     }

@@ -722,11 +722,17 @@ private Q_SLOTS:
         p = {};
         p.strings = "<si><t>Ali</t></si>";
         p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"n\"><v>-1.5E+3</v></c><c r=\"B1\"><v>abc</v></c></row>"
-                 "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>7</v></c><c r=\"B2\" t=\"b\"><v>0</v></c></row>"
+                 "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\" t=\"b\"><v>0</v></c></row>"
                  "<row r=\"3\"><c r=\"A3\"><f t=\"shared\" ref=\"A3:A4\" si=\"0\">B3*2</f><v>4</v></c></row>"
                  "<row r=\"4\"><c r=\"A4\"><f t=\"shared\" si=\"0\"/><v>6</v></c></row></sheetData>";
-        QTest::newRow("numbers, a string that is not there, shared formulas")
-            << p << rowsOf({{"-1500", ""}, {"", "YANLIŞ"}, {"4", ""}, {"6", ""}});
+        QTest::newRow("numbers, shared formulas")
+            << p << rowsOf({{"-1500", ""}, {"Ali", "YANLIŞ"}, {"4", ""}, {"6", ""}});
+        // A cell naming a shared string the workbook lacks is damage, not an empty name.
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c></row></sheetData>";
+        QTest::newRow("a string that is not there") << p << Rows();
+        p.strings.clear();
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData>";
+        QTest::newRow("shared strings missing") << p << Rows();
         p = {};
         p.strings = "<si><t>Ali</t></si>";
         p.body = "<dimension ref=\"A1:XFD1048576\"/><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
