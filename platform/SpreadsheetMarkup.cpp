@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <orcus/sax_parser.hpp>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 constexpr std::size_t npos = std::string_view::npos;
@@ -359,6 +361,62 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
     return result;
 }
 
+// Checks that a part is well-formed XML whose end tags match their start tags. liborcus's
+// OpenDocument import trusts the markup it is given and has been seen to crash on damaged
+// markup (found by fuzzing), so a damaged part is refused before it gets there.
+class NestingCheck
+{
+public:
+    void doctype(const orcus::sax::doctype_declaration&) {}
+    void start_declaration(std::string_view) {}
+    void end_declaration(std::string_view) {}
+    void attribute(const orcus::sax::parser_attribute&) {}
+    void characters(std::string_view, bool) {}
+    void start_element(const orcus::sax::parser_element& e)
+    {
+        if (m_open.size() > 4096)
+            throw ESpreadsheetError("workbook part nested too deeply");
+        m_open.emplace_back(std::string(e.ns) + ':' + std::string(e.name));
+    }
+    void end_element(const orcus::sax::parser_element& e)
+    {
+        if (m_open.empty() || m_open.back() != std::string(e.ns) + ':' + std::string(e.name))
+            throw ESpreadsheetError("workbook part damaged: end tag does not match");
+        m_open.pop_back();
+    }
+    void finish() const
+    {
+        if (!m_open.empty())
+            throw ESpreadsheetError("workbook part damaged: element not closed");
+    }
+
+private:
+    std::vector<std::string> m_open;
+};
+
+void checkWellFormed(std::string_view xml)
+{
+    // An unpacked part may carry the zero byte liborcus puts after it.
+    const std::size_t last = xml.find_last_not_of(std::string_view(" \t\r\n\0", 5));
+    if (last == npos || xml[last] != '>')
+        throw ESpreadsheetError("workbook part cut short");
+    xml = xml.substr(0, last + 1);
+    NestingCheck check;
+    try
+    {
+        orcus::sax_parser<NestingCheck> parser(xml.data(), xml.size(), false, check);
+        parser.parse();
+    }
+    catch (const ESpreadsheetError&)
+    {
+        throw;
+    }
+    catch (const std::exception& e)
+    {
+        throw ESpreadsheetError(std::string("workbook part damaged: ") + e.what());
+    }
+    check.finish();
+}
 } // namespace
 
 QByteArray odsNormalised(const QByteArray& content, const SpreadsheetLimits& limits,
@@ -369,6 +427,9 @@ QByteArray odsNormalised(const QByteArray& content, const SpreadsheetLimits& lim
         keptColumns = std::max<qint64>(keptColumns, qint64(col) + 1);
     std::vector<SpreadsheetZipPart> parts = spreadsheetUnpackZip(content);
     bool changed = false;
+    for (SpreadsheetZipPart& part : parts)
+        if (part.name == "content.xml" || part.name == "styles.xml")
+            checkWellFormed(part.data);
     for (SpreadsheetZipPart& part : parts)
         if (part.name == "content.xml")
         {

@@ -302,7 +302,7 @@ public:
 
     iface::import_sheet* append_sheet(ss::sheet_t index, std::string_view name) override
     {
-        if (m_names < maxNamedSheets)
+        if (m_names < maxNamedSheets && !m_moreSheetsMeanOverflow)
             m_sheet.addSheetName(name), ++m_names;
         if (index == m_sheet.wantedSheet() && !m_first)
         {

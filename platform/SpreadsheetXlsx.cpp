@@ -333,6 +333,9 @@ private:
 // <t> elements, plain or in rich-text runs, without the phonetic guide (<rPh>) some East Asian
 // texts carry.
 
+// Text collected for one cell: room for what a sheet keeps of it even when written with escapes.
+constexpr std::size_t keptTextBytes = 8 * SpreadsheetSheet::maxCellBytes;
+
 class TextRuns
 {
 public:
@@ -359,9 +362,28 @@ public:
     void characters(std::string_view s)
     {
         if (m_inText)
-            m_text += s;
+            appendText(m_text, s);
     }
     std::string_view text() { return unescape(m_text, m_unescaped); }
+
+    // Characters as XML reads them: a CR LF pair, and a CR alone, are one LF (a multi-line cell
+    // shows LF; an escaped "_x000D_" stays a CR). Past what a sheet keeps of a cell nothing more
+    // is collected, so that a hostile cell costs no memory.
+    static void appendText(std::string& text, std::string_view s)
+    {
+        const std::size_t room = keptTextBytes > text.size() ? keptTextBytes - text.size() : 0;
+        s = s.substr(0, room);
+        if (s.find('\r') == std::string_view::npos)
+        {
+            text += s;
+            return;
+        }
+        for (std::size_t i = 0; i < s.size(); ++i)
+            if (s[i] != '\r')
+                text += s[i];
+            else if (i + 1 >= s.size() || s[i + 1] != '\n')
+                text += '\n';
+    }
 
 private:
     std::string m_text;
@@ -527,7 +549,7 @@ public:
     void characters(std::string_view s, bool)
     {
         if (m_inValue)
-            m_value += s;
+            TextRuns::appendText(m_value, s);
         else if (m_inInline)
             m_runs.characters(s);
     }

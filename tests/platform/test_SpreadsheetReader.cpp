@@ -274,6 +274,104 @@ private Q_SLOTS:
         QCOMPARE(reader.cellText(-5, 2), QString());
     }
 
+    // Any sheet and any columns, in the order asked for; the sheets are named as the workbook
+    // names them, and a row limit keeps the first rows only.
+    void sheetsAndColumnsAsSelected_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("sheet");
+        QTest::addColumn<QList<int>>("columns"); // from 0 = A
+        QTest::addColumn<int>("rowLimit");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<Rows>("expected"); // the selected columns, in their order
+        const QStringList two = {QStringLiteral("Sayfa1"), QStringLiteral("Sayfa2")};
+        for (const char* ext : {"xls", "xlsx", "ods"})
+        {
+            const QString file = QStringLiteral("names_ab.") + QLatin1String(ext);
+            QTest::addRow("second sheet, %s", ext)
+                << file << 1 << QList<int>{0, 1} << 0 << two << Rows{{QStringLiteral("ikinci sayfa"), QString()}};
+            QTest::addRow("B before A, %s", ext)
+                << file << 0 << QList<int>{1, 0} << 0 << two
+                << Rows{{namesAB[0][1], namesAB[0][0]}, {namesAB[1][1], namesAB[1][0]}, {namesAB[2][1], namesAB[2][0]}};
+            QTest::addRow("first row only, %s", ext) << file << 0 << QList<int>{0, 1} << 1 << two << Rows{namesAB[0]};
+            QTest::addRow("column C, %s", ext)
+                << file << 0 << QList<int>{2} << 0 << two << Rows{{QString()}, {QString()}, {QString()}};
+        }
+        QTest::newRow("text file: one sheet without a name")
+            << "names_ab.csv" << 0 << QList<int>{1} << 2 << QStringList() << Rows{{namesAB[0][1]}, {namesAB[1][1]}};
+    }
+    void sheetsAndColumnsAsSelected()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, sheet);
+        QFETCH(QList<int>, columns);
+        QFETCH(int, rowLimit);
+        QFETCH(QStringList, names);
+        QFETCH(Rows, expected);
+        for (const bool isolate : {true, false})
+        {
+            SpreadsheetLimits limits;
+            limits.isolate = isolate;
+            SpreadsheetReader reader;
+            reader.setLimits(limits);
+            SpreadsheetSelection selection;
+            selection.sheet = sheet;
+            selection.columns = std::vector<int>(columns.begin(), columns.end());
+            selection.rowLimit = rowLimit;
+            reader.setSelection(selection);
+            reader.open(fixturePath(QStringLiteral("sheets/") + file));
+            QCOMPARE(reader.sheetNames(), names);
+            QCOMPARE(reader.lastUsedRow(), expected.size());
+            Rows got;
+            for (int row = 1; row <= reader.lastUsedRow(); ++row)
+            {
+                QStringList cells;
+                for (const int col : columns)
+                    cells << reader.cellText(row, col + 1);
+                got << cells;
+            }
+            QCOMPARE(got, expected);
+            // A column not asked for reads empty.
+            if (!columns.contains(0))
+                QCOMPARE(reader.cellText(1, 1), QString());
+            selection.sheet = 5;
+            reader.setSelection(selection);
+            expectRefused(reader, fixturePath(QStringLiteral("sheets/") + file));
+        }
+    }
+
+    // Inputs the fuzzer once crashed the reader with (inside liborcus, on .ods): read or refused,
+    // in the program's own process too, and the same either way.
+    void fuzzFindingsReadOrRefused_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char* file : {"fuzz_orcus_null_1.ods", "fuzz_orcus_null_2.ods", "fuzz_orcus_3.ods"})
+            QTest::newRow(file) << QString::fromLatin1(file);
+    }
+    void fuzzFindingsReadOrRefused()
+    {
+        QFETCH(QString, file);
+        QStringList outcomes;
+        for (const bool isolate : {true, false})
+        {
+            SpreadsheetLimits limits;
+            limits.isolate = isolate;
+            SpreadsheetReader reader;
+            reader.setLimits(limits);
+            try
+            {
+                reader.open(fixturePath(QStringLiteral("sheets/") + file));
+                outcomes << QStringLiteral("read %1 rows").arg(reader.usedRowCount());
+            }
+            catch (const ESpreadsheetError& e)
+            {
+                QVERIFY(spreadsheetProblemOf(e) != SpreadsheetProblem::ReaderFailed);
+                outcomes << QStringLiteral("refused");
+            }
+        }
+        QCOMPARE(outcomes[0], outcomes[1]);
+    }
+
     void formatFollowsContentNotName_data()
     {
         QTest::addColumn<QString>("file");
@@ -739,6 +837,17 @@ private Q_SLOTS:
                  "</sheetData>";
         p.stringCount = "4000000000";
         QTest::newRow("sizes announced larger than the parts") << p << rowsOf({{"Ali", ""}});
+        // Line ends as XML reads them; a cell of a few hundred kilobytes is kept to its first bytes.
+        p = {};
+        p.strings = "<si><r><t>Alt\r\nsat\xc4\xb1r</t></r><r><t>\rsonu</t></r></si><si><t>" + QByteArray(300000, 'x') +
+                    "</t></si>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c></row>"
+                 "<row r=\"2\"><c r=\"A2\" t=\"str\"><v>" +
+                 QByteArray(300000, 'y') + "</v></c></row></sheetData>";
+        QTest::newRow("line ends, huge cells")
+            << p
+            << Rows{{QStringLiteral("Alt\nsatır\nsonu"), QString(400, QLatin1Char('x'))},
+                    {QString(400, QLatin1Char('y')), QString()}};
     }
     void xlsxPackagesOfEveryWriter()
     {
