@@ -521,17 +521,20 @@ void TK_ExcelAktarF::importRows()
             if (choice.heading && !preview.rows.isEmpty())
                 choice = columnsNamedByHeadings(preview.rows.first(), choice);
             const QStringList sheetNames = preview.sheetNames;
-            TK_OnizlemeF window(std::move(preview), choice, withExtra, [&](int sheet) {
-                try
-                {
-                    return previewOf(fileName, sheet);
-                }
-                catch (const ESpreadsheetError& error)
-                {
-                    ShowBilgi(QStringLiteral("Bu sayfa okunamadı. ") + spreadsheetRefusalText(error));
-                    throw EAbort();
-                }
-            });
+            TK_OnizlemeF window(
+                std::move(preview), choice, withExtra,
+                [&](int sheet) {
+                    try
+                    {
+                        return previewOf(fileName, sheet);
+                    }
+                    catch (const ESpreadsheetError& error)
+                    {
+                        ShowBilgi(QStringLiteral("Bu sayfa okunamadı. ") + spreadsheetRefusalText(error));
+                        throw EAbort();
+                    }
+                },
+                this);
             ui->LabelDURUM->setText(QStringLiteral("Aktarılacak sütunlar seçiliyor..."));
             if (window.exec() != QDialog::Accepted)
             {

@@ -9,13 +9,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDate>
 #include <QHeaderView>
-#include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTableWidget>
+#include <algorithm>
+#include <initializer_list>
 
 namespace {
 // Words of a heading cell, upper-cased by the Turkish rules: "Adı / Soyadı:" gives ADI, SOYADI.
