@@ -199,6 +199,15 @@ const SpreadsheetSheet::Cell* SpreadsheetSheet::keptCellAt(int row, int col) con
     return &m_cells[static_cast<std::size_t>(row) * m_width + static_cast<std::size_t>(slot)];
 }
 
+std::size_t SpreadsheetSheet::sharedStringsNamed() const
+{
+    std::uint64_t named = 0;
+    for (const Cell& cell : m_cells)
+        if (cell.kind == Shared)
+            named = std::max<std::uint64_t>(named, cell.payload + 1);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(named, SIZE_MAX));
+}
+
 qint64 SpreadsheetSheet::missingSharedString() const
 {
     for (const Cell& cell : m_cells)

@@ -85,6 +85,8 @@ public:
     int firstUsedRow() const { return m_firstUsed; } // -1 when nothing is used
     int lastUsedRow() const { return m_lastUsed; }
     QString cellText(int row, int col) const;
+    // Shared strings the kept cells need: one past the highest index they name.
+    std::size_t sharedStringsNamed() const;
     // A shared string a kept cell refers to that the workbook does not have (-1: none).
     qint64 missingSharedString() const;
     // The same as UTF-8: a view of the kept text, or of `scratch` for a value turned into text.

@@ -395,7 +395,10 @@ private:
 class SharedStringsHandler : public Handler
 {
 public:
-    SharedStringsHandler(SpreadsheetSheet& sheet, std::size_t partBytes) : m_sheet(sheet), m_partBytes(partBytes) {}
+    // Past `wanted` strings the handler stops the parse with ESpreadsheetEnough.
+    SharedStringsHandler(SpreadsheetSheet& sheet, std::size_t partBytes, std::size_t wanted = SIZE_MAX)
+        : m_sheet(sheet), m_partBytes(partBytes), m_wanted(wanted)
+    {}
 
     void attribute(const Attribute& a)
     {
@@ -419,6 +422,8 @@ public:
         {
             m_sheet.addSharedString(m_runs.text());
             m_inItem = false;
+            if (++m_added >= m_wanted)
+                throw ESpreadsheetEnough();
         }
         else if (m_inItem)
             m_runs.end(e.name);
@@ -432,6 +437,8 @@ public:
 private:
     SpreadsheetSheet& m_sheet;
     std::size_t m_partBytes;
+    std::size_t m_wanted;
+    std::size_t m_added = 0;
     std::int64_t m_count = 0;
     TextRuns m_runs;
     bool m_inItem = false;
@@ -737,6 +744,36 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
         SpreadsheetSheet sharedStrings = sheet.emptyCopy();
         std::exception_ptr stringsFailure;
         bool found = false;
+        if (sheet.selection().rowLimit > 0)
+        {
+            // A preview's few rows name few strings: the cells are read first (they stop at the
+            // limit), then the strings up to the last one they name, not the whole part.
+            try
+            {
+                found = visitPart(content, worksheet, [&](std::string_view xml) {
+                    SheetHandler cells(sheet, xml.size());
+                    parse(xml, cells);
+                });
+            }
+            catch (const ESpreadsheetEnough&)
+            {
+                found = true;
+            }
+            const std::size_t wanted = sheet.sharedStringsNamed();
+            if (!strings.empty() && wanted > 0)
+            {
+                try
+                {
+                    visitPart(content, strings, [&](std::string_view xml) {
+                        SharedStringsHandler handler(sharedStrings, xml.size(), wanted);
+                        parse(xml, handler);
+                    });
+                }
+                catch (const ESpreadsheetEnough&)
+                {}
+            }
+        }
+        else
         {
             std::jthread stringsReader([&] {
                 try
