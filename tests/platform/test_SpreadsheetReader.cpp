@@ -340,6 +340,52 @@ private Q_SLOTS:
         }
     }
 
+    // Each refusal tells its kind, from the child as from the program's own process, so that the
+    // operator gets the right line.
+    void refusalsTellTheirKind_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("maxRows");
+        QTest::addColumn<int>("sheet");
+        QTest::addColumn<int>("problem");
+        QTest::newRow("password") << "encrypted.xls" << 0 << 0 << int(SpreadsheetProblem::Encrypted);
+        QTest::newRow("random bytes") << "random.xlsx" << 0 << 0 << int(SpreadsheetProblem::NotASheet);
+        QTest::newRow("cut in half") << "truncated.xlsx" << 0 << 0 << int(SpreadsheetProblem::Damaged);
+        QTest::newRow("strings missing") << "no_shared_strings.xlsx" << 0 << 0 << int(SpreadsheetProblem::MissingText);
+        QTest::newRow("too many rows") << "duplicate.xlsx" << 3 << 0 << int(SpreadsheetProblem::TooLarge);
+        QTest::newRow("no such sheet, ods") << "names_ab.ods" << 0 << 2 << int(SpreadsheetProblem::MissingSheet);
+        QTest::newRow("no such sheet, csv") << "names_ab.csv" << 0 << 1 << int(SpreadsheetProblem::MissingSheet);
+    }
+    void refusalsTellTheirKind()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, maxRows);
+        QFETCH(int, sheet);
+        QFETCH(int, problem);
+        for (const bool isolate : {true, false})
+        {
+            SpreadsheetLimits limits;
+            limits.isolate = isolate;
+            if (maxRows > 0)
+                limits.maxRows = maxRows;
+            SpreadsheetReader reader;
+            reader.setLimits(limits);
+            SpreadsheetSelection selection;
+            selection.sheet = sheet;
+            reader.setSelection(selection);
+            int told = -1;
+            try
+            {
+                reader.open(fixturePath(QStringLiteral("sheets/") + file));
+            }
+            catch (const ESpreadsheetError& e)
+            {
+                told = int(spreadsheetProblemOf(e));
+            }
+            QCOMPARE(told, problem);
+        }
+    }
+
     // Inputs the fuzzer once crashed the reader with (inside liborcus, on .ods): read or refused,
     // in the program's own process too, and the same either way.
     void fuzzFindingsReadOrRefused_data()
