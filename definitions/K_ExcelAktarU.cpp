@@ -2,14 +2,18 @@
 
 #include "Artwork.h"
 #include "Codec1254.h"
+#include "DataErrors.h"
 #include "DrawTables.h"
 #include "EAbort.h"
 #include "FileDialogs.h"
 #include "Guard.h"
 #include "HeaderBand.h"
+#include "IniFile.h"
+#include "K_OnizlemeU.h"
 #include "KapatAction.h"
 #include "KisiRules.h"
 #include "Messages.h"
+#include "ProgramFolder.h"
 #include "RxMemoryData.h"
 #include "SpreadsheetReader.h"
 #include "TurkishUpper.h"
@@ -321,6 +325,145 @@ void TK_ExcelAktarF::ZvWinButton1Click()
     importRows();
 }
 
+namespace {
+// Rows the preview shows, and columns it offers.
+constexpr int previewColumns = 52;
+// Row numbers a status line names for one kind of row.
+constexpr int rowsNamed = 5;
+
+const QString choiceSection = QStringLiteral("K_OnizlemeF");
+
+// One line on why a workbook could not be read.
+QString spreadsheetRefusalText(const ESpreadsheetError& error)
+{
+    switch (spreadsheetProblemOf(error))
+    {
+    case SpreadsheetProblem::MissingText:
+        return QStringLiteral("Dosya bozuk: hücrelerin gösterdiği metinler dosyada yok.");
+    case SpreadsheetProblem::Encrypted:
+        return QStringLiteral("Dosya parola ile korunuyor; parolasız kaydedip yeniden deneyin.");
+    case SpreadsheetProblem::NotASheet:
+        return QStringLiteral("Dosya bir hesap tablosu değil.");
+    case SpreadsheetProblem::TooLarge:
+        return QStringLiteral("Dosya programın okuyabileceğinden büyük.");
+    case SpreadsheetProblem::ReaderFailed:
+        return QStringLiteral("Dosyayı okuyan işlem bu dosyada durdu; dosya bozuk olabilir.");
+    case SpreadsheetProblem::MissingSheet:
+        return QStringLiteral("Seçilen sayfa dosyada yok.");
+    case SpreadsheetProblem::Damaged:
+        break;
+    }
+    return QStringLiteral("Dosya bozuk: içindeki bilgiler eksik ya da hatalı.");
+}
+
+TPreviewSheet previewOf(const QString& fileName, int sheet)
+{
+    SpreadsheetReader reader;
+    reader.setWhileWaiting(&ImportHold::pump);
+    SpreadsheetSelection selection;
+    selection.sheet = sheet;
+    selection.rowLimit = TK_OnizlemeF::previewRows;
+    selection.columns.clear();
+    for (int c = 0; c < previewColumns; ++c)
+        selection.columns.push_back(c);
+    reader.setSelection(selection);
+    reader.open(fileName);
+    TPreviewSheet preview;
+    preview.sheetNames = reader.sheetNames();
+    preview.usedColumns = std::min(reader.usedColumnCount(), previewColumns);
+    preview.firstRow = reader.firstUsedRow();
+    if (reader.usedColumnCount() == 0)
+        return preview;
+    for (int row = preview.firstRow; row <= reader.lastUsedRow(); ++row)
+    {
+        QStringList cells;
+        for (int c = 1; c <= preview.usedColumns; ++c)
+            cells << reader.cellText(row, c);
+        preview.rows << cells;
+    }
+    return preview;
+}
+
+// The last choices of the preview, kept in the settings file beside the main window's own keys.
+TImportChoice rememberedChoice(const TPreviewSheet& sheet)
+{
+    const TIniFile ini(programFolder() + QStringLiteral("Ayar.Ini"));
+    TImportChoice choice;
+    const int columns = std::max(sheet.usedColumns, 2);
+    const auto column = [&](const QString& key, int fallback) {
+        const int c = columnFromLetters(ini.readString(choiceSection, key, QString()).trimmed().toUpper());
+        return c >= 1 && c <= columns ? c : fallback;
+    };
+    choice.nameColumn = column(QStringLiteral("AD"), 1);
+    choice.secondNameColumn = column(QStringLiteral("AD2"), 0);
+    choice.extraColumn = column(QStringLiteral("EKBILGI"), 2);
+    const QString sheetName = ini.readString(choiceSection, QStringLiteral("SAYFA"), QString());
+    choice.sheet = std::max(0, int(sheet.sheetNames.indexOf(sheetName)));
+    return choice;
+}
+
+void rememberChoice(const TImportChoice& choice, const QStringList& sheetNames)
+{
+    TIniFile ini(programFolder() + QStringLiteral("Ayar.Ini"));
+    ini.writeString(choiceSection, QStringLiteral("SAYFA"), sheetNames.value(choice.sheet));
+    ini.writeString(choiceSection, QStringLiteral("AD"), columnLetters(choice.nameColumn));
+    ini.writeString(choiceSection, QStringLiteral("AD2"), columnLetters(choice.secondNameColumn));
+    ini.writeString(choiceSection, QStringLiteral("EKBILGI"), columnLetters(choice.extraColumn));
+    try
+    {
+        ini.updateFile();
+    }
+    catch (const EFileError& error)
+    {
+        // Only the next preview's defaults are lost; the import itself goes on.
+        qWarning("preview choices not kept: %s", error.what());
+    }
+}
+
+// A name or extra information longer than its field is cut to the field; where the cut falls
+// inside a word and a word boundary keeps most of the text, the partial word goes too. Blanks
+// the cut leaves at the end are dropped.
+QByteArray shortened(QByteArray bytes, int characters)
+{
+    if (bytes.size() <= characters)
+        return bytes;
+    const bool insideWord = bytes[characters] != ' ';
+    bytes.truncate(characters);
+    if (insideWord)
+        if (const qsizetype blank = bytes.lastIndexOf(' '); blank >= characters * 3 / 4)
+            bytes.truncate(blank);
+    while (bytes.endsWith(' '))
+        bytes.chop(1);
+    return bytes;
+}
+
+// Rows of one kind, counted, with the first few row numbers for the status line.
+struct RowList
+{
+    int count = 0;
+    QList<int> first;
+    void add(int row)
+    {
+        if (count++ < rowsNamed)
+            first << row;
+    }
+    QString numbers(const QLocale& locale) const
+    {
+        QStringList shown;
+        for (const int row : first)
+            shown << locale.toString(row);
+        return QStringLiteral(" (") + shown.join(QStringLiteral(", ")) +
+               (count > rowsNamed ? QStringLiteral(", ...)") : QStringLiteral(")"));
+    }
+};
+
+QString joinedName(const QString& name, const QString& second)
+{
+    const QString a = name.trimmed(), b = second.trimmed();
+    return a.isEmpty() || b.isEmpty() ? a + b : a + QLatin1Char(' ') + b;
+}
+} // namespace
+
 void TK_ExcelAktarF::importRows()
 {
     const QString fileName = fileNameOf(ui->FilenameEdit1->text());
@@ -350,30 +493,93 @@ void TK_ExcelAktarF::importRows()
     const auto finished = qScopeGuard(finish);
     ui->LabelDURUM->setText(QStringLiteral("Excel dosyası okunuyor..."));
     ImportHold::pump();
-    SpreadsheetReader workbook;
-    workbook.setWhileWaiting(&ImportHold::pump);
-    try
-    {
-        workbook.open(fileName);
-    }
-    catch (const ESpreadsheetError& error)
-    {
-        // Nothing is imported; the window stays open so that another file can be named.
+    const bool withExtra = ui->CheckEKBILGI->isChecked();
+    // Nothing is imported when the workbook cannot be read; the window stays open so that
+    // another file can be named.
+    const auto refused = [&](const ESpreadsheetError& error) {
         qWarning("workbook refused: %s", error.what());
         finish();
         if (dynamic_cast<const ESpreadsheetDecoderMissing*>(&error))
             ShowBilgi(QStringLiteral("Excel dosyası okunamadı: dosyayı okuyacak işlem başlatılamadı. Hiçbir kayıt "
                                      "aktarılmadı; programı kapatıp yeniden açın."));
         else
-            ShowBilgi(QStringLiteral("Excel dosyası okunamadı. Dosya bozuk, şifreli ya da desteklenmeyen bir "
-                                     "biçimde olabilir."));
-        return;
+            ShowBilgi(QStringLiteral("Excel dosyası okunamadı. ") + spreadsheetRefusalText(error));
+    };
+
+    // The first rows tell whether there is anything to choose; a plain list of names in A (and
+    // extra information in B) is imported at once, as it always was.
+    TImportChoice choice;
+    try
+    {
+        TPreviewSheet preview = previewOf(fileName, 0);
+        if (previewNeeded(preview))
+        {
+            choice = rememberedChoice(preview);
+            if (choice.sheet != 0)
+                preview = previewOf(fileName, choice.sheet);
+            choice.heading = looksLikeHeadings(preview.rows);
+            if (choice.heading && !preview.rows.isEmpty())
+                choice = columnsNamedByHeadings(preview.rows.first(), choice);
+            const QStringList sheetNames = preview.sheetNames;
+            TK_OnizlemeF window(
+                std::move(preview), choice, withExtra,
+                [&](int sheet) {
+                    try
+                    {
+                        return previewOf(fileName, sheet);
+                    }
+                    catch (const ESpreadsheetError& error)
+                    {
+                        ShowBilgi(QStringLiteral("Bu sayfa okunamadı. ") + spreadsheetRefusalText(error));
+                        throw EAbort();
+                    }
+                },
+                this);
+            ui->LabelDURUM->setText(QStringLiteral("Aktarılacak sütunlar seçiliyor..."));
+            if (window.exec() != QDialog::Accepted)
+            {
+                finish();
+                ui->LabelDURUM->setText(QStringLiteral("Aktarım iptal edildi; hiçbir kayıt eklenmedi."));
+                return;
+            }
+            choice = window.choice();
+            rememberChoice(choice, sheetNames);
+            ui->LabelDURUM->setText(QStringLiteral("Excel dosyası okunuyor..."));
+            ImportHold::pump();
+        }
+    }
+    catch (const ESpreadsheetError& error)
+    {
+        return refused(error);
     }
 
-    const int rows = workbook.usedRowCount();
-    const bool withExtra = ui->CheckEKBILGI->isChecked();
+    SpreadsheetReader workbook;
+    workbook.setWhileWaiting(&ImportHold::pump);
+    SpreadsheetSelection selection;
+    selection.sheet = choice.sheet;
+    selection.columns = {choice.nameColumn - 1};
+    if (choice.secondNameColumn > 0)
+        selection.columns.push_back(choice.secondNameColumn - 1);
+    if (withExtra && choice.extraColumn > 0)
+        selection.columns.push_back(choice.extraColumn - 1);
+    workbook.setSelection(selection);
+    try
+    {
+        workbook.open(fileName);
+    }
+    catch (const ESpreadsheetError& error)
+    {
+        return refused(error);
+    }
+
+    // The used range: rows above it hold nothing, and every row down to its last one is read.
+    const int firstRow = workbook.firstUsedRow();
+    const int lastRow = workbook.lastUsedRow();
+    const int rows = lastRow - firstRow + 1;
     const int nameField = m_name->index();
     const int extraField = m_extra->index();
+    const int nameCharacters = m_name->size();
+    const int extraCharacters = m_extra->size();
     const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
     const QString ofRows = QStringLiteral(" / ") + turkish.toString(rows) + QStringLiteral(" satır");
     QElapsedTimer sinceProgress;
@@ -381,52 +587,93 @@ void TK_ExcelAktarF::importRows()
     Conversions conversions;
     TDuplicateBatch duplicates(*m_kisi);
     const int before = m_kisi->recordCount();
+    RowList emptyRows, emptyNames, cutNames;
+    bool headingSkipped = false;
     const auto summary = [&](int read) {
-        return QStringLiteral("%1 satır okundu: %2 kişi eklendi, %3 tekrar eden ad atlandı.")
-            .arg(turkish.toString(read), turkish.toString(m_kisi->recordCount() - before),
-                 turkish.toString(duplicates.removed()));
+        QString line = QStringLiteral("%1 satır okundu: %2 kişi eklendi, %3 tekrar eden ad atlandı")
+                           .arg(turkish.toString(read), turkish.toString(m_kisi->recordCount() - before),
+                                turkish.toString(duplicates.removed()));
+        if (headingSkipped)
+            line += QStringLiteral(", başlık satırı atlandı");
+        if (emptyRows.count > 0)
+            line += QStringLiteral(", %1 boş satır atlandı").arg(turkish.toString(emptyRows.count)) +
+                    emptyRows.numbers(turkish);
+        if (emptyNames.count > 0)
+            line += QStringLiteral(", adı boş %1 satır atlandı").arg(turkish.toString(emptyNames.count)) +
+                    emptyNames.numbers(turkish);
+        if (cutNames.count > 0)
+            line += QStringLiteral(", %1 ad %2 karaktere kısaltıldı")
+                        .arg(turkish.toString(cutNames.count), turkish.toString(nameCharacters)) +
+                    cutNames.numbers(turkish);
+        return line + QLatin1Char('.');
     };
-    int row = 1;
+    int row = firstRow;
     bool rowStarted = false;
     try
     {
         // Views stop following the table while rows are appended and catch up once at the end,
-        // also when a row is refused half-way.
+        // also when the import stops half-way.
         TControlsSuspension suspended(*m_kisi);
         // Room for every row at once: the records and their name index then never grow on the way.
         m_kisi->reserve(before + rows);
-        // Rows are read from row 1 wherever the used range starts; an empty name stops the
-        // loop through the rule's silent abort, leaving that row unstored in the table.
-        for (; row <= rows; ++row)
+        for (; row <= lastRow; ++row)
         {
             if ((row & 255) == 0 && sinceProgress.hasExpired(progressEveryMs))
             {
-                ui->LabelDURUM->setText(QStringLiteral("Aktarılıyor: ") + turkish.toString(row) + ofRows);
+                ui->LabelDURUM->setText(QStringLiteral("Aktarılıyor: ") + turkish.toString(row - firstRow + 1) +
+                                        ofRows);
                 ImportHold::pump();
                 sinceProgress.restart();
+            }
+            if (choice.heading && row == firstRow)
+            {
+                headingSkipped = true;
+                continue;
+            }
+            QString name = workbook.cellText(row, choice.nameColumn);
+            if (choice.secondNameColumn > 0)
+                name = joinedName(name, workbook.cellText(row, choice.secondNameColumn));
+            const QString extra = withExtra ? workbook.cellText(row, choice.extraColumn) : QString();
+            // A row without a name is left out and counted, never stored half-way: an empty row in
+            // a list must not cost the people below it.
+            if (name.trimmed().isEmpty())
+            {
+                (extra.trimmed().isEmpty() ? emptyRows : emptyNames).add(row);
+                continue;
+            }
+            QByteArray nameBytes = conversions.name(name);
+            if (nameBytes.size() > nameCharacters)
+            {
+                nameBytes = shortened(std::move(nameBytes), nameCharacters);
+                cutNames.add(row);
             }
             rowStarted = false;
             m_kisi->append(); // settles a row left open in the grid first
             rowStarted = true;
-            m_kisi->setFieldBytes(nameField, conversions.name(workbook.cellText(row, 1)));
+            m_kisi->setFieldBytes(nameField, nameBytes);
             if (withExtra)
-                m_kisi->setFieldBytes(extraField, conversions.extra(workbook.cellText(row, 2)));
+                m_kisi->setFieldBytes(extraField, shortened(conversions.extra(extra), extraCharacters));
             m_kisi->post();
         }
     }
     catch (const EAbort&)
     {
+        // A row the rules refused is dropped: no half-imported row waits in the table.
+        if (rowStarted && m_kisi->state() == dsInsert)
+            m_kisi->cancel();
         finish();
         const QString stop =
-            rowStarted ? QStringLiteral("%1. satırda ad boş olduğu için aktarım durdu; sonraki %2 satır okunmadı. ")
-                             .arg(turkish.toString(row), turkish.toString(rows - row))
+            rowStarted ? QStringLiteral("%1. satırda aktarım durdu; sonraki %2 satır okunmadı. ")
+                             .arg(turkish.toString(row), turkish.toString(lastRow - row))
                        : QStringLiteral("Kişi listesinde adı girilmemiş bir kayıt beklediği için aktarım başlamadı. ");
-        ui->LabelDURUM->setText(stop + summary(row - 1));
+        ui->LabelDURUM->setText(stop + summary(row - firstRow));
         conversions.tell();
         throw;
     }
     catch (...)
     {
+        if (rowStarted && m_kisi->state() == dsInsert)
+            m_kisi->cancel();
         finish();
         conversions.tell();
         throw;

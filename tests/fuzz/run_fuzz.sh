@@ -16,15 +16,15 @@ cp "$root"/tests/fixtures/sheets/*.xls "$root"/tests/fixtures/sheets/*.xlsx \
 
 cxx=${CXX:-clang++}
 flags="-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined
-       -DQT_NO_CAST_FROM_ASCII -DQT_NO_FOREACH -I$root/platform -I$root/data -I$root"
+       -DQT_NO_CAST_FROM_ASCII -DQT_NO_FOREACH -I$root/spreadsheet -I$root/platform -I$root/data -I$root"
 # shellcheck disable=SC2086,SC2046
 $cxx $flags -o "$work/fuzz_spreadsheet" "$here/fuzz_spreadsheet.cpp" \
-    "$root"/platform/SpreadsheetReader.cpp "$root"/platform/SpreadsheetSheet.cpp \
-    "$root"/platform/SpreadsheetZip.cpp "$root"/platform/SpreadsheetOrcus.cpp "$root"/platform/SpreadsheetMarkup.cpp \
-    "$root"/platform/SpreadsheetXlsx.cpp \
-    "$root"/platform/SpreadsheetXls.cpp "$root"/platform/SpreadsheetBiff.cpp \
-    "$root"/platform/SpreadsheetIsolation.cpp "$root"/data/Codec1254.cpp "$root"/data/HugePages.cpp \
-    "$root"/data/Transliteration.cpp "$root"/platform/NativePath.cpp -DCEKILIS_WITH_ICU \
+    "$root"/spreadsheet/SpreadsheetReader.cpp "$root"/spreadsheet/SpreadsheetSheet.cpp \
+    "$root"/spreadsheet/SpreadsheetZip.cpp "$root"/spreadsheet/SpreadsheetOrcus.cpp "$root"/spreadsheet/SpreadsheetMarkup.cpp \
+    "$root"/spreadsheet/SpreadsheetXlsx.cpp \
+    "$root"/spreadsheet/SpreadsheetXls.cpp "$root"/spreadsheet/SpreadsheetBiff.cpp \
+    "$root"/spreadsheet/SpreadsheetIsolation.cpp "$root"/data/Codec1254.cpp "$root"/data/HugePages.cpp \
+    "$root"/data/Transliteration.cpp "$root"/spreadsheet/NativePath.cpp -DCEKILIS_WITH_ICU \
     $(pkg-config --cflags --libs Qt6Core liborcus-0.17 freexl icu-i18n icu-uc)
 
 cd "$work"

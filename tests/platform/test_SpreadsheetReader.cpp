@@ -274,6 +274,150 @@ private Q_SLOTS:
         QCOMPARE(reader.cellText(-5, 2), QString());
     }
 
+    // Any sheet and any columns, in the order asked for; the sheets are named as the workbook
+    // names them, and a row limit keeps the first rows only.
+    void sheetsAndColumnsAsSelected_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("sheet");
+        QTest::addColumn<QList<int>>("columns"); // from 0 = A
+        QTest::addColumn<int>("rowLimit");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<Rows>("expected"); // the selected columns, in their order
+        const QStringList two = {QStringLiteral("Sayfa1"), QStringLiteral("Sayfa2")};
+        for (const char* ext : {"xls", "xlsx", "ods"})
+        {
+            const QString file = QStringLiteral("names_ab.") + QLatin1String(ext);
+            QTest::addRow("second sheet, %s", ext)
+                << file << 1 << QList<int>{0, 1} << 0 << two << Rows{{QStringLiteral("ikinci sayfa"), QString()}};
+            QTest::addRow("B before A, %s", ext)
+                << file << 0 << QList<int>{1, 0} << 0 << two
+                << Rows{{namesAB[0][1], namesAB[0][0]}, {namesAB[1][1], namesAB[1][0]}, {namesAB[2][1], namesAB[2][0]}};
+            QTest::addRow("first row only, %s", ext) << file << 0 << QList<int>{0, 1} << 1 << two << Rows{namesAB[0]};
+            QTest::addRow("column C, %s", ext)
+                << file << 0 << QList<int>{2} << 0 << two << Rows{{QString()}, {QString()}, {QString()}};
+        }
+        QTest::newRow("text file: one sheet without a name")
+            << "names_ab.csv" << 0 << QList<int>{1} << 2 << QStringList() << Rows{{namesAB[0][1]}, {namesAB[1][1]}};
+    }
+    void sheetsAndColumnsAsSelected()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, sheet);
+        QFETCH(QList<int>, columns);
+        QFETCH(int, rowLimit);
+        QFETCH(QStringList, names);
+        QFETCH(Rows, expected);
+        for (const bool isolate : {true, false})
+        {
+            SpreadsheetLimits limits;
+            limits.isolate = isolate;
+            SpreadsheetReader reader;
+            reader.setLimits(limits);
+            SpreadsheetSelection selection;
+            selection.sheet = sheet;
+            selection.columns = std::vector<int>(columns.begin(), columns.end());
+            selection.rowLimit = rowLimit;
+            reader.setSelection(selection);
+            reader.open(fixturePath(QStringLiteral("sheets/") + file));
+            QCOMPARE(reader.sheetNames(), names);
+            QCOMPARE(reader.lastUsedRow(), expected.size());
+            Rows got;
+            for (int row = 1; row <= reader.lastUsedRow(); ++row)
+            {
+                QStringList cells;
+                for (const int col : columns)
+                    cells << reader.cellText(row, col + 1);
+                got << cells;
+            }
+            QCOMPARE(got, expected);
+            // A column not asked for reads empty.
+            if (!columns.contains(0))
+                QCOMPARE(reader.cellText(1, 1), QString());
+            selection.sheet = 5;
+            reader.setSelection(selection);
+            expectRefused(reader, fixturePath(QStringLiteral("sheets/") + file));
+        }
+    }
+
+    // Each refusal tells its kind, from the child as from the program's own process, so that the
+    // operator gets the right line.
+    void refusalsTellTheirKind_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("maxRows");
+        QTest::addColumn<int>("sheet");
+        QTest::addColumn<int>("problem");
+        QTest::newRow("password") << "encrypted.xls" << 0 << 0 << int(SpreadsheetProblem::Encrypted);
+        QTest::newRow("random bytes") << "random.xlsx" << 0 << 0 << int(SpreadsheetProblem::NotASheet);
+        QTest::newRow("cut in half") << "truncated.xlsx" << 0 << 0 << int(SpreadsheetProblem::Damaged);
+        QTest::newRow("strings missing") << "no_shared_strings.xlsx" << 0 << 0 << int(SpreadsheetProblem::MissingText);
+        QTest::newRow("too many rows") << "duplicate.xlsx" << 3 << 0 << int(SpreadsheetProblem::TooLarge);
+        QTest::newRow("no such sheet, ods") << "names_ab.ods" << 0 << 2 << int(SpreadsheetProblem::MissingSheet);
+        QTest::newRow("no such sheet, csv") << "names_ab.csv" << 0 << 1 << int(SpreadsheetProblem::MissingSheet);
+    }
+    void refusalsTellTheirKind()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, maxRows);
+        QFETCH(int, sheet);
+        QFETCH(int, problem);
+        for (const bool isolate : {true, false})
+        {
+            SpreadsheetLimits limits;
+            limits.isolate = isolate;
+            if (maxRows > 0)
+                limits.maxRows = maxRows;
+            SpreadsheetReader reader;
+            reader.setLimits(limits);
+            SpreadsheetSelection selection;
+            selection.sheet = sheet;
+            reader.setSelection(selection);
+            int told = -1;
+            try
+            {
+                reader.open(fixturePath(QStringLiteral("sheets/") + file));
+            }
+            catch (const ESpreadsheetError& e)
+            {
+                told = int(spreadsheetProblemOf(e));
+            }
+            QCOMPARE(told, problem);
+        }
+    }
+
+    // Inputs the fuzzer once crashed the reader with (inside liborcus, on .ods): read or refused,
+    // in the program's own process too, and the same either way.
+    void fuzzFindingsReadOrRefused_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char* file : {"fuzz_orcus_null_1.ods", "fuzz_orcus_null_2.ods", "fuzz_orcus_3.ods"})
+            QTest::newRow(file) << QString::fromLatin1(file);
+    }
+    void fuzzFindingsReadOrRefused()
+    {
+        QFETCH(QString, file);
+        QStringList outcomes;
+        for (const bool isolate : {true, false})
+        {
+            SpreadsheetLimits limits;
+            limits.isolate = isolate;
+            SpreadsheetReader reader;
+            reader.setLimits(limits);
+            try
+            {
+                reader.open(fixturePath(QStringLiteral("sheets/") + file));
+                outcomes << QStringLiteral("read %1 rows").arg(reader.usedRowCount());
+            }
+            catch (const ESpreadsheetError& e)
+            {
+                QVERIFY(spreadsheetProblemOf(e) != SpreadsheetProblem::ReaderFailed);
+                outcomes << QStringLiteral("refused");
+            }
+        }
+        QCOMPARE(outcomes[0], outcomes[1]);
+    }
+
     void formatFollowsContentNotName_data()
     {
         QTest::addColumn<QString>("file");
@@ -722,17 +866,34 @@ private Q_SLOTS:
         p = {};
         p.strings = "<si><t>Ali</t></si>";
         p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"n\"><v>-1.5E+3</v></c><c r=\"B1\"><v>abc</v></c></row>"
-                 "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>7</v></c><c r=\"B2\" t=\"b\"><v>0</v></c></row>"
+                 "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\" t=\"b\"><v>0</v></c></row>"
                  "<row r=\"3\"><c r=\"A3\"><f t=\"shared\" ref=\"A3:A4\" si=\"0\">B3*2</f><v>4</v></c></row>"
                  "<row r=\"4\"><c r=\"A4\"><f t=\"shared\" si=\"0\"/><v>6</v></c></row></sheetData>";
-        QTest::newRow("numbers, a string that is not there, shared formulas")
-            << p << rowsOf({{"-1500", ""}, {"", "YANLIŞ"}, {"4", ""}, {"6", ""}});
+        QTest::newRow("numbers, shared formulas")
+            << p << rowsOf({{"-1500", ""}, {"Ali", "YANLIŞ"}, {"4", ""}, {"6", ""}});
+        // A cell naming a shared string the workbook lacks is damage, not an empty name.
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c></row></sheetData>";
+        QTest::newRow("a string that is not there") << p << Rows();
+        p.strings.clear();
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData>";
+        QTest::newRow("shared strings missing") << p << Rows();
         p = {};
         p.strings = "<si><t>Ali</t></si>";
         p.body = "<dimension ref=\"A1:XFD1048576\"/><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
                  "</sheetData>";
         p.stringCount = "4000000000";
         QTest::newRow("sizes announced larger than the parts") << p << rowsOf({{"Ali", ""}});
+        // Line ends as XML reads them; a cell of a few hundred kilobytes is kept to its first bytes.
+        p = {};
+        p.strings = "<si><r><t>Alt\r\nsat\xc4\xb1r</t></r><r><t>\rsonu</t></r></si><si><t>" + QByteArray(300000, 'x') +
+                    "</t></si>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c></row>"
+                 "<row r=\"2\"><c r=\"A2\" t=\"str\"><v>" +
+                 QByteArray(300000, 'y') + "</v></c></row></sheetData>";
+        QTest::newRow("line ends, huge cells")
+            << p
+            << Rows{{QStringLiteral("Alt\nsatır\nsonu"), QString(400, QLatin1Char('x'))},
+                    {QString(400, QLatin1Char('y')), QString()}};
     }
     void xlsxPackagesOfEveryWriter()
     {

@@ -2,10 +2,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 // A workbook the reader refuses: corrupt, encrypted, of an unsupported kind or beyond the
 // limits below. The message is technical (English) and meant for logs, not for the user.
@@ -23,6 +25,21 @@ class ESpreadsheetDecoderMissing : public ESpreadsheetError
 public:
     using ESpreadsheetError::ESpreadsheetError;
 };
+
+// Why a workbook was refused, for the one line that tells the operator.
+enum class SpreadsheetProblem
+{
+    Damaged,      // parts missing, markup or records broken
+    MissingText,  // cells refer to shared strings the workbook does not have
+    Encrypted,    // protected by a password
+    NotASheet,    // another kind of file
+    TooLarge,     // beyond the reader's limits
+    ReaderFailed, // the decoding child crashed, failed or ran too long
+    MissingSheet, // the sheet asked for is not there
+};
+// The kind of refusal an ESpreadsheetError's message tells (the messages are the reader's own,
+// so they travel from the decoding child as text).
+SpreadsheetProblem spreadsheetProblemOf(const ESpreadsheetError& error);
 
 enum class SpreadsheetFormat
 {
@@ -68,11 +85,29 @@ QByteArray spreadsheetFileContent(const QString& fileName, const SpreadsheetLimi
 // refuses: a package beyond the limits, an encrypted or foreign package, binary junk.
 SpreadsheetFormat spreadsheetCheckedFormat(const QByteArray& content, const SpreadsheetLimits& limits);
 
+// Which worksheet of a workbook is read and which of its columns are kept.
+struct SpreadsheetSelection
+{
+    int sheet = 0;                  // from 0, in the order the workbook lists its sheets
+    std::vector<int> columns{0, 1}; // from 0 = A; what the reader keeps, in this order
+    // Rows kept from row 1; 0 keeps all. A reader may stop there, so the used range and the
+    // sheet's width then tell only what it saw.
+    int rowLimit = 0;
+};
+
+// Where a reader stopped on purpose: the rows a selection asked for are all in.
+class ESpreadsheetEnough : public std::exception
+{
+public:
+    const char* what() const noexcept override { return "rows asked for are read"; }
+};
+
 class SpreadsheetSheet;
 
-// Reads the first worksheet of a workbook (.xls, .xlsx, .ods, .csv) and keeps its columns A
-// and B, offering what the participant import relies on: the row count of the used range and
-// the text of a cell. The file is read in one go when opened and closed again at once.
+// Reads one worksheet of a workbook (.xls, .xlsx, .ods, .csv), the first unless a selection says
+// otherwise, and keeps the selected columns (A and B unless told), offering what the participant
+// import relies on: the used range, the text of a cell and the names of the sheets. The file is
+// read in one go when opened and closed again at once.
 class SpreadsheetReader
 {
 public:
@@ -92,19 +127,29 @@ public:
     int usedRowCount() const;
     // Number of the first used row (1 when the sheet is empty).
     int firstUsedRow() const;
+    // Number of the last used row (1 when the sheet is empty).
+    int lastUsedRow() const;
+    // Columns from A to the last one holding a value (within the selection's rows).
+    int usedColumnCount() const;
+    // The workbook's sheets in order; empty for a file that has no names for them (text).
+    QStringList sheetNames() const;
 
-    // The cell (row from 1, column 1 = A or 2 = B) as a Turkish-locale spreadsheet shows its value:
+    // The cell (row from 1, column from 1 = A; empty unless selected) as a Turkish-locale spreadsheet shows its value:
     // text as it stands, whole numbers without decimals, other numbers with a decimal comma,
     // dates as dd.MM.yyyy (with HH:mm:ss when they carry a time). Anything else is empty.
     QString cellText(int row, int column) const;
 
     void setLimits(const SpreadsheetLimits& limits) { m_limits = limits; }
+    // What the next open() reads.
+    void setSelection(const SpreadsheetSelection& selection) { m_selection = selection; }
+    const SpreadsheetSelection& selection() const { return m_selection; }
     const SpreadsheetLimits& limits() const { return m_limits; }
     // Runs about every 50 ms while open() waits for the decoding child, so a window can repaint.
     void setWhileWaiting(std::function<void()> handler) { m_whileWaiting = std::move(handler); }
 
 private:
     SpreadsheetLimits m_limits;
+    SpreadsheetSelection m_selection;
     SpreadsheetFormat m_format = SpreadsheetFormat::Unknown;
     std::unique_ptr<SpreadsheetSheet> m_sheet;
     std::function<void()> m_whileWaiting;

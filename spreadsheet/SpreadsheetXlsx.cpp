@@ -218,6 +218,7 @@ class WorkbookHandler : public Handler
 {
 public:
     std::vector<std::string> sheetIds; // in the order the workbook lists its sheets
+    std::vector<std::string> sheetNames;
     bool date1904 = false;
 
     void attribute(const Attribute& a)
@@ -225,21 +226,28 @@ public:
         // The sheet's relationship is "r:id"; a plain "id" is something else.
         if (a.name == "id" && !a.ns.empty())
             m_id = a.value;
+        else if (a.name == "name" && a.ns.empty())
+            m_name = a.value;
         else if (a.name == "date1904")
             m_date1904 = a.value == "1" || a.value == "true";
     }
     void start_element(const Element& e)
     {
         if (e.name == "sheet" && sheetIds.size() < 100000)
+        {
             sheetIds.push_back(m_id);
+            sheetNames.push_back(m_name);
+        }
         else if (e.name == "workbookPr")
             date1904 = m_date1904;
         m_id.clear();
+        m_name.clear();
         m_date1904 = false;
     }
 
 private:
     std::string m_id;
+    std::string m_name;
     bool m_date1904 = false;
 };
 
@@ -325,6 +333,9 @@ private:
 // <t> elements, plain or in rich-text runs, without the phonetic guide (<rPh>) some East Asian
 // texts carry.
 
+// Text collected for one cell: room for what a sheet keeps of it even when written with escapes.
+constexpr std::size_t keptTextBytes = 8 * SpreadsheetSheet::maxCellBytes;
+
 class TextRuns
 {
 public:
@@ -351,9 +362,28 @@ public:
     void characters(std::string_view s)
     {
         if (m_inText)
-            m_text += s;
+            appendText(m_text, s);
     }
     std::string_view text() { return unescape(m_text, m_unescaped); }
+
+    // Characters as XML reads them: a CR LF pair, and a CR alone, are one LF (a multi-line cell
+    // shows LF; an escaped "_x000D_" stays a CR). Past what a sheet keeps of a cell nothing more
+    // is collected, so that a hostile cell costs no memory.
+    static void appendText(std::string& text, std::string_view s)
+    {
+        const std::size_t room = keptTextBytes > text.size() ? keptTextBytes - text.size() : 0;
+        s = s.substr(0, room);
+        if (s.find('\r') == std::string_view::npos)
+        {
+            text += s;
+            return;
+        }
+        for (std::size_t i = 0; i < s.size(); ++i)
+            if (s[i] != '\r')
+                text += s[i];
+            else if (i + 1 >= s.size() || s[i + 1] != '\n')
+                text += '\n';
+    }
 
 private:
     std::string m_text;
@@ -365,7 +395,10 @@ private:
 class SharedStringsHandler : public Handler
 {
 public:
-    SharedStringsHandler(SpreadsheetSheet& sheet, std::size_t partBytes) : m_sheet(sheet), m_partBytes(partBytes) {}
+    // Past `wanted` strings the handler stops the parse with ESpreadsheetEnough.
+    SharedStringsHandler(SpreadsheetSheet& sheet, std::size_t partBytes, std::size_t wanted = SIZE_MAX)
+        : m_sheet(sheet), m_partBytes(partBytes), m_wanted(wanted)
+    {}
 
     void attribute(const Attribute& a)
     {
@@ -389,6 +422,8 @@ public:
         {
             m_sheet.addSharedString(m_runs.text());
             m_inItem = false;
+            if (++m_added >= m_wanted)
+                throw ESpreadsheetEnough();
         }
         else if (m_inItem)
             m_runs.end(e.name);
@@ -402,6 +437,8 @@ public:
 private:
     SpreadsheetSheet& m_sheet;
     std::size_t m_partBytes;
+    std::size_t m_wanted;
+    std::size_t m_added = 0;
     std::int64_t m_count = 0;
     TextRuns m_runs;
     bool m_inItem = false;
@@ -519,7 +556,7 @@ public:
     void characters(std::string_view s, bool)
     {
         if (m_inValue)
-            m_value += s;
+            TextRuns::appendText(m_value, s);
         else if (m_inInline)
             m_runs.characters(s);
     }
@@ -667,17 +704,23 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
         RelationshipsHandler relations;
         parsePart(content, "xl/_rels/workbook.xml.rels", relations);
 
+        // The sheets offered are the worksheets, in the workbook's order; a chart sheet holds no cells.
         std::string worksheet, strings, styles;
-        for (const std::string& id : book.sheetIds)
+        int offered = 0;
+        for (std::size_t i = 0; i < book.sheetIds.size(); ++i)
         {
+            const std::string& id = book.sheetIds[i];
             const auto r = std::find_if(relations.relationships.begin(), relations.relationships.end(),
                                         [&](const Relationship& r) { return r.id == id; });
-            if (r != relations.relationships.end() && typeIs(*r, "worksheet"))
-            {
+            if (r == relations.relationships.end() || !typeIs(*r, "worksheet"))
+                continue;
+            if (offered++ == sheet.wantedSheet())
                 worksheet = partName("xl/", r->target);
-                break;
-            }
+            sheet.addSheetName(book.sheetNames[i]);
         }
+        if (offered > 0 && worksheet.empty())
+            throw ESpreadsheetError("no such worksheet");
+        sheet.setStopAtRowLimit(true);
         for (const Relationship& r : relations.relationships)
         {
             if (typeIs(r, "sharedStrings") && strings.empty())
@@ -701,6 +744,36 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
         SpreadsheetSheet sharedStrings = sheet.emptyCopy();
         std::exception_ptr stringsFailure;
         bool found = false;
+        if (sheet.selection().rowLimit > 0)
+        {
+            // A preview's few rows name few strings: the cells are read first (they stop at the
+            // limit), then the strings up to the last one they name, not the whole part.
+            try
+            {
+                found = visitPart(content, worksheet, [&](std::string_view xml) {
+                    SheetHandler cells(sheet, xml.size());
+                    parse(xml, cells);
+                });
+            }
+            catch (const ESpreadsheetEnough&)
+            {
+                found = true;
+            }
+            const std::size_t wanted = sheet.sharedStringsNamed();
+            if (!strings.empty() && wanted > 0)
+            {
+                try
+                {
+                    visitPart(content, strings, [&](std::string_view xml) {
+                        SharedStringsHandler handler(sharedStrings, xml.size(), wanted);
+                        parse(xml, handler);
+                    });
+                }
+                catch (const ESpreadsheetEnough&)
+                {}
+            }
+        }
+        else
         {
             std::jthread stringsReader([&] {
                 try
@@ -716,10 +789,17 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
                     stringsFailure = std::current_exception();
                 }
             });
-            found = visitPart(content, worksheet, [&](std::string_view xml) {
-                SheetHandler cells(sheet, xml.size());
-                parse(xml, cells);
-            });
+            try
+            {
+                found = visitPart(content, worksheet, [&](std::string_view xml) {
+                    SheetHandler cells(sheet, xml.size());
+                    parse(xml, cells);
+                });
+            }
+            catch (const ESpreadsheetEnough&)
+            {
+                found = true; // the rows asked for are in; their strings are still needed
+            }
         }
         if (stringsFailure)
             std::rethrow_exception(stringsFailure);
@@ -728,6 +808,10 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
         sheet.adoptSharedStrings(std::move(sharedStrings));
     }
     catch (const ESpreadsheetError&)
+    {
+        throw;
+    }
+    catch (const ESpreadsheetEnough&)
     {
         throw;
     }

@@ -10,7 +10,7 @@
 // of a part, tag by tag, without building a tree, and keep everything they do not touch as it is.
 
 // The .ods package again with its content part made readable; empty when nothing had to change.
-// `rowCopies` gets the rows of the first sheet to copy after the parse (row, copies below it).
+// `rowCopies` gets the rows of the selected sheet to copy after the parse (row, copies below it).
 // Throws ESpreadsheetError when the content announces more than `limits` allow.
 QByteArray odsNormalised(const QByteArray& content, const SpreadsheetLimits& limits,
-                         std::vector<std::pair<int, qint64>>& rowCopies);
+                         const SpreadsheetSelection& selection, std::vector<std::pair<int, qint64>>& rowCopies);

@@ -302,7 +302,9 @@ public:
 
     iface::import_sheet* append_sheet(ss::sheet_t index, std::string_view name) override
     {
-        if (index == 0 && !m_first)
+        if (m_names < maxNamedSheets && !m_moreSheetsMeanOverflow)
+            m_sheet.addSheetName(name), ++m_names;
+        if (index == m_sheet.wantedSheet() && !m_first)
         {
             m_first = std::make_unique<Sheet>(&m_sheet);
             m_firstName = name;
@@ -328,10 +330,13 @@ public:
     }
     iface::import_sheet* get_sheet(ss::sheet_t index) override
     {
-        if (index == 0)
+        // The others are kept in order, with the wanted one taken out.
+        const ss::sheet_t wanted = m_sheet.wantedSheet();
+        if (index == wanted)
             return m_first.get();
-        if (index > 0 && static_cast<std::size_t>(index) <= m_others.size())
-            return m_others[static_cast<std::size_t>(index) - 1].get();
+        const ss::sheet_t other = index < wanted ? index : index - 1;
+        if (other >= 0 && static_cast<std::size_t>(other) < m_others.size())
+            return m_others[static_cast<std::size_t>(other)].get();
         return nullptr;
     }
     void finalize() override { m_sheet.setDateFormats(m_styles.xfIsDate()); }
@@ -346,8 +351,10 @@ private:
     ReferenceResolver m_cellResolver{true};
     ReferenceResolver m_nameResolver{false};
     bool m_moreSheetsMeanOverflow;
-    std::unique_ptr<Sheet> m_first;
+    std::unique_ptr<Sheet> m_first; // the wanted sheet
     std::string m_firstName;
+    static constexpr int maxNamedSheets = 4096;
+    int m_names = 0;
     std::vector<std::unique_ptr<Sheet>> m_others;
     std::vector<std::string> m_otherNames;
 };
@@ -412,16 +419,20 @@ void spreadsheetReadWithOrcus(SpreadsheetFormat format, const QByteArray& conten
         switch (format)
         {
         case SpreadsheetFormat::Ods: {
-            rewritten = odsNormalised(content, limits, rowCopies);
+            rewritten = odsNormalised(content, limits, sheet.selection(), rowCopies);
             if (!rewritten.isEmpty())
                 stream = std::string_view(rewritten.constData(), static_cast<std::size_t>(rewritten.size()));
             orcus::orcus_ods filter(&factory);
             filter.read_stream(stream);
             for (const auto& [row, copies] : rowCopies)
-                sheet.fillDown(row, 0, copies), sheet.fillDown(row, 1, copies);
+                sheet.fillDownRow(row, copies);
             break;
         }
         case SpreadsheetFormat::Csv: {
+            // A text file is one sheet: there is nothing to name after its rows.
+            if (sheet.wantedSheet() != 0)
+                throw ESpreadsheetError("no such worksheet");
+            sheet.setStopAtRowLimit(true);
             const char delimiter = csvDelimiter(content);
             if (delimiter == ',')
             {
@@ -446,6 +457,10 @@ void spreadsheetReadWithOrcus(SpreadsheetFormat format, const QByteArray& conten
     {
         throw;
     }
+    catch (const ESpreadsheetEnough&)
+    {
+        throw;
+    }
     catch (const std::exception& e)
     {
         throw ESpreadsheetError(std::string("workbook could not be read: ") + e.what());
@@ -457,5 +472,5 @@ void spreadsheetReadWithOrcus(SpreadsheetFormat format, const QByteArray& conten
     // finalize() is not called by every filter; the formats must be known either way.
     factory.finalize();
     if (format != SpreadsheetFormat::Csv && !factory.sawFirstSheet())
-        throw ESpreadsheetError("workbook without a worksheet");
+        throw ESpreadsheetError(sheet.sheetNames().isEmpty() ? "workbook without a worksheet" : "no such worksheet");
 }

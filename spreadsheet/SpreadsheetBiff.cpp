@@ -333,6 +333,9 @@ bool spreadsheetLooksLikeOldBiff(const QByteArray& content)
 
 void spreadsheetReadOldBiff(const QByteArray& content, SpreadsheetSheet& sheet)
 {
+    // Only the first worksheet of these files is offered.
+    if (sheet.wantedSheet() != 0)
+        throw ESpreadsheetError("no such worksheet");
     OldBiffReader(sheet).run(content);
 }
 
@@ -340,6 +343,7 @@ void spreadsheetReadXlsMissedCells(const QByteArray& workbookStream, Spreadsheet
 {
     // The workbook's globals list its sheets (BOUNDSHEET) with the stream offsets of their BOFs.
     qsizetype first = -1;
+    int sheets = 0;
     bool biff8 = true;
     std::uint32_t codePage = 1252;
     {
@@ -350,8 +354,8 @@ void spreadsheetReadXlsMissedCells(const QByteArray& workbookStream, Spreadsheet
                 biff8 = r.u16(0) >= 0x0600;
             else if (r.type == 0x0042)
                 codePage = r.u16(0);
-            else if (r.type == 0x0085 && r.u8(5) == 0)
-                first = qsizetype(r.u32(0));
+            else if (r.type == 0x0085 && sheets++ == sheet.wantedSheet())
+                first = r.u8(5) == 0 ? qsizetype(r.u32(0)) : 0;
     }
     if (first <= 0)
         return;
@@ -389,7 +393,7 @@ void spreadsheetReadXlsMissedCells(const QByteArray& workbookStream, Spreadsheet
         const int col = int(r.u16(2));
         if (r.type == 0x0006)
             sheet.noteUsedRow(row);
-        if (col > 1)
+        if (!sheet.keeps(col))
             continue;
         if (r.type == 0x0205 && r.u8(7) != 0)
             sheet.setText(row, col, errorText(r.u8(6)));

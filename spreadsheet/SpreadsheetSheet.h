@@ -1,6 +1,10 @@
 #pragma once
 
+#include "SpreadsheetReader.h"
+
 #include <QString>
+#include <QStringList>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -13,16 +17,23 @@ class QDate;
 // Day zero of the spreadsheet date serials every format uses: serial 1 is 1899-12-31.
 QDate spreadsheetDayZero();
 
-// What the reader keeps of a first worksheet: the values of columns A and B, the shared strings
-// they may refer to, and the used range over all columns. Rows and columns are 0-based here.
+// What the reader keeps of the selected worksheet: the values of the selected columns, the shared
+// strings they may refer to, the used range over all columns and the names of the workbook's
+// sheets. Rows and columns are 0-based here.
 // Values are stored raw and turned into text on request, because a number's format (date or
 // not) may arrive after its value.
 class SpreadsheetSheet
 {
 public:
-    SpreadsheetSheet(qint64 maxTextBytes, int maxRows);
+    SpreadsheetSheet(qint64 maxTextBytes, int maxRows, SpreadsheetSelection selection = {});
 
-    // Every setter notes the row as used; only columns 0 and 1 are kept.
+    // A text is kept to this many bytes (at a character's start): far more than a table field
+    // holds, so that what is cut can still be told and shortened well, and a hostile cell of
+    // hundreds of megabytes costs nothing.
+    static constexpr std::size_t maxCellBytes = 400;
+
+    // Every setter notes the row as used; only the selected columns are kept. Past the
+    // selection's row limit a setter may throw ESpreadsheetEnough (see stopAtRowLimit()).
     void setText(int row, int col, std::string_view utf8);
     void setSharedString(int row, int col, std::size_t index);
     void setNumber(int row, int col, double value);
@@ -36,13 +47,27 @@ public:
     // Copies the cell (row, col) into the `copies` rows below it, as a repeated row or a cell
     // filled down shows it. Past the row limit nothing is copied and overRows() is set.
     void fillDown(int row, int col, qint64 copies);
+    // The same for every kept column of the row.
+    void fillDownRow(int row, qint64 copies);
+
+    // The sheet to read, and its name list: a reader lists every sheet it meets, in order.
+    int wantedSheet() const { return m_selection.sheet; }
+    const SpreadsheetSelection& selection() const { return m_selection; }
+    void addSheetName(std::string_view utf8);
+    const QStringList& sheetNames() const { return m_sheetNames; }
+    // Set by a reader that knows every sheet's name before the cells: past the row limit it then
+    // stops at once instead of reading on.
+    void setStopAtRowLimit(bool stop) { m_stopAtRowLimit = stop; }
+    bool keeps(int col) const { return slotOf(col) >= 0; }
+    int usedColumnCount() const { return m_lastUsedCol + 1; }
+    void noteUsedColumns(int count) { m_lastUsedCol = std::max(m_lastUsedCol, count - 1); }
 
     // Room for rows 0 .. rows - 1 and that much text, taken at once.
     void reserve(int rows, std::size_t textBytes);
 
     std::size_t addSharedString(std::string_view utf8);
     // An empty sheet with the same limits.
-    SpreadsheetSheet emptyCopy() const { return SpreadsheetSheet(m_maxTextBytes, m_maxRows); }
+    SpreadsheetSheet emptyCopy() const { return SpreadsheetSheet(m_maxTextBytes, m_maxRows, m_selection); }
     // Takes over the shared strings read into `strings` (an emptyCopy() given nothing but
     // shared strings) as this sheet's own, which must have none yet.
     void adoptSharedStrings(SpreadsheetSheet&& strings);
@@ -60,6 +85,10 @@ public:
     int firstUsedRow() const { return m_firstUsed; } // -1 when nothing is used
     int lastUsedRow() const { return m_lastUsed; }
     QString cellText(int row, int col) const;
+    // Shared strings the kept cells need: one past the highest index they name.
+    std::size_t sharedStringsNamed() const;
+    // A shared string a kept cell refers to that the workbook does not have (-1: none).
+    qint64 missingSharedString() const;
     // The same as UTF-8: a view of the kept text, or of `scratch` for a value turned into text.
     std::string_view cellUtf8(int row, int col, std::string& scratch) const;
 
@@ -81,6 +110,13 @@ private:
     };
 
     Cell* keptCell(int row, int col);
+    Cell* slotCell(int row, int slot);
+    const Cell* keptCellAt(int row, int col) const;
+    int slotOf(int col) const
+    {
+        return col >= 0 && std::size_t(col) < m_slotOf.size() ? m_slotOf[std::size_t(col)] : -1;
+    }
+    void growRows(std::size_t rows);
     void reserveText(std::size_t bytes);
     bool storeText(std::string_view utf8, std::uint64_t& payload);
     QString textAt(std::uint64_t payload) const;
@@ -90,7 +126,14 @@ private:
     int m_maxRows;
     std::string m_text;
     std::vector<std::uint64_t> m_shared;
-    std::vector<std::array<Cell, 2>> m_rows;
+    SpreadsheetSelection m_selection;
+    std::vector<int> m_slotOf; // column -> its place among the kept ones, -1 when not kept
+    std::size_t m_width = 0;   // kept columns per row
+    std::vector<Cell> m_cells; // row after row, m_width cells each
+    std::size_t m_rowCount = 0;
+    QStringList m_sheetNames;
+    int m_lastUsedCol = -1;
+    bool m_stopAtRowLimit = false;
     std::vector<bool> m_xfIsDate;
     double m_originShift = 0; // days between 1899-12-30 and the workbook's origin
     int m_firstUsed = -1;

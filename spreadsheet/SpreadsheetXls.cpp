@@ -333,7 +333,17 @@ void spreadsheetReadXls(const QString& fileName, const QByteArray& content, qint
     check(freexl_get_info(handle.get(), FREEXL_BIFF_SHEET_COUNT, &sheets), "sheet count");
     if (sheets == 0)
         throw ESpreadsheetError("xls workbook without a worksheet");
-    check(freexl_select_active_worksheet(handle.get(), 0), "first worksheet");
+    for (unsigned int i = 0; i < sheets && i < 4096; ++i)
+    {
+        const char* name = nullptr;
+        if (freexl_get_worksheet_name(handle.get(), static_cast<unsigned short>(i), &name) == FREEXL_OK && name)
+            sheet.addSheetName(name);
+        else
+            sheet.addSheetName({});
+    }
+    if (static_cast<unsigned int>(sheet.wantedSheet()) >= sheets)
+        throw ESpreadsheetError("no such worksheet");
+    check(freexl_select_active_worksheet(handle.get(), static_cast<unsigned short>(sheet.wantedSheet())), "worksheet");
     unsigned int rows = 0;
     unsigned short columns = 0;
     check(freexl_worksheet_dimensions(handle.get(), &rows, &columns), "dimensions");
@@ -350,8 +360,7 @@ void spreadsheetReadXls(const QString& fileName, const QByteArray& content, qint
             if (freexl_get_cell_value(handle.get(), row, static_cast<unsigned short>(col), &cell) != FREEXL_OK ||
                 !hasValue(cell))
                 continue;
-            if (col < 2)
-                keep(sheet, static_cast<int>(row), static_cast<int>(col), cell);
+            keep(sheet, static_cast<int>(row), static_cast<int>(col), cell);
             used = true;
         }
         if (used)

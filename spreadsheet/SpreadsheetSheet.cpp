@@ -20,19 +20,69 @@ const QDate serialZero = spreadsheetDayZero();
 constexpr double minSerial = -657434.0;
 constexpr double maxSerial = 2958466.0;
 
+constexpr int maxSheetColumns = 16384;
+constexpr qsizetype maxSheets = 4096;
+
+// Where a text is cut to SpreadsheetSheet::maxCellBytes: never inside a character.
+std::size_t cutPoint(std::string_view utf8)
+{
+    if (utf8.size() <= SpreadsheetSheet::maxCellBytes)
+        return utf8.size();
+    std::size_t cut = SpreadsheetSheet::maxCellBytes;
+    while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80)
+        --cut;
+    return cut;
+}
+
 std::uint64_t packText(std::size_t offset, std::size_t length)
 {
     return (static_cast<std::uint64_t>(offset) << 32) | static_cast<std::uint32_t>(length);
 }
 } // namespace
 
-SpreadsheetSheet::SpreadsheetSheet(qint64 maxTextBytes, int maxRows) : m_maxTextBytes(maxTextBytes), m_maxRows(maxRows)
-{}
+SpreadsheetSheet::SpreadsheetSheet(qint64 maxTextBytes, int maxRows, SpreadsheetSelection selection)
+    : m_maxTextBytes(maxTextBytes), m_maxRows(maxRows), m_selection(std::move(selection))
+{
+    // A column asked for twice is kept once; one out of any sheet's reach is dropped.
+    std::vector<int> kept;
+    for (const int col : m_selection.columns)
+        if (col >= 0 && col < maxSheetColumns && std::find(kept.begin(), kept.end(), col) == kept.end())
+            kept.push_back(col);
+    m_selection.columns = kept;
+    m_width = kept.size();
+    for (std::size_t slot = 0; slot < kept.size(); ++slot)
+    {
+        const auto col = static_cast<std::size_t>(kept[slot]);
+        if (col >= m_slotOf.size())
+            m_slotOf.resize(col + 1, -1);
+        m_slotOf[col] = static_cast<int>(slot);
+    }
+}
+
+void SpreadsheetSheet::addSheetName(std::string_view utf8)
+{
+    if (m_sheetNames.size() < maxSheets)
+        m_sheetNames << QString::fromUtf8(utf8.data(), static_cast<qsizetype>(std::min<std::size_t>(utf8.size(), 400)));
+}
+
+void SpreadsheetSheet::growRows(std::size_t rows)
+{
+    if (rows <= m_rowCount)
+        return;
+    m_cells.resize(rows * m_width);
+    m_rowCount = rows;
+}
 
 void SpreadsheetSheet::noteUsedRow(int row)
 {
     if (row < 0)
         return;
+    if (m_selection.rowLimit > 0 && row >= m_selection.rowLimit)
+    {
+        if (m_stopAtRowLimit)
+            throw ESpreadsheetEnough();
+        return;
+    }
     if (row >= m_maxRows)
     {
         m_overRows = true;
@@ -55,23 +105,39 @@ void SpreadsheetSheet::fillDown(int row, int col, qint64 copies)
         return;
     }
     noteUsedRow(static_cast<int>(last));
-    if (col < 0 || col > 1 || static_cast<std::size_t>(row) >= m_rows.size())
+    const int slot = slotOf(col);
+    if (slot < 0 || static_cast<std::size_t>(row) >= m_rowCount)
         return;
-    const Cell source = m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    const Cell source = m_cells[static_cast<std::size_t>(row) * m_width + static_cast<std::size_t>(slot)];
     if (source.kind == Empty)
         return;
-    if (static_cast<std::size_t>(last) >= m_rows.size())
-        m_rows.resize(static_cast<std::size_t>(last) + 1);
-    for (qint64 r = row + 1; r <= last; ++r)
-        m_rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(col)] = source;
+    // Past the row limit nothing more is kept.
+    qint64 end = last;
+    if (m_selection.rowLimit > 0)
+        end = std::min<qint64>(end, m_selection.rowLimit - 1);
+    if (end <= row)
+        return;
+    growRows(static_cast<std::size_t>(end) + 1);
+    for (qint64 r = row + 1; r <= end; ++r)
+        m_cells[static_cast<std::size_t>(r) * m_width + static_cast<std::size_t>(slot)] = source;
+}
+
+void SpreadsheetSheet::fillDownRow(int row, qint64 copies)
+{
+    if (m_width == 0)
+        noteUsedRow(static_cast<int>(std::min<qint64>(row + copies, m_maxRows)));
+    for (const int col : m_selection.columns)
+        fillDown(row, col, copies);
 }
 
 void SpreadsheetSheet::reserve(int rows, std::size_t textBytes)
 {
     if (rows <= 0 || rows > m_maxRows)
         return;
-    m_rows.reserve(static_cast<std::size_t>(rows));
-    adviseHugePages(m_rows.data(), m_rows.capacity() * sizeof(m_rows[0]));
+    if (m_selection.rowLimit > 0)
+        rows = std::min(rows, m_selection.rowLimit);
+    m_cells.reserve(static_cast<std::size_t>(rows) * m_width);
+    adviseHugePages(m_cells.data(), m_cells.capacity() * sizeof(Cell));
     reserveText(textBytes);
 }
 
@@ -100,10 +166,9 @@ void SpreadsheetSheet::adoptSharedStrings(SpreadsheetSheet&& strings)
     if (!m_text.empty())
     {
         strings.m_text.append(m_text);
-        for (auto& row : m_rows)
-            for (Cell& cell : row)
-                if (cell.kind == Text)
-                    cell.payload += static_cast<std::uint64_t>(shift) << 32;
+        for (Cell& cell : m_cells)
+            if (cell.kind == Text)
+                cell.payload += static_cast<std::uint64_t>(shift) << 32;
     }
     m_text = std::move(strings.m_text);
     m_shared = std::move(strings.m_shared);
@@ -112,15 +177,48 @@ void SpreadsheetSheet::adoptSharedStrings(SpreadsheetSheet&& strings)
 SpreadsheetSheet::Cell* SpreadsheetSheet::keptCell(int row, int col)
 {
     noteUsedRow(row);
-    if (row < 0 || row >= m_maxRows || col < 0 || col > 1)
+    if (col > m_lastUsedCol && col < maxSheetColumns && row >= 0 &&
+        (m_selection.rowLimit <= 0 || row < m_selection.rowLimit))
+        m_lastUsedCol = col;
+    return slotCell(row, slotOf(col));
+}
+
+SpreadsheetSheet::Cell* SpreadsheetSheet::slotCell(int row, int slot)
+{
+    if (row < 0 || row >= m_maxRows || slot < 0 || (m_selection.rowLimit > 0 && row >= m_selection.rowLimit))
         return nullptr;
-    if (static_cast<std::size_t>(row) >= m_rows.size())
-        m_rows.resize(static_cast<std::size_t>(row) + 1);
-    return &m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    growRows(static_cast<std::size_t>(row) + 1);
+    return &m_cells[static_cast<std::size_t>(row) * m_width + static_cast<std::size_t>(slot)];
+}
+
+const SpreadsheetSheet::Cell* SpreadsheetSheet::keptCellAt(int row, int col) const
+{
+    const int slot = slotOf(col);
+    if (row < 0 || slot < 0 || static_cast<std::size_t>(row) >= m_rowCount)
+        return nullptr;
+    return &m_cells[static_cast<std::size_t>(row) * m_width + static_cast<std::size_t>(slot)];
+}
+
+std::size_t SpreadsheetSheet::sharedStringsNamed() const
+{
+    std::uint64_t named = 0;
+    for (const Cell& cell : m_cells)
+        if (cell.kind == Shared)
+            named = std::max<std::uint64_t>(named, cell.payload + 1);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(named, SIZE_MAX));
+}
+
+qint64 SpreadsheetSheet::missingSharedString() const
+{
+    for (const Cell& cell : m_cells)
+        if (cell.kind == Shared && cell.payload >= m_shared.size())
+            return static_cast<qint64>(std::min<std::uint64_t>(cell.payload, 0x7FFFFFFFFFFFFFFFull));
+    return -1;
 }
 
 bool SpreadsheetSheet::storeText(std::string_view utf8, std::uint64_t& payload)
 {
+    utf8 = utf8.substr(0, cutPoint(utf8));
     // Offsets and lengths are packed into 32 bits each.
     if (static_cast<qint64>(m_text.size() + utf8.size()) > m_maxTextBytes || m_text.size() + utf8.size() > 0xFFFFFFFFu)
     {
@@ -183,11 +281,10 @@ void SpreadsheetSheet::setDateTime(int row, int col, double serial)
 void SpreadsheetSheet::setFormat(int row, int col, std::size_t xf)
 {
     // A format alone does not make a cell used; it only tells how a value is shown.
-    if (row < 0 || row >= m_maxRows || col < 0 || col > 1 || xf > 0xFFFFFFFFu)
+    if (xf > 0xFFFFFFFFu)
         return;
-    if (static_cast<std::size_t>(row) >= m_rows.size())
-        m_rows.resize(static_cast<std::size_t>(row) + 1);
-    m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)].xf = static_cast<std::uint32_t>(xf);
+    if (Cell* cell = slotCell(row, slotOf(col)))
+        cell->xf = static_cast<std::uint32_t>(xf);
 }
 
 std::size_t SpreadsheetSheet::addSharedString(std::string_view utf8)
@@ -221,9 +318,10 @@ QString SpreadsheetSheet::textAt(std::uint64_t payload) const
 
 QString SpreadsheetSheet::cellText(int row, int col) const
 {
-    if (row < 0 || col < 0 || col > 1 || static_cast<std::size_t>(row) >= m_rows.size())
+    const Cell* kept = keptCellAt(row, col);
+    if (kept == nullptr)
         return {};
-    const Cell& cell = m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    const Cell& cell = *kept;
     switch (cell.kind)
     {
     case Empty:
@@ -248,9 +346,10 @@ QString SpreadsheetSheet::cellText(int row, int col) const
 
 std::string_view SpreadsheetSheet::cellUtf8(int row, int col, std::string& scratch) const
 {
-    if (row < 0 || col < 0 || col > 1 || static_cast<std::size_t>(row) >= m_rows.size())
+    const Cell* kept = keptCellAt(row, col);
+    if (kept == nullptr)
         return {};
-    const Cell& cell = m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    const Cell& cell = *kept;
     std::uint64_t payload = cell.payload;
     if (cell.kind == Shared)
         payload = cell.payload < m_shared.size() ? m_shared[cell.payload] : packText(0, 0);

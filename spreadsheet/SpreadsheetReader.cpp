@@ -9,6 +9,9 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
+#include <initializer_list>
+#include <string_view>
 
 namespace {
 const QByteArray oleMagic = QByteArrayLiteral("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
@@ -95,6 +98,28 @@ Detection detect(const QByteArray& content, int maxZipEntries)
 }
 } // namespace
 
+SpreadsheetProblem spreadsheetProblemOf(const ESpreadsheetError& error)
+{
+    const std::string_view message = error.what();
+    const auto has = [&](std::initializer_list<const char*> words) {
+        return std::any_of(words.begin(), words.end(),
+                           [&](const char* word) { return message.find(word) != std::string_view::npos; });
+    };
+    if (has({"encrypted", "password"}))
+        return SpreadsheetProblem::Encrypted;
+    if (has({"no such worksheet"}))
+        return SpreadsheetProblem::MissingSheet;
+    if (has({"shared string"}))
+        return SpreadsheetProblem::MissingText;
+    if (has({"larger than", "beyond", "more than", "too many", "zip bomb", "announces"}))
+        return SpreadsheetProblem::TooLarge;
+    if (has({"crashed", "took longer", "failed on this file"}))
+        return SpreadsheetProblem::ReaderFailed;
+    if (has({"not a spreadsheet", "neither a workbook nor text"}))
+        return SpreadsheetProblem::NotASheet;
+    return SpreadsheetProblem::Damaged;
+}
+
 SpreadsheetFormat detectSpreadsheetFormat(const QByteArray& content)
 {
     return detect(content, SpreadsheetLimits().maxZipEntries).format;
@@ -136,6 +161,7 @@ void SpreadsheetReader::open(const QString& fileName)
     SpreadsheetDecodeRequest request;
     request.content = spreadsheetFileContent(fileName, m_limits);
     request.fileName = fileName;
+    request.selection = m_selection;
     request.format = spreadsheetCheckedFormat(request.content, m_limits);
     if (request.format == SpreadsheetFormat::Csv)
         request.content = csvAsUtf8(std::move(request.content));
@@ -174,6 +200,23 @@ int SpreadsheetReader::usedRowCount() const
     if (m_sheet->firstUsedRow() < 0)
         return 1;
     return m_sheet->lastUsedRow() - m_sheet->firstUsedRow() + 1;
+}
+
+int SpreadsheetReader::lastUsedRow() const
+{
+    if (!m_sheet || m_sheet->lastUsedRow() < 0)
+        return 1;
+    return m_sheet->lastUsedRow() + 1;
+}
+
+int SpreadsheetReader::usedColumnCount() const
+{
+    return m_sheet ? m_sheet->usedColumnCount() : 0;
+}
+
+QStringList SpreadsheetReader::sheetNames() const
+{
+    return m_sheet ? m_sheet->sheetNames() : QStringList();
 }
 
 QString SpreadsheetReader::cellText(int row, int column) const

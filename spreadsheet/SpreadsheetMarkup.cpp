@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <orcus/sax_parser.hpp>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 constexpr std::size_t npos = std::string_view::npos;
@@ -169,18 +171,19 @@ std::string prefixOf(std::string_view xml, std::string_view uri, std::string_vie
 // paragraphs joined by line breaks, with the blanks (text:s), tabs and line breaks they hold;
 // liborcus keeps the last paragraph and drops those elements. Rows that a file stores once
 // with a repeat count are listed to be copied after the parse (liborcus only skips them), and
-// cells repeated past column B are cut back, since liborcus would deliver every copy.
+// cells repeated past the kept columns are cut back, since liborcus would deliver every copy.
 struct OdsContent
 {
     std::string xml;
-    std::vector<std::pair<int, qint64>> rowCopies; // first sheet: row, copies below it
+    std::vector<std::pair<int, qint64>> rowCopies; // wanted sheet: row, copies below it
     bool changed = false;
 };
 
 // Blanks a text:s element may add; bounds what a small file can make the parse allocate.
 constexpr qint64 maxAddedBlanks = 64LL << 20;
 
-OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& limits)
+OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& limits, int wantedTable,
+                               qint64 keptColumns)
 {
     const std::string text = prefixOf(xml, "urn:oasis:names:tc:opendocument:xmlns:text:1.0", "text");
     const std::string table = prefixOf(xml, "urn:oasis:names:tc:opendocument:xmlns:table:1.0", "table");
@@ -290,7 +293,7 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
             else
             {
                 // Only the first sheet is kept; the others are only skipped through.
-                if (rowHasContent && tables == 1 && rowRepeat > 1)
+                if (rowHasContent && tables == wantedTable && rowRepeat > 1)
                 {
                     if (row + rowRepeat > limits.maxRows)
                         throw ESpreadsheetError("worksheet has more than " + std::to_string(limits.maxRows) + " rows");
@@ -310,7 +313,7 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
                 if (!tag.empty || tag.has(valueType) || tag.has(formula))
                 {
                     rowHasContent = true;
-                    if (tables == 1 && (repeatedCells += repeat * rowRepeat - 1) > limits.maxXlsCells)
+                    if (tables == wantedTable && (repeatedCells += repeat * rowRepeat - 1) > limits.maxXlsCells)
                         throw ESpreadsheetError("worksheet announces more than " + std::to_string(limits.maxXlsCells) +
                                                 " repeated cells");
                 }
@@ -331,12 +334,12 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
                         plain = tag.without({formula, matrixColumns, matrixRows});
                 }
                 const Tag cell = plain.empty() ? tag : Tag(plain);
-                if (repeat > 1 && column + repeat > 2)
+                if (repeat > 1 && column + repeat > keptColumns)
                 {
-                    // Columns from C on are not kept: one copy is enough to mark the row as used.
+                    // Columns past the kept ones are not kept: one copy is enough to mark the row as used.
                     const auto [repeatAt, repeatLength] = cell.attribute(columnsRepeated);
                     std::string cut(cell.text.substr(0, repeatAt));
-                    cut += std::to_string(column < 2 ? 2 - column : 1);
+                    cut += std::to_string(column < keptColumns ? keptColumns - column : 1);
                     cut += cell.text.substr(repeatAt + repeatLength);
                     out += cut;
                     column = std::min<qint64>(column + repeat, qint64(1) << 40);
@@ -358,17 +361,79 @@ OdsContent normaliseOdsContent(std::string_view xml, const SpreadsheetLimits& li
     return result;
 }
 
+// Checks that a part is well-formed XML whose end tags match their start tags. liborcus's
+// OpenDocument import trusts the markup it is given and has been seen to crash on damaged
+// markup (found by fuzzing), so a damaged part is refused before it gets there.
+class NestingCheck
+{
+public:
+    void doctype(const orcus::sax::doctype_declaration&) {}
+    void start_declaration(std::string_view) {}
+    void end_declaration(std::string_view) {}
+    void attribute(const orcus::sax::parser_attribute&) {}
+    void characters(std::string_view, bool) {}
+    void start_element(const orcus::sax::parser_element& e)
+    {
+        if (m_open.size() > 4096)
+            throw ESpreadsheetError("workbook part nested too deeply");
+        m_open.emplace_back(std::string(e.ns) + ':' + std::string(e.name));
+    }
+    void end_element(const orcus::sax::parser_element& e)
+    {
+        if (m_open.empty() || m_open.back() != std::string(e.ns) + ':' + std::string(e.name))
+            throw ESpreadsheetError("workbook part damaged: end tag does not match");
+        m_open.pop_back();
+    }
+    void finish() const
+    {
+        if (!m_open.empty())
+            throw ESpreadsheetError("workbook part damaged: element not closed");
+    }
+
+private:
+    std::vector<std::string> m_open;
+};
+
+void checkWellFormed(std::string_view xml)
+{
+    // An unpacked part may carry the zero byte liborcus puts after it.
+    const std::size_t last = xml.find_last_not_of(std::string_view(" \t\r\n\0", 5));
+    if (last == npos || xml[last] != '>')
+        throw ESpreadsheetError("workbook part cut short");
+    xml = xml.substr(0, last + 1);
+    NestingCheck check;
+    try
+    {
+        orcus::sax_parser<NestingCheck> parser(xml.data(), xml.size(), false, check);
+        parser.parse();
+    }
+    catch (const ESpreadsheetError&)
+    {
+        throw;
+    }
+    catch (const std::exception& e)
+    {
+        throw ESpreadsheetError(std::string("workbook part damaged: ") + e.what());
+    }
+    check.finish();
+}
 } // namespace
 
 QByteArray odsNormalised(const QByteArray& content, const SpreadsheetLimits& limits,
-                         std::vector<std::pair<int, qint64>>& rowCopies)
+                         const SpreadsheetSelection& selection, std::vector<std::pair<int, qint64>>& rowCopies)
 {
+    qint64 keptColumns = 1;
+    for (const int col : selection.columns)
+        keptColumns = std::max<qint64>(keptColumns, qint64(col) + 1);
     std::vector<SpreadsheetZipPart> parts = spreadsheetUnpackZip(content);
     bool changed = false;
     for (SpreadsheetZipPart& part : parts)
+        if (part.name == "content.xml" || part.name == "styles.xml")
+            checkWellFormed(part.data);
+    for (SpreadsheetZipPart& part : parts)
         if (part.name == "content.xml")
         {
-            OdsContent normal = normaliseOdsContent(part.data, limits);
+            OdsContent normal = normaliseOdsContent(part.data, limits, selection.sheet + 1, keptColumns);
             rowCopies = std::move(normal.rowCopies);
             changed = normal.changed;
             part.data = std::move(normal.xml);

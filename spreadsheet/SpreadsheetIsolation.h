@@ -17,6 +17,7 @@ struct SpreadsheetDecodeRequest
     SpreadsheetFormat format = SpreadsheetFormat::Unknown;
     QString fileName;
     QByteArray content;
+    SpreadsheetSelection selection;
 };
 
 // Decodes `request` into a sheet (columns A and B as text, the used range). The libraries that

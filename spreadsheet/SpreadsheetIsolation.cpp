@@ -63,9 +63,12 @@ QByteArray newToken()
     return QByteArray(reinterpret_cast<const char*>(words.data()), sizeof words).toHex();
 }
 
-std::unique_ptr<SpreadsheetSheet> newSheet(const SpreadsheetLimits& limits)
+// Columns one request may keep: a preview's worth.
+constexpr quint32 maxSelectedColumns = 64;
+
+std::unique_ptr<SpreadsheetSheet> newSheet(const SpreadsheetLimits& limits, const SpreadsheetSelection& selection)
 {
-    return std::make_unique<SpreadsheetSheet>(limits.maxKeptTextBytes, limits.maxRows);
+    return std::make_unique<SpreadsheetSheet>(limits.maxKeptTextBytes, limits.maxRows, selection);
 }
 
 void putU32(QByteArray& out, quint32 v)
@@ -121,7 +124,7 @@ bool childReadsTheFile(const SpreadsheetDecodeRequest& request)
     return request.format != SpreadsheetFormat::Csv;
 }
 
-// The request as the child reads it: kind, the limits, name, the file's size or the bytes.
+// The request as the child reads it: kind, the limits, name, selection, the file's size or the bytes.
 QByteArray encodeRequest(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& limits)
 {
     QByteArray out;
@@ -134,6 +137,12 @@ QByteArray encodeRequest(const SpreadsheetDecodeRequest& request, const Spreadsh
     const QByteArray name = request.fileName.toUtf8();
     putU32(out, quint32(name.size()));
     out += name;
+    putU32(out, quint32(request.selection.sheet));
+    putU32(out, quint32(request.selection.rowLimit));
+    const auto columns = std::min<std::size_t>(request.selection.columns.size(), maxSelectedColumns);
+    putU32(out, quint32(columns));
+    for (std::size_t i = 0; i < columns; ++i)
+        putU32(out, quint32(request.selection.columns[i]));
     putU32(out, childReadsTheFile(request) ? 1 : 0);
     putU64(out, quint64(request.content.size()));
     return out;
@@ -169,6 +178,18 @@ SpreadsheetDecodeRequest readRequest(SpreadsheetLimits& limits)
     for (int* limit : {&limits.maxRatio, &limits.maxZipEntries, &limits.maxRows})
         *limit = int(in.u32());
     request.fileName = QString::fromUtf8(readInput(in.u32()));
+    const QByteArray selection = readInput(12);
+    Decoder chosen(selection, 0);
+    request.selection.sheet = int(chosen.u32());
+    request.selection.rowLimit = int(chosen.u32());
+    const quint32 columns = chosen.u32();
+    if (columns > maxSelectedColumns)
+        throw ESpreadsheetError("workbook reader asked for too many columns");
+    const QByteArray columnList = readInput(4 * columns);
+    Decoder columnIn(columnList, 0);
+    request.selection.columns.clear();
+    for (quint32 i = 0; i < columns; ++i)
+        request.selection.columns.push_back(int(columnIn.u32()));
     const QByteArray source = readInput(12);
     Decoder tail(source, 0);
     const bool fromFile = tail.u32() != 0;
@@ -184,7 +205,7 @@ SpreadsheetDecodeRequest readRequest(SpreadsheetLimits& limits)
     return request;
 }
 
-void decodeHere(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& limits, SpreadsheetSheet& sheet)
+void readInto(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& limits, SpreadsheetSheet& sheet)
 {
     if (request.format == SpreadsheetFormat::Xls)
         spreadsheetReadXls(request.fileName, request.content, limits.maxXlsCells, sheet);
@@ -194,6 +215,23 @@ void decodeHere(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits
         spreadsheetReadXlsx(request.content, sheet);
     else
         spreadsheetReadWithOrcus(request.format, request.content, sheet, limits);
+}
+
+void decodeHere(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& limits, SpreadsheetSheet& sheet)
+{
+    if (request.selection.sheet < 0)
+        throw ESpreadsheetError("no such worksheet");
+    try
+    {
+        readInto(request, limits, sheet);
+    }
+    catch (const ESpreadsheetEnough&)
+    {
+        // The rows asked for are in; the rest of the sheet is not needed.
+    }
+    if (const qint64 missing = sheet.missingSharedString(); missing >= 0)
+        throw ESpreadsheetError("a cell refers to shared string " + std::to_string(missing) +
+                                ", which the workbook does not have");
     if (sheet.overRows())
         throw ESpreadsheetError("worksheet has more than " + std::to_string(limits.maxRows) + " rows");
     if (sheet.overLimit())
@@ -216,7 +254,7 @@ template <class Put> void answer(SpreadsheetDecodeRequest&& request, const Sprea
     std::unique_ptr<SpreadsheetSheet> sheet;
     try
     {
-        sheet = newSheet(limits);
+        sheet = newSheet(limits, request.selection);
         decodeHere(request, limits, *sheet);
     }
     catch (const std::exception& e)
@@ -234,10 +272,19 @@ template <class Put> void answer(SpreadsheetDecodeRequest&& request, const Sprea
     out.append('\0');
     putU32(out, quint32(sheet->firstUsedRow()));
     putU32(out, quint32(sheet->lastUsedRow()));
+    putU32(out, quint32(sheet->usedColumnCount()));
+    putU32(out, quint32(sheet->sheetNames().size()));
+    for (const QString& name : sheet->sheetNames())
+    {
+        const QByteArray utf8 = name.toUtf8();
+        putU32(out, quint32(utf8.size()));
+        out += utf8;
+    }
     std::string scratch;
     const int rows = sheet->lastUsedRow() + 1;
+    const std::vector<int> columns = sheet->selection().columns;
     for (int row = 0; row < rows; ++row)
-        for (int col = 0; col < 2; ++col)
+        for (const int col : columns)
         {
             const std::string_view text = sheet->cellUtf8(row, col, scratch);
             putU32(out, quint32(text.size()));
@@ -248,21 +295,27 @@ template <class Put> void answer(SpreadsheetDecodeRequest&& request, const Sprea
     put(out);
 }
 
-std::unique_ptr<SpreadsheetSheet> decodeAnswer(const QByteArray& answer, qint64 start, const SpreadsheetLimits& limits)
+std::unique_ptr<SpreadsheetSheet> decodeAnswer(const QByteArray& answer, qint64 start, const SpreadsheetLimits& limits,
+                                               const SpreadsheetSelection& selection)
 {
     if (answer.size() <= start)
         throw ESpreadsheetError("workbook reader gave no answer");
     if (answer[start] != '\0')
         throw ESpreadsheetError(answer.mid(start + 1).toStdString());
     Decoder in(answer, start + 1);
-    auto sheet = newSheet(limits);
+    auto sheet = newSheet(limits, selection);
     const auto first = qint32(in.u32());
     const auto last = qint32(in.u32());
     if (last >= limits.maxRows || first > last)
         throw ESpreadsheetError("workbook reader answered with a bad used range");
+    sheet->noteUsedColumns(int(std::min<quint32>(in.u32(), 16384)));
+    const quint32 names = in.u32();
+    for (quint32 i = 0; i < names; ++i)
+        sheet->addSheetName(in.bytes(in.u32()));
     sheet->reserve(last + 1, std::size_t(answer.size() - start));
+    const std::vector<int> columns = sheet->selection().columns;
     for (qint32 row = 0; row <= last; ++row)
-        for (int col = 0; col < 2; ++col)
+        for (const int col : columns)
         {
             const std::string_view text = in.bytes(in.u32());
             if (!text.empty())
@@ -299,6 +352,7 @@ std::unique_ptr<SpreadsheetSheet> decodeInChild(const QString& program, Spreadsh
     if (!child.waitForStarted(int(std::min<qint64>(limits.parseTimeoutMs, 30000))))
         return nullptr;
 
+    const SpreadsheetSelection selection = request.selection;
     QElapsedTimer clock;
     clock.start();
     child.write(encodeRequest(request, limits));
@@ -308,8 +362,11 @@ std::unique_ptr<SpreadsheetSheet> decodeInChild(const QString& program, Spreadsh
         child.write(request.content);
     request.content = QByteArray();
     child.closeWriteChannel();
-    // The answer holds at most the kept text plus eight bytes of lengths per kept row.
-    const qint64 answerLimit = tokenLength + limits.maxKeptTextBytes + 8LL * limits.maxRows + 64;
+    // The answer holds at most the kept text, a length and a number's text per kept cell, and
+    // the sheets' names.
+    const qint64 rows = selection.rowLimit > 0 ? std::min(selection.rowLimit, limits.maxRows) : limits.maxRows;
+    const auto width = qint64(std::max<std::size_t>(selection.columns.size(), 2));
+    const qint64 answerLimit = tokenLength + limits.maxKeptTextBytes + 36LL * width * rows + 4096LL * 404 + 64;
     while (child.state() != QProcess::NotRunning)
     {
         const qint64 left = limits.parseTimeoutMs - clock.elapsed();
@@ -345,7 +402,7 @@ std::unique_ptr<SpreadsheetSheet> decodeInChild(const QString& program, Spreadsh
     // Whatever else the program may print, the decoder's answer starts with the token it was given.
     if (!answer.startsWith(token))
         throw ESpreadsheetError("workbook reader gave no answer");
-    return decodeAnswer(answer, tokenLength, limits);
+    return decodeAnswer(answer, tokenLength, limits, selection);
 }
 
 } // namespace
@@ -411,9 +468,10 @@ std::unique_ptr<SpreadsheetSheet> spreadsheetDecodeIsolated(SpreadsheetDecodeReq
 {
     if (!limits.isolate)
     {
+        const SpreadsheetSelection selection = request.selection;
         QByteArray whole;
         answer(std::move(request), limits, [&](const QByteArray& piece) { whole += piece; });
-        return decodeAnswer(whole, 0, limits);
+        return decodeAnswer(whole, 0, limits, selection);
     }
     // Decoding here instead would let a damaged file take the program down with it.
     const QString program = spreadsheetDecoderProgram();
