@@ -2,6 +2,7 @@
 
 #include "Codec1254.h"
 #include "DrawJournal.h"
+#include "EveningLog.h"
 #include "Messages.h"
 #include "RxMemoryData.h"
 #include "SpinEdit.h"
@@ -52,7 +53,7 @@ QString resumeEveningText(const TUnsavedEvening& evening)
 }
 
 void offerToResumeEvening(const QString& dataFolder, TDrawJournal& journal, TRxMemoryData& Kzn_T,
-                          const TRxMemoryData& Hediye_T, TSpinEdit* SpinEdit1)
+                          const TRxMemoryData& Hediye_T, TSpinEdit* SpinEdit1, TEveningLog* log)
 {
     const std::optional<TUnsavedEvening> evening = TDrawJournal::findUnsaved(dataFolder);
     if (!evening)
@@ -75,4 +76,6 @@ void offerToResumeEvening(const QString& dataFolder, TDrawJournal& journal, TRxM
     if (const int next = nextPrizeNumber(*evening, Hediye_T); next > 0 && SpinEdit1)
         SpinEdit1->setValue(next);
     journal.resume(*evening);
+    if (log)
+        log->resumed(int(evening->winners.size()), evening->shown);
 }

@@ -4,6 +4,7 @@
 #include "DataErrors.h"
 #include "DrawJournal.h"
 #include "EAbort.h"
+#include "EveningLog.h"
 #include "FileDialogs.h"
 #include "Guard.h"
 #include "Messages.h"
@@ -221,6 +222,13 @@ void TNumberDraw::draw()
         m_flushTick = Clock::instance().tickCount();
         if (c.Journal)
             c.Journal->startNumbers();
+        if (c.Log)
+        {
+            QList<QPair<qint64, qint64>> excluded;
+            for (const ExcludedRange& r : ranges)
+                excluded.append({r.first, r.last});
+            c.Log->numbersStarted(c.SpinBSL->value(), c.SpinBTS->value(), requested, excluded);
+        }
         Q_EMIT numbersStarted();
 
         // The window is disabled, so the bounds and the table cannot change while the draw runs;
@@ -283,6 +291,8 @@ void TNumberDraw::draw()
                 ++rejectedInARow;
         }
         flushTaken();
+        if (c.Log)
+            c.Log->numbersEnded(int(m_drawn.size()));
     }
     Q_EMIT numbersEnded();
 
