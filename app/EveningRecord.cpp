@@ -401,37 +401,91 @@ public:
         for (qsizetype i = 0; i < rows.size(); ++i)
         {
             const Row& row = rows.at(i);
+            m_next = i + 1;
             if (row.newPage && m_y > 0)
                 startPage();
-            const qreal height = rowHeight(row);
-            qreal before = m_y > 0 ? row.spaceBefore * m_point : 0;
-            // A row kept with the next ones moves with them when they would not fit below it.
-            qreal together = before + height;
-            for (qsizetype j = i; j + 1 < rows.size() && rows.at(j).keepWithNext && together < m_height / 2; ++j)
-                together += rows.at(j + 1).spaceBefore * m_point + rowHeight(rows.at(j + 1));
-            if (m_y > 0 && m_y + std::max(together, before + height) > m_height)
+            // A paragraph longer than a good part of a page (the numbers of a large draw) goes
+            // on line by line, across pages.
+            if (row.cells.size() == 1 && !row.frame && rowHeight(row) > m_height / 4)
             {
-                startPage();
-                before = 0;
-                if (row.table >= 0 && !row.header)
-                    place(m_content.headers().at(row.table), 0);
+                const QStringList lines = wrapLines(row.cells.first());
+                for (qsizetype l = 0; l < lines.size(); ++l)
+                {
+                    Row line = row;
+                    line.cells.first().text = lines.at(l);
+                    line.spaceBefore = l == 0 ? row.spaceBefore : 0;
+                    placeFitting(line, false);
+                }
+                continue;
             }
-            place(row, before);
+            placeFitting(row, true);
         }
         const qsizetype count = m_layout.pages.size();
         for (qsizetype p = 0; p < count; ++p)
         {
             TRecordLayout::Item footer;
-            footer.rect = QRectF(0, m_height + 4 * m_point, m_width, m_footer);
+            footer.rect = QRectF(0, m_height, m_width, m_footer);
             footer.text = QStringLiteral("Sayfa %1 / %2").arg(p + 1).arg(count);
             footer.style = Style::Footer;
-            footer.flags = Qt::AlignHCenter | Qt::AlignTop;
+            footer.flags = Qt::AlignHCenter | Qt::AlignBottom;
             m_layout.pages[p].append(footer);
         }
         return std::move(m_layout);
     }
 
 private:
+    // Places a row, on a new page when it does not fit; a row kept with the next ones moves
+    // with them when they would not fit below it.
+    void placeFitting(const Row& row, bool withFollowers)
+    {
+        const qreal height = rowHeight(row);
+        qreal before = m_y > 0 ? row.spaceBefore * m_point : 0;
+        qreal together = before + height;
+        const QList<Row>& rows = m_content.rows();
+        for (qsizetype j = m_next;
+             withFollowers && j < rows.size() && rows.at(j - 1).keepWithNext && together < m_height / 2; ++j)
+            together += rows.at(j).spaceBefore * m_point + rowHeight(rows.at(j));
+        if (m_y > 0 && m_y + together > m_height)
+        {
+            startPage();
+            before = 0;
+            if (row.table >= 0 && !row.header)
+                place(m_content.headers().at(row.table), 0);
+        }
+        place(row, before);
+    }
+
+    // The cell's text broken into the lines it takes at its width, at blanks.
+    QStringList wrapLines(const Cell& cell) const
+    {
+        const QFontMetricsF& fm = m_metrics.at(int(cell.style));
+        const qreal width = cellWidth(cell, false) * 0.98; // room for kerning the sum leaves out
+        const qreal blank = fm.horizontalAdvance(QLatin1Char(' '));
+        QStringList lines;
+        QString line;
+        qreal used = 0;
+        const QStringList words = cell.text.split(QLatin1Char(' '));
+        for (const QString& word : words)
+        {
+            const qreal w = fm.horizontalAdvance(word);
+            if (!line.isEmpty() && used + blank + w > width)
+            {
+                lines << line;
+                line.clear();
+                used = 0;
+            }
+            if (!line.isEmpty())
+            {
+                line += QLatin1Char(' ');
+                used += blank;
+            }
+            line += word;
+            used += w;
+        }
+        lines << line;
+        return lines;
+    }
+
     qreal cellWidth(const Cell& cell, bool framed) const
     {
         return cell.width * m_width - (framed ? 2 * cellPadPt * m_point : 0);
@@ -484,6 +538,7 @@ private:
     qreal m_height = 0;
     qreal m_footer = 0;
     qreal m_y = 0;
+    qsizetype m_next = 0; // the row after the one being placed
 };
 } // namespace
 
@@ -634,12 +689,20 @@ std::optional<int> runRecordCommandIfAsked(int argc, char* argv[])
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
-    // The one line on stderr is the program's own: Qt's notes about its set-up are dropped.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     std::unique_ptr<QGuiApplication> app;
+    QStringList args;
     if (!QCoreApplication::instance())
+    {
+        // The one line on stderr is the program's own: Qt's notes about its set-up are dropped.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
         app = std::make_unique<QGuiApplication>(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
+        args = QCoreApplication::arguments(); // on Windows, the names as typed, not in the code page
+    }
+    else
+    {
+        for (int i = 0; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+    }
     const auto fail = [](const QString& line, int code) {
         std::fputs(QString(line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
         std::fflush(stderr);

@@ -249,7 +249,8 @@ bool TEveningLog::append(const QString& kind, const QStringList& fields)
 void TEveningLog::recordName()
 {
     follow();
-    if (m_name != m_nameRecorded && append(kName, {m_name}))
+    // A run that has no name set (a resumed evening before its settings) keeps the recorded one.
+    if (!m_name.isEmpty() && m_name != m_nameRecorded && append(kName, {m_name}))
         m_nameRecorded = m_name;
 }
 
@@ -443,6 +444,21 @@ bool applyEvent(TEvening& evening, const EventLine& e, const QDir& dir)
     return true;
 }
 
+// The journal blanks every control character, so a line has exactly one TAB; the start of a
+// line may have none yet.
+bool isWinnerLine(const QByteArray& line, bool start)
+{
+    const qsizetype tab = line.indexOf('\t');
+    if ((tab < 0 && !start) || (tab >= 0 && line.indexOf('\t', tab + 1) >= 0))
+        return false;
+    for (qsizetype i = 0; i < line.size(); ++i)
+    {
+        if (i != tab && Cp1254::toUnicode(line.at(i)).category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
 bool readNumbers(const QString& path, QList<qint64>* numbers, QString* error)
 {
     QByteArray bytes;
@@ -520,22 +536,28 @@ std::optional<TEvening> readEvening(const QString& anyFile, QString* error)
         QByteArray bytes;
         if (!readBytes(evening.journalFile, &bytes, error))
             return std::nullopt;
-        int number = 0;
-        for (const QByteArray& line : wholeLines(bytes, "\r\n"))
+        const QList<QByteArray> lines = wholeLines(bytes, "\r\n");
+        for (qsizetype number = 0; number < lines.size(); ++number)
         {
-            ++number;
-            // The journal blanks every control character, so a line has exactly one TAB.
-            const qsizetype tab = line.indexOf('\t');
-            bool whole = tab >= 0 && line.indexOf('\t', tab + 1) < 0;
-            for (qsizetype i = 0; whole && i < line.size(); ++i)
-                whole = i == tab || Cp1254::toUnicode(line.at(i)).category() != QChar::Other_Control;
-            if (!whole)
+            const QByteArray& line = lines.at(number);
+            if (!isWinnerLine(line, false))
             {
-                *error = damagedText(evening.journalFile, number);
+                *error = damagedText(evening.journalFile, int(number + 1));
                 return std::nullopt;
             }
+            const qsizetype tab = line.indexOf('\t');
             evening.winners.append(
                 {Cp1254::toUnicode(line.left(tab)), QString(), Cp1254::toUnicode(line.mid(tab + 1)), QDateTime()});
+        }
+        // What follows the last whole line is a line a power cut ended, or not a journal at all.
+        const qsizetype lastEnd = bytes.lastIndexOf("\r\n");
+        QByteArray tail = bytes.mid(lastEnd < 0 ? 0 : lastEnd + 2);
+        if (tail.endsWith('\r'))
+            tail.chop(1);
+        if (!isWinnerLine(tail, true))
+        {
+            *error = damagedText(evening.journalFile, int(lines.size() + 1));
+            return std::nullopt;
         }
     }
 
