@@ -381,6 +381,12 @@ QString wrappable(const QString& text, const QFontMetricsF& metrics, qreal width
     return out.join(QLatin1Char(' '));
 }
 
+struct Measured
+{
+    qreal height = 0;
+    quint64 wraps = 0; // bit i: cell i takes more than one line
+};
+
 class Paginator
 {
 public:
@@ -397,6 +403,7 @@ public:
     TRecordLayout run()
     {
         const QList<Row>& rows = m_content.rows();
+        m_measured.resize(rows.size());
         m_layout.pages.append(TRecordLayout::Page());
         for (qsizetype i = 0; i < rows.size(); ++i)
         {
@@ -406,7 +413,7 @@ public:
                 startPage();
             // A paragraph longer than a good part of a page (the numbers of a large draw) goes
             // on line by line, across pages.
-            if (row.cells.size() == 1 && !row.frame && rowHeight(row) > m_height / 4)
+            if (row.cells.size() == 1 && !row.frame && measured(i).height > m_height / 4)
             {
                 const QStringList lines = wrapLines(row.cells.first());
                 for (qsizetype l = 0; l < lines.size(); ++l)
@@ -414,11 +421,11 @@ public:
                     Row line = row;
                     line.cells.first().text = lines.at(l);
                     line.spaceBefore = l == 0 ? row.spaceBefore : 0;
-                    placeFitting(line, false);
+                    placeFitting(line, measure(line), false);
                 }
                 continue;
             }
-            placeFitting(row, true);
+            placeFitting(row, measured(i), true);
         }
         const qsizetype count = m_layout.pages.size();
         for (qsizetype p = 0; p < count; ++p)
@@ -436,23 +443,25 @@ public:
 private:
     // Places a row, on a new page when it does not fit; a row kept with the next ones moves
     // with them when they would not fit below it.
-    void placeFitting(const Row& row, bool withFollowers)
+    void placeFitting(const Row& row, const Measured& size, bool withFollowers)
     {
-        const qreal height = rowHeight(row);
         qreal before = m_y > 0 ? row.spaceBefore * m_point : 0;
-        qreal together = before + height;
+        qreal together = before + size.height;
         const QList<Row>& rows = m_content.rows();
         for (qsizetype j = m_next;
              withFollowers && j < rows.size() && rows.at(j - 1).keepWithNext && together < m_height / 2; ++j)
-            together += rows.at(j).spaceBefore * m_point + rowHeight(rows.at(j));
+            together += rows.at(j).spaceBefore * m_point + measured(j).height;
         if (m_y > 0 && m_y + together > m_height)
         {
             startPage();
             before = 0;
             if (row.table >= 0 && !row.header)
-                place(m_content.headers().at(row.table), 0);
+            {
+                const Row& header = m_content.headers().at(row.table);
+                place(header, measure(header), 0);
+            }
         }
-        place(row, before);
+        place(row, size, before);
     }
 
     // The cell's text broken into the lines it takes at its width, at blanks.
@@ -491,37 +500,52 @@ private:
         return cell.width * m_width - (framed ? 2 * cellPadPt * m_point : 0);
     }
 
-    qreal rowHeight(const Row& row)
+    // A row's height, and which of its cells take more than one line (most take one and are
+    // drawn without the cost of wrapping). Each row is measured once.
+    Measured measure(const Row& row) const
     {
-        qreal height = 0;
-        for (const Cell& cell : row.cells)
+        Measured size;
+        for (qsizetype i = 0; i < row.cells.size(); ++i)
         {
+            const Cell& cell = row.cells.at(i);
             const QFontMetricsF& fm = m_metrics.at(int(cell.style));
             const qreal width = cellWidth(cell, row.frame);
             qreal h = fm.height();
             if (fm.horizontalAdvance(cell.text) > width)
+            {
                 h = fm.boundingRect(QRectF(0, 0, width, 1e9), Qt::TextWordWrap, wrappable(cell.text, fm, width))
                         .height();
-            height = std::max(height, h);
+                size.wraps |= quint64(1) << std::min<qsizetype>(i, 63);
+            }
+            size.height = std::max(size.height, h);
         }
-        return height + (row.frame ? 2 * cellPadPt * m_point * 0.6 : 0);
+        size.height += row.frame ? 2 * cellPadPt * m_point * 0.6 : 0;
+        return size;
     }
 
-    void place(const Row& row, qreal before)
+    const Measured& measured(qsizetype row)
     {
-        const qreal height = rowHeight(row);
+        if (!m_measured.at(row))
+            m_measured[row] = measure(m_content.rows().at(row));
+        return *m_measured.at(row);
+    }
+
+    void place(const Row& row, const Measured& size, qreal before)
+    {
         const qreal top = m_y + before;
-        for (const Cell& cell : row.cells)
+        for (qsizetype i = 0; i < row.cells.size(); ++i)
         {
+            const Cell& cell = row.cells.at(i);
             TRecordLayout::Item item;
-            item.rect = QRectF(cell.x * m_width, top, cell.width * m_width, height);
+            item.rect = QRectF(cell.x * m_width, top, cell.width * m_width, size.height);
             item.text = cell.text;
             item.style = cell.style;
-            item.flags = cell.align | Qt::AlignTop | Qt::TextWordWrap;
+            const bool wraps = size.wraps & (quint64(1) << std::min<qsizetype>(i, 63));
+            item.flags = cell.align | Qt::AlignTop | (wraps ? Qt::TextWordWrap : 0);
             item.frame = row.frame;
             m_layout.pages.last().append(item);
         }
-        m_y = top + height;
+        m_y = top + size.height;
     }
 
     void startPage()
@@ -539,6 +563,7 @@ private:
     qreal m_footer = 0;
     qreal m_y = 0;
     qsizetype m_next = 0; // the row after the one being placed
+    QList<std::optional<Measured>> m_measured;
 };
 } // namespace
 
@@ -608,14 +633,25 @@ void paintRecord(const TRecordLayout& layout, QPagedPaintDevice& device)
     QPen thin(Qt::black);
     thin.setWidthF(0.5 * point);
     painter.setPen(thin);
+    QList<QFont> fonts;
+    QList<QFontMetricsF> metrics;
+    for (const Style s : {Style::Title, Style::Heading, Style::Body, Style::Cell, Style::CellHeader, Style::Footer})
+    {
+        fonts.append(recordFont(s));
+        metrics.append(QFontMetricsF(fonts.last(), &device));
+    }
+    int current = -1;
     for (qsizetype p = 0; p < layout.pages.size(); ++p)
     {
         if (p > 0)
             device.newPage();
         for (const TRecordLayout::Item& item : layout.pages.at(p))
         {
-            const QFont font = recordFont(item.style);
-            painter.setFont(font);
+            if (int(item.style) != current)
+            {
+                current = int(item.style);
+                painter.setFont(fonts.at(current));
+            }
             QRectF text = item.rect;
             if (item.frame)
             {
@@ -624,8 +660,10 @@ void paintRecord(const TRecordLayout& layout, QPagedPaintDevice& device)
                 painter.drawRect(item.rect);
                 text.adjust(pad, pad * 0.6, -pad, -pad * 0.6);
             }
-            const QFontMetricsF metrics(font, &device);
-            painter.drawText(text, item.flags, wrappable(item.text, metrics, text.width()));
+            if (item.flags & Qt::TextWordWrap)
+                painter.drawText(text, item.flags, wrappable(item.text, metrics.at(current), text.width()));
+            else
+                painter.drawText(text, item.flags, item.text);
         }
     }
 }
