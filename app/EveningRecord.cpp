@@ -36,9 +36,13 @@ namespace {
 constexpr qreal marginMm = 15;
 constexpr qreal cellPadPt = 2.5;
 
-QString timeText(const QDateTime& time)
+// A time of the record's day as its time alone; one of another day (an evening resumed the next
+// morning) with its date.
+QString timeText(const QDateTime& time, const QDate& day)
 {
-    return time.isValid() ? time.toString(QStringLiteral("HH:mm:ss")) : QStringLiteral("–");
+    if (!time.isValid())
+        return QStringLiteral("–");
+    return time.toString(time.date() == day ? QStringLiteral("HH:mm:ss") : QStringLiteral("dd.MM.yyyy HH:mm:ss"));
 }
 
 // One row of the record: cells side by side, each a share of the page's width.
@@ -159,30 +163,30 @@ QString numbersText(const QList<qint64>& numbers)
     return text;
 }
 
-QString noteText(const TEvening::Note& note)
+QString noteText(const TEvening::Note& note, const QDate& day)
 {
     switch (note.kind)
     {
     case TEvening::NoteKind::Resumed:
         return QStringLiteral("%1 — Program yeniden açıldı ve çekilişe kaldığı yerden devam edildi (o ana kadar %2 "
                               "kazanan çekilmişti).")
-            .arg(timeText(note.time))
+            .arg(timeText(note.time, day))
             .arg(note.count);
     case TEvening::NoteKind::CutOff:
         return QStringLiteral("%1 — %2. kazananın adı gösterilirken program kapanmıştı; salondakiler adın tamamını "
                               "görmemiş olabilir.")
-            .arg(timeText(note.time))
+            .arg(timeText(note.time, day))
             .arg(note.count);
     case TEvening::NoteKind::PastComplete:
         return QStringLiteral("%1 — %2. çekiliş, tüm hediyeler verildikten sonra \"Çekiliş tamamlanmış\" uyarısı "
                               "onaylanarak yapıldı.")
-            .arg(timeText(note.time))
+            .arg(timeText(note.time, day))
             .arg(note.count);
     }
     return QString();
 }
 
-void appendParticipants(Content& content, const TEvening& evening)
+void appendParticipants(Content& content, const TEvening& evening, const QDate& day)
 {
     int number = 0;
     for (const TEvening::List& list : evening.lists)
@@ -194,7 +198,7 @@ void appendParticipants(Content& content, const TEvening& evening)
         content.paragraph(QStringLiteral("Ek %1: Katılımcı Listesi").arg(number), Style::Heading, Qt::AlignLeft, 0);
         content.markPageBreak();
         content.paragraph(QStringLiteral("Parmak izi %1 olan liste (%2), kayıtlı sırasıyla.")
-                              .arg(QString::fromLatin1(list.sha256), timeText(list.time)));
+                              .arg(QString::fromLatin1(list.sha256), timeText(list.time, day)));
         TRxMemoryData kisi;
         defineKisi(kisi).open();
         bool loaded = false;
@@ -247,7 +251,8 @@ Content recordContent(const TEvening& evening, const TRecordOptions& options)
     content.paragraph(QStringLiteral("Tarih: %1").arg(date.toString(QStringLiteral("dd.MM.yyyy"))), Style::Body,
                       Qt::AlignLeft, 14);
     if (first.isValid())
-        content.paragraph(QStringLiteral("İlk çekiliş: %1    Son çekiliş: %2").arg(timeText(first), timeText(last)));
+        content.paragraph(
+            QStringLiteral("İlk çekiliş: %1    Son çekiliş: %2").arg(timeText(first, date), timeText(last, date)));
     else
         content.paragraph(QStringLiteral("Çekilişlerin saatleri bu kayıtta tutulmamış."));
 
@@ -277,7 +282,7 @@ Content recordContent(const TEvening& evening, const TRecordOptions& options)
         {
             const TEvening::List& changed = evening.lists.at(i);
             content.paragraph(QStringLiteral("Liste %1 saatinde değişti: %2 katılımcı, %3 hediye; yeni parmak izi: %4")
-                                  .arg(timeText(changed.time))
+                                  .arg(timeText(changed.time, date))
                                   .arg(changed.participants)
                                   .arg(changed.prizes)
                                   .arg(changed.sha256.isEmpty() ? QStringLiteral("(Kisi.Ini bulunamadı)")
@@ -298,7 +303,7 @@ Content recordContent(const TEvening& evening, const TRecordOptions& options)
         for (qsizetype i = 0; i < evening.winners.size(); ++i)
         {
             const TEvening::Winner& w = evening.winners.at(i);
-            content.tableRow(table, {QString::number(i + 1), w.name, w.extra, w.prize, timeText(w.time)});
+            content.tableRow(table, {QString::number(i + 1), w.name, w.extra, w.prize, timeText(w.time, date)});
         }
     }
 
@@ -311,7 +316,7 @@ Content recordContent(const TEvening& evening, const TRecordOptions& options)
         const TEvening::Numbers& n = evening.numberDraws.at(i);
         content.paragraph(QStringLiteral("%1. sayı çekilişi (%2): %3–%4 aralığından %5 sayı istendi, %6 sayı çekildi.")
                               .arg(i + 1)
-                              .arg(timeText(n.time))
+                              .arg(timeText(n.time, date))
                               .arg(n.from)
                               .arg(n.to)
                               .arg(n.requested)
@@ -328,7 +333,7 @@ Content recordContent(const TEvening& evening, const TRecordOptions& options)
         content.paragraph(evening.hasEvents ? QStringLiteral("Çekiliş kesintisiz ve hediyeler bitmeden yapıldı.")
                                             : QStringLiteral("Bu kayıtta çekiliş sırasında olanlar tutulmamış."));
     for (const TEvening::Note& note : evening.notes)
-        content.paragraph(noteText(note));
+        content.paragraph(noteText(note, date));
 
     content.heading(QStringLiteral("Çekiliş Yöntemi"));
     content.paragraph(QStringLiteral(
@@ -351,7 +356,7 @@ Content recordContent(const TEvening& evening, const TRecordOptions& options)
     content.columns({sign}, Style::Body, 24, false);
 
     if (options.withParticipants)
-        appendParticipants(content, evening);
+        appendParticipants(content, evening, date);
     return content;
 }
 

@@ -361,10 +361,12 @@ private Q_SLOTS:
         QCOMPARE(readAll(dir.filePath(name)), bytes);
     }
 
-    // A journal of a version without the events file, or one a power cut ended mid-line.
+    // A journal of a version without the events file, or one a power cut ended mid-line; and one
+    // whose evening went on past midnight.
     void oldJournalStillMakesARecord_data()
     {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("events");
         QTest::addColumn<QStringList>("items");
         const QStringList old{QStringLiteral("Tarih: 31.12.2026"),
                               QStringLiteral("Çekilişlerin saatleri bu kayıtta tutulmamış."),
@@ -372,14 +374,32 @@ private Q_SLOTS:
         QTest::newRow("two winners")
             << QByteArray("Ay\xFE"
                           "e\tBuzdolab\xFD\r\nVeli\tTV\r\n")
+            << QByteArray()
             << old + QStringList{QStringLiteral("1"),         QStringLiteral("Ayşe"), QString(),
                                  QStringLiteral("Buzdolabı"), QStringLiteral("–"),    QStringLiteral("2"),
                                  QStringLiteral("Veli")};
         QTest::newRow("last line cut by a power cut")
-            << QByteArray("Ali\tTV\r\nVel")
+            << QByteArray("Ali\tTV\r\nVel") << QByteArray()
             << old + QStringList{QStringLiteral("1"),  QStringLiteral("Ali"), QString(),
                                  QStringLiteral("TV"), QStringLiteral("–"),   QStringLiteral("Sayı Çekilişleri")};
-        QTest::newRow("no whole line") << QByteArray("Ali\t")
+        QTest::newRow("resumed after midnight")
+            << QByteArray("Ali\tTV\r\nVeli\tSaat\r\n")
+            << QByteArray("CEKILIS-OLAYLAR\t1\r\n2026-12-31T23:50:00\tKAZANAN\t1\tAli\t\tTV\r\n"
+                          "2027-01-01T00:10:00\tDEVAM\t1\r\n2027-01-01T00:12:00\tKAZANAN\t2\tVeli\tSivas\tSaat\r\n")
+            << QStringList{QStringLiteral("Tarih: 31.12.2026"),
+                           QStringLiteral("İlk çekiliş: 23:50:00    Son çekiliş: 01.01.2027 00:12:00"),
+                           QStringLiteral("1"),
+                           QStringLiteral("Ali"),
+                           QString(),
+                           QStringLiteral("TV"),
+                           QStringLiteral("23:50:00"),
+                           QStringLiteral("2"),
+                           QStringLiteral("Veli"),
+                           QStringLiteral("Sivas"),
+                           QStringLiteral("Saat"),
+                           QStringLiteral("01.01.2027 00:12:00"),
+                           QStringLiteral("01.01.2027 00:10:00 — Program yeniden açıldı")};
+        QTest::newRow("no whole line") << QByteArray("Ali\t") << QByteArray()
                                        << old + QStringList{
                                                     QStringLiteral("Bu çekilişte kişi–hediye çekilişi yapılmadı.")};
     }
@@ -387,10 +407,13 @@ private Q_SLOTS:
     void oldJournalStillMakesARecord()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, events);
         QFETCH(QStringList, items);
         QTemporaryDir dir;
         const QString journal = dir.filePath(journalName);
         writeAll(journal, bytes);
+        if (!events.isEmpty())
+            writeAll(TEveningLog::eventsFile(journal), events);
         QString error;
         const std::optional<TEvening> evening = readEvening(journal, &error);
         QVERIFY2(evening, qPrintable(error));
