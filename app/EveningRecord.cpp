@@ -18,8 +18,16 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QUrl>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 #ifdef CEKILIS_WITH_PRINT_PREVIEW
 #include <QAction>
@@ -722,6 +730,29 @@ bool writeRecordFile(const QString& anyFile, const QString& pdfFile, const TReco
     return true;
 }
 
+namespace {
+// The program is a window program on Windows: a line for the console that started it goes to
+// that console, in its own letters.
+void tellOnStderr(const QString& text)
+{
+#ifdef Q_OS_WIN
+    // Redirected to a file or a pipe, the handle is there already and the C library writes to it.
+    const HANDLE inherited = GetStdHandle(STD_ERROR_HANDLE);
+    if ((inherited == nullptr || inherited == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS))
+    {
+        const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+        DWORD written = 0;
+        if (console != INVALID_HANDLE_VALUE && console != nullptr &&
+            WriteConsoleW(console, reinterpret_cast<const wchar_t*>(text.utf16()), DWORD(text.size()), &written,
+                          nullptr))
+            return;
+    }
+#endif
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+} // namespace
+
 std::optional<int> runRecordCommandIfAsked(int argc, char* argv[])
 {
     if (argc < 2 || qstrcmp(argv[1], "--tutanak") != 0)
@@ -747,8 +778,7 @@ std::optional<int> runRecordCommandIfAsked(int argc, char* argv[])
             args << QString::fromLocal8Bit(argv[i]);
     }
     const auto fail = [](const QString& line, int code) {
-        std::fputs(QString(line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
-        std::fflush(stderr);
+        tellOnStderr(line + QLatin1Char('\n'));
         return code;
     };
     if (args.size() != 4)

@@ -516,6 +516,36 @@ private Q_SLOTS:
     }
 #endif
 
+    // An event written after a line the power cut ended: the torn line goes, every line is whole.
+    void eventsAppendAfterATornLine_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("kept");
+        const QByteArray header = "CEKILIS-OLAYLAR\t1\r\n";
+        const QByteArray whole = header + "2026-12-31T20:05:00\tKAZANAN\t1\tAli\t\tTV\r\n";
+        QTest::newRow("torn event") << whole + "2026-12-31T20:0" << whole;
+        QTest::newRow("torn line end") << whole + "2026-12-31T20:06:00\tDEVAM\t1\r" << whole;
+        QTest::newRow("torn header") << QByteArray("CEKIL") << header;
+        QTest::newRow("no file yet") << QByteArray() << header;
+    }
+
+    void eventsAppendAfterATornLine()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, kept);
+        QTemporaryDir dir;
+        TUnsavedEvening evening;
+        evening.file = dir.filePath(journalName);
+        const QString events = TEveningLog::eventsFile(evening.file);
+        if (!before.isEmpty())
+            writeAll(events, before);
+        TDrawJournal journal(dir.path());
+        journal.resume(evening);
+        TEveningLog log(journal, [] { return QDateTime(QDate(2027, 1, 1), QTime(0, 10)); });
+        log.resumed(1, 1);
+        QCOMPARE(readAll(events), kept + "2027-01-01T00:10:00\tDEVAM\t1\r\n");
+    }
+
     void nothingDrawnYetIsTold()
     {
         QTemporaryDir dir;
