@@ -65,11 +65,22 @@ QString firstMissing(const QStringList& lines, const QStringList& items)
     return QString();
 }
 
+// The exit code of "cekilis <arguments>", -1 when the command line asks for no record.
+int runArguments(const QStringList& arguments)
+{
+    QList<QByteArray> bytes{"cekilis"};
+    for (const QString& argument : arguments)
+        bytes << QFile::encodeName(argument);
+    QList<char*> argv;
+    for (QByteArray& b : bytes)
+        argv << b.data();
+    argv << nullptr;
+    return runRecordCommandIfAsked(int(bytes.size()), argv.data()).value_or(-1);
+}
+
 int runCommand(const QString& journal, const QString& out)
 {
-    QByteArray args[] = {"cekilis", "--tutanak", QFile::encodeName(journal), QFile::encodeName(out)};
-    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), nullptr};
-    return runRecordCommandIfAsked(4, argv).value_or(-1);
+    return runArguments({QStringLiteral("--tutanak"), journal, out});
 }
 } // namespace
 
@@ -300,6 +311,38 @@ private Q_SLOTS:
         for (const QString& winner : std::as_const(winners))
             QVERIFY2(text.contains(winner.section(QLatin1Char('|'), 0, 0)), qPrintable(winner));
         QVERIFY(text.contains(firstSha));
+    }
+
+    // "<journal>" and "<out>" stand for the evening's journal and a PDF beside it.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        const QString t = QStringLiteral("--tutanak");
+        const QString j = QStringLiteral("<journal>");
+        const QString o = QStringLiteral("<out>");
+        QTest::newRow("record written") << QStringList{t, j, o} << 0;
+        QTest::newRow("no file named") << QStringList{t} << 2;
+        QTest::newRow("no PDF named") << QStringList{t, j} << 2;
+        QTest::newRow("one name too many") << QStringList{t, j, o, o} << 2;
+        QTest::newRow("PDF in a folder that is not there")
+            << QStringList{t, j, QStringLiteral("<dir>/yok/tutanak.pdf")} << 1;
+        QTest::newRow("a window start, not a record") << QStringList{QStringLiteral("--baska"), j, o} << -1;
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("komut.pdf"));
+        for (QString& argument : arguments)
+            argument.replace(QLatin1String("<journal>"), eveningJournal)
+                .replace(QLatin1String("<out>"), out)
+                .replace(QLatin1String("<dir>"), dir.path());
+        QCOMPARE(runArguments(arguments), code);
+        QCOMPARE(QFileInfo::exists(out), code == 0);
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("yok"))));
     }
 
     void damagedOrForeignFileRefused_data()
