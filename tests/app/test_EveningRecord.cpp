@@ -25,6 +25,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QPrintPreviewDialog>
+#include <QPointer>
 #include <QPrintPreviewWidget>
 #define HAVE_PRINT_PREVIEW 1
 #endif
@@ -555,7 +556,10 @@ private Q_SLOTS:
         QVERIFY(save);
         save->trigger();
         QVERIFY(readAll(out).startsWith("%PDF-"));
+        // Closed, the preview goes with its printer.
+        const QPointer<QPrintPreviewDialog> closed(dialog);
         dialog->close();
+        QTRY_VERIFY(!closed);
     }
 #endif
 
