@@ -3,6 +3,7 @@
 #include "Codec1254.h"
 #include "DrawJournal.h"
 #include "DrawTables.h"
+#include "EveningLog.h"
 #include "Field.h"
 #include "Messages.h"
 #include "NumberDraw.h"
@@ -136,7 +137,7 @@ QString journalNoticesText(const QStringList& notices)
 
 namespace {
 void resumeEvening(const TUnsavedEvening& evening, TDrawJournal& journal, const TDrawTables& tables,
-                   TSpinEdit* SpinEdit1)
+                   TSpinEdit* SpinEdit1, TEveningLog* log)
 {
     if (AskSoru(resumeEveningText(evening, absentWinners(evening, tables))) != mrYes)
     {
@@ -158,11 +159,13 @@ void resumeEvening(const TUnsavedEvening& evening, TDrawJournal& journal, const 
         next > 0 && SpinEdit1)
         SpinEdit1->setValue(next);
     journal.resume(evening);
+    if (log)
+        log->resumed(int(evening.winners.size()), evening.shown);
 }
 } // namespace
 
 void offerToResumeEvening(const QString& dataFolder, TDrawJournal& journal, const TDrawTables& tables,
-                          TSpinEdit* SpinEdit1, TNumberDraw* numberDraw)
+                          TSpinEdit* SpinEdit1, TNumberDraw* numberDraw, TEveningLog* log)
 {
     const TStartupJournals found =
         TDrawJournal::findAtStart(dataFolder, QDateTime::currentDateTime(),
@@ -170,7 +173,7 @@ void offerToResumeEvening(const QString& dataFolder, TDrawJournal& journal, cons
     if (!found.notices.isEmpty())
         ShowBilgi(journalNoticesText(found.notices));
     if (found.evening)
-        resumeEvening(*found.evening, journal, tables, SpinEdit1);
+        resumeEvening(*found.evening, journal, tables, SpinEdit1, log);
     if (found.numbers && numberDraw)
         resumeNumbers(*found.numbers, journal, numberDraw);
 }

@@ -7,6 +7,7 @@
 
 class TDrawJournal;
 class TDrawTables;
+class TEveningLog;
 class TNumberDraw;
 class TSpinEdit;
 struct TUnsavedEvening;
@@ -20,9 +21,10 @@ struct TUnsavedNumbers;
 // next draw gives as those draws left it, and has `journal` go on appending to that file. No
 // leaves the winners list empty, and that journal is never offered again. Then the same for the
 // last number draw, when it was cut short or not saved: Yes puts its numbers back on the page of
-// `numberDraw`, which completes a draw cut short with its next "Zar At".
+// `numberDraw`, which completes a draw cut short with its next "Zar At". `log`, when given,
+// records the resume of the evening.
 void offerToResumeEvening(const QString& dataFolder, TDrawJournal& journal, const TDrawTables& tables,
-                          TSpinEdit* SpinEdit1, TNumberDraw* numberDraw);
+                          TSpinEdit* SpinEdit1, TNumberDraw* numberDraw, TEveningLog* log = nullptr);
 
 // `absent`: winners of the evening the participant list does not hold.
 QString resumeEveningText(const TUnsavedEvening& evening, const QList<QByteArray>& absent = {});

@@ -46,6 +46,11 @@ constexpr SettingKey settingKeys[] = {
     {"CheckEKBILGI_Checked", "CheckEKBILGI", SettingKind::Boolean},
 };
 
+// The event's name for the evening's record, kept in a section of its own and written only once
+// it has been set, so a settings file of a program without it stays byte for byte the same.
+const QString recordSection = QStringLiteral("Tutanak");
+constexpr SettingKey recordKeys[] = {{"Etkinlik", "EditETKINLIK", SettingKind::Text}};
+
 QString boolText(bool on)
 {
     return on ? QStringLiteral("True") : QStringLiteral("False");
@@ -139,6 +144,11 @@ void readMainSettings(QWidget& window, const QString& fileName)
             });
         }
     }
+    for (const SettingKey& s : recordKeys)
+    {
+        if (QWidget* control = window.findChild<QWidget*>(QLatin1String(s.control)))
+            applyStoredText(control, s.kind, ini.readString(recordSection, QLatin1String(s.key), QString()).trimmed());
+    }
 }
 
 bool writeMainSettings(const QWidget& window, const QString& fileName)
@@ -154,6 +164,13 @@ bool writeMainSettings(const QWidget& window, const QString& fileName)
         if (s.kind == SettingKind::Text)
             text = textForSaving(text);
         ini.writeString(settingsSection, QLatin1String(s.key), text);
+    }
+    for (const SettingKey& s : recordKeys)
+    {
+        QWidget* control = window.findChild<QWidget*>(QLatin1String(s.control));
+        const QString key = QLatin1String(s.key);
+        if (control && (!storedText(control, s.kind).isEmpty() || ini.valueExists(recordSection, key)))
+            ini.writeString(recordSection, key, textForSaving(storedText(control, s.kind)));
     }
     try
     {
@@ -180,7 +197,10 @@ TSettingsAutoSave::TSettingsAutoSave(QWidget& window, QString fileName)
     m_timer->setInterval(DelayMs);
     connectGuarded(m_timer, &QTimer::timeout, this, &TSettingsAutoSave::save);
     const auto later = [this] { m_timer->start(); };
-    for (const SettingKey& s : settingKeys)
+    QList<SettingKey> kept(std::begin(settingKeys), std::end(settingKeys));
+    for (const SettingKey& s : recordKeys)
+        kept.append(s);
+    for (const SettingKey& s : kept)
     {
         QWidget* control = window.findChild<QWidget*>(QLatin1String(s.control));
         if (auto* spin = qobject_cast<TSpinEdit*>(control))

@@ -8,6 +8,8 @@
 #include "DrawControls.h"
 #include "DrawJournal.h"
 #include "DrawTables.h"
+#include "EveningLog.h"
+#include "EveningRecord.h"
 #include "EveningResume.h"
 #include "EveningStatus.h"
 #include "Globals.h"
@@ -35,6 +37,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTabBar>
 #include <QTimer>
@@ -74,9 +77,14 @@ TMainF::TMainF(QWidget* parent)
     addKeys();
 
     journal = std::make_unique<TDrawJournal>(dataFolder());
-    personDraw = new TPersonDraw(
-        personDrawControls(*ui, this, Kisi_T, Hediye_T, Kzn_T, Timer1, MediaPlayer1, journal.get()), this);
-    numberDraw = new TNumberDraw(numberDrawControls(*ui, this, Rx_T, journal.get()), this);
+    eveningLog = std::make_unique<TEveningLog>(*journal);
+    TPersonDrawControls personControls =
+        personDrawControls(*ui, this, Kisi_T, Hediye_T, Kzn_T, Timer1, MediaPlayer1, journal.get());
+    personControls.Log = eveningLog.get();
+    personDraw = new TPersonDraw(personControls, this);
+    TNumberDrawControls numberControls = numberDrawControls(*ui, this, Rx_T, journal.get());
+    numberControls.Log = eveningLog.get();
+    numberDraw = new TNumberDraw(numberControls, this);
     m_audience = new TAudienceScreen(
         personDraw, numberDraw, ui->ZvWinButton10,
         {ui->ImageTOP1->pixmap(), ui->ImageTOP2->pixmap(), ui->ImageTOP3->pixmap(), ui->ImageTOP4->pixmap()}, this);
@@ -211,6 +219,10 @@ void TMainF::wireHandlers()
     // The draws connect the buttons and controls of their own pages.
     click(ui->ZvWinButton5, &TMainF::ZvWinButton5Click);
     click(ui->ZvWinButton8, &TMainF::ZvWinButton8Click);
+    click(ui->ZvWinButtonTUTANAK1, &TMainF::TutanakClick);
+    click(ui->ZvWinButtonTUTANAK2, &TMainF::TutanakClick);
+    connectGuarded(ui->EditETKINLIK, &QLineEdit::textChanged, this,
+                   [this](const QString& name) { eveningLog->setEventName(name); });
     connectGuarded(Kapat, &QAction::triggered, this, &TMainF::KapatExecute);
     connectGuarded(TamEkran, &QAction::triggered, this, &TMainF::TamEkranExecute);
     connectGuarded(SeyirciEkrani, &QAction::triggered, m_audience, &TAudienceScreen::toggle);
@@ -274,7 +286,7 @@ void TMainF::showEvent(QShowEvent* event)
     guarded([this] { FormShow(); });
     guarded([this] {
         new TSettingsAutoSave(*this, programFolder() + settingsFile);
-        offerToResumeEvening(dataFolder(), *journal, tables(), ui->SpinEdit1, numberDraw);
+        offerToResumeEvening(dataFolder(), *journal, tables(), ui->SpinEdit1, numberDraw, eveningLog.get());
     });
     placeTitleChecks();
     FormResize();
@@ -503,6 +515,11 @@ void TMainF::ZvWinButton5Click()
     TAyar1F definitions(*m_tables, this);
     definitions.exec();
     boundPrizeNumber();
+}
+
+void TMainF::TutanakClick()
+{
+    showEveningRecord(this, journal->winnersFile());
 }
 
 QString TMainF::DataDizini() const

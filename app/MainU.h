@@ -10,6 +10,7 @@ class QTimer;
 class TAudienceScreen;
 class TDrawJournal;
 class TDrawTables;
+class TEveningLog;
 class TEveningStatus;
 class TMediaPlayer;
 class TNumberDraw;
@@ -106,6 +107,9 @@ public Q_SLOTS:
     // Page "Ayarlar"
     void ZvWinButton5Click();
 
+    // "Tutanak" on both draw pages: the record of this evening, for printing and saving.
+    void TutanakClick();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -124,7 +128,8 @@ private:
     void loadTableIfPresent(TRxMemoryData* table, const QString& bareName, int maxRecords);
 
     std::unique_ptr<Ui::TMainF> ui;
-    std::unique_ptr<TDrawJournal> journal; // the run's draws on disk, in the data folder
+    std::unique_ptr<TDrawJournal> journal;   // the run's draws on disk, in the data folder
+    std::unique_ptr<TEveningLog> eveningLog; // what the evening's record needs beside the journal
     TPersonDraw* personDraw = nullptr;
     TNumberDraw* numberDraw = nullptr;
     TAudienceScreen* m_audience = nullptr;

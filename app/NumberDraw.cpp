@@ -4,6 +4,7 @@
 #include "DataErrors.h"
 #include "DrawJournal.h"
 #include "EAbort.h"
+#include "EveningLog.h"
 #include "FileDialogs.h"
 #include "Guard.h"
 #include "Messages.h"
@@ -228,6 +229,13 @@ void TNumberDraw::draw()
                 c.Journal->startNumbers();
                 c.Journal->planNumbers(c.SpinBSL->value(), c.SpinBTS->value(), requested);
             }
+            if (c.Log)
+            {
+                QList<QPair<qint64, qint64>> excluded;
+                for (const ExcludedRange& r : ranges)
+                    excluded.append({r.first, r.last});
+                c.Log->numbersStarted(c.SpinBSL->value(), c.SpinBTS->value(), requested, excluded);
+            }
             Q_EMIT numbersStarted();
         }
         m_flushTick = Clock::instance().tickCount();
@@ -299,6 +307,8 @@ void TNumberDraw::draw()
         flushTaken();
         if (c.Journal)
             c.Journal->numbersFinished();
+        if (c.Log)
+            c.Log->numbersEnded(int(m_drawn.size()));
     }
     Q_EMIT numbersEnded();
 

@@ -10,6 +10,7 @@ class QLabel;
 class QListWidget;
 class QWidget;
 class TDrawJournal;
+class TEveningLog;
 class TRxDice;
 class TRxMemoryData;
 class TSpinEdit;
@@ -32,6 +33,7 @@ struct TNumberDrawControls
     QListWidget* ListBox1 = nullptr;
     TRxMemoryData* Rx_T = nullptr;   // fields BASLANGIC, BITIS
     TDrawJournal* Journal = nullptr; // receives each finished draw's list; may be none
+    TEveningLog* Log = nullptr;      // each draw's bounds and ranges, for the evening's record; may be none
 };
 
 // The number draw: counts the eligible numbers, draws distinct numbers from [start, end] that

@@ -4,6 +4,7 @@
 #include "Codec1254.h"
 #include "DataErrors.h"
 #include "DrawJournal.h"
+#include "EveningLog.h"
 #include "FileDialogs.h"
 #include "Globals.h"
 #include "Guard.h"
@@ -139,9 +140,13 @@ void TPersonDraw::start()
         ShowBilgi(QStringLiteral("Tüm kişi kayıtlarına hediye verilmiş..."));
         return;
     }
-    if (c.Kzn_T->recordCount() >= c.Hediye_T->recordCount() &&
+    const bool pastComplete = c.Kzn_T->recordCount() >= c.Hediye_T->recordCount();
+    if (pastComplete &&
         AskSoru(QStringLiteral("Dikkat : Çekiliş tamamlanmış. Yinede devam etmek istiyor musunuz?")) != mrYes)
         return;
+    if (c.Log)
+        c.Log->drawStarting(programFolder() + QStringLiteral("Kisi.Ini"), c.Kisi_T->recordCount(),
+                            c.Hediye_T->recordCount(), pastComplete, c.Kzn_T->recordCount() + 1);
 
     // Silences an end-of-draw sound still playing from the previous draw.
     closePlayer();
@@ -235,6 +240,9 @@ void TPersonDraw::reveal()
         if (c.Journal)
             c.Journal->appendWinner(name,
                                     Cp1254::fromUnicode(c.LabelHEDIYE->text()).left(kzn.fieldByName(HEDIYE)->size()));
+        if (c.Log)
+            c.Log->winnerPicked(kzn.recordCount() + 1, name, extra,
+                                Cp1254::fromUnicode(c.LabelHEDIYE->text()).left(kzn.fieldByName(HEDIYE)->size()));
 
         removeAnimation();
         Q_EMIT rowStarted(text, static_cast<int>(name.size()));

@@ -13,6 +13,7 @@ class QLabel;
 class QRect;
 class QTimer;
 class TDrawJournal;
+class TEveningLog;
 class TImage;
 class TMediaPlayer;
 class TRadioGroup;
@@ -58,6 +59,7 @@ struct TPersonDrawControls
     TMediaPlayer* MediaPlayer1 = nullptr;
 
     TDrawJournal* Journal = nullptr; // each winner's line goes to it as it is recorded; may be none
+    TEveningLog* Log = nullptr;      // the times, list and events the evening's record needs; may be none
 };
 
 // The person-prize draw and the sound cues around it. It connects its controls itself, each
@@ -96,7 +98,7 @@ Q_SIGNALS:
     // nameLength bytes.
     void rowStarted(const QByteArray& text, int nameLength);
     void letterShown(int position, QChar letter); // position in the text, from 0
-    void drawEnded(); // a winner recorded, or the draw given up for want of candidates
+    void drawEnded();                             // a winner recorded, or the draw given up for want of candidates
 
 private:
     void start();

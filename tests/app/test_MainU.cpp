@@ -4,6 +4,8 @@
 #include "DBGrid.h"
 #include "DrawJournal.h"
 #include "DrawTables.h"
+#include "EveningLog.h"
+#include "EveningRecord.h"
 #include "EveningResume.h"
 #include "Globals.h"
 #include "Guard.h"
@@ -255,6 +257,34 @@ private Q_SLOTS:
         QVERIFY(readAll(path(QStringLiteral("Ayar.Ini"))).contains(stored));
         auto window = openWindow();
         QCOMPARE(window->form()->EditSES->text(), text.trimmed());
+    }
+
+    // The event's name for the record: under a key of its own, read back as it was typed.
+    void eventNameKept_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("Turkish letters") << QStringLiteral("Yılbaşı Kermesi")
+                                         << QByteArray("[Tutanak]\r\nEtkinlik=Y\xfdlba\xfe\xfd Kermesi\r\n");
+        QTest::newRow("in quotes") << QStringLiteral("\"Bahar Şenliği\"")
+                                   << QByteArray("Etkinlik=\"\"Bahar \xde"
+                                                 "enli\xf0i\"\"\r\n");
+    }
+
+    void eventNameKept()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, stored);
+        {
+            auto window = openWindow();
+            window->form()->EditETKINLIK->setText(text);
+            QVERIFY(window->close());
+        }
+        const QByteArray ini = readAll(path(QStringLiteral("Ayar.Ini")));
+        QVERIFY2(ini.contains(stored), ini.constData());
+        QVERIFY(ini.startsWith(defaultAyarIni));
+        auto window = openWindow();
+        QCOMPARE(window->form()->EditETKINLIK->text(), text);
     }
 
     void defaultsButtonResetsFourSettingsOnly()
@@ -676,6 +706,27 @@ private Q_SLOTS:
         QCOMPARE(window->Kzn_T->textAt(2, 0), QStringLiteral("Kişi 1"));
         QCOMPARE(window->Kzn_T->textAt(2, 1), QStringLiteral("Hediye 3"));
         QCOMPARE(readAll(journalFile).count('\n'), 3);
+        // The evening's record tells the resume and the cut reveal, and opens for printing.
+        const std::optional<TEvening> record = readEvening(journalFile, nullptr);
+        QVERIFY(record);
+        QCOMPARE(record->winners.size(), 3);
+        QCOMPARE(record->notes.size(), 2);
+        QCOMPARE(record->notes.at(0).kind, TEvening::NoteKind::Resumed);
+        QCOMPARE(record->notes.at(1).kind, TEvening::NoteKind::CutOff);
+        QCOMPARE(record->notes.at(1).count, 2);
+        QVERIFY(record->winners.at(2).time.isValid());
+#ifdef QT_PRINTSUPPORT_LIB
+        QTest::mouseClick(ui->ZvWinButtonTUTANAK1, Qt::LeftButton);
+        QWidget* preview = nullptr;
+        QTRY_VERIFY((preview = [] {
+            const auto windows = QApplication::topLevelWidgets();
+            for (QWidget* w : windows)
+                if (w->objectName() == QLatin1String("TutanakOnizleme") && w->isVisible())
+                    return w;
+            return static_cast<QWidget*>(nullptr);
+        }()));
+        preview->close();
+#endif
 
         ScriptedFileDialogs dialogs;
         dialogs.setNextFileName(path(QStringLiteral("liste.txt")));
@@ -869,6 +920,10 @@ private Q_SLOTS:
                                      << "Bilgi: İşlem tamamlandı...";
         QTest::newRow("save before any number draw") << "ZvWinButton4"
                                                      << "Bilgi: Öncelikle çelilişi yapınız.";
+        QTest::newRow("record before any draw, first page")
+            << "ZvWinButtonTUTANAK1" << QStringLiteral("Bilgi: ") + noRecordYetText();
+        QTest::newRow("record before any draw, number page")
+            << "ZvWinButtonTUTANAK2" << QStringLiteral("Bilgi: ") + noRecordYetText();
     }
 
     void buttonsReachTheirDraws()

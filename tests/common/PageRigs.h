@@ -3,6 +3,7 @@
 #include "DrawControls.h"
 #include "DrawJournal.h"
 #include "DrawTables.h"
+#include "EveningLog.h"
 #include "Globals.h"
 #include "MediaPlayer.h"
 #include "RadioGroup.h"
@@ -67,10 +68,12 @@ struct PersonPageRig
         rebuild();
     }
 
-    // Gives the draw a journal writing to `folder`, as the main window gives it one.
-    void useJournal(const QString& folder)
+    // Gives the draw a journal writing to `folder`, and the events log beside it, as the main
+    // window gives them; `now` stands in for the log's clock.
+    void useJournal(const QString& folder, TEveningLog::Now now = {})
     {
         journal = std::make_unique<TDrawJournal>(folder);
+        log = std::make_unique<TEveningLog>(*journal, std::move(now));
         rebuild();
     }
 
@@ -138,6 +141,7 @@ struct PersonPageRig
     QTimer* timer = nullptr;
     TMediaPlayer* player = nullptr;
     std::unique_ptr<TDrawJournal> journal;
+    std::unique_ptr<TEveningLog> log;
     TPersonDrawControls c;
     std::unique_ptr<TPersonDraw> draw;
 
@@ -146,6 +150,7 @@ private:
     {
         draw.reset();
         c = personDrawControls(form, &window, &Kisi_T, &Hediye_T, &Kzn_T, timer, player, journal.get());
+        c.Log = log.get();
         draw = std::make_unique<TPersonDraw>(c);
     }
 };
@@ -154,7 +159,7 @@ private:
 // table's before-post event, as on the main window.
 struct NumberPageRig
 {
-    explicit NumberPageRig(TDrawJournal* journal = nullptr)
+    explicit NumberPageRig(TDrawJournal* journal = nullptr, TEveningLog* log = nullptr)
     {
         using namespace PageRigDetail;
         form.setupUi(&window);
@@ -173,7 +178,9 @@ struct NumberPageRig
 
         Rx_T.setObjectName(QStringLiteral("Rx_T"));
         defineRx(Rx_T).open();
-        draw = std::make_unique<TNumberDraw>(numberDrawControls(form, &window, &Rx_T, journal));
+        TNumberDrawControls controls = numberDrawControls(form, &window, &Rx_T, journal);
+        controls.Log = log;
+        draw = std::make_unique<TNumberDraw>(controls);
         Rx_T.BeforePost = TDrawTables::Rx_TBeforePost;
         form.PageControl1->setCurrentWidget(form.TabSheet2);
         window.show();
