@@ -79,7 +79,8 @@ TMainF::TMainF(QWidget* parent)
     numberDraw = new TNumberDraw(numberDrawControls(*ui, this, Rx_T, journal.get()), this);
     m_audience = new TAudienceScreen(
         personDraw, numberDraw, ui->ZvWinButton10,
-        {ui->ImageTOP1->pixmap(), ui->ImageTOP2->pixmap(), ui->ImageTOP3->pixmap(), ui->ImageTOP4->pixmap()}, this);
+        {ui->ImageTOP1->pixmap(), ui->ImageTOP2->pixmap(), ui->ImageTOP3->pixmap(), ui->ImageTOP4->pixmap()}, this,
+        m_tables);
     eveningStatus = new TEveningStatus(*m_tables, ui->SpinEdit1, ui->StatusBar1, this);
 
     wireHandlers();
