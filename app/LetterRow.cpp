@@ -171,9 +171,13 @@ int longestWord(const QByteArray& text, Span span)
 }
 
 // The largest balls, up to `largest`, whose rows fit the area; words are cut only when no size
-// lets every word fit a row.
-Block fittedBlock(const QByteArray& text, Span span, int largest, QSize area)
+// lets every word fit a row. One row is kept while its balls are at least `oneRow` large, and the
+// rows of a wrapped text are made as even as their count allows.
+Block fittedBlock(const QByteArray& text, Span span, int largest, int oneRow, QSize area)
 {
+    const int single = std::min({largest, area.width() / std::max(1, span.length()), area.height()});
+    if (single >= oneRow && single > 0)
+        return Block{single, {span}};
     const int word = longestWord(text, span);
     for (const bool cutting : {false, true})
     {
@@ -183,8 +187,17 @@ Block fittedBlock(const QByteArray& text, Span span, int largest, QSize area)
             if (perRow < 1 || (!cutting && perRow < word))
                 continue;
             Block block{size, wrapped(text, {span}, perRow)};
-            if (block.height() <= area.height())
-                return block;
+            if (block.height() > area.height())
+                continue;
+            for (int even = cutting ? 1 : word; even < perRow; ++even)
+            {
+                if (auto rows = wrapped(text, {span}, even); rows.size() <= block.rows.size())
+                {
+                    block.rows = rows;
+                    break;
+                }
+            }
+            return block;
         }
     }
     return {};
@@ -228,11 +241,11 @@ THeadline layoutHeadline(const QByteArray& text, int nameLength, QSize screen, b
     // With extra information the name keeps the upper part, so the second block gets room too.
     const bool withExtra = spans.size() > 1;
     const int nameHeight = withExtra ? room.height() * 7 / 10 : room.height();
-    const Block name = fittedBlock(text, spans.first(), h / 4, QSize(room.width(), nameHeight));
+    const Block name = fittedBlock(text, spans.first(), h / 4, h * 14 / 100, QSize(room.width(), nameHeight));
     Block extra;
     const int gap = name.size / 3;
     if (withExtra && name.size > 0)
-        extra = fittedBlock(text, spans.at(1), std::max(1, name.size * 3 / 5),
+        extra = fittedBlock(text, spans.at(1), std::max(1, name.size * 3 / 5), h * 7 / 100,
                             QSize(room.width(), room.height() - name.height() - gap));
     headline.nameBall = name.size;
     headline.extraBall = extra.size;

@@ -35,9 +35,11 @@ struct TLetterRow
 TLetterRow layoutLetterRow(const QByteArray& text, int nameLength, QSize stage);
 
 // The winner's text as the headline of a whole screen: the name's balls sized by the name alone,
-// as large as the width allows up to a quarter of the screen's height, wrapping at blanks only
-// when that gives larger balls; the extra information on rows below in balls at most 3/5 as
-// large. The title and the picture share a band across the top, the picture on the right.
+// as large as the width allows up to a quarter of the screen's height. A name keeps one row while
+// its balls are at least 14 % of the height, and otherwise wraps at blanks into rows as even as
+// their count allows, where that gives larger balls. The extra information goes on rows below in
+// balls at most 3/5 as large. The title and the picture share a band across the top, the picture
+// on the right.
 struct THeadline
 {
     QRect title;
