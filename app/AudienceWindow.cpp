@@ -16,6 +16,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 // The main stage's ball panel is 115 pixels high; the audience's is scaled from it.
@@ -190,11 +191,19 @@ void TAudienceWindow::followBalls()
     const QList<QRect> now = ballRects();
     if (now == m_balls)
         return;
-    // One rectangle around the old and new places of every ball: painting inside a region of
-    // many small rectangles costs more than filling the few more pixels of their bounding box.
+    // The paint that follows draws only what a step changed (a ball moved, the strip it left),
+    // unless something else asks for more of the window in the same frame.
+    const bool onlySteps = m_steps.isEmpty() || !m_stepsArea.isEmpty();
     QRect dirty;
     for (qsizetype i = 0; i < std::max(now.size(), m_balls.size()); ++i)
+    {
+        if (now.value(i) == m_balls.value(i))
+            continue;
         dirty |= now.value(i).united(m_balls.value(i));
+        if (onlySteps && i < now.size() && i < m_balls.size())
+            m_steps.append({m_balls.at(i), now.at(i)});
+    }
+    m_stepsArea = onlySteps ? m_stepsArea | dirty : QRect();
     m_balls = now;
     update(dirty);
 }
@@ -288,7 +297,17 @@ void TAudienceWindow::paintEvent(QPaintEvent* event)
 {
     guarded([&] {
         QPainter painter(this);
-        painter.fillRect(event->rect(), palette().color(QPalette::Window));
+        const bool onlySteps = !m_stepsArea.isEmpty() && event->region() == QRegion(m_stepsArea) &&
+                               stage.show() == TAudienceStage::Show::Person;
+        const QList<std::pair<QRect, QRect>> steps = std::exchange(m_steps, {});
+        m_stepsArea = QRect();
+        if (onlySteps)
+        {
+            paintSteps(painter, steps);
+            return;
+        }
+        for (const QRect& part : event->region())
+            painter.fillRect(part, palette().color(QPalette::Window));
         switch (stage.show())
         {
         case TAudienceStage::Show::Title:
@@ -298,10 +317,27 @@ void TAudienceWindow::paintEvent(QPaintEvent* event)
             paintNumbers(painter);
             break;
         case TAudienceStage::Show::Person:
-            paintPersonStage(painter, event->rect());
+            paintPersonStage(painter, event->region());
             break;
         }
     });
+}
+
+void TAudienceWindow::paintSteps(QPainter& painter, const QList<std::pair<QRect, QRect>>& steps)
+{
+    // The window keeps what it painted before: each moved ball is laid anew and the strip it left
+    // is cleared, a fraction of the pixels of the balls' bounding box on a large screen.
+    const QRect band = layout().band;
+    painter.setClipRect(band);
+    const QList<TWaitBall>& wait = stage.wait().balls;
+    for (const auto& [before, after] : steps)
+    {
+        for (const QRect& left : QRegion(before).subtracted(after))
+            painter.fillRect(left, palette().color(QPalette::Window));
+        const qsizetype i = m_balls.indexOf(after);
+        if (i >= 0 && i < wait.size() && after.intersects(band))
+            paintBall(painter, after, wait.at(i).colour, QChar(QLatin1Char(' ')));
+    }
 }
 
 void TAudienceWindow::paintTitlePage(QPainter& painter)
@@ -330,7 +366,7 @@ void TAudienceWindow::paintTitlePage(QPainter& painter)
     painter.drawPixmap(target.translated(room.topLeft()), stage.picture());
 }
 
-void TAudienceWindow::paintPersonStage(QPainter& painter, const QRect& dirty)
+void TAudienceWindow::paintPersonStage(QPainter& painter, const QRegion& dirty)
 {
     const Layout l = layout();
     if (dirty.intersects(l.title) && !stage.prize().isEmpty())
@@ -359,13 +395,13 @@ void TAudienceWindow::paintPersonStage(QPainter& painter, const QRect& dirty)
     const QList<TWaitBall>& wait = stage.wait().balls;
     for (qsizetype i = 0; i < m_balls.size() && i < wait.size(); ++i)
     {
-        if (m_balls.at(i).intersects(dirty))
+        if (dirty.intersects(m_balls.at(i)))
             paintBall(painter, m_balls.at(i), wait.at(i).colour, QChar(QLatin1Char(' ')));
     }
     const QList<QChar>& letters = stage.letters();
     for (qsizetype i = 0; i < m_cells.size() && i < letters.size(); ++i)
     {
-        if (!letters.at(i).isNull() && !m_cells.at(i).isNull() && m_cells.at(i).intersects(dirty))
+        if (!letters.at(i).isNull() && !m_cells.at(i).isNull() && dirty.intersects(m_cells.at(i)))
             paintBall(painter, m_cells.at(i), 0, letters.at(i));
     }
     painter.restore();

@@ -69,8 +69,9 @@ private:
     void letterAdded(int position);
     void followBalls();
     QList<QRect> ballRects() const;
+    void paintSteps(QPainter& painter, const QList<std::pair<QRect, QRect>>& steps);
     void paintTitlePage(QPainter& painter);
-    void paintPersonStage(QPainter& painter, const QRect& dirty);
+    void paintPersonStage(QPainter& painter, const QRegion& dirty);
     void paintNumbers(QPainter& painter);
     void paintBall(QPainter& painter, const QRect& cell, int colour, QChar letter);
     const QPixmap& ballPicture(int colour, int side, bool opaque);
@@ -83,7 +84,9 @@ private:
     QPointer<QScreen> m_screen;
     QTimer numberTimer; // at most one repaint per frame however fast the numbers come
     QList<QRect> m_balls;
-    THeadline m_headline; // the row laid out for this window's size
+    QList<std::pair<QRect, QRect>> m_steps; // balls moved since the last paint, from and to
+    QRect m_stepsArea;                      // what those steps asked to repaint
+    THeadline m_headline;                   // the row laid out for this window's size
     QList<QRect> m_cells;
     qsizetype m_shownNumbers = 0;
     TNumberGrid m_grid;

@@ -286,6 +286,22 @@ private Q_SLOTS:
             QVERIFY(view->rect().contains(QRect(ball.x(), view->layout().band.y(), ball.width(), ball.height())));
         QTRY_VERIFY(view->bouncingBalls() != first);
         QVERIFY(stage.clockRunning());
+        // The screen, painted a step at a time, shows what a paint of the whole window shows.
+        for (int step = 0; step < 5; ++step)
+        {
+            const QList<QRect> before = view->bouncingBalls();
+            QTRY_VERIFY(view->bouncingBalls() != before);
+        }
+        QCoreApplication::sendPostedEvents(view, QEvent::UpdateRequest);
+        const QImage fresh = view->grab().toImage();
+        const QRect band = QRectF(QRectF(view->layout().band).topLeft() * fresh.devicePixelRatio(),
+                                  QSizeF(view->layout().band.size()) * fresh.devicePixelRatio())
+                               .toRect();
+        const QImage shown = view->screen()->grabWindow(view->winId()).toImage();
+        // The offscreen screens read their windows back at 100 % only.
+        if (shown.size() == fresh.size())
+            QCOMPARE(shown.copy(band).convertToFormat(QImage::Format_RGB32),
+                     fresh.copy(band).convertToFormat(QImage::Format_RGB32));
         QCOMPARE(emptyBalls(view, view->bouncingBalls()), QStringList());
         shoot(QStringLiteral("wait"));
 
