@@ -16,6 +16,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
@@ -50,6 +51,7 @@ TAudienceScreen::TAudienceScreen(TPersonDraw* personDraw, TNumberDraw* numberDra
     {
         caption = button->text();
         face = button->color();
+        narrowest = button->minimumWidth();
         button->installEventFilter(this);
         connectGuarded(button, &TZvWinButton::clicked, this, &TAudienceScreen::buttonClicked);
         button->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -181,6 +183,9 @@ void TAudienceScreen::showState()
     const bool open = isOpen();
     button->setText(open ? caption + QStringLiteral(" (Açık)") : caption);
     button->setColor(open ? face.darker(125) : face);
+    // The longer caption widens the button into the room beside it rather than being cut.
+    const int needed = QFontMetrics(button->font()).horizontalAdvance(button->text()) + 24;
+    button->setMinimumWidth(open ? std::max(narrowest, needed) : narrowest);
 }
 
 void TAudienceScreen::showTitlePage()

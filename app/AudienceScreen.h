@@ -86,6 +86,7 @@ private:
     bool rememberedOpen = false;
     QString caption;       // the button's own caption, while the window is closed
     QColor face;           // and its face
+    int narrowest = 0;     // and its minimum width
     quint64 pressedAt = 0; // the time stamp of the button's last mouse press
     bool pressSeen = false;
     std::optional<quint64> clickAccepted; // the press of the last click that toggled
