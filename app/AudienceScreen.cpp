@@ -59,6 +59,19 @@ TAudienceScreen::TAudienceScreen(TPersonDraw* personDraw, TNumberDraw* numberDra
                        [this](const QPoint& at) { choiceMenu()->popup(this->button->mapToGlobal(at)); });
     }
     connectGuarded(qGuiApp, &QGuiApplication::screenRemoved, this, &TAudienceScreen::screenRemoved);
+    if (tables)
+    {
+        // The title page follows the first prize as the definitions window changes it.
+        const auto firstPrize = [this](int row) {
+            if (row == 0 && isOpen() && m_stage->show() == TAudienceStage::Show::Title)
+                showTitlePage();
+        };
+        TRxMemoryData* prizes = tables->Hediye_T;
+        connectGuarded(prizes, &TRxMemoryData::dataSetChanged, this, [firstPrize] { firstPrize(0); });
+        connectGuarded(prizes, &TRxMemoryData::rowInserted, this, firstPrize);
+        connectGuarded(prizes, &TRxMemoryData::rowRemoved, this, firstPrize);
+        connectGuarded(prizes, &TRxMemoryData::recordChanged, this, firstPrize);
+    }
 }
 
 TAudienceScreen::~TAudienceScreen() = default;
@@ -170,9 +183,10 @@ void TAudienceScreen::remember(bool open)
 {
     if (open == rememberedOpen || settingsFile.isEmpty())
         return;
-    rememberedOpen = open;
-    if (!IniWriteString(settingsFile, settingsSection, openKey(), open ? QStringLiteral("1") : QStringLiteral("0")))
-        ShowBilgi(SaveFailedText(settingsFile));
+    // Not told when it fails: the settings' own writes name a file that cannot be written, once,
+    // and all that is lost is the reopening at the next start. The next open or close tries again.
+    if (IniWriteString(settingsFile, settingsSection, openKey(), open ? QStringLiteral("1") : QStringLiteral("0")))
+        rememberedOpen = open;
 }
 
 void TAudienceScreen::showState()

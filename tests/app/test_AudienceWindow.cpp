@@ -4,10 +4,12 @@
 #include "AudienceStage.h"
 #include "AudienceWindow.h"
 #include "Codec1254.h"
+#include "DrawTables.h"
 #include "Globals.h"
 #include "MainU.h"
 #include "MessageBoxes.h"
 #include "RadioGroup.h"
+#include "RxMemoryData.h"
 #include "SpinEdit.h"
 #include "Stage.h"
 #include "TurkishUpper.h"
@@ -644,6 +646,13 @@ private Q_SLOTS:
         QCOMPARE(stage.title(), QStringLiteral("ZEVORINT Çekiliş Programı"));
         QCOMPARE(stage.prize(), QStringLiteral("Bisiklet"));
         QCOMPARE(stage.picture().size(), QSize(160, 120));
+        // The first prize renamed while the title page shows: the page follows.
+        TRxMemoryData* prizes = main->tables().Hediye_T;
+        prizes->moveTo(0);
+        prizes->edit();
+        prizes->setFieldString(main->tables().Hediye_THEDIYE->index(), QStringLiteral("Araba"));
+        prizes->post();
+        QCOMPARE(stage.prize(), QStringLiteral("Araba"));
         const int quarter = audience()->height() / 4;
         QCOMPARE(blankCells(audience(),
                             {QRect(0, 0, audience()->width(), quarter), QRect(0, quarter, audience()->width(), quarter),
