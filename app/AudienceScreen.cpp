@@ -129,8 +129,10 @@ void TAudienceScreen::toggle()
 
 bool TAudienceScreen::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == button &&
-        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
+    // The type first: the filter also sees the events of the button's destruction, when it is no
+    // longer a TZvWinButton to reach through its pointer.
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+        qobject_cast<TZvWinButton*>(watched) && watched == button.data())
     {
         pressedAt = static_cast<QMouseEvent*>(event)->timestamp();
         pressSeen = true;
