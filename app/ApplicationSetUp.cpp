@@ -11,7 +11,7 @@
 
 void setUpApplication(QApplication& app)
 {
-    QApplication::setApplicationName(QStringLiteral("ZEVORINT Çekiliş Programı"));
+    QApplication::setApplicationName(programTitle());
     QApplication::setDesktopFileName(QStringLiteral("cekilis"));
 
     // Qt's own translations folder; the Windows build carries the file in "translations" beside

@@ -1,18 +1,27 @@
 #include "AudienceScreen.h"
 
+#include "ApplicationSetUp.h"
 #include "Artwork.h"
 #include "AudienceStage.h"
 #include "AudienceWindow.h"
+#include "DrawTables.h"
 #include "Guard.h"
 #include "IniFile.h"
 #include "Messages.h"
+#include "PictureLoader.h"
+#include "RxMemoryData.h"
 #include "SaveFile.h"
 #include "ZvWinButton.h"
 
 #include <QActionGroup>
+#include <QApplication>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 const QString settingsSection = QStringLiteral("TMainF");
@@ -30,9 +39,9 @@ QScreen* screenNamed(const QString& name)
 } // namespace
 
 TAudienceScreen::TAudienceScreen(TPersonDraw* personDraw, TNumberDraw* numberDraw, TZvWinButton* button,
-                                 const BallPictures& stagePictures, QWidget* operatorWindow)
+                                 const BallPictures& stagePictures, QWidget* operatorWindow, const TDrawTables* tables)
     : QObject(operatorWindow), m_stage(std::make_unique<TAudienceStage>(personDraw, numberDraw)), button(button),
-      stagePictures(stagePictures), operatorWindow(operatorWindow)
+      stagePictures(stagePictures), operatorWindow(operatorWindow), tables(tables)
 {
     // The spheres at twice their size, so that large balls are scaled from the sharpest picture.
     const char* names[] = {"ball_gold", "ball_yellow", "ball_blue", "ball_red"};
@@ -40,12 +49,29 @@ TAudienceScreen::TAudienceScreen(TPersonDraw* personDraw, TNumberDraw* numberDra
         largePictures[k] = artwork(QLatin1String(names[k]), 2.0);
     if (button)
     {
-        connectGuarded(button, &TZvWinButton::clicked, this, &TAudienceScreen::toggle);
+        caption = button->text();
+        face = button->color();
+        narrowest = button->minimumWidth();
+        button->installEventFilter(this);
+        connectGuarded(button, &TZvWinButton::clicked, this, &TAudienceScreen::buttonClicked);
         button->setContextMenuPolicy(Qt::CustomContextMenu);
         connectGuarded(button, &QWidget::customContextMenuRequested, this,
                        [this](const QPoint& at) { choiceMenu()->popup(this->button->mapToGlobal(at)); });
     }
     connectGuarded(qGuiApp, &QGuiApplication::screenRemoved, this, &TAudienceScreen::screenRemoved);
+    if (tables)
+    {
+        // The title page follows the first prize as the definitions window changes it.
+        const auto firstPrize = [this](int row) {
+            if (row == 0 && isOpen() && m_stage->show() == TAudienceStage::Show::Title)
+                showTitlePage();
+        };
+        TRxMemoryData* prizes = tables->Hediye_T;
+        connectGuarded(prizes, &TRxMemoryData::dataSetChanged, this, [firstPrize] { firstPrize(0); });
+        connectGuarded(prizes, &TRxMemoryData::rowInserted, this, firstPrize);
+        connectGuarded(prizes, &TRxMemoryData::rowRemoved, this, firstPrize);
+        connectGuarded(prizes, &TRxMemoryData::recordChanged, this, firstPrize);
+    }
 }
 
 TAudienceScreen::~TAudienceScreen() = default;
@@ -58,6 +84,10 @@ void TAudienceScreen::readChoice(const QString& fileName)
         chosen = ini.readString(settingsSection, settingsKey(), QString());
     else
         chosen.reset();
+    rememberedOpen = ini.readString(settingsSection, openKey(), QString()) == QLatin1String("1");
+    // After the start's loading (the first prize for the title page) and its questions.
+    if (rememberedOpen)
+        QTimer::singleShot(0, this, [this] { guarded([this] { open(); }); });
 }
 
 bool TAudienceScreen::isOpen() const
@@ -92,22 +122,100 @@ QScreen* TAudienceScreen::targetScreen() const
 void TAudienceScreen::toggle()
 {
     if (isOpen())
-        close();
+        shut();
     else
         open();
+}
+
+bool TAudienceScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    // The type first: the filter also sees the events of the button's destruction, when it is no
+    // longer a TZvWinButton to reach through its pointer.
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+        qobject_cast<TZvWinButton*>(watched) && watched == button.data())
+    {
+        pressedAt = static_cast<QMouseEvent*>(event)->timestamp();
+        pressSeen = true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TAudienceScreen::buttonClicked()
+{
+    // The press times of the window system, so a double click is told apart as the system does.
+    if (pressSeen)
+    {
+        pressSeen = false;
+        const auto interval = quint64(std::max(0, QApplication::doubleClickInterval()));
+        if (clickAccepted && pressedAt >= *clickAccepted && pressedAt - *clickAccepted < interval)
+            return;
+        clickAccepted = pressedAt;
+    }
+    toggle();
 }
 
 void TAudienceScreen::open()
 {
     if (!m_window)
+    {
+        showTitlePage();
         m_window = std::make_unique<TAudienceWindow>(*m_stage, stagePictures, largePictures, operatorWindow);
+    }
+    m_stage->setWatched(true);
     m_window->showOn(targetScreen());
+    showState();
+    remember(true);
+}
+
+void TAudienceScreen::shut()
+{
+    close();
+    remember(false);
 }
 
 void TAudienceScreen::close()
 {
     // Closed means gone: no timer, no painting, nothing held while the audience sees nothing.
     m_window.reset();
+    m_stage->setWatched(false);
+    showState();
+}
+
+void TAudienceScreen::remember(bool open)
+{
+    if (open == rememberedOpen || settingsFile.isEmpty())
+        return;
+    // Not told when it fails: the settings' own writes name a file that cannot be written, once,
+    // and all that is lost is the reopening at the next start. The next open or close tries again.
+    if (IniWriteString(settingsFile, settingsSection, openKey(), open ? QStringLiteral("1") : QStringLiteral("0")))
+        rememberedOpen = open;
+}
+
+void TAudienceScreen::showState()
+{
+    if (!button)
+        return;
+    // A pressed look while the audience sees the screen: a darker face and the word "Açık".
+    const bool open = isOpen();
+    button->setText(open ? caption + QStringLiteral(" (Açık)") : caption);
+    button->setColor(open ? face.darker(125) : face);
+    // The longer caption widens the button into the room beside it rather than being cut.
+    const int needed = QFontMetrics(button->font()).horizontalAdvance(button->text()) + 24;
+    button->setMinimumWidth(open ? std::max(narrowest, needed) : narrowest);
+}
+
+void TAudienceScreen::showTitlePage()
+{
+    QString prize;
+    QPixmap picture;
+    if (tables && tables->Hediye_T->recordCount() > 0)
+    {
+        prize = tables->Hediye_T->textAt(0, tables->Hediye_THEDIYE->index());
+        const QString path = tables->Hediye_T->textAt(0, tables->Hediye_TRESIMYOLU->index());
+        if (!path.isEmpty() && QFileInfo(path).isFile())
+            picture = QPixmap::fromImage(loadPicture(path));
+    }
+    m_stage->showTitle(programTitle(), prize, picture);
 }
 
 void TAudienceScreen::choose(const QString& screenName)
@@ -123,7 +231,7 @@ void TAudienceScreen::choose(const QString& screenName)
 void TAudienceScreen::screenRemoved(QScreen* screen)
 {
     if (m_window && m_window->isOnItsScreen() && m_window->screen() == screen)
-        close();
+        shut();
 }
 
 QMenu* TAudienceScreen::choiceMenu()
@@ -157,8 +265,8 @@ QMenu* TAudienceScreen::choiceMenu()
     group->addAction(window);
     connectGuarded(window, &QAction::triggered, this, [this] { choose(QString()); });
     menu->addSeparator();
-    QAction* shut = menu->addAction(QStringLiteral("Seyirci Ekranını Kapat"));
-    shut->setEnabled(isOpen());
-    connectGuarded(shut, &QAction::triggered, this, &TAudienceScreen::close);
+    QAction* closing = menu->addAction(QStringLiteral("Seyirci Ekranını Kapat"));
+    closing->setEnabled(isOpen());
+    connectGuarded(closing, &QAction::triggered, this, &TAudienceScreen::shut);
     return menu;
 }

@@ -2,6 +2,7 @@
 
 #include "ZvTop.h"
 
+#include <QColor>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -12,6 +13,7 @@ class QMenu;
 class QScreen;
 class TAudienceStage;
 class TAudienceWindow;
+class TDrawTables;
 class TNumberDraw;
 class TPersonDraw;
 class TZvWinButton;
@@ -23,18 +25,25 @@ class TZvWinButton;
 // The choice is kept in "Ayar.Ini" under its own key, SeyirciF_Screen (the screen's name;
 // empty for a window), written when it is made. A chosen screen that goes away closes the
 // window, so it never covers the operator's screen by surprise.
+// Whether the window is open is kept under SeyirciF_Open, written as the operator opens or closes
+// it and not when the program ends, so the window reopens at the next start after a close, a
+// crash or a kill alike. The button shows whether it is open, and a second click within the
+// double-click interval (an operator's habit) is ignored rather than closing it again.
 class TAudienceScreen : public QObject
 {
     Q_OBJECT
 
 public:
+    // The first prize of `tables` is on the title page shown before the first draw.
     TAudienceScreen(TPersonDraw* personDraw, TNumberDraw* numberDraw, TZvWinButton* button,
-                    const BallPictures& stagePictures, QWidget* operatorWindow);
+                    const BallPictures& stagePictures, QWidget* operatorWindow, const TDrawTables* tables = nullptr);
     ~TAudienceScreen() override;
 
     static QString settingsKey() { return QStringLiteral("SeyirciF_Screen"); }
+    static QString openKey() { return QStringLiteral("SeyirciF_Open"); }
 
-    // The key's value as "Ayar.Ini" holds it, if it holds one, and the file it goes back to.
+    // The keys' values as "Ayar.Ini" holds them, and the file they go back to. A window that was
+    // open when the program last ended opens again once the start has finished.
     void readChoice(const QString& settingsFile);
 
     bool isOpen() const;
@@ -44,7 +53,9 @@ public:
     // for a window.
     QScreen* targetScreen() const;
 
+    // The operator's toggle (F12, the menu): opens or closes, and remembers it.
     void toggle();
+    // Closes the window without changing what is remembered, as the end of the program does.
     void close();
     // Opens the window on the screen of that name, or as a window for an empty name, and
     // remembers the choice.
@@ -54,7 +65,13 @@ public:
 
 private:
     void open();
+    void shut();
+    void buttonClicked();
+    void remember(bool open);
+    void showState();
+    void showTitlePage();
     void screenRemoved(QScreen* screen);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::unique_ptr<TAudienceStage> m_stage;
     QPointer<TZvWinButton> button;
@@ -65,4 +82,12 @@ private:
     QPointer<QMenu> menu;
     std::optional<QString> chosen; // a screen's name; empty for a window
     QString settingsFile;
+    const TDrawTables* tables = nullptr;
+    bool rememberedOpen = false;
+    QString caption;       // the button's own caption, while the window is closed
+    QColor face;           // and its face
+    int narrowest = 0;     // and its minimum width
+    quint64 pressedAt = 0; // the time stamp of the button's last mouse press
+    bool pressSeen = false;
+    std::optional<quint64> clickAccepted; // the press of the last click that toggled
 };

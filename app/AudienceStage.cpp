@@ -6,6 +6,9 @@
 
 TAudienceStage::TAudienceStage(TPersonDraw* personDraw, TNumberDraw* numberDraw, QObject* parent) : QObject(parent)
 {
+    // The main stage's balls step every 20 ms; so do these.
+    clock.setInterval(20);
+    connectGuarded(&clock, &QTimer::timeout, this, &TAudienceStage::tick);
     if (personDraw)
     {
         connectGuarded(personDraw, &TPersonDraw::prizeShown, this, &TAudienceStage::showPrize);
@@ -23,28 +26,67 @@ TAudienceStage::TAudienceStage(TPersonDraw* personDraw, TNumberDraw* numberDraw,
     }
 }
 
+void TAudienceStage::showTitle(const QString& title, const QString& firstPrize, const QPixmap& picture)
+{
+    if (m_show != Show::Title)
+        return;
+    m_title = title;
+    m_prize = firstPrize;
+    m_picture = picture;
+    m_stretch = false;
+    Q_EMIT changed();
+}
+
+void TAudienceStage::setWatched(bool value)
+{
+    watched = value;
+    followClock();
+}
+
+void TAudienceStage::followClock()
+{
+    if (watched && !m_wait.balls.isEmpty())
+    {
+        if (!clock.isActive())
+            clock.start();
+    }
+    else
+        clock.stop();
+}
+
+void TAudienceStage::tick()
+{
+    if (m_wait.balls.isEmpty())
+        return;
+    advanceWait(m_wait);
+    Q_EMIT ballsMoved();
+}
+
 void TAudienceStage::showPrize(const QString& prize, const QPixmap& picture, bool stretch)
 {
     m_show = Show::Person;
     m_prize = prize;
     m_picture = picture;
     m_stretch = stretch;
-    m_animation = nullptr;
+    m_wait = {};
     m_rowText.clear();
     m_nameLength = 0;
     m_letters.clear();
+    followClock();
     Q_EMIT changed();
 }
 
-void TAudienceStage::startWait(TZvTopAnimate* animation)
+void TAudienceStage::startWait(const TWaitBalls& balls)
 {
-    m_animation = animation;
+    m_wait = balls;
+    followClock();
     Q_EMIT changed();
 }
 
 void TAudienceStage::startRow(const QByteArray& text, int nameLength)
 {
-    m_animation = nullptr;
+    m_wait = {};
+    followClock();
     m_rowText = text;
     m_nameLength = nameLength;
     m_letters = QList<QChar>(text.size());
@@ -62,9 +104,10 @@ void TAudienceStage::showLetter(int position, QChar letter)
 void TAudienceStage::endDraw()
 {
     // A draw given up without a winner leaves the stage without balls; a revealed row stays.
-    if (m_animation || m_rowText.isEmpty())
+    if (!m_wait.balls.isEmpty() || m_rowText.isEmpty())
     {
-        m_animation = nullptr;
+        m_wait = {};
+        followClock();
         Q_EMIT changed();
     }
 }

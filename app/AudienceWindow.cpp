@@ -16,6 +16,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 // The main stage's ball panel is 115 pixels high; the audience's is scaled from it.
@@ -24,6 +25,7 @@ constexpr int stageHeight = 115;
 constexpr qreal bouncingRowWidth = 560;
 const QColor titleColour(255, 0, 0);
 const QColor numberColour(0, 0, 128);
+const QColor letterColour(16, 10, 0);
 
 int part(int whole, qreal share)
 {
@@ -60,10 +62,9 @@ TAudienceWindow::TAudienceWindow(const TAudienceStage& stage, const BallPictures
         look.setColor(QPalette::Window, operatorWindow->palette().color(QPalette::Window));
     setPalette(look);
 
-    ballTimer.setInterval(20);
     numberTimer.setInterval(20);
     numberTimer.setSingleShot(true);
-    connectGuarded(&ballTimer, &QTimer::timeout, this, &TAudienceWindow::followBalls);
+    connectGuarded(&stage, &TAudienceStage::ballsMoved, this, &TAudienceWindow::followBalls);
     connectGuarded(&numberTimer, &QTimer::timeout, this, [this] { update(); });
     connectGuarded(&stage, &TAudienceStage::changed, this, &TAudienceWindow::stageChanged);
     connectGuarded(&stage, &TAudienceStage::letterAdded, this, &TAudienceWindow::letterAdded);
@@ -119,11 +120,16 @@ TAudienceWindow::Layout TAudienceWindow::layout() const
     const int pictureTop = l.title.bottom() + 1 + margin;
     l.picture = QRect(margin, pictureTop, w - 2 * margin, l.band.top() - margin - pictureTop);
     l.scale = qreal(bandHeight) / stageHeight;
-    // The winner's letters are the largest text on the screen: a row whose balls had to shrink
-    // takes the prize's title down with it.
     l.titlePixels = part(h, 0.075);
-    if (m_rowBall > 0)
-        l.titlePixels = std::clamp(int(m_rowBall * 0.75 * 0.9), 12, l.titlePixels);
+    // Once the reveal starts the name takes the screen: the title and the picture share the band
+    // across the top, and the title is never larger than a letter.
+    if (!stage.rowText().isEmpty())
+    {
+        l.title = m_headline.title;
+        l.picture = m_headline.picture;
+        l.band = m_headline.block;
+        l.titlePixels = m_headline.titlePixels;
+    }
     return l;
 }
 
@@ -135,43 +141,17 @@ QList<QRect> TAudienceWindow::letterCells() const
 void TAudienceWindow::computeRow()
 {
     m_cells.clear();
-    m_rowBall = 0;
+    m_headline = THeadline();
     if (stage.rowText().isEmpty())
         return;
-    const Layout l = layout();
-    // The row is laid out as on the main stage, on a stage of the audience's width in the main
-    // stage's units, and then scaled: the fitting rules stay those of the main stage.
-    const QSize units(int(l.band.width() / l.scale), stageHeight);
-    const TLetterRow row = layoutLetterRow(stage.rowText(), stage.nameLength(), units);
-    m_rowBall = int(std::lround(row.ballSize * l.scale));
-    for (const QRect& cell : row.cells)
-    {
-        if (cell.isNull())
-        {
-            m_cells.append(QRect());
-            continue;
-        }
-        // Edges rounded, not sizes: neighbouring balls touch where they touched, never overlap.
-        const auto at = [&](int units, int origin) { return origin + int(std::lround(units * l.scale)); };
-        m_cells.append(QRect(
-            QPoint(at(cell.left(), l.band.x()), at(cell.top(), l.band.y())),
-            QPoint(at(cell.left() + cell.width(), l.band.x()) - 1, at(cell.top() + cell.height(), l.band.y()) - 1)));
-    }
+    m_headline = layoutHeadline(stage.rowText(), stage.nameLength(), size(), !stage.picture().isNull());
+    m_cells = QList<QRect>(m_headline.cells.cbegin(), m_headline.cells.cend());
 }
 
 void TAudienceWindow::stageChanged()
 {
     computeRow();
-    if (stage.animation())
-    {
-        m_balls = ballRects(&m_ballColours);
-        ballTimer.start();
-    }
-    else
-    {
-        ballTimer.stop();
-        m_balls.clear();
-    }
+    m_balls = ballRects();
     // At once, as the main stage repaints its panel: a letter wait may block the thread next.
     if (isVisible())
         repaint();
@@ -185,53 +165,46 @@ void TAudienceWindow::letterAdded(int position)
     repaint(m_cells.at(position));
 }
 
-QList<QRect> TAudienceWindow::ballRects(QList<int>* colours) const
+QList<QRect> TAudienceWindow::ballRects() const
 {
     QList<QRect> rects;
-    colours->clear();
-    const TZvTopAnimate* animation = stage.animation();
-    if (!animation)
+    const TWaitBalls& wait = stage.wait();
+    if (wait.balls.isEmpty())
         return rects;
     const Layout l = layout();
     const qreal scale = std::min(l.scale, width() / bouncingRowWidth);
     const int side = std::max(1, int(std::lround(32 * scale)));
-    for (const auto& ball : animation->Balls)
+    const qreal travel = std::max(1, wait.panel.height() - 32);
+    for (const TWaitBall& ball : wait.balls)
     {
-        const QWidget* panel = ball ? ball->parentWidget() : nullptr;
-        if (!panel)
-            continue;
         // Across: the same distance from the centre as on the main stage. Down: the same share
         // of the way between the panel's top and bottom.
-        const qreal centre = width() / 2.0 + (ball->x() + 16 - panel->width() / 2.0) * scale;
-        const qreal travel = std::max(1, panel->height() - 32);
-        const int y = l.band.y() + int(std::lround(ball->y() * (l.band.height() - side) / travel));
+        const qreal centre = width() / 2.0 + (ball.left + ball.side / 2.0 - wait.panel.width() / 2.0) * scale;
+        const int y = l.band.y() + int(std::lround(ball.top * (l.band.height() - side) / travel));
         rects.append(QRect(int(std::lround(centre - side / 2.0)), y, side, side));
-        int colour = 0;
-        for (int k = 0; k < 4; ++k)
-        {
-            if (ball->Image().cacheKey() == stagePictures[size_t(k)].cacheKey())
-                colour = k;
-        }
-        colours->append(colour);
     }
     return rects;
 }
 
 void TAudienceWindow::followBalls()
 {
-    QList<int> colours;
-    const QList<QRect> now = ballRects(&colours);
+    const QList<QRect> now = ballRects();
     if (now == m_balls)
         return;
-    // One rectangle around the old and new places of every ball: painting inside a region of
-    // many small rectangles costs more than filling the few more pixels of their bounding box.
+    // The paint that follows draws only what a step changed (a ball moved, the strip it left),
+    // unless something else asks for more of the window in the same frame.
+    const bool onlySteps = m_steps.isEmpty() || !m_stepsArea.isEmpty();
     QRect dirty;
     for (qsizetype i = 0; i < std::max(now.size(), m_balls.size()); ++i)
+    {
+        if (now.value(i) == m_balls.value(i))
+            continue;
         dirty |= now.value(i).united(m_balls.value(i));
+        if (onlySteps && i < now.size() && i < m_balls.size())
+            m_steps.append({m_balls.at(i), now.at(i)});
+    }
+    m_stepsArea = onlySteps ? m_stepsArea | dirty : QRect();
     m_balls = now;
-    m_ballColours = colours;
-    if (!stage.animation())
-        ballTimer.stop();
     update(dirty);
 }
 
@@ -240,9 +213,7 @@ void TAudienceWindow::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     guarded([this] {
         computeRow();
-        QList<int> colours;
-        m_balls = ballRects(&colours);
-        m_ballColours = colours;
+        m_balls = ballRects();
     });
 }
 
@@ -291,34 +262,111 @@ void TAudienceWindow::paintBall(QPainter& painter, const QRect& cell, int colour
     const QPixmap& picture = ballPicture(colour, cell.width(), letter == QLatin1Char(' '));
     if (!picture.isNull())
         painter.drawPixmap(cell.topLeft(), picture);
-    if (letter.isNull() || letter == QLatin1Char(' '))
-        return;
-    // The letter as the main stage's ball draws it, scaled with the ball.
+    if (!letter.isNull() && letter != QLatin1Char(' '))
+        paintLetter(painter, cell, letter);
+}
+
+void TAudienceWindow::paintLetter(QPainter& painter, const QRect& cell, QChar letter)
+{
+    // Sized by the tallest Turkish capitals, from the breve of Ğ to the cedilla of Ş, so every
+    // letter, accent and all, sits inside the sphere (its centre is half a unit above the ball's).
+    static const QString tallest = QStringLiteral("ĞİŞÇÖÜ");
     QFont font(QStringLiteral("Arial"));
     font.setBold(true);
-    font.setPointSizeF(18.0 * cell.width() / 32);
-    painter.setFont(font);
-    painter.setPen(QColor(255, 255, 255));
-    const QFontMetrics metrics(font);
+    font.setPixelSize(100);
+    const QRectF reach = QFontMetricsF(font).tightBoundingRect(tallest);
+    const qreal pixels = 0.56 * cell.height() * 100 / std::max<qreal>(1, reach.height());
+    font.setPixelSize(std::max(1, int(pixels)));
+    const qreal ratio = font.pixelSize() / 100.0;
+    const QFontMetricsF metrics(font);
     const QString text(letter);
-    const int x = cell.x() + (cell.width() - metrics.horizontalAdvance(text)) / 2;
-    const int y = cell.y() + (cell.height() - metrics.height()) / 2 + metrics.ascent();
-    painter.drawText(x, y, text);
+    const QRectF own = metrics.tightBoundingRect(text);
+    const QPointF centre(cell.x() + cell.width() / 2.0, cell.y() + cell.height() * 15.5 / 32);
+    const qreal x = centre.x() - (own.left() + own.right()) / 2;
+    const qreal baseline = centre.y() - (reach.top() + reach.bottom()) * ratio / 2;
+    painter.save();
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font);
+    // Near black: at least 4.5:1 against the sphere wherever a letter lies, highlight included.
+    painter.setPen(letterColour);
+    painter.drawText(QPointF(x, baseline), text);
+    painter.restore();
 }
 
 void TAudienceWindow::paintEvent(QPaintEvent* event)
 {
     guarded([&] {
         QPainter painter(this);
-        painter.fillRect(event->rect(), palette().color(QPalette::Window));
-        if (stage.show() == TAudienceStage::Show::Numbers)
+        const bool onlySteps = !m_stepsArea.isEmpty() && event->region() == QRegion(m_stepsArea) &&
+                               stage.show() == TAudienceStage::Show::Person;
+        const QList<std::pair<QRect, QRect>> steps = std::exchange(m_steps, {});
+        m_stepsArea = QRect();
+        if (onlySteps)
+        {
+            paintSteps(painter, steps);
+            return;
+        }
+        for (const QRect& part : event->region())
+            painter.fillRect(part, palette().color(QPalette::Window));
+        switch (stage.show())
+        {
+        case TAudienceStage::Show::Title:
+            paintTitlePage(painter);
+            break;
+        case TAudienceStage::Show::Numbers:
             paintNumbers(painter);
-        else
-            paintPersonStage(painter, event->rect());
+            break;
+        case TAudienceStage::Show::Person:
+            paintPersonStage(painter, event->region());
+            break;
+        }
     });
 }
 
-void TAudienceWindow::paintPersonStage(QPainter& painter, const QRect& dirty)
+void TAudienceWindow::paintSteps(QPainter& painter, const QList<std::pair<QRect, QRect>>& steps)
+{
+    // The window keeps what it painted before: each moved ball is laid anew and the strip it left
+    // is cleared, a fraction of the pixels of the balls' bounding box on a large screen.
+    const QRect band = layout().band;
+    painter.setClipRect(band);
+    const QList<TWaitBall>& wait = stage.wait().balls;
+    for (const auto& [before, after] : steps)
+    {
+        for (const QRect& left : QRegion(before).subtracted(after))
+            painter.fillRect(left, palette().color(QPalette::Window));
+        const qsizetype i = m_balls.indexOf(after);
+        if (i >= 0 && i < wait.size() && after.intersects(band))
+            paintBall(painter, after, wait.at(i).colour, QChar(QLatin1Char(' ')));
+    }
+}
+
+void TAudienceWindow::paintTitlePage(QPainter& painter)
+{
+    const int w = width();
+    const int h = height();
+    const int margin = part(h, 0.04);
+    const QRect title(margin, margin, w - 2 * margin, part(h, 0.16));
+    painter.setFont(fittedFont(QStringLiteral("Arial"), part(h, 0.09), 12, true, stage.title(), title.width()));
+    painter.setPen(numberColour);
+    painter.drawText(title, Qt::AlignCenter, stage.title());
+    if (stage.prize().isEmpty())
+        return;
+    const QRect prize(margin, title.bottom() + 1, w - 2 * margin, part(h, 0.12));
+    painter.setFont(
+        fittedFont(QStringLiteral("MS Sans Serif"), part(h, 0.065), 12, true, stage.prize(), prize.width()));
+    painter.setPen(titleColour);
+    painter.drawText(prize, Qt::AlignCenter,
+                     QFontMetrics(painter.font()).elidedText(stage.prize(), Qt::ElideRight, prize.width()));
+    const QRect room(margin, prize.bottom() + 1 + margin, w - 2 * margin, h - prize.bottom() - 1 - 2 * margin);
+    if (stage.picture().isNull() || room.height() < 1)
+        return;
+    const QSize natural = stage.picture().deviceIndependentSize().toSize();
+    const QRect target = TImage::destRect(natural, room.size(), true, true, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(target.translated(room.topLeft()), stage.picture());
+}
+
+void TAudienceWindow::paintPersonStage(QPainter& painter, const QRegion& dirty)
 {
     const Layout l = layout();
     if (dirty.intersects(l.title) && !stage.prize().isEmpty())
@@ -334,7 +382,9 @@ void TAudienceWindow::paintPersonStage(QPainter& painter, const QRect& dirty)
     if (dirty.intersects(l.picture) && !stage.picture().isNull())
     {
         const QSize natural = stage.picture().deviceIndependentSize().toSize();
-        const QRect target = TImage::destRect(natural, l.picture.size(), true, true, stage.stretch());
+        // Beside the headline the picture only fits into its corner, whatever the stage's fitting.
+        const bool aside = !stage.rowText().isEmpty();
+        const QRect target = TImage::destRect(natural, l.picture.size(), true, true, aside || stage.stretch());
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawPixmap(target.translated(l.picture.topLeft()), stage.picture());
     }
@@ -342,15 +392,16 @@ void TAudienceWindow::paintPersonStage(QPainter& painter, const QRect& dirty)
         return;
     painter.save();
     painter.setClipRect(l.band);
-    for (qsizetype i = 0; i < m_balls.size(); ++i)
+    const QList<TWaitBall>& wait = stage.wait().balls;
+    for (qsizetype i = 0; i < m_balls.size() && i < wait.size(); ++i)
     {
-        if (m_balls.at(i).intersects(dirty))
-            paintBall(painter, m_balls.at(i), m_ballColours.value(i), QChar(QLatin1Char(' ')));
+        if (dirty.intersects(m_balls.at(i)))
+            paintBall(painter, m_balls.at(i), wait.at(i).colour, QChar(QLatin1Char(' ')));
     }
     const QList<QChar>& letters = stage.letters();
     for (qsizetype i = 0; i < m_cells.size() && i < letters.size(); ++i)
     {
-        if (!letters.at(i).isNull() && !m_cells.at(i).isNull() && m_cells.at(i).intersects(dirty))
+        if (!letters.at(i).isNull() && !m_cells.at(i).isNull() && dirty.intersects(m_cells.at(i)))
             paintBall(painter, m_cells.at(i), 0, letters.at(i));
     }
     painter.restore();
@@ -358,51 +409,40 @@ void TAudienceWindow::paintPersonStage(QPainter& painter, const QRect& dirty)
 
 void TAudienceWindow::paintNumbers(QPainter& painter)
 {
-    const int w = width();
-    const int h = height();
-    const int margin = part(h, 0.02);
     const QList<qint64>& numbers = stage.numbers();
     const QString family = QStringLiteral("Arial");
-    m_shownNumbers = numbers.size();
+    qint64 widest = 0;
+    for (qint64 n : numbers)
+        widest = std::max(widest, std::abs(n));
+    const QFontMetricsF unit(pixelFont(family, 100, false));
+    m_grid = layoutNumberGrid(numbers.size(), int(QString::number(widest).size()), size(),
+                              unit.horizontalAdvance(QLatin1Char('0')) / 100, unit.height() / 100);
+    m_shownNumbers = m_grid.cells.size();
 
-    const QRect caption(margin, margin, w - 2 * margin, part(h, 0.08));
-    painter.setFont(pixelFont(family, part(h, 0.05), true));
+    QString caption = QStringLiteral("Çekiliş Sonuçları : ") + QString::number(numbers.size());
+    if (m_grid.first > 0)
+        caption += QStringLiteral("  (son %1 sayı)").arg(m_grid.cells.size());
     painter.setPen(numberColour);
-    painter.drawText(caption, Qt::AlignCenter,
-                     QStringLiteral("Çekiliş Sonuçları : ") + QString::number(numbers.size()));
+    painter.setFont(fittedFont(family, part(height(), 0.05), 8, true, caption, m_grid.caption.width()));
+    painter.drawText(m_grid.caption, Qt::AlignCenter, caption);
     if (numbers.isEmpty())
         return;
 
     // The number just drawn, as large as the width allows.
-    const QRect big(margin, part(h, 0.10), w - 2 * margin, part(h, 0.42));
     const QString last = QString::number(numbers.last());
-    painter.setFont(fittedFont(family, part(h, 0.32), 8, true, last, big.width()));
-    painter.drawText(big, Qt::AlignCenter, last);
+    painter.setFont(fittedFont(family, m_grid.current.height() * 9 / 10, 8, true, last, m_grid.current.width()));
+    painter.drawText(m_grid.current, Qt::AlignCenter, last);
 
-    // The list so far in reading order; when it no longer fits, its latest lines.
-    const QRect list(margin, part(h, 0.55), w - 2 * margin, h - part(h, 0.55) - margin);
-    const QFont font = pixelFont(family, part(h, 0.05), false);
-    const QFontMetrics metrics(font);
-    qint64 widest = 0;
-    for (qint64 n : numbers)
-        widest = std::max(widest, std::abs(n));
-    const int cellWidth =
-        metrics.horizontalAdvance(QString::number(widest)) + metrics.horizontalAdvance(QLatin1Char('0')) * 2;
-    const int columns = std::max(1, list.width() / std::max(1, cellWidth));
-    const int lineHeight = std::max(1, metrics.height());
-    const int lines = std::max(1, list.height() / lineHeight);
-    const qsizetype shown = qsizetype(columns) * lines;
-    qsizetype first = 0;
-    if (numbers.size() > shown)
-        first = (numbers.size() - shown + columns - 1) / columns * columns;
-    const int left = list.x() + (list.width() - columns * cellWidth) / 2;
-    painter.setFont(font);
-    painter.setPen(palette().color(QPalette::WindowText));
-    for (qsizetype i = first; i < numbers.size(); ++i)
+    const QFont font = pixelFont(family, m_grid.pixels, false);
+    QFont lastFont = font;
+    lastFont.setBold(true);
+    const QColor text = palette().color(QPalette::WindowText);
+    for (qsizetype i = 0; i < m_grid.cells.size(); ++i)
     {
-        const qsizetype slot = i - first;
-        const QRect cell(left + int(slot % columns) * cellWidth, list.y() + int(slot / columns) * lineHeight, cellWidth,
-                         lineHeight);
-        painter.drawText(cell, Qt::AlignCenter, QString::number(numbers.at(i)));
+        const qsizetype n = m_grid.first + i;
+        const bool current = n == numbers.size() - 1;
+        painter.setFont(current ? lastFont : font);
+        painter.setPen(current ? numberColour : text);
+        painter.drawText(m_grid.cells.at(i), Qt::AlignCenter, QString::number(numbers.at(n)));
     }
 }

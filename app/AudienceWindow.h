@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LetterRow.h"
+#include "Stage.h"
 #include "ZvTop.h"
 
 #include <QHash>
@@ -12,19 +14,19 @@
 
 class TAudienceStage;
 
-// The audience's view of the stage ("Seyirci Ekranı"): the prize's name and picture, the
-// bouncing balls of the wait and the winner's row, or the numbers of a number draw, scaled to
-// the whole window and painted by this one widget. It never takes the focus or stays the
-// active window, so the operator's keys, message boxes and dialogs stay with the main window.
-// It follows the stage as the main window shows it: a letter is painted the moment its ball is,
-// and the balls of the wait are read from the main stage fifty times a second.
+// The audience's view of the stage ("Seyirci Ekranı"): a title page before the first draw, the
+// prize's name and picture with the bouncing balls of the wait, the winner's name as the
+// headline of the screen, or every number of a number draw, scaled to the whole window and
+// painted by this one widget from the stage's plain data. It never takes the focus or stays the
+// active window, so the operator's keys, message boxes and dialogs stay with the main window. A
+// letter is painted the moment the stage announces it, before the main stage's letter wait.
 class TAudienceWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    // stagePictures are the main stage's ball pictures, to recognise a bouncing ball's colour;
-    // largePictures the same spheres drawn for large balls (index for index).
+    // largePictures are the spheres drawn for large balls, gold, yellow, blue, red; stagePictures
+    // the main stage's, used where a large one is missing.
     TAudienceWindow(const TAudienceStage& stage, const BallPictures& stagePictures, const BallPictures& largePictures,
                     QWidget* operatorWindow);
     ~TAudienceWindow() override;
@@ -39,17 +41,23 @@ public:
     {
         QRect title;
         QRect picture;
-        QRect band;  // the ball panel, 115 units high
+        QRect band;  // the wait's balls, or the winner's rows once the reveal starts
         qreal scale; // pixels per unit of the main stage's ball panel
         int titlePixels;
     };
     Layout layout() const;
     // Where each letter of the current row is drawn here (a null rect for one not drawn).
     QList<QRect> letterCells() const;
+    int nameBall() const { return m_headline.nameBall; }
+    int extraBall() const { return m_headline.extraBall; }
     // The bouncing balls as this window last drew them.
     const QList<QRect>& bouncingBalls() const { return m_balls; }
-    // How many numbers of a number draw this window showed when it last painted them.
+    // How many numbers of a number draw this window showed when it last painted them, and where.
     qsizetype shownNumbers() const { return m_shownNumbers; }
+    const TNumberGrid& numberGrid() const { return m_grid; }
+
+    // A letter on a ball as this window draws it: dark on the sphere, accents inside it.
+    static void paintLetter(QPainter& painter, const QRect& cell, QChar letter);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -60,8 +68,10 @@ private:
     void stageChanged();
     void letterAdded(int position);
     void followBalls();
-    QList<QRect> ballRects(QList<int>* colours) const;
-    void paintPersonStage(QPainter& painter, const QRect& dirty);
+    QList<QRect> ballRects() const;
+    void paintSteps(QPainter& painter, const QList<std::pair<QRect, QRect>>& steps);
+    void paintTitlePage(QPainter& painter);
+    void paintPersonStage(QPainter& painter, const QRegion& dirty);
     void paintNumbers(QPainter& painter);
     void paintBall(QPainter& painter, const QRect& cell, int colour, QChar letter);
     const QPixmap& ballPicture(int colour, int side, bool opaque);
@@ -72,12 +82,13 @@ private:
     BallPictures largePictures;
     QPointer<QWidget> operatorWindow;
     QPointer<QScreen> m_screen;
-    QTimer ballTimer;   // reads the wait's balls while they bounce
     QTimer numberTimer; // at most one repaint per frame however fast the numbers come
     QList<QRect> m_balls;
-    QList<int> m_ballColours;
-    QList<QRect> m_cells; // the row laid out for this window's size
-    int m_rowBall = 0;    // side of the row's balls in pixels
+    QList<std::pair<QRect, QRect>> m_steps; // balls moved since the last paint, from and to
+    QRect m_stepsArea;                      // what those steps asked to repaint
+    THeadline m_headline;                   // the row laid out for this window's size
+    QList<QRect> m_cells;
     qsizetype m_shownNumbers = 0;
+    TNumberGrid m_grid;
     QHash<quint64, QPixmap> scaled; // kind, colour and side -> sphere picture at that size
 };

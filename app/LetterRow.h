@@ -33,3 +33,22 @@ struct TLetterRow
 // is the length of the name part, where a second row may begin. All cells lie inside
 // QRect(QPoint(), stage); a stage too small for even one-pixel balls gets no cells drawn.
 TLetterRow layoutLetterRow(const QByteArray& text, int nameLength, QSize stage);
+
+// The winner's text as the headline of a whole screen: the name's balls sized by the name alone,
+// as large as the width allows up to a quarter of the screen's height. A name keeps one row while
+// its balls are at least 14 % of the height, and otherwise wraps at blanks into rows as even as
+// their count allows, where that gives larger balls. The extra information goes on rows below in
+// balls at most 3/5 as large. The title and the picture share a band across the top, the picture
+// on the right.
+struct THeadline
+{
+    QRect title;
+    QRect picture;        // empty when there is no picture
+    QRect block;          // around every ball drawn
+    int nameBall = 0;     // side of the name's balls; 0 when nothing could be drawn
+    int extraBall = 0;    // side of the extra information's balls; 0 without any
+    int titlePixels = 0;  // the title's type, never larger than the smallest letter
+    QVector<QRect> cells; // one per byte of the text; a null QRect for one not drawn
+};
+
+THeadline layoutHeadline(const QByteArray& text, int nameLength, QSize screen, bool withPicture);

@@ -87,7 +87,8 @@ TMainF::TMainF(QWidget* parent)
     numberDraw = new TNumberDraw(numberControls, this);
     m_audience = new TAudienceScreen(
         personDraw, numberDraw, ui->ZvWinButton10,
-        {ui->ImageTOP1->pixmap(), ui->ImageTOP2->pixmap(), ui->ImageTOP3->pixmap(), ui->ImageTOP4->pixmap()}, this);
+        {ui->ImageTOP1->pixmap(), ui->ImageTOP2->pixmap(), ui->ImageTOP3->pixmap(), ui->ImageTOP4->pixmap()}, this,
+        m_tables);
     eveningStatus = new TEveningStatus(*m_tables, ui->SpinEdit1, ui->StatusBar1, this);
 
     wireHandlers();

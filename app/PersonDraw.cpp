@@ -168,7 +168,7 @@ void TPersonDraw::start()
         delete activeAnimation.data();
         activeAnimation = new TZvTopAnimate(c.Owner, c.PanelTOP, c.ImageTOP);
         activeAnimation->setActive(true);
-        Q_EMIT waitStarted(activeAnimation);
+        Q_EMIT waitStarted(activeAnimation->state());
     }
     // Read as the box will hold it: a stray keystroke in a box that still has the focus must
     // not stretch the wait to hours.

@@ -93,7 +93,7 @@ Q_SIGNALS:
     // What the stage shows, each at the moment the stage shows it, for a second view of it.
     // A draw's prize and picture are on the stage and the balls of the previous draw are gone.
     void prizeShown(const QString& prize, const QPixmap& picture, bool stretch);
-    void waitStarted(TZvTopAnimate* animation); // the bouncing balls of the wait
+    void waitStarted(const TWaitBalls& balls); // the bouncing balls of the wait, as they start
     // The bouncing balls are gone; the letters of `text` follow, the name being its first
     // nameLength bytes.
     void rowStarted(const QByteArray& text, int nameLength);

@@ -98,22 +98,12 @@ void TZvTop2::BounceStep()
     const QWidget* panel = parentWidget();
     if (!panel)
         return;
-    const int h = panel->height();
-    // Each turn costs one still step, so a ball never leaves the band 1..H-10 once inside.
-    if (MovingUp)
-    {
-        if (y() <= 10)
-            MovingUp = false;
-        else
-            move(x(), y() - 10);
-    }
-    else
-    {
-        if (y() + height() < h - 10)
-            move(x(), y() + 10);
-        else
-            MovingUp = true;
-    }
+    int top = y();
+    bool up = MovingUp;
+    bounceStep(top, height(), panel->height(), up);
+    MovingUp = up;
+    if (top != y())
+        move(x(), top);
 }
 
 TZvTopAnimate::TZvTopAnimate(QObject* owner, QWidget* panel, const BallPictures& pictures)
@@ -144,6 +134,21 @@ void TZvTopAnimate::setActive(bool value)
         const int r = 1 + SharedRandom::random(4);
         // r = 1, 2, 3 give the yellow, blue and red spheres; r = 4 the gold one.
         ball->setImage(pictures[static_cast<size_t>(r % 4)]);
+        sphere[static_cast<size_t>(i)] = r % 4;
         ball->show();
     }
+}
+
+TWaitBalls TZvTopAnimate::state() const
+{
+    TWaitBalls wait;
+    if (!panel || !active)
+        return wait;
+    wait.panel = panel->size();
+    for (size_t i = 0; i < Balls.size(); ++i)
+    {
+        if (const TZvTop2* ball = Balls[i])
+            wait.balls.append({ball->x(), ball->y(), ball->height(), sphere[i], ball->MovingUp});
+    }
+    return wait;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Stage.h"
+
 #include <QChar>
 #include <QObject>
 #include <QPixmap>
@@ -75,6 +77,8 @@ public:
 
     bool Active() const { return active; }
     void setActive(bool value);
+    // Where the balls are and which sphere each shows, as plain data for another view.
+    TWaitBalls state() const;
 
     // Balls[0] is the leftmost ball; entries are not used after the animation is switched off.
     std::array<QPointer<TZvTop2>, 15> Balls;
@@ -82,5 +86,6 @@ public:
 private:
     QPointer<QWidget> panel;
     BallPictures pictures;
+    std::array<int, 15> sphere{}; // each ball's picture, an index into pictures
     bool active = false;
 };

@@ -5,6 +5,7 @@
 // number draw as they are drawn) beside a whole reveal and number draws, and the status line's
 // count of the evening over a million participants.
 #include "AudienceScreen.h"
+#include "AudienceWindow.h"
 #include "DrawJournal.h"
 #include "EveningStatus.h"
 #include "MainU.h"
@@ -272,8 +273,42 @@ void benchJournal()
                 paced * 5 * 20, pacedMs, unpaced, unpacedMs);
 }
 
+// The moments the main stage's letter balls and the audience's window are painted, to tell how
+// long after the main stage a letter reaches the audience.
+class LetterPaints : public QObject
+{
+public:
+    QWidget* audience = nullptr;
+    qint64 mainAt = -1;
+    QList<double> delays; // ms from a main-stage letter's paint to the audience's next paint
+    QElapsedTimer clock;
+
+    LetterPaints() { clock.start(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+        {
+            const auto* ball = qobject_cast<TZvTop*>(watched);
+            if (ball && !qobject_cast<TZvTop2*>(watched) && !ball->Harf().isNull())
+                mainAt = clock.nsecsElapsed();
+            else if (watched == audience && mainAt >= 0)
+            {
+                // Painted here, so the time is taken when the audience's paint has finished.
+                static_cast<QObject*>(audience)->event(event);
+                delays.append((clock.nsecsElapsed() - mainAt) / 1e6);
+                mainAt = -1;
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 // The main window's wait with its fifteen balls, alone and with the audience's screen open on
-// each projector the platform offers (the screens after the first).
+// each projector the platform offers (the screens after the first); then on each a reveal
+// without letter waits, timing each letter from the main stage's ball to the audience's paint.
 void benchAudience()
 {
     QTemporaryDir dir;
@@ -281,41 +316,75 @@ void benchAudience()
     TMainF window;
     window.show();
     QCoreApplication::processEvents();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 12; ++i)
     {
         window.Kisi_T->append();
-        window.Kisi_T->setFieldString(QStringLiteral("ADI"), QStringLiteral("Katılımcı %1").arg(i));
+        window.Kisi_T->setFieldString(QStringLiteral("ADI"), QStringLiteral("Katılımcı Ağaoğlu %1").arg(i));
         window.Kisi_T->post();
     }
-    window.Hediye_T->append();
-    window.Hediye_T->setFieldString(QStringLiteral("HEDIYE"), QStringLiteral("Bisiklet"));
-    window.Hediye_T->post();
+    for (int i = 0; i < 6; ++i)
+    {
+        window.Hediye_T->append();
+        window.Hediye_T->setFieldString(QStringLiteral("HEDIYE"), QStringLiteral("Bisiklet %1").arg(i));
+        window.Hediye_T->post();
+    }
     window.boundPrizeNumber();
     window.form()->CheckEFEKT->setChecked(true);
     window.form()->SpinCKSR->setValue(60);
     window.ZvWinButton6Click();
 
     const int seconds = 4;
-    QString figures = QStringLiteral("main stage alone %1 %").arg(cpuShare(seconds * 1000) * 100, 0, 'f', 1);
+    const double alone = cpuShare(seconds * 1000) * 100;
+    QString figures = QStringLiteral("main stage alone %1 %").arg(alone, 0, 'f', 1);
     const auto screens = QGuiApplication::screens();
     for (qsizetype i = 1; i < screens.size(); ++i)
     {
         window.audience()->choose(screens.at(i)->name());
         cpuShare(500); // the window is made and painted whole once; then only the balls move
         const QSize size = screens.at(i)->size();
-        figures += QStringLiteral("; with the audience's screen open on %1 x %2 (at %3 x) %4 %")
+        const double open = cpuShare(seconds * 1000) * 100;
+        figures += QStringLiteral("; with the audience's screen open on %1 x %2 (at %3 x) %4 % (+%5)")
                        .arg(size.width())
                        .arg(size.height())
                        .arg(screens.at(i)->devicePixelRatio())
-                       .arg(cpuShare(seconds * 1000) * 100, 0, 'f', 1);
+                       .arg(open, 0, 'f', 1)
+                       .arg(open - alone, 0, 'f', 1);
     }
     window.audience()->close();
     figures += QStringLiteral("; closed again %1 %").arg(cpuShare(seconds * 1000) * 100, 0, 'f', 1);
     window.ZvWinButton7Click();
-    window.close();
-    setProgramFolder(QString());
     std::printf("audience screen, while the balls of a draw bounce (%% of one core over %d s each): %s\n", seconds,
                 qPrintable(figures));
+
+    // The letters: no waits, so every letter's paint on both screens follows at once.
+    window.form()->CheckEFEKT->setChecked(false);
+    QString letters;
+    for (qsizetype i = 1; i < screens.size(); ++i)
+    {
+        window.audience()->choose(screens.at(i)->name());
+        cpuShare(300);
+        LetterPaints paints;
+        paints.audience = window.audience()->window();
+        QCoreApplication::instance()->installEventFilter(&paints);
+        window.ZvWinButton6Click();
+        window.ZvWinButton7Click();
+        QCoreApplication::instance()->removeEventFilter(&paints);
+        const QSize size = screens.at(i)->size();
+        if (paints.delays.isEmpty())
+            letters += QStringLiteral("; %1 x %2: no letter measured").arg(size.width()).arg(size.height());
+        else
+            letters += QStringLiteral("; %1 x %2: %3 letters, median %4 ms, worst %5 ms")
+                           .arg(size.width())
+                           .arg(size.height())
+                           .arg(paints.delays.size())
+                           .arg(median(paints.delays), 0, 'f', 2)
+                           .arg(*std::max_element(paints.delays.begin(), paints.delays.end()), 0, 'f', 2);
+    }
+    window.audience()->close();
+    window.close();
+    setProgramFolder(QString());
+    std::printf("audience screen, a letter from the main stage's ball to the audience's paint (a frame is 16.7 ms)%s\n",
+                qPrintable(letters));
 }
 
 // The status line counts again after every draw, prize-box change and participant edit.
@@ -378,7 +447,7 @@ void benchStatus()
 
 int main(int argc, char** argv)
 {
-    // Beside the operator's screen, projectors of 1920 x 1080 and 1024 x 768, unless the run
+    // Beside the operator's screen, projectors of 1920 x 1080, 1024 x 768 and 3840 x 2160, unless the run
     // names its own screens.
     QTemporaryDir screensDir;
     if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("offscreen") && screensDir.isValid())
@@ -389,7 +458,8 @@ int main(int argc, char** argv)
             config.write(R"({"screens": [
                 {"name": "Laptop", "x": 0, "y": 0, "width": 1366, "height": 768},
                 {"name": "Projektor1080", "x": 1366, "y": 0, "width": 1920, "height": 1080},
-                {"name": "Projektor768", "x": 3286, "y": 0, "width": 1024, "height": 768}]})");
+                {"name": "Projektor768", "x": 3286, "y": 0, "width": 1024, "height": 768},
+                {"name": "Projektor4K", "x": 4310, "y": 0, "width": 3840, "height": 2160}]})");
             config.close();
             qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
         }

@@ -4,11 +4,14 @@
 #include "AudienceStage.h"
 #include "AudienceWindow.h"
 #include "Codec1254.h"
+#include "DrawTables.h"
 #include "Globals.h"
 #include "MainU.h"
 #include "MessageBoxes.h"
 #include "RadioGroup.h"
+#include "RxMemoryData.h"
 #include "SpinEdit.h"
+#include "Stage.h"
 #include "TurkishUpper.h"
 #include "ZvTop.h"
 #include "ZvWinButton.h"
@@ -25,6 +28,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
@@ -96,6 +100,29 @@ private:
                 empty << QStringLiteral("(%1, %2)").arg(centre.x()).arg(centre.y());
         }
         return empty;
+    }
+
+    bool wideProjector() const { return projector()->size().width() * 9 >= projector()->size().height() * 16; }
+
+    // The cells in which nothing but the background was painted.
+    static QStringList blankCells(TAudienceWindow* view, const QList<QRect>& cells)
+    {
+        const QImage seen = view->grab().toImage();
+        const qreal ratio = seen.devicePixelRatio();
+        const QRgb background = view->palette().color(QPalette::Window).rgb();
+        QStringList blank;
+        for (const QRect& cell : cells)
+        {
+            bool inked = false;
+            for (int y = cell.top(); y <= cell.bottom() && !inked; ++y)
+            {
+                for (int x = cell.left(); x <= cell.right() && !inked; ++x)
+                    inked = seen.pixel((QPointF(x, y) * ratio).toPoint()) != background;
+            }
+            if (!inked)
+                blank << QStringLiteral("(%1, %2)").arg(cell.x()).arg(cell.y());
+        }
+        return blank;
     }
 
     // Both screens as they are shown, when CEKILIS_SHOTS names a folder.
@@ -260,6 +287,23 @@ private Q_SLOTS:
         for (const QRect& ball : first)
             QVERIFY(view->rect().contains(QRect(ball.x(), view->layout().band.y(), ball.width(), ball.height())));
         QTRY_VERIFY(view->bouncingBalls() != first);
+        QVERIFY(stage.clockRunning());
+        // The screen, painted a step at a time, shows what a paint of the whole window shows.
+        for (int step = 0; step < 5; ++step)
+        {
+            const QList<QRect> before = view->bouncingBalls();
+            QTRY_VERIFY(view->bouncingBalls() != before);
+        }
+        QCoreApplication::sendPostedEvents(view, QEvent::UpdateRequest);
+        const QImage fresh = view->grab().toImage();
+        const QRect band = QRectF(QRectF(view->layout().band).topLeft() * fresh.devicePixelRatio(),
+                                  QSizeF(view->layout().band.size()) * fresh.devicePixelRatio())
+                               .toRect();
+        const QImage shown = view->screen()->grabWindow(view->winId()).toImage();
+        // The offscreen screens read their windows back at 100 % only.
+        if (shown.size() == fresh.size())
+            QCOMPARE(shown.copy(band).convertToFormat(QImage::Format_RGB32),
+                     fresh.copy(band).convertToFormat(QImage::Format_RGB32));
         QCOMPARE(emptyBalls(view, view->bouncingBalls()), QStringList());
         shoot(QStringLiteral("wait"));
 
@@ -292,6 +336,7 @@ private Q_SLOTS:
         QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QLatin1String(", "))));
         QVERIFY(!clock->sleeps.isEmpty());
         QCOMPARE(view->bouncingBalls().size(), 0);
+        QVERIFY(!stage.clockRunning());
 
         // The whole row fits the screen, no two letters overlap, and each letter is larger than
         // the prize's title.
@@ -418,6 +463,203 @@ private Q_SLOTS:
         QCOMPARE(boxText, QStringLiteral("Kişi kaydı girilmemiş..."));
         QCOMPARE(boxScreen, main->screen());
         QVERIFY(boxScreen != audience()->screen());
+    }
+    // The winner's name takes the audience's screen: its balls sized by the name alone, clearly
+    // larger than the place's below, the picture and the title aside and smaller.
+    void nameIsTheHeadline_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<double>("share"); // of the screen's height, when the width does not allow 14 %
+        QTest::newRow("short-name-long-place")
+            << QStringLiteral("Ali Can") << QStringLiteral("Kahramanmaraş / Onikişubat") << 0.14;
+        QTest::newRow("eight-letters-accents") << QStringLiteral("Şükrü Öz") << QString() << 0.14;
+        QTest::newRow("ten-letters") << QStringLiteral("Mehmet Ali") << QStringLiteral("İzmir") << 0.12;
+        QTest::newRow("forty-letters") << QStringLiteral("Abdullah Mustafa Kemal Küçükyıldızoğluna") << QString()
+                                       << 0.07;
+    }
+
+    void nameIsTheHeadline()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, place);
+        QFETCH(double, share);
+        writeTableFile(path(QStringLiteral("Kisi.Ini")), QStringLiteral("ADI"), 40, QStringLiteral("IL_ILCE"), 40,
+                       {{name, place}});
+        openMain();
+        Ui::TMainF* ui = main->form();
+        QTest::mouseClick(ui->ZvWinButton10, Qt::LeftButton);
+        QTRY_VERIFY(audience() && audience()->isVisible());
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        QTest::mouseClick(ui->ZvWinButton7, Qt::LeftButton);
+        QTRY_VERIFY(!DrawRunning);
+
+        TAudienceWindow* view = audience();
+        const int h = view->height();
+        if (name.size() <= (wideProjector() ? 10 : 8))
+            share = 0.14;
+        QVERIFY2(view->nameBall() >= share * h, qPrintable(QString::number(view->nameBall())));
+        if (!place.isEmpty())
+            QVERIFY(view->nameBall() * 3 >= view->extraBall() * 5);
+        const TAudienceWindow::Layout l = view->layout();
+        QVERIFY(l.titlePixels <= (place.isEmpty() ? view->nameBall() : view->extraBall()));
+        QVERIFY(!l.picture.isEmpty() && !l.picture.intersects(l.band) && l.picture.height() <= h / 5);
+        QCOMPARE(view->letterCells().size() - view->letterCells().count(QRect()),
+                 name.size() - name.count(u' ') + place.size() - place.count(u' '));
+        for (const QRect& cell : view->letterCells())
+            QVERIFY(cell.isNull() || view->rect().contains(cell));
+        QCOMPARE(emptyBalls(view, view->letterCells()), QStringList());
+        shoot(QLatin1String(QTest::currentDataTag()));
+    }
+
+    // During and after a number draw every number is on the audience's screen at once, readable.
+    void everyNumberReachesTheHall_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<double>("share"); // the list's type, of the screen's height
+        QTest::newRow("numbers-120") << 120 << 0.025;
+        QTest::newRow("numbers-200") << 200 << 0.02;
+        QTest::newRow("numbers-300") << 300 << 0.018;
+    }
+
+    void everyNumberReachesTheHall()
+    {
+        QFETCH(int, count);
+        QFETCH(double, share);
+        openMain();
+        Ui::TMainF* ui = main->form();
+        QTest::mouseClick(ui->ZvWinButton10, Qt::LeftButton);
+        QTRY_VERIFY(audience() && audience()->isVisible());
+        ui->PageControl1->setCurrentWidget(ui->TabSheet2);
+        ui->SpinBTS->setValue(1000);
+        ui->SpinADET->setValue(count);
+        QTest::mouseClick(ui->ZvWinButton1, Qt::LeftButton);
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: İşlem tamamlandı...")});
+        QCOMPARE(ui->ListBox1->count(), count);
+        TAudienceWindow* view = audience();
+        view->repaint();
+        QCOMPARE(view->shownNumbers(), count);
+        const TNumberGrid& grid = view->numberGrid();
+        QCOMPARE(grid.first, 0);
+        QVERIFY2(grid.pixels >= share * view->height(), qPrintable(QString::number(grid.pixels)));
+        QList<QRect> cells(grid.cells.cbegin(), grid.cells.cend());
+        for (const QRect& cell : cells)
+            QVERIFY(view->rect().contains(cell));
+        QCOMPARE(blankCells(view, cells), QStringList());
+        shoot(QLatin1String(QTest::currentDataTag()));
+    }
+
+    // An operator's double click leaves the screen open; two clicks apart close it again. The
+    // button says whether it is open.
+    void doubleClickLeavesItOpen_data()
+    {
+        QTest::addColumn<int>("second");       // ms from the first press to the second; -1 the interval and more
+        QTest::addColumn<bool>("doubleClick"); // the window system reports the second press as one
+        QTest::addColumn<bool>("open");
+        QTest::newRow("double click") << 150 << true << true;
+        QTest::newRow("two quick clicks") << 300 << false << true;
+        QTest::newRow("two clicks apart") << -1 << false << false;
+    }
+
+    void doubleClickLeavesItOpen()
+    {
+        QFETCH(int, second);
+        QFETCH(bool, doubleClick);
+        QFETCH(bool, open);
+        openMain();
+        TZvWinButton* button = main->form()->ZvWinButton10;
+        const QString caption = button->text();
+        const QColor face = button->color();
+        // The events as the window system delivers them, with its time stamps.
+        const auto mouse = [button](QEvent::Type type, quint64 at) {
+            const QPointF pos(button->width() / 2.0, button->height() / 2.0);
+            const bool down = type != QEvent::MouseButtonRelease;
+            QMouseEvent event(type, pos, button->mapToGlobal(pos), Qt::LeftButton, down ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
+            event.setTimestamp(at);
+            QApplication::sendEvent(button, &event);
+        };
+        const quint64 first = 100000;
+        const quint64 then = first + (second < 0 ? QApplication::doubleClickInterval() + 100 : second);
+        mouse(QEvent::MouseButtonPress, first);
+        mouse(QEvent::MouseButtonRelease, first + 60);
+        QVERIFY(main->audience()->isOpen());
+        mouse(QEvent::MouseButtonPress, then);
+        if (doubleClick)
+            mouse(QEvent::MouseButtonDblClick, then);
+        mouse(QEvent::MouseButtonRelease, then + 60);
+        QCOMPARE(main->audience()->isOpen(), open);
+        QCOMPARE(button->text(), open ? caption + QStringLiteral(" (Açık)") : caption);
+        QCOMPARE(button->color() != face, open);
+        // While the screen is closed the stage's clock does not tick.
+        QVERIFY(!main->audience()->stage().clockRunning());
+    }
+
+    // The screen open when the program ended reopens at the next start, on the remembered
+    // screen, with the title page until the first draw; one the operator closed does not.
+    void reopensAtStart_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("end"); // 0 the window closed, 1 the program gone without a close, 2 closed by F12 first
+        QTest::addColumn<int>("screen"); // -1: a window; -2: not reopened
+        QTest::newRow("closed with it open") << QByteArray() << 0 << 1;
+        QTest::newRow("gone without a close") << QByteArray() << 1 << 1;
+        QTest::newRow("closed by the operator first") << QByteArray() << 2 << -2;
+        QTest::newRow("in a window") << QByteArray("SeyirciF_Screen=\r\n") << 0 << -1;
+        QTest::newRow("on the laptop") << QByteArray("SeyirciF_Screen=Laptop\r\n") << 1 << 0;
+    }
+
+    void reopensAtStart()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(int, end);
+        QFETCH(int, screen);
+        writeAll(path(QStringLiteral("Ayar.Ini")), "[TMainF]\r\nFormVersion=0\r\n" + line);
+        openMain();
+        QTest::mouseClick(main->form()->ZvWinButton10, Qt::LeftButton);
+        QTRY_VERIFY(audience() && audience()->isVisible());
+        // On the disk at once: a crash right now still reopens it.
+        QVERIFY(readAll(path(QStringLiteral("Ayar.Ini"))).contains("SeyirciF_Open=1\r\n"));
+        if (end == 2)
+            pressF12();
+        if (end == 1)
+            main.reset();
+        else
+            QTest::keyClick(main.get(), Qt::Key_Escape);
+        main.reset();
+
+        openMain();
+        if (screen == -2)
+        {
+            QCoreApplication::processEvents();
+            QVERIFY(!audience());
+            QVERIFY(readAll(path(QStringLiteral("Ayar.Ini"))).contains("SeyirciF_Open=0\r\n"));
+            return;
+        }
+        QTRY_VERIFY(audience() && audience()->isVisible());
+        QCOMPARE(audience()->isOnItsScreen(), screen >= 0);
+        QCOMPARE(audience()->screen(), QGuiApplication::screens().at(qMax(screen, 0)));
+        QVERIFY(main->form()->ZvWinButton10->text().endsWith(QStringLiteral("(Açık)")));
+        // The title page: the program's title, the first prize and its picture, not a grey page.
+        const TAudienceStage& stage = main->audience()->stage();
+        QCOMPARE(stage.show(), TAudienceStage::Show::Title);
+        QCOMPARE(stage.title(), QStringLiteral("ZEVORINT Çekiliş Programı"));
+        QCOMPARE(stage.prize(), QStringLiteral("Bisiklet"));
+        QCOMPARE(stage.picture().size(), QSize(160, 120));
+        // The first prize renamed while the title page shows: the page follows.
+        TRxMemoryData* prizes = main->tables().Hediye_T;
+        prizes->moveTo(0);
+        prizes->edit();
+        prizes->setFieldString(main->tables().Hediye_THEDIYE->index(), QStringLiteral("Araba"));
+        prizes->post();
+        QCOMPARE(stage.prize(), QStringLiteral("Araba"));
+        const int quarter = audience()->height() / 4;
+        QCOMPARE(blankCells(audience(),
+                            {QRect(0, 0, audience()->width(), quarter), QRect(0, quarter, audience()->width(), quarter),
+                             QRect(0, 2 * quarter, audience()->width(), 2 * quarter)}),
+                 QStringList());
+        if (screen == 1)
+            shoot(QStringLiteral("title"));
     }
 };
 

@@ -1,10 +1,15 @@
+#include "Artwork.h"
+#include "AudienceWindow.h"
 #include "LetterRow.h"
 #include "Random.h"
+#include "Stage.h"
 #include "ZvTop.h"
 #include "common/Sphere.h"
 
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -34,6 +39,18 @@ quint32 nextBelow(quint32& state, quint32 n)
 {
     state = state * 134775813u + 1u;
     return static_cast<quint32>((static_cast<quint64>(state) * n) >> 32);
+}
+// Relative luminance and contrast ratio as the accessibility guidelines define them.
+double luminance(const QColor& c)
+{
+    const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 } // namespace
 
@@ -340,6 +357,208 @@ private Q_SLOTS:
         for (int r = 0; r < rowEdges.size(); r += 2)
             QVERIFY(qAbs(rowEdges[r].left() - (stage.width() - 1 - rowEdges[r + 1].right())) <= 1);
         QVERIFY(qAbs(rowEdges.first().top() - (stage.height() - 1 - rowEdges.last().bottom())) <= 1);
+    }
+    // The audience's copy of the wait steps exactly as the main stage's balls do.
+    void waitStepsAsTheMainStageBalls_data()
+    {
+        QTest::addColumn<int>("startTop");
+        QTest::addColumn<int>("panelHeight");
+        QTest::addColumn<bool>("movingUp");
+        QTest::newRow("top edge, going down") << 0 << 115 << false;
+        QTest::newRow("inside, going up") << 37 << 115 << true;
+        QTest::newRow("below the panel") << 130 << 115 << false;
+        QTest::newRow("a panel lower than a ball") << 5 << 30 << false;
+        QTest::newRow("a tall panel") << 200 << 400 << true;
+    }
+
+    void waitStepsAsTheMainStageBalls()
+    {
+        QFETCH(int, startTop);
+        QFETCH(int, panelHeight);
+        QFETCH(bool, movingUp);
+        auto panel = makePanel(600, panelHeight);
+        auto* ball = new TZvTop2(panel.get());
+        ball->BounceTimer->stop();
+        ball->move(10, startTop);
+        ball->MovingUp = movingUp;
+        TWaitBalls wait{panel->size(), {TWaitBall{10, startTop, 32, 2, movingUp}}};
+        for (int n = 0; n < 60; ++n)
+        {
+            step(ball);
+            advanceWait(wait);
+            QCOMPARE(wait.balls.at(0).top, ball->y());
+            QCOMPARE(wait.balls.at(0).movingUp, ball->MovingUp);
+        }
+        QCOMPARE(wait.balls.at(0).left, 10);
+    }
+
+    // On the audience's gold ball, every letter is dark enough to read (4.5:1 at least against
+    // the sphere where the letter covers it) and lies inside the sphere, accents included.
+    void audienceLetterReadableInsideItsBall_data()
+    {
+        QTest::addColumn<QChar>("letter");
+        QTest::addColumn<int>("side");
+        for (const int side : {40, 151, 300})
+        {
+            for (const QChar letter : {QChar(u'Ğ'), QChar(u'İ'), QChar(u'Ş'), QChar(u'Ç'), QChar(u'Ö'), QChar(u'Ü'),
+                                       QChar(u'W'), QChar(u'M')})
+                QTest::addRow("%s at %d", qPrintable(QString(letter)), side) << letter << side;
+        }
+    }
+
+    void audienceLetterReadableInsideItsBall()
+    {
+        QFETCH(QChar, letter);
+        QFETCH(int, side);
+        const QPixmap gold = TZvTop::withSeeThrough(artwork(QStringLiteral("ball_gold"), 2.0));
+        QVERIFY(!gold.isNull());
+        QImage plain(side, side, QImage::Format_ARGB32);
+        plain.fill(Qt::white);
+        {
+            QPainter painter(&plain);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawPixmap(QRect(0, 0, side, side), gold);
+        }
+        QImage lettered = plain;
+        QImage alone(side, side, QImage::Format_ARGB32);
+        alone.fill(Qt::transparent);
+        {
+            QPainter painter(&lettered);
+            TAudienceWindow::paintLetter(painter, QRect(0, 0, side, side), letter);
+            QPainter only(&alone);
+            TAudienceWindow::paintLetter(only, QRect(0, 0, side, side), letter);
+        }
+        const QPointF centre(side / 2.0, side * 15.5 / 32);
+        const double radius = side * 13.5 / 32 + 1;
+        int covered = 0;
+        double worst = 100;
+        for (int y = 0; y < side; ++y)
+        {
+            for (int x = 0; x < side; ++x)
+            {
+                if (qAlpha(alone.pixel(x, y)) == 0)
+                    continue;
+                QVERIFY2(std::hypot(x + 0.5 - centre.x(), y + 0.5 - centre.y()) <= radius,
+                         qPrintable(QStringLiteral("(%1, %2) outside the sphere").arg(x).arg(y)));
+                if (qAlpha(alone.pixel(x, y)) < 255)
+                    continue;
+                ++covered;
+                worst = std::min(worst, contrast(lettered.pixelColor(x, y), plain.pixelColor(x, y)));
+            }
+        }
+        QVERIFY(covered > side / 4);
+        QVERIFY2(worst >= 4.5, qPrintable(QString::number(worst)));
+    }
+
+    // The winner's text as a screen's headline: every ball inside the screen and below the title,
+    // none overlapping, the name's balls as large as a short name allows and clearly larger
+    // than the extra information's, the title no larger than a letter.
+    void headlineFillsTheScreen_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("nameLength");
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<double>("nameShare"); // the name's balls at least this share of the height
+        const QByteArray name40 = "ABDULLAH MUSTAFA KEMAL KUCUKYILDIZOGLUNA";
+        const QByteArray place = "KAHRAMANMARAS / ONIKISUBAT";
+        for (const QSize screen : {QSize(1920, 1080), QSize(1024, 768), QSize(3840, 2160), QSize(800, 600)})
+        {
+            const QByteArray size = QByteArray::number(screen.width()) + "x" + QByteArray::number(screen.height());
+            const bool wide = screen.width() * 9 >= screen.height() * 16;
+            QTest::newRow("short name, long place " + size) << "ALI CAN - " + place << 7 << screen << 0.14;
+            QTest::newRow("name of 10 " + size) << QByteArray("MEHMET ALI") << 10 << screen << (wide ? 0.14 : 0.1);
+            QTest::newRow("name of 8 " + size) << QByteArray("AYSE NUR") << 8 << screen << 0.14;
+            QTest::newRow("40 letters " + size) << name40 << 40 << screen << 0.07;
+            QTest::newRow("40 letters and a place " + size) << name40 + " - " + place << 40 << screen << 0.06;
+            QTest::newRow("one word of 30 " + size) << QByteArray(30, 'W') << 30 << screen << 0.02;
+        }
+    }
+
+    void headlineFillsTheScreen()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, nameLength);
+        QFETCH(QSize, screen);
+        QFETCH(double, nameShare);
+        for (const bool picture : {false, true})
+        {
+            const THeadline headline = layoutHeadline(text, nameLength, screen, picture);
+            QCOMPARE(headline.cells.size(), text.size());
+            QVERIFY2(headline.nameBall >= nameShare * screen.height(), qPrintable(QString::number(headline.nameBall)));
+            const bool extra = nameLength < text.size();
+            QCOMPARE(headline.extraBall > 0, extra);
+            if (extra)
+                QVERIFY(headline.nameBall * 3 >= headline.extraBall * 5);
+            QVERIFY(headline.titlePixels <= (extra ? headline.extraBall : headline.nameBall));
+            QCOMPARE(headline.picture.isEmpty(), !picture);
+            QRegion covered;
+            for (qsizetype i = 0; i < text.size(); ++i)
+            {
+                const QRect cell = headline.cells.at(i);
+                const bool separator = extra && i >= nameLength && i < nameLength + 3;
+                QCOMPARE(cell.isNull(), text.at(i) == ' ' || separator);
+                if (cell.isNull())
+                    continue;
+                QCOMPARE(cell.width(), i < nameLength ? headline.nameBall : headline.extraBall);
+                QVERIFY(headline.block.contains(cell));
+                QVERIFY(QRect(QPoint(), screen).contains(cell));
+                QVERIFY(cell.top() > headline.title.bottom() && cell.top() > headline.picture.bottom());
+                QVERIFY(!covered.intersects(cell));
+                covered += cell;
+            }
+        }
+    }
+
+    // A number draw's list: every number in a cell of its own inside the screen, in columns.
+    void numberGridHoldsEveryNumber_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("digits");
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<double>("share"); // the type at least this share of the height
+        QTest::newRow("none") << 0 << 1 << QSize(1920, 1080) << 0.0;
+        QTest::newRow("12 of 2 digits") << 12 << 2 << QSize(1920, 1080) << 0.05;
+        QTest::newRow("120 of 4 digits, 1080") << 120 << 4 << QSize(1920, 1080) << 0.025;
+        QTest::newRow("120 of 4 digits, 768") << 120 << 4 << QSize(1024, 768) << 0.025;
+        QTest::newRow("300 of 4 digits, 1080") << 300 << 4 << QSize(1920, 1080) << 0.02;
+        QTest::newRow("200 of 4 digits, 768") << 200 << 4 << QSize(1024, 768) << 0.02;
+        QTest::newRow("300 of 9 digits, 1080") << 300 << 9 << QSize(1920, 1080) << 0.012;
+        QTest::newRow("120 of 4 digits, 2160") << 120 << 4 << QSize(3840, 2160) << 0.025;
+    }
+
+    void numberGridHoldsEveryNumber()
+    {
+        QFETCH(int, count);
+        QFETCH(int, digits);
+        QFETCH(QSize, screen);
+        QFETCH(double, share);
+        // Arial's digit and line, in ems.
+        const TNumberGrid grid = layoutNumberGrid(count, digits, screen, 0.556, 1.15);
+        QCOMPARE(grid.first, 0);
+        QCOMPARE(grid.cells.size(), count);
+        QVERIFY(grid.pixels >= share * screen.height());
+        QVERIFY(!grid.current.intersects(grid.list) && !grid.caption.intersects(grid.current));
+        QRegion covered;
+        for (int i = 0; i < count; ++i)
+        {
+            const QRect cell = grid.cells.at(i);
+            QVERIFY(grid.list.contains(cell));
+            QVERIFY(cell.width() >= (digits + 1) * 0.556 * grid.pixels);
+            QVERIFY(!covered.intersects(cell));
+            covered += cell;
+            // Read in columns, top to bottom.
+            if (i > 0 && cell.left() == grid.cells.at(i - 1).left())
+                QVERIFY(cell.top() > grid.cells.at(i - 1).top());
+        }
+    }
+
+    // More numbers than the smallest type holds: the latest are shown and the first one said.
+    void numberGridKeepsTheLatestWhenFull()
+    {
+        const TNumberGrid grid = layoutNumberGrid(10000, 5, QSize(800, 600), 0.556, 1.15);
+        QVERIFY(grid.first > 0);
+        QCOMPARE(grid.first + grid.cells.size(), 10000);
+        QCOMPARE(grid.pixels, 8);
     }
 };
 
