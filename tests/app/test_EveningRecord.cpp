@@ -1,4 +1,5 @@
 #include "Codec1254.h"
+#include "DrawTables.h"
 #include "EveningLog.h"
 #include "EveningRecord.h"
 #include "EveningResume.h"
@@ -104,6 +105,17 @@ private:
 
     void at(int hour, int minute) { now = QDateTime(QDate(2026, 12, 31), QTime(hour, minute)); }
 
+    static void copyRows(const TRxMemoryData& from, TRxMemoryData& to)
+    {
+        for (int row = 0; row < from.recordCount(); ++row)
+        {
+            to.append();
+            for (int field = 0; field < from.fieldCount(); ++field)
+                to.setFieldBytes(field, from.bytesAt(row, field));
+            to.post();
+        }
+    }
+
     static void fill(PersonPageRig& rig, const QStringList& people)
     {
         for (const QString& person : people)
@@ -159,7 +171,14 @@ private:
         at(20, 30);
         next.useJournal(dataFolder(), clock);
         messages->setNextAnswer(mrYes);
-        offerToResumeEvening(dataFolder(), *next.journal, next.Kzn_T, next.Hediye_T, next.c.SpinEdit1, next.log.get());
+        {
+            // The resume works on the tables the main window holds: the rig's are copied in and back.
+            TDrawTables tables;
+            copyRows(next.Kisi_T, *tables.Kisi_T);
+            copyRows(next.Hediye_T, *tables.Hediye_T);
+            offerToResumeEvening(dataFolder(), *next.journal, tables, next.c.SpinEdit1, nullptr, next.log.get());
+            copyRows(*tables.Kzn_T, next.Kzn_T);
+        }
         QCOMPARE(next.Kzn_T.recordCount(), 4);
         at(20, 35);
         messages->setNextAnswer(mrYes);
