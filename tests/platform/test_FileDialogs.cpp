@@ -1,6 +1,7 @@
 #include "FileDialogs.h"
 #include "MessageBoxes.h"
 #include "Messages.h"
+#include "ProgramTranslation.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
 
@@ -15,9 +16,11 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <functional>
 
 class TestFileDialogs : public QObject
@@ -353,6 +356,103 @@ private slots:
         QCOMPARE(title, question ? QStringLiteral("Soru") : QStringLiteral("Bilgi"));
         QCOMPARE(format, Qt::PlainText);
         QCOMPARE(shown, text);
+    }
+
+    // Qt's dialog in Turkish throughout: the kind of a folder from the program's own translation,
+    // sizes and dates in Turkish whatever the system's language.
+    void realDialogSpeaksTurkish()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Sesler")));
+        QFile file(dir.filePath(QStringLiteral("liste.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("abc") == 3);
+        file.close();
+        installProgramTranslation();
+        QStringList rows;
+        DialogDriver<QFileDialog> driver([&](QFileDialog* d) {
+            auto* tree = d->findChild<QTreeView*>(QStringLiteral("treeView"));
+            QAbstractItemModel* model = tree ? tree->model() : nullptr;
+            const auto listed = [&] {
+                return model && model->rowCount(tree->rootIndex()) == 2 &&
+                       !model->index(0, 2, tree->rootIndex()).data().toString().isEmpty();
+            };
+            if (QTest::qWaitFor(listed))
+            {
+                for (int row = 0; row < 2; ++row)
+                {
+                    QStringList cells;
+                    for (int column = 0; column < 4; ++column)
+                        cells << model->index(row, column, tree->rootIndex()).data().toString();
+                    rows << cells.join(QLatin1Char('|'));
+                }
+            }
+            d->reject();
+        });
+        getOpenFileName(nullptr, QString(), dir.path(), QString());
+        QVERIFY(!driver.timedOut);
+        QCOMPARE(rows.size(), 2);
+        QVERIFY2(rows[0].startsWith(QStringLiteral("Sesler||Klasör|")), qPrintable(rows[0]));
+        QVERIFY2(rows[1].startsWith(QStringLiteral("liste.txt|3 bayt|")), qPrintable(rows[1]));
+        const QRegularExpression turkishDate(QStringLiteral("\\|\\d{2}\\.\\d{2}\\.\\d{4} \\d{2}:\\d{2}$"));
+        for (const QString& row : rows)
+            QVERIFY2(turkishDate.match(row).hasMatch(), qPrintable(row));
+    }
+
+    // A notice with no window of the program under it stays above every other window.
+    void realNoticeOnTopOnlyWithoutWindow_data()
+    {
+        QTest::addColumn<bool>("ownWindow");
+        QTest::newRow("no window: a second copy's notice") << false;
+        QTest::newRow("over the program's window") << true;
+    }
+    void realNoticeOnTopOnlyWithoutWindow()
+    {
+        QFETCH(bool, ownWindow);
+        QWidget window;
+        if (ownWindow)
+        {
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+        }
+        installMessageBoxes();
+        bool onTop = false;
+        QWidget* parent = nullptr;
+        DialogDriver<QMessageBox> driver([&](QMessageBox* box) {
+            onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            parent = box->parentWidget();
+            box->accept();
+        });
+        ShowBilgi(QStringLiteral("Çekiliş programı bu klasörde zaten çalışıyor."));
+        setMessageSeam({});
+        QVERIFY(!driver.timedOut);
+        QCOMPARE(onTop, !ownWindow);
+        QCOMPARE(parent, ownWindow ? &window : nullptr);
+    }
+
+    // Enter takes the default button; Esc always answers "Hayır", also where "Evet" is the default.
+    void realQuestionKeys_data()
+    {
+        QTest::addColumn<bool>("defaultNo");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Enter, Evet default") << false << int(Qt::Key_Return) << int(mrYes);
+        QTest::newRow("Esc, Evet default") << false << int(Qt::Key_Escape) << int(mrNo);
+        QTest::newRow("Enter, Hayır default") << true << int(Qt::Key_Return) << int(mrNo);
+        QTest::newRow("Esc, Hayır default") << true << int(Qt::Key_Escape) << int(mrNo);
+    }
+    void realQuestionKeys()
+    {
+        QFETCH(bool, defaultNo);
+        QFETCH(int, key);
+        QFETCH(int, answer);
+        installMessageBoxes();
+        DialogDriver<QMessageBox> driver([&](QMessageBox* box) { QTest::keyClick(box, Qt::Key(key)); });
+        const QString text = QStringLiteral("Çekilişten çıkılsın mı?");
+        const int given = defaultNo ? AskSoruHayir(text) : AskSoru(text);
+        setMessageSeam({});
+        QVERIFY(!driver.timedOut);
+        QCOMPARE(given, answer);
     }
 };
 
