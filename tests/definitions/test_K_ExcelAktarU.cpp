@@ -448,7 +448,7 @@ private Q_SLOTS:
                                          << QStringList{QStringLiteral("Lukasz"), QStringLiteral("Sukasz"),
                                                         QStringLiteral("Dorde"), QStringLiteral("Ayşe"),
                                                         QStringLiteral("Erdös")}
-                                         << QStringLiteral("Bilgi: Excel dosyasındaki 4 adda programın saklayamadığı "
+                                         << QStringLiteral("Bilgi: CSV dosyasındaki 4 adda programın saklayamadığı "
                                                            "harfler vardı; bunlar en yakın harflerle değiştirildi "
                                                            "(örneğin \"Łukasz\" yerine \"Lukasz\").")
                                          << QStringList();
@@ -460,7 +460,7 @@ private Q_SLOTS:
                            QStringLiteral("Zoi"),         QStringLiteral("Nikos"),     QStringLiteral("Mhmd 'Ly"),
                            QStringLiteral("Hsn"),         QStringLiteral("Shan Tian"), QStringLiteral("Wang Xiao Ming"),
                            QStringLiteral("Ali")}
-            << QStringLiteral("Bilgi: Excel dosyasındaki 10 ad başka bir alfabeyle yazılmıştı; bunlar Latin "
+            << QStringLiteral("Bilgi: CSV dosyasındaki 9 ad başka bir alfabeyle yazılmıştı; bunlar Latin "
                               "harfleriyle aktarıldı (örneğin \"Иван Петров\" yerine \"Ivan Petrov\").")
             << QStringList{QStringLiteral("IVAN PETROV")};
         // Names that come out the same in Latin letters are told apart by a number.
@@ -468,7 +468,7 @@ private Q_SLOTS:
             << QStringLiteral("张伟\n章伟\n张伟\n😀\n😎\n")
             << QStringList{QStringLiteral("Zhang Wei"), QStringLiteral("Zhang Wei (2)"), QStringLiteral("?"),
                            QStringLiteral("? (2)")}
-            << QStringLiteral("Bilgi: Excel dosyasındaki 3 ad başka bir alfabeyle yazılmıştı; bunlar Latin "
+            << QStringLiteral("Bilgi: CSV dosyasındaki 2 ad başka bir alfabeyle yazılmıştı; bunlar Latin "
                               "harfleriyle aktarıldı (örneğin \"张伟\" yerine \"Zhang Wei\").\r\n"
                               "Latin harfleriyle aynı yazılan farklı 2 ada, ayırt edilebilmeleri için sıra numarası "
                               "eklendi (örneğin \"章伟\" yerine \"Zhang Wei (2)\").\r\n"
@@ -494,6 +494,49 @@ private Q_SLOTS:
         for (const QStringList& row : this->stored())
             got << row[0];
         QCOMPARE(got, stored);
+        QStringList expected{question};
+        for (const QString& key : duplicates)
+            expected << duplicate(key);
+        expected << done;
+        if (!notice.isEmpty())
+            expected << notice;
+        QCOMPARE(messages->shown, expected);
+    }
+
+    // The notice tells only about names the import added, and names the file's kind by its
+    // content, whatever its name says.
+    void noticeOnlyForNamesAdded_data()
+    {
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("notice");
+        QTest::addColumn<QStringList>("duplicates");
+        const QString latin = QStringLiteral("Bilgi: CSV dosyasındaki %1 ad başka bir alfabeyle yazılmıştı; bunlar "
+                                             "Latin harfleriyle aktarıldı (örneğin \"%2\" yerine \"%3\").");
+        QTest::newRow("nobody added") << QStringList{QStringLiteral("Ivan"), QStringLiteral("Shura")} << "adlar.csv"
+                                      << QString() << QStringList{QStringLiteral("IVAN"), QStringLiteral("SHURA")};
+        QTest::newRow("one of two added")
+            << QStringList{QStringLiteral("Ivan")} << "adlar.csv"
+            << latin.arg(1).arg(QStringLiteral("Шура"), QStringLiteral("Shura")) << QStringList{QStringLiteral("IVAN")};
+        QTest::newRow("text named as a workbook")
+            << QStringList() << "adlar.xlsx" << latin.arg(2).arg(QStringLiteral("Иван"), QStringLiteral("Ivan"))
+            << QStringList();
+    }
+    void noticeOnlyForNamesAdded()
+    {
+        QFETCH(QStringList, present);
+        QFETCH(QString, fileName);
+        QFETCH(QString, notice);
+        QFETCH(QStringList, duplicates);
+        if (!latinTransliteration(QStringLiteral("Ж")))
+            QSKIP("A build without ICU (the Windows one) has no Latin transliteration");
+        for (const QString& name : present)
+            addParticipant(name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(fileName);
+        writeAll(path, QStringLiteral("Иван\nШура\n").toUtf8());
+        importFile(path, false);
+        QCOMPARE(table->recordCount(), present.size() + 2 - duplicates.size());
         QStringList expected{question};
         for (const QString& key : duplicates)
             expected << duplicate(key);
