@@ -325,6 +325,7 @@ void TNumberDraw::save()
     try
     {
         SaveFileAtomically(fileName, listBytes());
+        Q_EMIT numbersSaved(static_cast<int>(m_drawn.size()), fileName);
     }
     catch (const EFileError&)
     {

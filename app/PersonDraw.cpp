@@ -89,6 +89,12 @@ QString TPersonDraw::noCandidatesText()
     return QStringLiteral("Çekilişe katılacak kişi kalmadı.");
 }
 
+QString TPersonDraw::definitionsHint()
+{
+    return QStringLiteral("Kişileri ve hediyeleri girmek için \"Ayarlar\" sayfasındaki \"Kişi Tanımları - Hediye "
+                          "Tanımları\" düğmesine basınız.");
+}
+
 void TPersonDraw::ZvWinButton6Click()
 {
     guarded([this] { start(); });
@@ -125,12 +131,12 @@ void TPersonDraw::start()
         return;
     if (c.Kisi_T->recordCount() == 0)
     {
-        ShowBilgi(QStringLiteral("Kişi kaydı girilmemiş..."));
+        ShowBilgi(QStringLiteral("Kişi kaydı girilmemiş...\r\n") + definitionsHint());
         return;
     }
     if (c.Hediye_T->recordCount() == 0)
     {
-        ShowBilgi(QStringLiteral("Hediye kaydı girilmemiş..."));
+        ShowBilgi(QStringLiteral("Hediye kaydı girilmemiş...\r\n") + definitionsHint());
         return;
     }
     if (c.Kzn_T->recordCount() >= c.Kisi_T->recordCount())
@@ -146,6 +152,7 @@ void TPersonDraw::start()
     closePlayer();
     pumpEvents();
     DrawRunning = true;
+    m_cutShort = false;
     startDrawSound();
 
     const int prizes = c.Hediye_T->recordCount();
@@ -254,6 +261,12 @@ void TPersonDraw::reveal()
             if (c.CheckEFEKT->isChecked() && !showAll)
                 Clock::instance().sleep(milliseconds(c.SpinHARF->boundedValue(), i));
             pumpEvents();
+            if (m_cutShort)
+            {
+                DrawRunning = false;
+                stopDrawSound();
+                return;
+            }
         }
 
         if (c.SpinEdit1->value() < c.SpinEdit1->maximum())
@@ -279,6 +292,21 @@ void TPersonDraw::reveal()
         DrawRunning = false;
         throw;
     }
+}
+
+void TPersonDraw::cutShort()
+{
+    if (!DrawRunning)
+        return;
+    if (c.Timer1->isActive())
+    {
+        c.Timer1->stop();
+        removeAnimation();
+        DrawRunning = false;
+        stopDrawSound();
+        return;
+    }
+    m_cutShort = true;
 }
 
 void TPersonDraw::showLetter(const QRect& cell, char letter)
@@ -350,6 +378,7 @@ void TPersonDraw::saveWinners()
         SaveFileAtomically(fileName, lines);
         if (c.Journal)
             c.Journal->winnersSaved(kzn.recordCount());
+        Q_EMIT winnersSaved(kzn.recordCount(), fileName);
     }
     catch (const EFileError&)
     {

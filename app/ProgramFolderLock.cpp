@@ -1,9 +1,16 @@
 #include "ProgramFolderLock.h"
 
+#include "DataErrors.h"
 #include "Messages.h"
+#include "SaveFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSysInfo>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 TProgramFolderLock::TProgramFolderLock(const QString& folder) : m_lock(QDir(folder).filePath(bareName()))
 {
@@ -28,6 +35,23 @@ bool TProgramFolderLock::acquire()
     return false;
 }
 
+void TProgramFolderLock::askHolderToFront()
+{
+#ifdef Q_OS_WIN
+    // The copy the operator just started may hand the foreground to the running one.
+    AllowSetForegroundWindow(ASFW_ANY);
+#endif
+    const QFileInfo lockFile(m_lock.fileName());
+    try
+    {
+        SaveFileAtomically(lockFile.dir().filePath(frontRequestName()), QByteArray());
+    }
+    catch (const EFileError&)
+    {
+        // A folder that takes no file cannot pass the request on; the notice still says it all.
+    }
+}
+
 QString TProgramFolderLock::alreadyRunningText()
 {
     return QStringLiteral("Çekiliş programı bu klasörde zaten çalışıyor. İki kopya aynı dosyaları birbirinin üzerine "
@@ -38,6 +62,7 @@ bool claimProgramFolder(TProgramFolderLock& lock)
 {
     if (lock.acquire())
         return true;
+    lock.askHolderToFront();
     ShowBilgi(TProgramFolderLock::alreadyRunningText());
     return false;
 }

@@ -19,6 +19,10 @@ public:
     bool acquire();
 
     static QString bareName() { return QStringLiteral("Cekilis.lock"); }
+    // The file by which a second copy asks the running one to bring its window to the front.
+    static QString frontRequestName() { return QStringLiteral("Cekilis.front"); }
+    // Made by a copy that found the folder taken; the running copy watches for it.
+    void askHolderToFront();
     static QString alreadyRunningText();
 
 private:

@@ -9,7 +9,9 @@
 #include "Guard.h"
 #include "Image.h"
 #include "MainU.h"
+#include "PersonDraw.h"
 #include "ProgramFolder.h"
+#include "ProgramFolderLock.h"
 #include "RadioGroup.h"
 #include "RxMemoryData.h"
 #include "SaveFile.h"
@@ -31,9 +33,11 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -110,6 +114,15 @@ private:
             rows << QStringList{name};
         writeTableFile(path(QStringLiteral("Kisi.Ini")), QStringLiteral("ADI"), 40, QStringLiteral("IL_ILCE"), 40,
                        rows);
+    }
+
+    // What the boxes said besides the close question, which an open audience's screen adds.
+    QStringList notices() const
+    {
+        QStringList said = messages->shown;
+        said.removeIf(
+            [](const QString& text) { return text.startsWith(QStringLiteral("Soru: Çekilişten çıkılsın mı?")); });
+        return said;
     }
 
     static QString statusLine(TMainF& window)
@@ -418,7 +431,7 @@ private Q_SLOTS:
         window->Rx_T->append();
         QVERIFY(!window->close());
         QVERIFY(window->isVisible());
-        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: Başlangıç değerini giriniz.")});
+        QCOMPARE(notices(), QStringList{QStringLiteral("Bilgi: Başlangıç değerini giriniz.")});
         QCOMPARE(window->Rx_T->state(), dsInsert);
         QVERIFY(!QFile::exists(path(QStringLiteral("Memory.Ini"))));
         // The settings were written all the same.
@@ -469,7 +482,7 @@ private Q_SLOTS:
         QStringList expected;
         for (const QString& name : named)
             expected << QStringLiteral("Bilgi: ") + SaveFailedText(path(name));
-        QCOMPARE(messages->shown, expected);
+        QCOMPARE(notices(), expected);
         // Byte for byte as before the close, or written when only the settings failed.
         QCOMPARE(readAll(path(QStringLiteral("Memory.Ini"))),
                  settingsBlocker.isEmpty() ? memory : memory + QByteArray::fromHex("011e0000000128000000"));
@@ -504,7 +517,7 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("Memory.Ini.~tmpQ1W2E4")});
         QCOMPARE(window->Rx_T->recordCount(), 0);
         QVERIFY(window->close());
-        QCOMPARE(messages->shown.size(), 1);
+        QCOMPARE(notices().size(), 1);
         QVERIFY(QFileInfo::exists(memory) && !QFileInfo(memory).isFile());
     }
 
@@ -542,7 +555,7 @@ private Q_SLOTS:
         const QByteArray written = readAll(ayar);
         QVERIFY(window->close());
         QCOMPARE(readAll(ayar), written);
-        QCOMPARE(messages->shown, QStringList());
+        QCOMPARE(notices(), QStringList());
     }
 
     // A run killed during an evening left two winners, the second picked but never revealed to
@@ -687,8 +700,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("message");
-        QTest::newRow("start with no participants") << "ZvWinButton6"
-                                                    << "Bilgi: Kişi kaydı girilmemiş...";
+        QTest::newRow("start with no participants")
+            << "ZvWinButton6" << QStringLiteral("Bilgi: Kişi kaydı girilmemiş...\r\n") + TPersonDraw::definitionsHint();
         QTest::newRow("count shown for its own button") << "ZvWinButton3"
                                                         << "Bilgi: Kalan Sayı : 100";
         QTest::newRow("number draw") << "ZvWinButton1"
@@ -837,7 +850,10 @@ private Q_SLOTS:
         const int down = Qt::Key_PageDown;
         QTest::newRow("focus on the start button") << 2 << "ZvWinButton6" << down << QString() << true;
         QTest::newRow("focus on the save button") << 2 << "ZvWinButton9" << down << QString() << true;
-        QTest::newRow("same refusal") << 0 << "ZvWinButton6" << down << "Bilgi: Kişi kaydı girilmemiş..." << false;
+        QTest::newRow("same refusal") << 0 << "ZvWinButton6" << down
+                                      << QStringLiteral("Bilgi: Kişi kaydı girilmemiş...\r\n") +
+                                             TPersonDraw::definitionsHint()
+                                      << false;
         QTest::newRow("focus in the winners grid") << 2 << "ZVRXDBGrid2" << down << QString() << true;
         QTest::newRow("focus in the prize number") << 2 << "SpinEdit1" << down << QString() << true;
         QTest::newRow("Page Down of the keypad")
@@ -895,7 +911,7 @@ private Q_SLOTS:
                                              QStringLiteral("Sıradaki hediye: 2. Hediye 2");
         QTest::newRow("a repeated name leaves with its winner")
             << QStringList{QStringLiteral("Ali"), QStringLiteral("Ali")} << 2 << QString() << true
-            << counts.arg(2).arg(0).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
+            << counts.arg(2).arg(0).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: yok (çekilişe kalan kişi yok)");
         QTest::newRow("a name alike only in capitals stays")
             << QStringList{QStringLiteral("Ali"), QStringLiteral("ALİ")} << 2 << QString() << true
             << counts.arg(2).arg(1).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
@@ -904,6 +920,12 @@ private Q_SLOTS:
             << counts.arg(3).arg(3).arg(0).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
         QTest::newRow("no prizes") << three << 0 << QString() << false
                                    << counts.arg(3).arg(3).arg(0).arg(0) + QStringLiteral("Sıradaki hediye: yok");
+        QTest::newRow("every prize given")
+            << three << 1 << QString() << true
+            << counts.arg(3).arg(2).arg(1).arg(1) + QStringLiteral("Sıradaki hediye: yok (tüm hediyeler verildi)");
+        QTest::newRow("everyone has won")
+            << QStringList{QStringLiteral("Ali")} << 2 << QString() << true
+            << counts.arg(1).arg(0).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: yok (çekilişe kalan kişi yok)");
     }
 
     void statusBarFollowsTheEvening()
@@ -984,6 +1006,245 @@ private Q_SLOTS:
             QCOMPARE(shown.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
                      made.convertToFormat(QImage::Format_ARGB32_Premultiplied));
         QVERIFY(window->windowIcon().availableSizes().contains(QSize(64, 64)));
+    }
+
+    // A close request names what it would lose and keeps the program with "Hayır"; with nothing
+    // at stake the window closes at once. "Kaydet" says on the status bar what went where.
+    void closeAsksWhatWouldBeLost_data()
+    {
+        QTest::addColumn<QString>("evening");
+        QTest::addColumn<bool>("byEsc");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("stakes");
+        QTest::addColumn<QString>("saved"); // the status bar's message after "Kaydet"
+        const QString list = QStringLiteral("liste.txt");
+        QTest::newRow("nothing at stake") << "" << true << int(mrNo) << QStringList() << QString();
+        QTest::newRow("unsaved winner, Esc, Hayır")
+            << "winner" << true << int(mrNo) << QStringList{QStringLiteral("1 kazanan henüz kaydedilmedi.")}
+            << QString();
+        QTest::newRow("unsaved winner, close box, Evet")
+            << "winner" << false << int(mrYes) << QStringList{QStringLiteral("1 kazanan henüz kaydedilmedi.")}
+            << QString();
+        QTest::newRow("winner saved") << "winner saved" << true << int(mrNo) << QStringList()
+                                      << QStringLiteral("1 kazanan kaydedildi: ");
+        QTest::newRow("unsaved numbers") << "numbers" << false << int(mrNo)
+                                         << QStringList{QStringLiteral("Çekilen 3 sayı henüz kaydedilmedi.")}
+                                         << QString();
+        QTest::newRow("numbers saved") << "numbers saved" << false << int(mrNo) << QStringList()
+                                       << QStringLiteral("3 sayı kaydedildi: ");
+        QTest::newRow("audience screen open, Esc, Hayır")
+            << "audience" << true << int(mrNo) << QStringList() << QString();
+    }
+
+    void closeAsksWhatWouldBeLost()
+    {
+        QFETCH(QString, evening);
+        QFETCH(bool, byEsc);
+        QFETCH(int, answer);
+        QFETCH(QStringList, stakes);
+        QFETCH(QString, saved);
+        writeParticipants(3);
+        writePrizes(2);
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        FakeClock clock;
+        ScriptedFileDialogs dialogs;
+        const QString file = path(QStringLiteral("liste.txt"));
+        if (evening.startsWith(QLatin1String("winner")))
+        {
+            QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+            QTest::mouseClick(ui->ZvWinButton7, Qt::LeftButton);
+            QCOMPARE(window->Kzn_T->recordCount(), 1);
+        }
+        if (evening.startsWith(QLatin1String("numbers")))
+        {
+            ui->PageControl1->setCurrentWidget(ui->TabSheet2);
+            ui->SpinBSL->setValue(1);
+            ui->SpinBTS->setValue(100);
+            ui->SpinADET->setValue(3);
+            QTest::mouseClick(ui->ZvWinButton1, Qt::LeftButton);
+            QCOMPARE(ui->ListBox1->count(), 3);
+        }
+        if (evening.endsWith(QLatin1String("saved")))
+        {
+            dialogs.setNextFileName(file);
+            QTest::mouseClick(evening.startsWith(QLatin1String("winner")) ? ui->ZvWinButton9 : ui->ZvWinButton4,
+                              Qt::LeftButton);
+            QVERIFY(QFile::exists(file));
+            QCOMPARE(ui->StatusBar1->currentMessage(), saved + QDir::toNativeSeparators(file));
+        }
+        if (evening == QLatin1String("audience") && !window->audience()->isOpen())
+        {
+            QTest::keyClick(window.get(), Qt::Key_F12);
+            QTRY_VERIFY(window->audience()->isOpen());
+        }
+        if (window->audience()->isOpen())
+            stakes << QStringLiteral("Seyirci ekranı açık.");
+        window->activateWindow();
+        QTRY_VERIFY(window->isActiveWindow());
+        messages->clear();
+        messages->setNextAnswer(answer);
+        if (byEsc)
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+        else
+            window->close();
+        const bool asked = !stakes.isEmpty();
+        QCOMPARE(messages->askedWithNoDefault, asked ? QStringList{TMainF::closeQuestionText(stakes)} : QStringList());
+        QCOMPARE(messages->shown.size(), asked ? 1 : 0);
+        const bool stays = asked && answer == mrNo;
+        QCOMPARE(window->isVisible(), stays);
+        QCOMPARE(window->audience()->isOpen(), stays && stakes.contains(QStringLiteral("Seyirci ekranı açık.")));
+        // A close that is kept writes nothing; a granted one its files as ever.
+        QCOMPARE(QFile::exists(path(QStringLiteral("Memory.Ini"))), !stays);
+    }
+
+    // Two stray Esc in full screen during a reveal: the first leaves full screen, the second asks,
+    // and "Hayır" lets the reveal finish; "Evet" ends the program with the winner cut short, which
+    // the next start says.
+    void closeDuringReveal_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Hayır: the show goes on") << int(mrNo);
+        QTest::newRow("Evet: the reveal is cut short") << int(mrYes);
+    }
+
+    void closeDuringReveal()
+    {
+        QFETCH(int, answer);
+        writeParticipantNames({QStringLiteral("Ayşe Kaya")});
+        writePrizes(1);
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        ui->SpinCKSR->setValue(1);
+        QTest::keyClick(window.get(), Qt::Key_F11);
+        QTRY_VERIFY(window->isFullScreen());
+        FakeClock clock;
+        bool wasFullScreen = true;
+        bool ranDuringEsc = false;
+        clock.onSleep = [&](int) {
+            if (clock.sleeps.size() != 3)
+                return;
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+            wasFullScreen = window->isFullScreen();
+            messages->setNextAnswer(answer);
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+            ranDuringEsc = DrawRunning;
+        };
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!DrawRunning, 5000);
+        QVERIFY(ranDuringEsc);
+        QVERIFY(!wasFullScreen);
+        QCOMPARE(messages->askedWithNoDefault.size(), 1);
+        QVERIFY(messages->askedWithNoDefault[0].contains(QStringLiteral("Çekiliş sürüyor")));
+        const std::optional<TUnsavedEvening> journal = TDrawJournal::findUnsaved(dataFolder());
+        QVERIFY(journal);
+        QCOMPARE(journal->winners.size(), 1);
+        if (answer == mrNo)
+        {
+            QVERIFY(window->isVisible());
+            QCOMPARE(window->Kzn_T->recordCount(), 1);
+            // Every letter waited for and the winner counted as read in full.
+            QCOMPARE(clock.sleeps.size(), 8); // the blank waits for nothing
+            QCOMPARE(journal->shown, 1);
+            return;
+        }
+        QVERIFY(!window->isVisible());
+        QCOMPARE(window->Kzn_T->recordCount(), 0);
+        QCOMPARE(clock.sleeps.size(), 3);
+        QCOMPARE(journal->shown, 0);
+        window.reset();
+        messages->clear();
+        messages->setNextAnswer(mrNo);
+        window = openWindow();
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(messages->shown[0].contains(QStringLiteral("gösterilirken program kapanmıştı")));
+    }
+
+    // The number draw disables the window: its close box is refused with a line, never asked.
+    void closeRefusedDuringNumberDraw()
+    {
+        auto window = openWindow();
+        window->setEnabled(false);
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+        QVERIFY(messages->shown.isEmpty());
+        QCOMPARE(window->form()->StatusBar1->currentMessage(), TMainF::closeRefusedText());
+        window->setEnabled(true);
+    }
+
+    // A second copy started in the folder brings this window to the front and ends.
+    void secondCopyBringsTheWindowForward()
+    {
+        auto window = openWindow();
+        window->showMinimized();
+        QTRY_VERIFY(window->isMinimized());
+        TProgramFolderLock second(folder->path());
+        second.askHolderToFront();
+        QTRY_VERIFY(!window->isMinimized());
+        QVERIFY(window->isVisible());
+        QTRY_VERIFY(!QFile::exists(path(TProgramFolderLock::frontRequestName())));
+    }
+
+    // A first start says on the empty stage where participants and prizes are entered.
+    void firstStartHintOnTheStage_data()
+    {
+        QTest::addColumn<int>("people");
+        QTest::addColumn<int>("prizes");
+        QTest::addColumn<bool>("hint");
+        QTest::newRow("empty folder") << 0 << 0 << true;
+        QTest::newRow("no prizes") << 2 << 0 << true;
+        QTest::newRow("no participants") << 0 << 2 << true;
+        QTest::newRow("ready to draw") << 2 << 2 << false;
+    }
+
+    void firstStartHintOnTheStage()
+    {
+        QFETCH(int, people);
+        QFETCH(int, prizes);
+        QFETCH(bool, hint);
+        writeParticipants(people);
+        writePrizes(prizes);
+        auto window = openWindow();
+        auto* label = window->findChild<QLabel*>(QStringLiteral("LabelBASLA"));
+        QVERIFY(label);
+        QCOMPARE(label->isVisible(), hint);
+        QCOMPARE(label->text(), TPersonDraw::definitionsHint());
+        // Participants added later (the definitions window, an import) take the hint away.
+        if (hint && people == 0 && prizes > 0)
+        {
+            window->Kisi_T->append();
+            window->Kisi_T->setFieldString(QStringLiteral("ADI"), QStringLiteral("Ali"));
+            window->Kisi_T->post();
+            QVERIFY(!label->isVisible());
+        }
+    }
+
+    // On "Çekiliş -2" the status bar tells the number draw's own figures, not the people's.
+    void numberPageStatus()
+    {
+        writeParticipants(3);
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        auto* line = ui->StatusBar1->findChild<QLabel*>(QStringLiteral("NumberStatus"));
+        QVERIFY(line);
+        QVERIFY(!line->isVisible());
+        ui->PageControl1->setCurrentWidget(ui->TabSheet2);
+        ui->SpinBSL->setValue(1);
+        ui->SpinBTS->setValue(2000);
+        window->Rx_T->append();
+        window->Rx_T->setFieldInteger(0, 5);
+        window->Rx_T->setFieldInteger(1, 12);
+        window->Rx_T->post();
+        QVERIFY(line->isVisible());
+        QVERIFY(!ui->StatusBar1->findChild<QLabel*>(QStringLiteral("EveningStatus"))->isVisible());
+        QCOMPARE(line->text(), QStringLiteral("Aralık: 1 - 2.000 | Hariç tutulan aralık: 1 | Çekilen sayı: 0"));
+        FakeClock clock;
+        ui->SpinADET->setValue(4);
+        QTest::mouseClick(ui->ZvWinButton1, Qt::LeftButton);
+        QCOMPARE(line->text(), QStringLiteral("Aralık: 1 - 2.000 | Hariç tutulan aralık: 1 | Çekilen sayı: 4"));
+        ui->PageControl1->setCurrentWidget(ui->TabSheet1);
+        QVERIFY(!line->isVisible());
+        QVERIFY(statusLine(*window).startsWith(QStringLiteral("Kişi: 3 |")));
     }
 
     void appExceptionClearsDrawRunning()

@@ -63,8 +63,12 @@ private Q_SLOTS:
         QTest::addColumn<int>("prizes");
         QTest::addColumn<int>("winners");
         QTest::addColumn<QString>("message");
-        QTest::newRow("nothing at all") << 0 << 0 << 0 << QStringLiteral("Bilgi: Kişi kaydı girilmemiş...");
-        QTest::newRow("no prizes") << 2 << 0 << 0 << QStringLiteral("Bilgi: Hediye kaydı girilmemiş...");
+        QTest::newRow("nothing at all") << 0 << 0 << 0
+                                        << QStringLiteral("Bilgi: Kişi kaydı girilmemiş...\r\n") +
+                                               TPersonDraw::definitionsHint();
+        QTest::newRow("no prizes") << 2 << 0 << 0
+                                   << QStringLiteral("Bilgi: Hediye kaydı girilmemiş...\r\n") +
+                                          TPersonDraw::definitionsHint();
         QTest::newRow("everyone has won")
             << 2 << 1 << 2 << QStringLiteral("Bilgi: Tüm kişi kayıtlarına hediye verilmiş...");
         QTest::newRow("more winners than people")
