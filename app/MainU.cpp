@@ -28,6 +28,7 @@
 #include "TableFiles.h"
 #include "TurkishUpper.h"
 #include "ZvEdit.h"
+#include "ZvTop.h"
 #include "ZvWinButton.h"
 #include "ui_MainU.h"
 
@@ -428,6 +429,7 @@ void TMainF::addStageHint()
     stageHint->setTextFormat(Qt::PlainText);
     stageHint->setAlignment(Qt::AlignCenter);
     stageHint->setWordWrap(true);
+    stageHint->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 18, true));
     auto* layout = new QVBoxLayout(ui->PanelTOP);
     layout->addWidget(stageHint);
     for (TRxMemoryData* table : {Kisi_T, Hediye_T})
@@ -442,8 +444,11 @@ void TMainF::addStageHint()
 
 void TMainF::followStageHint()
 {
-    stageHint->setVisible(Kisi_T->recordCount() == 0 || Hediye_T->recordCount() == 0);
-    stageHint->raise();
+    const bool empty = Kisi_T->recordCount() == 0 || Hediye_T->recordCount() == 0;
+    // A list emptied after a draw leaves no name of it under the hint.
+    if (empty && !DrawRunning)
+        TZvTop::clearPanel(ui->PanelTOP);
+    stageHint->setVisible(empty);
 }
 
 // While "Çekiliş -2" is in front, the status bar shows the number draw's own figures.
