@@ -474,8 +474,9 @@ void TMainF::addNumberStatus()
     connectGuarded(Rx_T, &TRxMemoryData::rowInserted, this, refresh);
     connectGuarded(Rx_T, &TRxMemoryData::rowRemoved, this, refresh);
     connectGuarded(Rx_T, &TRxMemoryData::recordChanged, this, refresh);
+    // Not per number: the draw's own caption counts as it goes, and a line changed with every pick
+    // would lay the status bar out again each time.
     connectGuarded(numberDraw, &TNumberDraw::numbersStarted, this, refresh);
-    connectGuarded(numberDraw, &TNumberDraw::numberTaken, this, refresh);
     connectGuarded(numberDraw, &TNumberDraw::numbersEnded, this, refresh);
     numberStatus->hide();
     refreshNumberStatus();
