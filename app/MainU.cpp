@@ -91,12 +91,12 @@ TMainF::TMainF(QWidget* parent)
     addStageHint();
     addNumberStatus();
     watchFrontRequests();
-    connect(personDraw, &TPersonDraw::winnersSaved, this, [this](int count, const QString& file) {
+    connectGuarded(personDraw, &TPersonDraw::winnersSaved, this, [this](int count, const QString& file) {
         m_winnersSaved = count;
         tellSaved(QStringLiteral("%1 kazanan").arg(count), file);
     });
-    connect(numberDraw, &TNumberDraw::numbersStarted, this, [this] { m_numbersSaved = false; });
-    connect(numberDraw, &TNumberDraw::numbersSaved, this, [this](int count, const QString& file) {
+    connectGuarded(numberDraw, &TNumberDraw::numbersStarted, this, [this] { m_numbersSaved = false; });
+    connectGuarded(numberDraw, &TNumberDraw::numbersSaved, this, [this](int count, const QString& file) {
         m_numbersSaved = true;
         tellSaved(QStringLiteral("%1 sayı").arg(count), file);
     });
