@@ -4,27 +4,13 @@
 #include "Field.h"
 #include "Guard.h"
 #include "RxMemoryData.h"
+#include "WinnerPick.h"
 #include "controls/SpinEdit.h"
 
 #include <QLabel>
 #include <QLocale>
-#include <QSet>
 #include <QStatusBar>
 #include <QTimer>
-#include <limits>
-
-namespace {
-int participantsNamed(const TRxMemoryData& kisi, int nameField, const QByteArray& name)
-{
-    if (kisi.keyIndexField() == nameField)
-        return kisi.countKeyExact(name, std::numeric_limits<int>::max());
-    // A table without the index (the program always has it) is counted the long way.
-    int count = 0;
-    for (int row = 0; row < kisi.recordCount(); ++row)
-        count += kisi.bytesAt(row, nameField) == name ? 1 : 0;
-    return count;
-}
-} // namespace
 
 TEveningCounts countEvening(const TDrawTables& tables, int prizeNumber)
 {
@@ -36,12 +22,7 @@ TEveningCounts countEvening(const TDrawTables& tables, int prizeNumber)
     counts.winners = kzn.recordCount();
     counts.prizes = hediye.recordCount();
 
-    QSet<QByteArray> winnerNames;
-    for (int row = 0; row < counts.winners; ++row)
-        winnerNames.insert(kzn.bytesAt(row, tables.Kzn_TADI->index()));
-    counts.eligible = counts.participants;
-    for (const QByteArray& name : winnerNames)
-        counts.eligible -= participantsNamed(kisi, tables.Kisi_TADI->index(), name);
+    counts.eligible = countEligible(kisi, tables.Kisi_TADI->index(), kzn, tables.Kzn_TADI->index());
 
     // As the start of a draw chooses: the number in the box, or the last prize for any other.
     if (counts.prizes > 0)

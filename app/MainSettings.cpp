@@ -121,6 +121,9 @@ QString textForSaving(const QString& text)
 void readMainSettings(QWidget& window, const QString& fileName)
 {
     const TIniFile ini(fileName);
+    // A file far too large to be the settings is not read, and the operator is told.
+    if (ini.refused())
+        ShowBilgi(ini.refusedText());
     if (ini.readInteger(settingsSection, QStringLiteral("FormVersion"), 0) >= 0)
     {
         for (const SettingKey& s : settingKeys)

@@ -284,14 +284,16 @@ void TMainF::showEvent(QShowEvent* event)
     guarded([] {
         const QStringList files{settingsFile, QStringLiteral("Kisi.Ini"), QStringLiteral("Hediye.Ini"),
                                 QStringLiteral("Memory.Ini")};
-        RestoreInterruptedInPlaceWrites(programFolder(), files);
+        const QStringList told = RestoreInterruptedInPlaceWrites(programFolder(), files);
         RemoveSaveFileLeftovers(programFolder(), files);
+        if (!told.isEmpty())
+            ShowBilgi(told.join(QLatin1Char('\n')));
     });
     guarded([this] { readSettings(); });
     guarded([this] { FormShow(); });
     guarded([this] {
         new TSettingsAutoSave(*this, programFolder() + settingsFile);
-        offerToResumeEvening(dataFolder(), *journal, *Kzn_T, *Hediye_T, ui->SpinEdit1);
+        offerToResumeEvening(dataFolder(), *journal, tables(), ui->SpinEdit1, numberDraw);
     });
     placeTitleChecks();
     FormResize();
@@ -299,9 +301,9 @@ void TMainF::showEvent(QShowEvent* event)
 
 void TMainF::FormShow()
 {
-    loadTableIfPresent(Rx_T, QStringLiteral("Memory.Ini"));
-    loadTableIfPresent(Kisi_T, QStringLiteral("Kisi.Ini"));
-    loadTableIfPresent(Hediye_T, QStringLiteral("Hediye.Ini"));
+    loadTableIfPresent(Rx_T, QStringLiteral("Memory.Ini"), MaxRangeRecords);
+    loadTableIfPresent(Kisi_T, QStringLiteral("Kisi.Ini"), MaxParticipantRecords);
+    loadTableIfPresent(Hediye_T, QStringLiteral("Hediye.Ini"), MaxPrizeRecords);
     boundPrizeNumber();
     if (!Kzn_T->isOpen())
         Kzn_T->open();
@@ -313,7 +315,7 @@ void TMainF::FormShow()
 // Each table is loaded on its own: a damaged or refused "Memory.Ini" must not keep the
 // participants and prizes from loading. A file there that cannot be read (also one that is
 // not a regular file) is named to the operator, and the table keeps it from being saved over.
-void TMainF::loadTableIfPresent(TRxMemoryData* table, const QString& bareName)
+void TMainF::loadTableIfPresent(TRxMemoryData* table, const QString& bareName, int maxRecords)
 {
     guarded([&] {
         if (!table->isOpen())
@@ -324,7 +326,7 @@ void TMainF::loadTableIfPresent(TRxMemoryData* table, const QString& bareName)
             return;
         try
         {
-            if (const int refused = ::RxMemoryDataLoadFromFile(*table, path); refused > 1)
+            if (const int refused = ::RxMemoryDataLoadFromFile(*table, path, maxRecords); refused > 1)
                 ShowBilgi(RecordsSkippedText(path, refused));
         }
         catch (const EFileError&)

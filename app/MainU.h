@@ -130,7 +130,7 @@ private:
     void saveSettings();
     void FormClose();
     void placeTitleChecks();
-    void loadTableIfPresent(TRxMemoryData* table, const QString& bareName);
+    void loadTableIfPresent(TRxMemoryData* table, const QString& bareName, int maxRecords);
     bool closeAgreed();
     void tellSaved(const QString& what, const QString& file);
     void addStageHint();

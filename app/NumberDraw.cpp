@@ -22,6 +22,7 @@
 #include <QScopedValueRollback>
 #include <QWidget>
 #include <limits>
+#include <utility>
 
 namespace {
 // A number below n from the shared generator, as one step of it: upper 32 bits of S * n. The
@@ -154,7 +155,7 @@ QList<ExcludedRange> TNumberDraw::count(bool show)
     return ranges;
 }
 
-void TNumberDraw::flushTaken()
+void TNumberDraw::flushTaken(bool toJournal)
 {
     if (m_listed < m_drawn.size())
     {
@@ -168,7 +169,7 @@ void TNumberDraw::flushTaken()
         }
         // On the disk before they are on the screen: a killed draw keeps every number shown. One
         // flush per hand-over, not per number, keeps a long unpaced draw fast.
-        if (c.Journal)
+        if (c.Journal && toJournal)
             c.Journal->appendNumbers(journalled);
         m_list->addItems(lines);
         for (qsizetype i = m_drawn.size() - lines.size(); i < m_drawn.size(); ++i)
@@ -210,24 +211,37 @@ void TNumberDraw::draw()
         return;
     }
 
+    // A resumed draw cut short is completed, unless the count asked for no longer exceeds it.
+    const bool continuing = std::exchange(m_continues, false) && requested > m_drawn.size();
     bool exhausted = false;
     {
         DrawScope scope(c.Window, c.RxDice1, *c.Rx_T, m_label,
                         QStringLiteral("Çekiliş Sonuçları : ") + QString::number(requested));
         const QScopedValueRollback<bool> drawing(m_drawing, true);
-        m_list->clear();
-        m_drawn.clear();
-        m_listed = 0;
+        if (!continuing)
+        {
+            m_list->clear();
+            m_drawn.clear();
+            m_listed = 0;
+            if (c.Journal)
+            {
+                c.Journal->startNumbers();
+                c.Journal->planNumbers(c.SpinBSL->value(), c.SpinBTS->value(), requested);
+            }
+            Q_EMIT numbersStarted();
+        }
         m_flushTick = Clock::instance().tickCount();
-        if (c.Journal)
-            c.Journal->startNumbers();
-        Q_EMIT numbersStarted();
 
         // The window is disabled, so the bounds and the table cannot change while the draw runs;
         // the pool holds them once. Taken numbers sit in a set beside the list, so the duplicate
         // test costs the same for the ten-thousandth number as for the first.
         NumberPool pool(c.SpinBSL->value(), c.SpinBTS->value(), ranges);
-        int remaining = requested;
+        for (qint64 shown : std::as_const(m_drawn))
+        {
+            if (shown >= c.SpinBSL->value() && shown <= c.SpinBTS->value() && pool.excludingRange(shown) < 0)
+                pool.take(shown);
+        }
+        int remaining = requested - int(m_drawn.size());
         quint32 lastSeed = 0;
         bool havePicked = false;
         int rejectedInARow = 0;
@@ -283,6 +297,8 @@ void TNumberDraw::draw()
                 ++rejectedInARow;
         }
         flushTaken();
+        if (c.Journal)
+            c.Journal->numbersFinished();
     }
     Q_EMIT numbersEnded();
 
@@ -296,6 +312,21 @@ void TNumberDraw::draw()
         if (!notice.isEmpty())
             ShowBilgi(notice);
     }
+}
+
+void TNumberDraw::resume(const QList<qint64>& numbers, qint64 first, qint64 last, int requested, bool finished)
+{
+    c.SpinBSL->setValue(int(first));
+    c.SpinBTS->setValue(int(last));
+    c.SpinADET->setValue(requested);
+    m_drawn = numbers;
+    m_listed = 0;
+    m_list->clear();
+    Q_EMIT numbersStarted();
+    flushTaken(false);
+    m_label->setText(QStringLiteral("Çekiliş Sonuçları : ") + QString::number(m_drawn.size()));
+    Q_EMIT numbersEnded();
+    m_continues = !finished && requested > m_drawn.size();
 }
 
 QByteArray TNumberDraw::listBytes() const
@@ -325,6 +356,8 @@ void TNumberDraw::save()
     try
     {
         SaveFileAtomically(fileName, listBytes());
+        if (c.Journal)
+            c.Journal->numbersSaved();
         Q_EMIT numbersSaved(static_cast<int>(m_drawn.size()), fileName);
     }
     catch (const EFileError&)

@@ -62,6 +62,11 @@ public:
 
     static QString exhaustedMessage(int requested, int drawn);
 
+    // Puts an earlier run's draw back on the page: its bounds and count in the boxes and the
+    // numbers the hall saw in the list, in order. A draw that was cut short is completed by the
+    // next "Zar At" into the same list, never drawing a number of the list again.
+    void resume(const QList<qint64>& numbers, qint64 first, qint64 last, int requested, bool finished);
+
     void ZvWinButton3Click(QObject* sender);
     void ZvWinButton1Click();
     void ZvWinButton4Click();
@@ -82,7 +87,7 @@ private:
     void save();
     QByteArray listBytes() const;
     void pump();
-    void flushTaken();
+    void flushTaken(bool toJournal = true); // false: numbers the journal holds already
 
     TNumberDrawControls c;
     // The pumps of the draw can run anything; a control destroyed meanwhile must not be touched.
@@ -93,6 +98,7 @@ private:
     qint64 m_kalanSayi = 0;
     bool m_drawing = false;
     QList<qint64> m_drawn;
-    qsizetype m_listed = 0;  // how many of m_drawn the list shows
-    quint32 m_flushTick = 0; // Clock tick count of the last hand-over
+    qsizetype m_listed = 0;   // how many of m_drawn the list shows
+    bool m_continues = false; // the next draw completes the resumed one
+    quint32 m_flushTick = 0;  // Clock tick count of the last hand-over
 };

@@ -139,7 +139,8 @@ void TPersonDraw::start()
         ShowBilgi(QStringLiteral("Hediye kaydı girilmemiş...\r\n") + definitionsHint());
         return;
     }
-    if (c.Kzn_T->recordCount() >= c.Kisi_T->recordCount())
+    // Refused only when nobody can win: winners the list no longer holds take nobody's place.
+    if (countEligible(*c.Kisi_T, c.Kisi_T->fieldIndex(ADI), *c.Kzn_T, c.Kzn_T->fieldIndex(ADI)) <= 0)
     {
         ShowBilgi(QStringLiteral("Tüm kişi kayıtlarına hediye verilmiş..."));
         return;
@@ -246,18 +247,27 @@ void TPersonDraw::reveal()
         Q_EMIT rowStarted(text, static_cast<int>(name.size()));
 
         const int length = static_cast<int>(text.size());
-        const TLetterRow row = layoutLetterRow(text, static_cast<int>(name.size()), c.PanelTOP->size());
+        const int nameLength = static_cast<int>(name.size());
+        const TLetterRow row = layoutLetterRow(text, nameLength, c.PanelTOP->size());
+        if (nameLength == 0 && c.Journal)
+            c.Journal->winnerShown();
         for (int i = 1; i <= length; ++i)
         {
             const char letter = text.at(i - 1);
+            if (letter != ' ')
+            {
+                // The " - " of an extra on its own row is not drawn, yet waits as it always did.
+                if (const QRect cell = row.cells.at(i - 1); !cell.isNull())
+                    showLetter(cell, letter);
+                // Told for every letter the reveal reaches, drawn here or not: another view lays
+                // out its own row and may draw what this stage leaves out.
+                Q_EMIT letterShown(i - 1, Cp1254::toUnicode(CharFUp2(letter)));
+            }
+            // The name is shown once its last letter appears, before that letter's wait.
+            if (i == nameLength && c.Journal)
+                c.Journal->winnerShown();
             if (letter == ' ')
                 continue;
-            // The " - " of an extra on its own row is not drawn, yet waits as it always did.
-            if (const QRect cell = row.cells.at(i - 1); !cell.isNull())
-                showLetter(cell, letter);
-            // Told for every letter the reveal reaches, drawn here or not: another view lays
-            // out its own row and may draw what this stage leaves out.
-            Q_EMIT letterShown(i - 1, Cp1254::toUnicode(CharFUp2(letter)));
             if (c.CheckEFEKT->isChecked() && !showAll)
                 Clock::instance().sleep(milliseconds(c.SpinHARF->boundedValue(), i));
             pumpEvents();
@@ -276,8 +286,6 @@ void TPersonDraw::reveal()
         kzn.setFieldBytes(ADI, name);
         kzn.setFieldString(HEDIYE, c.LabelHEDIYE->text());
         kzn.post();
-        if (c.Journal)
-            c.Journal->winnerShown();
 
         DrawRunning = false;
         showAll = false;

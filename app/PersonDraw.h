@@ -84,7 +84,7 @@ public:
     TZvTopAnimate* ActiveAnimation() const { return activeAnimation; }
     int EndSoundPlays() const { return endSoundPlays; }
 
-    // Shown when every participant left has a name that already won (repeated names).
+    // Shown when the pick finds nobody who can win: the winners changed while the draw waited.
     static QString noCandidatesText();
     // Where participants and prizes are entered: on the empty stage and with the refusals.
     static QString definitionsHint();

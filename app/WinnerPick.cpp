@@ -1,8 +1,33 @@
 #include "WinnerPick.h"
 
 #include "Random.h"
+#include "RxMemoryData.h"
 
 #include <QList>
+#include <QSet>
+#include <limits>
+
+int participantsNamed(const TRxMemoryData& kisi, int nameField, const QByteArray& name)
+{
+    if (kisi.keyIndexField() == nameField)
+        return kisi.countKeyExact(name, std::numeric_limits<int>::max());
+    // A table without the index (the program always has it) is counted the long way.
+    int count = 0;
+    for (int row = 0; row < kisi.recordCount(); ++row)
+        count += kisi.bytesAt(row, nameField) == name ? 1 : 0;
+    return count;
+}
+
+int countEligible(const TRxMemoryData& kisi, int kisiName, const TRxMemoryData& kzn, int kznName)
+{
+    QSet<QByteArray> winnerNames;
+    for (int row = 0; row < kzn.recordCount(); ++row)
+        winnerNames.insert(kzn.bytesAt(row, kznName));
+    int eligible = kisi.recordCount();
+    for (const QByteArray& name : winnerNames)
+        eligible -= participantsNamed(kisi, kisiName, name);
+    return eligible;
+}
 
 void TWinnerPick::learnWinners(int winnerCount, const NameAt& winnerName)
 {

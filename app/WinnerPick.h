@@ -6,6 +6,17 @@
 #include <QtGlobal>
 #include <functional>
 
+class TRxMemoryData;
+
+// Who can still win is one rule, for the pick, for the refusal to start a draw and for the count
+// in the status bar: a participant whose name no winner bears, byte for byte. Winners the
+// participant list no longer holds (deleted since, or brought back from an earlier run) take
+// nobody's place. Counted through the participant table's name index, one look-up per distinct
+// winner name, so a million participants cost no more than ten.
+int countEligible(const TRxMemoryData& kisi, int kisiName, const TRxMemoryData& kzn, int kznName);
+// Participants bearing exactly this name.
+int participantsNamed(const TRxMemoryData& kisi, int nameField, const QByteArray& name);
+
 // Picks the next winner among the participants: reseed the shared generator, take a participant
 // at random, and try again while that name already won (exact, case-sensitive comparison).
 // The winners are indexed by the hash of their names (each hit is confirmed against the name

@@ -4,8 +4,10 @@
 #include "DataErrors.h"
 #include "SaveFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace {
 bool isBlank(char c)
@@ -34,11 +36,16 @@ QByteArray oneLine(const QString& text)
 TIniFile::TIniFile(QString fileName) : m_fileName(std::move(fileName))
 {
     QFile file(m_fileName);
-    // Opening a FIFO for reading would wait for a writer that never comes.
+    // Opening a FIFO for reading would wait for a writer that never comes; a device never ends.
     const QFileInfo info(m_fileName);
     if (info.exists() && !info.isFile())
     {
         m_unreadable = true;
+        return;
+    }
+    if (info.size() > MaxBytes)
+    {
+        refuse(Refusal::TooLarge, info.size());
         return;
     }
     if (!file.open(QIODevice::ReadOnly))
@@ -47,10 +54,15 @@ TIniFile::TIniFile(QString fileName) : m_fileName(std::move(fileName))
         m_unreadable = file.exists();
         return;
     }
-    QByteArray all = file.readAll();
+    QByteArray all = file.read(MaxBytes + 1);
     if (file.error() != QFileDevice::NoError)
     {
         m_unreadable = true;
+        return;
+    }
+    if (all.size() > MaxBytes)
+    {
+        refuse(Refusal::TooLarge, file.size()); // it grew since it was looked at
         return;
     }
     // A text editor's byte-order mark; the program writes code page 1254, so it is not kept.
@@ -95,6 +107,31 @@ TIniFile::TIniFile(QString fileName) : m_fileName(std::move(fileName))
     }
     if (open >= 0)
         m_sections[open].end = static_cast<int>(m_lines.size());
+}
+
+void TIniFile::refuse(Refusal refusal, qint64 size)
+{
+    m_unreadable = true;
+    m_refusal = refusal;
+    m_foundSize = size;
+    m_aside = m_fileName + QStringLiteral(".okunamayan");
+    for (int n = 2; QFileInfo::exists(m_aside) || QFileInfo(m_aside).isSymLink(); ++n)
+        m_aside = m_fileName + QStringLiteral(".okunamayan_%1").arg(n);
+}
+
+QString TIniFile::refusedText() const
+{
+    const QString shown = QDir::toNativeSeparators(m_fileName);
+    QString why;
+    if (m_refusal == Refusal::TooLarge)
+        why = QStringLiteral("dosya %1 MB, ayar dosyası en çok %2 MB olabilir")
+                  .arg(QLocale(QLocale::Turkish).toString(double(m_foundSize) / (1024 * 1024), 'f', 1))
+                  .arg(MaxBytes / (1024 * 1024));
+    else
+        return QString();
+    return QStringLiteral("\"%1\" okunmadı: %2. Ayarlar varsayılan değerleriyle açıldı; dosya silinmeyecek, ilk "
+                          "kayıtta \"%3\" adıyla kenara alınacak.")
+        .arg(shown, why, QDir::toNativeSeparators(m_aside));
 }
 
 bool TIniFile::parseSection(const QByteArray& line, QByteArray* name)
@@ -252,8 +289,16 @@ void TIniFile::updateFile()
 {
     if (!m_dirty)
         return;
-    if (m_unreadable)
+    if (m_unreadable && !refused())
         throw EFileError("Cannot write file", m_fileName);
+    // A refused file is kept aside, never written over; a link is moved, not what it points to.
+    if (refused())
+    {
+        if (!QFile::rename(m_fileName, m_aside))
+            throw EFileError("Cannot keep the unreadable file aside", m_fileName);
+        m_refusal = Refusal::None;
+        m_unreadable = false;
+    }
     SaveFileAtomically(m_fileName, contents());
     m_dirty = false;
 }

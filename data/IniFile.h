@@ -19,12 +19,16 @@
 // back atomically (only when something changed). Lookups go through an index of the sections
 // and of the keys of each section asked for, so reading and writing stay linear in the size of
 // the file. A UTF-8 byte-order mark at the start is ignored, and not written back: the file is
-// code page 1254. A name that is not a regular file (a FIFO, a device) is never opened: it
-// reads as unreadable.
+// code page 1254. A name that is not a regular file (a FIFO, a device, also through a link) is
+// never opened: it reads as unreadable. A file larger than MaxBytes is not read either: it reads
+// as empty and is refused() (refusedText() tells the operator); the first updateFile() keeps it
+// aside under asideName() before writing the new one, so nothing is lost.
 class TIniFile
 {
 public:
     explicit TIniFile(QString fileName); // a missing or unreadable file reads as empty
+    // Far above what the program writes (a few hundred bytes); a larger file is not its settings.
+    static constexpr qint64 MaxBytes = 1024 * 1024;
     const QString& fileName() const { return m_fileName; }
 
     QString readString(const QString& section, const QString& key, const QString& defaultValue) const;
@@ -40,6 +44,9 @@ public:
     // the old file then stays as it was.
     void updateFile();
     bool unreadable() const { return m_unreadable; }
+    bool refused() const { return m_refusal != Refusal::None; }
+    const QString& asideName() const { return m_aside; }
+    QString refusedText() const; // empty when the file was not refused
     bool isDirty() const { return m_dirty; }
     QByteArray contents() const; // the bytes updateFile() would write
 
@@ -63,7 +70,17 @@ private:
     static bool parseSection(const QByteArray& line, QByteArray* name);
     static bool parseKey(const QByteArray& line, QByteArray* name, QByteArray* value);
 
+    enum class Refusal
+    {
+        None,
+        TooLarge,
+    };
+    void refuse(Refusal refusal, qint64 size);
+
     QString m_fileName;
+    QString m_aside;
+    Refusal m_refusal = Refusal::None;
+    qint64 m_foundSize = 0;
     QList<Line> m_lines;
     mutable std::vector<Section> m_sections; // first occurrences, in file order
     QHash<QString, int> m_sectionIndex;      // folded name -> index into m_sections

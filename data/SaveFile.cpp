@@ -3,6 +3,7 @@
 #include "DataErrors.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -30,6 +31,12 @@ SaveFileFaults& faults()
 {
     static SaveFileFaults current;
     return current;
+}
+
+std::function<void()>& stopHalfWay()
+{
+    static std::function<void()> stop;
+    return stop;
 }
 
 QString temporaryName(const QString& target)
@@ -84,6 +91,105 @@ QHash<QString, QString>& damagedFiles()
     return files;
 }
 
+const QString kDataFolder = QStringLiteral("Data");
+const QString kCopyMark = QStringLiteral(".onceki");
+const QByteArray kCopyMagic = QByteArrayLiteral("CEKILIS-ONCEKI 1\n");
+constexpr qint64 kCopyHeaderMax = 64 * 1024;
+// A copy is read whole to be checked; none of the program's files comes near this (the largest
+// participant file the start reads is 352 MB).
+constexpr qint64 kCopyMax = qint64(512) << 20;
+// The new content is recorded block by block, so a torn file can be told from any other: each of
+// its blocks is either the new content's or still the old one's (a power cut leaves the pages the
+// disk had reached, in any order).
+constexpr qint64 kDigestBlock = 512;
+constexpr qint64 kDigestSize = 8;
+
+// Where the copy goes when "Data/" takes no file, named from the file's full path.
+QString temporaryCopyName(const QString& path)
+{
+    const QFileInfo target(path);
+    const QByteArray key =
+        QCryptographicHash::hash(target.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return QDir(QDir::tempPath())
+        .filePath(QStringLiteral("cekilis-onceki-%1-%2").arg(QString::fromLatin1(key), target.fileName()));
+}
+
+// FNV-1a: fixed for good, so a copy made by one build is checked the same way by the next.
+quint64 blockDigest(const char* data, qint64 size)
+{
+    quint64 h = 14695981039346656037ull;
+    for (qint64 i = 0; i < size; ++i)
+        h = (h ^ static_cast<unsigned char>(data[i])) * 1099511628211ull;
+    return h;
+}
+
+qint64 digestBlocks(qint64 size)
+{
+    return (size + kDigestBlock - 1) / kDigestBlock;
+}
+
+QByteArray blockDigests(const QByteArray& content)
+{
+    QByteArray digests;
+    digests.reserve(digestBlocks(content.size()) * kDigestSize);
+    for (qint64 at = 0; at < content.size(); at += kDigestBlock)
+    {
+        quint64 h = blockDigest(content.constData() + at, std::min(kDigestBlock, content.size() - at));
+        for (int i = 0; i < kDigestSize; ++i, h >>= 8)
+            digests.append(static_cast<char>(h & 0xFF));
+    }
+    return digests;
+}
+
+QByteArray sha1Hex(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
+}
+
+QByteArray isoTime(const QDateTime& time)
+{
+    return time.toUTC().toString(Qt::ISODateWithMs).toLatin1();
+}
+
+// The copy's header: lines of "key=value", an empty line, then the new content's block digests
+// and the old content.
+QByteArray copyHeader(const QString& path, const QByteArray& old, const QDateTime& oldTime, const QByteArray& fresh)
+{
+    QByteArray h = kCopyMagic;
+    h += "file=" + QFileInfo(path).absoluteFilePath().toUtf8() + '\n';
+    h += "old-size=" + QByteArray::number(old.size()) + '\n';
+    h += "old-time=" + isoTime(oldTime) + '\n';
+    h += "old-sha1=" + sha1Hex(old) + '\n';
+    h += "new-size=" + QByteArray::number(fresh.size()) + '\n';
+    h += "new-sha1=" + sha1Hex(fresh) + '\n';
+    h += "started=" + isoTime(QDateTime::currentDateTimeUtc()) + '\n';
+    return h + '\n';
+}
+
+// A helper file (the copy of an old content) beside the data: written under a temporary name and
+// named only once it is whole and on the disk. Made with its folder where that is missing.
+bool writeWhole(const QString& name, std::initializer_list<QByteArray> pieces) noexcept
+{
+    const QFileInfo info(name);
+    if (!QDir().mkpath(info.absolutePath()))
+        return false;
+    QTemporaryFile file(info.absoluteFilePath() + QStringLiteral("-XXXXXX"));
+    file.setAutoRemove(false);
+    if (!file.open())
+        return false;
+    bool written = true;
+    for (const QByteArray& piece : pieces)
+        written = written && file.write(piece) == piece.size();
+    if (written && file.flush() && syncToDisk(file) && (!QFileInfo::exists(name) || QFile::remove(name)) &&
+        file.rename(name))
+    {
+        SyncFolderToDisk(info.absolutePath());
+        return true;
+    }
+    file.remove();
+    return false;
+}
+
 // A temporary file that cannot be removed is emptied instead: it holds nothing, and the next
 // save of the same file takes it up again.
 void removeOrEmpty(const QString& path)
@@ -92,6 +198,190 @@ void removeOrEmpty(const QString& path)
         QFile(path).resize(0);
 }
 } // namespace
+
+// One copy found beside a file at start-up (or before a save), checked against the file.
+class TInterruptedWrite
+{
+public:
+    TInterruptedWrite(QString path, QString copy) : m_path(std::move(path)), m_copyName(std::move(copy)) {}
+    QString settle(); // the line telling what was done; empty when there is nothing to tell
+
+private:
+    bool readCopy();
+    bool isTornFile(const QByteArray& now) const;
+    QString when() const;
+    QString keepOldAside();
+
+    QString m_path;
+    QString m_copyName;
+    QByteArray m_oldDigest, m_newDigest, m_blocks, m_old;
+    qint64 m_newSize = -1;
+    QDateTime m_started;
+};
+
+bool TInterruptedWrite::readCopy()
+{
+    QFile copy(m_copyName);
+    if (copy.size() > kCopyMax || !copy.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = copy.peek(kCopyHeaderMax);
+    const qsizetype end = head.indexOf("\n\n");
+    if (!head.startsWith(kCopyMagic) || end < 0)
+        return false;
+    qint64 oldSize = -1;
+    QString file;
+    for (const QByteArray& line : head.first(end).split('\n'))
+    {
+        const qsizetype eq = line.indexOf('=');
+        const QByteArray key = line.left(eq), value = line.mid(eq + 1);
+        if (key == "file")
+            file = QString::fromUtf8(value);
+        else if (key == "old-size")
+            oldSize = value.toLongLong();
+        else if (key == "old-sha1")
+            m_oldDigest = value;
+        else if (key == "new-size")
+            m_newSize = value.toLongLong();
+        else if (key == "new-sha1")
+            m_newDigest = value;
+        else if (key == "started")
+            m_started = QDateTime::fromString(QString::fromLatin1(value), Qt::ISODateWithMs);
+    }
+    // Whose copy it is: the same file name (the folder may have moved with its stick).
+    if (QFileInfo(file).fileName() != QFileInfo(m_path).fileName() || oldSize < 0 || m_newSize < 0 ||
+        m_newSize > kCopyMax)
+        return false;
+    const qint64 blocksSize = digestBlocks(m_newSize) * kDigestSize;
+    if (copy.size() != end + 2 + blocksSize + oldSize || !copy.seek(end + 2))
+        return false;
+    m_blocks = copy.read(blocksSize);
+    m_old = copy.read(oldSize);
+    return m_blocks.size() == blocksSize && m_old.size() == oldSize && sha1Hex(m_old) == m_oldDigest;
+}
+
+// Every block of the file is the new content's or still what was there before: the old content,
+// or the zeros that claimed the room beyond it.
+bool TInterruptedWrite::isTornFile(const QByteArray& now) const
+{
+    const qint64 oldSize = m_old.size();
+    if (now.size() < oldSize || now.size() > std::max(oldSize, m_newSize))
+        return false;
+    for (qint64 at = 0; at < now.size(); at += kDigestBlock)
+    {
+        const qint64 end = std::min(at + kDigestBlock, now.size());
+        const qint64 newEnd = std::min(at + kDigestBlock, m_newSize);
+        qint64 before = at; // from here on the block must hold what was there before
+        if (at < m_newSize && newEnd <= end)
+        {
+            quint64 h = blockDigest(now.constData() + at, newEnd - at);
+            bool fresh = true;
+            for (qint64 i = 0; i < kDigestSize; ++i, h >>= 8)
+                fresh = fresh && static_cast<char>(h & 0xFF) == m_blocks[(at / kDigestBlock) * kDigestSize + i];
+            if (fresh)
+                before = newEnd;
+        }
+        for (qint64 i = before; i < end; ++i)
+            if (now[i] != (i < oldSize ? m_old[i] : '\0'))
+                return false;
+    }
+    return true;
+}
+
+static QString asideName(const QString& path)
+{
+    const QString stem = QFileInfo(InPlaceCopyName(path)).absoluteFilePath() + QLatin1Char('-') +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    QString aside = stem;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = stem + QStringLiteral("_%1").arg(n);
+    return aside;
+}
+
+QString KeepOldContentAside(const QString& path, const QByteArray& old) noexcept
+{
+    const QString aside = asideName(path);
+    return writeWhole(aside, {old}) ? aside : QString();
+}
+
+QString TInterruptedWrite::when() const
+{
+    return m_started.isValid() ? m_started.toLocalTime().toString(QStringLiteral("dd.MM.yyyy HH:mm"))
+                               : QStringLiteral("?");
+}
+
+// The old content is kept beside the copy under a name of its own, as plain bytes; where that
+// cannot be written, the copy itself takes the name.
+QString TInterruptedWrite::keepOldAside()
+{
+    if (const QString aside = KeepOldContentAside(m_path, m_old); !aside.isEmpty())
+    {
+        QFile::remove(m_copyName);
+        return aside;
+    }
+    const QString aside = asideName(m_path);
+    return QFile::rename(m_copyName, aside) ? aside : m_copyName;
+}
+
+QString TInterruptedWrite::settle()
+{
+    const QString shown = QDir::toNativeSeparators(m_path);
+    if (!readCopy())
+    {
+        // Not one of ours, or damaged: never put over the file, and put out of the way.
+        const QString aside = m_copyName + QStringLiteral("-kullanilmadi");
+        const QString kept = !QFileInfo::exists(aside) && QFile::rename(m_copyName, aside) ? aside : m_copyName;
+        return QStringLiteral(
+                   "\"%1\" için bulunan kaydetme kopyası \"%2\" tanınmadı; kullanılmadı, dosyaya dokunulmadı.")
+            .arg(shown, QDir::toNativeSeparators(kept));
+    }
+    const QFileInfo info(m_path);
+    QByteArray now;
+    bool readable = false;
+    if (info.isFile() && info.size() <= std::max<qint64>(m_old.size(), m_newSize))
+    {
+        QFile file(m_path);
+        if (file.open(QIODevice::ReadOnly))
+        {
+            now = file.read(std::max<qint64>(m_old.size(), m_newSize) + 1);
+            readable = file.error() == QFileDevice::NoError;
+        }
+    }
+    if (readable && now.size() == m_newSize && sha1Hex(now) == m_newDigest)
+    {
+        QFile::remove(m_copyName); // the write had ended; only its copy was left
+        return QString();
+    }
+    if (readable && now == m_old)
+    {
+        QFile::remove(m_copyName);
+        return QStringLiteral("\"%1\" dosyasının %2 kaydı yarıda kesilmişti; dosyaya yazılmadan kesildiği için önceki "
+                              "hali olduğu gibi duruyor, o kayıttaki değişiklikler dosyada yok.")
+            .arg(shown, when());
+    }
+    if (readable && isTornFile(now))
+    {
+        try
+        {
+            TSaveFile file(m_path, m_old.size(), m_copyName);
+            file.write(m_old.constData(), m_old.size());
+            file.commit();
+            return QStringLiteral("\"%1\" dosyasının %2 kaydı yarıda kesilmişti; yarım kalan dosya kaydetmeden önceki "
+                                  "haline geri getirildi, o kayıttaki değişiklikler dosyada yok.")
+                .arg(shown, when());
+        }
+        catch (const EFileError&)
+        {
+            return QStringLiteral("\"%1\" dosyasının %2 kaydı yarıda kesilmişti ve önceki hali geri yazılamadı; dosya "
+                                  "yarım olabilir. Önceki halinin kopyası: \"%3\".")
+                .arg(shown, when(), QDir::toNativeSeparators(m_copyName));
+        }
+    }
+    // The file is not the one the interrupted write left: a newer one was put in place.
+    const QString aside = keepOldAside();
+    return QStringLiteral("\"%1\" dosyası %2 tarihli yarıda kalan kaydından sonra değiştirilmiş; olduğu gibi "
+                          "bırakıldı. Kaydetmeden önceki hali \"%3\" dosyasında.")
+        .arg(shown, when(), QDir::toNativeSeparators(aside));
+}
 
 TSaveFile::TSaveFile(const QString& path, qint64 size) : TSaveFile(path, size, QString())
 {}
@@ -158,6 +448,11 @@ void TSaveFile::startDirect()
     m_old = m_file.readAll();
     if (m_old.size() != m_oldSize)
         fail("Cannot write file");
+}
+
+// The copy is made, the room claimed and the new content written over the old, from the start on.
+void TSaveFile::writeInPlace()
+{
     keepCopyOfOld();
     if (m_size > m_oldSize)
     {
@@ -170,19 +465,19 @@ void TSaveFile::startDirect()
     }
     if (!m_file.seek(0))
         fail("Cannot write file");
+    for (qint64 at = 0; at < m_size; at += kZeroBlock)
+        put(m_new.constData() + at, std::min(kZeroBlock, m_size - at), false, at);
+    if (m_oldSize > m_size && !m_file.resize(m_size))
+        fail("Cannot write file");
 }
 
-// The copy of a file's old content while it is written in place, in the system's temporary
-// folder (the file's own folder refuses new files or renames), under a name made from the file's
-// full path: it exists exactly while an in-place write of that file has not ended well, also after
-// a kill or a power cut, so the next start can put the old content back.
 QString InPlaceCopyName(const QString& path)
 {
     const QFileInfo target(path);
-    const QByteArray key =
-        QCryptographicHash::hash(target.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QDir(QDir::tempPath())
-        .filePath(QStringLiteral("cekilis-onceki-%1-%2").arg(QString::fromLatin1(key), target.fileName()));
+    QDir folder = target.absoluteDir();
+    if (folder.dirName().compare(kDataFolder, Qt::CaseInsensitive) != 0)
+        folder.setPath(folder.filePath(kDataFolder));
+    return folder.filePath(target.fileName() + kCopyMark);
 }
 
 // Best effort: the copy is what the operator is pointed to if the old content cannot be put back.
@@ -191,45 +486,38 @@ void TSaveFile::keepCopyOfOld()
 {
     if (!m_copy.isEmpty())
         return; // putting back an interrupted write: its copy stays until the file is whole
-    QTemporaryFile copy(QDir(QDir::tempPath()).filePath(QStringLiteral("cekilis-onceki-XXXXXX")));
-    copy.setAutoRemove(false);
-    if (!copy.open())
-        return;
-    const QString name = InPlaceCopyName(m_path);
-    if (copy.write(m_old) == m_old.size() && copy.flush() && syncToDisk(copy) &&
-        (!QFileInfo::exists(name) || QFile::remove(name)) && copy.rename(name))
-        m_copy = name;
-    else
-        copy.remove();
+    const QByteArray header = copyHeader(m_path, m_old, QFileInfo(m_target).lastModified(), m_new);
+    const QByteArray blocks = blockDigests(m_new);
+    for (const QString& name : {InPlaceCopyName(m_path), temporaryCopyName(m_path)})
+        if (writeWhole(name, {header, blocks, m_old}))
+        {
+            m_copy = name;
+            return;
+        }
 }
 
-bool RestoreInterruptedInPlaceWrite(const QString& path)
+QStringList RestoreInterruptedInPlaceWrite(const QString& path)
 {
-    const QString copyName = InPlaceCopyName(path);
-    QFile copy(copyName);
-    if (!copy.exists() || !copy.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray old = copy.readAll();
-    copy.close();
-    try
+    QStringList told;
+    for (const QString& copy : {InPlaceCopyName(path), temporaryCopyName(path)})
     {
-        TSaveFile file(path, old.size(), copyName);
-        file.write(old.constData(), old.size());
-        file.commit();
-        return true;
+        const QFileInfo info(copy);
+        // Only a regular file of ours: a link or device named like a copy is never read.
+        if (info.isSymLink() || !info.isFile())
+            continue;
+        const QString line = TInterruptedWrite(path, copy).settle();
+        if (!line.isEmpty())
+            told << line;
     }
-    catch (const EFileError&)
-    {
-        return false;
-    }
+    return told;
 }
 
-int RestoreInterruptedInPlaceWrites(const QString& folder, const QStringList& bareNames)
+QStringList RestoreInterruptedInPlaceWrites(const QString& folder, const QStringList& bareNames)
 {
-    int restored = 0;
+    QStringList told;
     for (const QString& bare : bareNames)
-        restored += RestoreInterruptedInPlaceWrite(QDir(folder).filePath(bare)) ? 1 : 0;
-    return restored;
+        told << RestoreInterruptedInPlaceWrite(QDir(folder).filePath(bare));
+    return told;
 }
 
 TSaveFile::~TSaveFile()
@@ -272,7 +560,10 @@ bool TSaveFile::discard() noexcept
     m_file.close();
     if (!intact)
     {
-        damagedFiles().insert(m_path, m_copy);
+        // The checked copy stays for the next start; the operator is pointed to the plain bytes.
+        const QString aside = KeepOldContentAside(m_path, m_old);
+        damagedFiles().insert(m_path, aside.isEmpty() ? m_copy : aside);
+        m_copy = damagedFiles().value(m_path);
         return false;
     }
     dropHelpers();
@@ -294,7 +585,7 @@ void TSaveFile::fail(const char* message)
     throw EFileError(message, m_path);
 }
 
-void TSaveFile::put(const char* data, qint64 size, bool newSpace)
+void TSaveFile::put(const char* data, qint64 size, bool newSpace, qint64 at)
 {
     qint64 allowed = size;
     const qint64 limit = faults().spaceLeft;
@@ -304,12 +595,14 @@ void TSaveFile::put(const char* data, qint64 size, bool newSpace)
     {
         m_touched = true;
         if (const qint64 cut = faults().failInPlaceAfter; cut >= 0)
-            allowed = std::clamp<qint64>(cut - m_written, 0, allowed);
+            allowed = std::clamp<qint64>(cut - at, 0, allowed);
     }
     if (newSpace)
         m_spaceUsed += allowed;
     if (allowed > 0 && m_file.write(data, allowed) != allowed)
         fail("Cannot write file");
+    if (allowed != size && !newSpace && stopHalfWay())
+        stopHalfWay()();
     if (allowed != size)
         fail("Cannot write file");
 }
@@ -318,7 +611,10 @@ void TSaveFile::write(const char* data, qint64 size)
 {
     if (m_done || size > m_size - m_written)
         fail("Cannot write file");
-    put(data, size, !m_direct);
+    if (m_direct)
+        m_new.append(data, size); // written over the old content only once it is whole
+    else
+        put(data, size, true);
     m_written += size;
 }
 
@@ -334,11 +630,9 @@ void TSaveFile::writeInPlaceFromTemporary()
     temporary.close();
     if (content.size() != m_size)
         fail("Cannot write file");
-    m_written = 0;
     m_spaceUsed = 0;
     startDirect();
-    put(content.constData(), content.size(), false);
-    m_written = content.size();
+    m_new = content;
 }
 
 void TSaveFile::commit()
@@ -366,8 +660,7 @@ void TSaveFile::commit()
         }
         writeInPlaceFromTemporary();
     }
-    if (m_oldSize > m_size && !m_file.resize(m_size))
-        fail("Cannot write file");
+    writeInPlace();
     if (!syncToDisk(m_file))
         fail("Cannot write file");
     m_file.close();
@@ -445,4 +738,9 @@ QString SaveFailedText(const QString& path)
 SaveFileFaults setSaveFileFaults(SaveFileFaults faults_)
 {
     return std::exchange(faults(), faults_);
+}
+
+void setSaveFileStopHalfWay(std::function<void()> stop)
+{
+    stopHalfWay() = std::move(stop);
 }

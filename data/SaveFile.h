@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // Writes `bytes` to a temporary file beside `path` and renames it over `path`, so a failure
 // at any point leaves the previous file whole and no temporary file behind.
@@ -24,14 +25,18 @@ void SyncFolderToDisk(const QString& folder);
 // (a folder where files can be made but not deleted) is reused rather than joined by another.
 //
 // Where no temporary file can be made, or it cannot be renamed over the file (a folder that
-// refuses new files, or renames), the file is written in place. The old content is then kept
-// in memory and, where possible, as a copy in the system's temporary folder (InPlaceCopyName)
-// until the new content is on the disk; a write killed half-way is undone from that copy by the
-// next save of the file, or at start-up (RestoreInterruptedInPlaceWrites). The file is first
-// grown to the new size, so a full disk fails before any old byte is touched; any later failure
-// writes the old content back. Only when that fails too is the file left damaged: the error is
-// then an EFileDamaged naming the copy, and SaveFailedText says so. An existing name that is not
-// a regular file (a folder, a FIFO, a device) is never written over.
+// refuses new files, or renames), the file is written in place at commit(). Before any byte is
+// touched, a copy of the old content is put beside the data, in "Data/" below the file's folder
+// (InPlaceCopyName; the system's temporary folder only where that folder takes no file either).
+// The copy records which file it belongs to and its state: the old and new sizes, the time, a
+// hash of the old and of the new content and of each small block of the new content. It exists
+// exactly while the in-place write has not ended well, also after a kill or a power cut, and the
+// next save of the file or the next start (RestoreInterruptedInPlaceWrites) puts the old content
+// back, but only onto the torn file it belongs to. The file is first grown to the new size, so a
+// full disk fails before any old byte is touched; any later failure writes the old content back.
+// Only when that fails too is the file left damaged: the error is then an EFileDamaged naming the
+// copy, and SaveFailedText says so. An existing name that is not a regular file (a folder, a
+// FIFO, a device) is never written over.
 class TSaveFile
 {
 public:
@@ -46,11 +51,12 @@ public:
     bool writesDirectly() const { return m_direct; }
 
 private:
-    friend bool RestoreInterruptedInPlaceWrite(const QString& path);
+    friend class TInterruptedWrite;
     // Puts back the old content kept in `interruptedCopy`, which is removed once the file is whole.
     TSaveFile(const QString& path, qint64 size, const QString& interruptedCopy);
-    void startDirect(); // opens the file itself, keeps its old content and claims the room
-    void put(const char* data, qint64 size, bool newSpace);
+    void startDirect(); // opens the file itself and reads its old content
+    void writeInPlace();
+    void put(const char* data, qint64 size, bool newSpace, qint64 at = 0);
     [[noreturn]] void fail(const char* message);
     bool discard() noexcept; // whether the old content is whole
     void dropHelpers() noexcept;
@@ -64,6 +70,7 @@ private:
     QString m_temporary; // the temporary file's name, also when it is reused for the old content
     QString m_copy;      // the copy of the old content kept while writing in place
     QByteArray m_old;    // the old content while writing in place
+    QByteArray m_new;    // the new content, gathered until commit() writes it in place
     qint64 m_size = 0;
     qint64 m_written = 0;
     qint64 m_oldSize = 0;
@@ -73,13 +80,20 @@ private:
     bool m_done = false;
 };
 
-// Where the copy of `path`'s old content is kept while it is written in place.
+// Where the copy of `path`'s old content is kept while it is written in place: "Data/" below its
+// folder (the folder itself when it is that "Data/").
 QString InPlaceCopyName(const QString& path);
 // An in-place write of `path` that was killed or lost its power (its copy is still there) is
-// undone: the old content is written back and the copy removed. True when one was undone. Every
-// save of a file does this first; start-up does it for the program's files.
-bool RestoreInterruptedInPlaceWrite(const QString& path);
-int RestoreInterruptedInPlaceWrites(const QString& folder, const QStringList& bareNames);
+// settled, and what was done is told in one line each (nothing for a write that had ended, whose
+// copy is only removed): a torn file of that write gets its old content back; a file still holding
+// its old content is left so; a file changed since (a newer one put in place) is never written
+// over, and the old content is kept beside it under a name the line gives. A copy that does not
+// check out (damaged, or not one of ours) is never used. Every save of a file does this first;
+// start-up does it for the program's files.
+QStringList RestoreInterruptedInPlaceWrite(const QString& path);
+// Writes `old` beside the copy as "<copy>-<time>"; the name, or empty when it could not be written.
+QString KeepOldContentAside(const QString& path, const QByteArray& old) noexcept;
+QStringList RestoreInterruptedInPlaceWrites(const QString& folder, const QStringList& bareNames);
 
 // The in-place write failed and the old content could not be written back either.
 class EFileDamaged : public EFileError
@@ -109,7 +123,8 @@ QString SaveFailedText(const QString& path);
 // (a full disk). refuseNewFiles makes the folder refuse the temporary file (and any new file);
 // failSync fails the flush to the disk; failRename fails the rename over the old file.
 // failInPlaceAfter (-1: never) fails an in-place write once that many new bytes went over the
-// old ones (an I/O error half-way); failRestore fails writing the old content back.
+// old ones (an I/O error half-way), or, when a stop is set, calls it there instead (a run killed
+// half-way never returns from it); failRestore fails writing the old content back.
 struct SaveFileFaults
 {
     qint64 spaceLeft = -1;
@@ -120,3 +135,4 @@ struct SaveFileFaults
     bool failRestore = false;
 };
 SaveFileFaults setSaveFileFaults(SaveFileFaults faults); // returns the previous faults
+void setSaveFileStopHalfWay(std::function<void()> stop);

@@ -28,6 +28,13 @@ QHash<QString, QString>& unreadableFiles()
     return files;
 }
 
+// Of those, the ones refused for holding more records than their table takes: records, limit.
+QHash<QString, std::pair<qint64, int>>& oversizedFiles()
+{
+    static QHash<QString, std::pair<qint64, int>> files;
+    return files;
+}
+
 QString freeAsideName(const QString& path)
 {
     const QString stem = path + QStringLiteral(".okunamayan-") +
@@ -115,12 +122,17 @@ private:
     bool m_installed = false;
 };
 
-int loadRecords(TRxMemoryData& table, QFile& file, const QString& path)
+int loadRecords(TRxMemoryData& table, QFile& file, const QString& path, int maxRecords)
 {
-    table.close();
-    table.open();
     const int size = table.recordSize();
     const qint64 expected = (file.size() + size - 1) / size;
+    if (expected > maxRecords)
+    {
+        oversizedFiles().insert(path, {expected, maxRecords});
+        throw EFileError("File too large", path);
+    }
+    table.close();
+    table.open();
     table.reserve(static_cast<int>(std::min<qint64>(expected, std::numeric_limits<int>::max())));
     table.deferKeyIndex();
 
@@ -149,6 +161,12 @@ int loadRecords(TRxMemoryData& table, QFile& file, const QString& path)
         qint64 used = 0;
         while (filled - used >= size || (atEnd && filled - used > 0))
         {
+            // A file that grows while it is read is cut off at the limit as well.
+            if (table.recordCount() + refused >= maxRecords)
+            {
+                oversizedFiles().insert(path, {qint64(maxRecords) + 1, maxRecords});
+                throw EFileError("File too large", path);
+            }
             const int n = static_cast<int>(std::min<qint64>(size, filled - used));
             table.append();
             table.setRecordImage(block.constData() + used, n);
@@ -179,8 +197,9 @@ int loadRecords(TRxMemoryData& table, QFile& file, const QString& path)
 }
 } // namespace
 
-int RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path)
+int RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path, int maxRecords)
 {
+    oversizedFiles().remove(path);
     const auto failed = [&](const char* message) {
         table.markLoadFailed();
         if (!unreadableFiles().contains(path))
@@ -193,7 +212,7 @@ int RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path)
         throw failed("Cannot open file");
     try
     {
-        const int refused = loadRecords(table, file, path);
+        const int refused = loadRecords(table, file, path, maxRecords);
         unreadableFiles().remove(path);
         return refused;
     }
@@ -220,6 +239,14 @@ QString RecordsSkippedText(const QString& path, int skipped)
 QString LoadFailedText(const QString& path)
 {
     const QString aside = UnreadableFileAsideName(path);
+    if (const auto over = oversizedFiles().constFind(path); over != oversizedFiles().cend())
+        return QStringLiteral("\"%1\" dosyası okunmadı: %2 kayıt tutuyor, bu tablo en çok %3 kayıt alır. Dosyaya "
+                              "dokunulmadı: tabloda bir değişiklik yapılmadıkça üzerine yazılmayacak, yapılırsa önce "
+                              "\"%4\" adıyla kenara alınacak.")
+            .arg(QDir::toNativeSeparators(path))
+            .arg(over->first)
+            .arg(over->second)
+            .arg(QDir::toNativeSeparators(aside));
     if (aside.isEmpty())
         return QStringLiteral("\"%1\" dosyası okunamadı; kayıtları bu çalışmada kullanılamıyor. Dosyaya dokunulmadı: "
                               "tabloda bir değişiklik yapılmadıkça üzerine yazılmayacak.")

@@ -3,6 +3,7 @@
 #include "RxMemoryData.h"
 
 #include <QString>
+#include <limits>
 
 // Table files: a bare sequence of record images in table order, nothing before, between or
 // after them.
@@ -18,9 +19,17 @@ bool RxMemoryDataSaveToFile(TRxMemoryData& table, const QString& path);
 // table's rules. A trailing piece shorter than a record becomes one more record whose missing
 // bytes are zero. A record refused by a rule is dropped and the load goes on with the next
 // one; returns how many were refused (the rule's notice is shown for the first only). A file that cannot be read
-// (missing, not a regular file, a read error, too large for the memory) throws EFileError and marks the table
-// loadFailed().
-int RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path);
+// (missing, not a regular file, also through a link, a read error, more than maxRecords records, too large for
+// the memory) throws EFileError and marks the table loadFailed().
+int RxMemoryDataLoadFromFile(TRxMemoryData& table, const QString& path,
+                             int maxRecords = std::numeric_limits<int>::max());
+
+// The most records each table file may hold to be read at start-up: well above what the program
+// writes (participants imported from a few full worksheets of 1,048,576 rows; prizes and excluded
+// ranges typed one by one), so a file found there cannot take the memory of the evening.
+constexpr int MaxParticipantRecords = 4 * 1048576;
+constexpr int MaxPrizeRecords = 100000;
+constexpr int MaxRangeRecords = 100000;
 
 // A table file that could not be read is never written over or removed before it is kept
 // aside: the first save of its table after the failed load first moves it (or, where the folder

@@ -8,6 +8,7 @@
 #include "Globals.h"
 #include "Guard.h"
 #include "Image.h"
+#include "IniFile.h"
 #include "MainU.h"
 #include "PersonDraw.h"
 #include "ProgramFolder.h"
@@ -30,6 +31,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -521,6 +523,83 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(memory) && !QFileInfo(memory).isFile());
     }
 
+    // What start-up finds that it will not use, or has put right, is told in one line; nothing found
+    // there costs the start more than its bound, and nothing is lost.
+    void startUpBoundedAndTold_data()
+    {
+        QTest::addColumn<QString>("found");
+        QTest::addColumn<QString>("told"); // in the one start-up notice; empty: none
+        QTest::addColumn<int>("participants");
+        QTest::newRow("settings of 94 MB") << QStringLiteral("huge settings") << QStringLiteral("94,0 MB") << 0;
+        QTest::newRow("settings at the limit") << QStringLiteral("settings at the limit") << QString() << 0;
+        QTest::newRow("participants linked to a device")
+            << QStringLiteral("device") << QStringLiteral("okunamadı") << 0;
+        QTest::newRow("more participants than the table takes")
+            << QStringLiteral("too many") << QStringLiteral("%1 kayıt alır").arg(MaxParticipantRecords) << 0;
+        QTest::newRow("1,000,000 participants") << QStringLiteral("million") << QString() << 1000000;
+        QTest::newRow("participants torn by an in-place save")
+            << QStringLiteral("torn") << QStringLiteral("geri getirildi") << 10;
+    }
+
+    void startUpBoundedAndTold()
+    {
+        QFETCH(QString, found);
+        QFETCH(QString, told);
+        QFETCH(int, participants);
+        const QString ayar = path(QStringLiteral("Ayar.Ini"));
+        const QString kisi = path(QStringLiteral("Kisi.Ini"));
+        // Sparse files: a size costs the disk nothing.
+        const auto sized = [](const QString& name, qint64 size) {
+            QFile f(name);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(size));
+        };
+        if (found == QLatin1String("huge settings"))
+            sized(ayar, 94 * 1024 * 1024);
+        else if (found == QLatin1String("settings at the limit"))
+        {
+            const QByteArray head("[TMainF]\r\nSpinCKSR_Value=5\r\n");
+            writeAll(ayar, head + QByteArray(TIniFile::MaxBytes - head.size() - 2, 'x') + "\r\n");
+        }
+        else if (found == QLatin1String("device"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), kisi));
+        else if (found == QLatin1String("too many"))
+            sized(kisi, (qint64(MaxParticipantRecords) + 1) * 84);
+        else if (found == QLatin1String("million"))
+            sized(kisi, qint64(participants) * 84);
+        else
+        {
+            // Ten participants, then a save of twenty cut half-way in a folder that takes no new file.
+            writeAll(kisi, QByteArray(10 * 84, '\0'));
+            setSaveFileFaults({-1, true, false, false, 1024, true});
+            QVERIFY_THROWS_EXCEPTION(EFileError, SaveFileAtomically(kisi, QByteArray(20 * 84, '\x01')));
+            setSaveFileFaults({});
+        }
+        QElapsedTimer started;
+        started.start();
+        auto window = openWindow();
+        QVERIFY2(started.elapsed() < 30000, qPrintable(QString::number(started.elapsed())));
+        QCOMPARE(messages->shown.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty())
+        {
+            QVERIFY2(messages->shown.first().contains(told), qPrintable(messages->shown.first()));
+            QVERIFY(!messages->shown.first().contains(u'\n'));
+        }
+        QCOMPARE(window->Kisi_T->recordCount(), participants);
+        QCOMPARE(window->form()->SpinCKSR->value(), found == QLatin1String("settings at the limit") ? 5 : 10);
+        QVERIFY(window->close());
+        // The settings too large to read are kept aside whole, and the close writes new ones.
+        if (found == QLatin1String("huge settings"))
+        {
+            QCOMPARE(QFileInfo(ayar + QStringLiteral(".okunamayan")).size(), 94 * 1024 * 1024);
+            QCOMPARE(readAll(ayar).left(10), QByteArray("[TMainF]\r\n"));
+        }
+        if (found == QLatin1String("device"))
+            QVERIFY(QFileInfo(kisi).isSymLink());
+        if (found == QLatin1String("too many"))
+            QCOMPARE(QFileInfo(kisi).size(), (qint64(MaxParticipantRecords) + 1) * 84);
+        QCOMPARE(notices().size(), told.isEmpty() ? 0 : 1);
+    }
+
     // A change on "Ayarlar" reaches "Ayar.Ini" soon, without a close, in the bytes the close writes.
     void changedSettingOnDiskWithoutClose_data()
     {
@@ -619,6 +698,101 @@ private Q_SLOTS:
         window = openWindow();
         QCOMPARE(messages->shown, QStringList());
         QCOMPARE(window->Kzn_T->recordCount(), 0);
+    }
+
+    // Winners of the resumed evening whom the list no longer holds are named in the question and
+    // take nobody's place: the people left can still win.
+    void resumedWinnersOutsideTheListDoNotStopTheDraw()
+    {
+        writeParticipants(3);
+        writePrizes(5);
+        QVERIFY(QDir().mkpath(dataFolder()));
+        const QString journalFile = QDir(dataFolder()).filePath(QStringLiteral("Cekilis-2026-12-09_19-00-00.txt"));
+        writeAll(journalFile, winnerLine("Eski 1", "Hediye 1") + winnerLine("Eski 2", "Hediye 2") +
+                                  winnerLine(Cp1254::fromUnicode(QStringLiteral("Kişi 1")), "Hediye 3"));
+        messages->setNextAnswer(mrYes);
+        auto window = openWindow();
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(messages->shown.first().contains(QStringLiteral("olmayan 2 kazanan (Eski 1, Eski 2)")));
+        QVERIFY(!messages->shown.first().contains(QStringLiteral("kapanmıştı")));
+        messages->clear();
+        QTRY_VERIFY(statusLine(*window).contains(QStringLiteral("Çekilişe kalan: 2 | Kazanan: 3")));
+
+        FakeClock clock;
+        Ui::TMainF* ui = window->form();
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        QTest::mouseClick(ui->ZvWinButton7, Qt::LeftButton);
+        QCOMPARE(messages->shown, QStringList());
+        QCOMPARE(window->Kzn_T->recordCount(), 4);
+        QVERIFY(window->Kzn_T->textAt(3, 0) != QStringLiteral("Kişi 1"));
+        QVERIFY(window->Kzn_T->textAt(3, 0).startsWith(QStringLiteral("Kişi ")));
+    }
+
+    // A hundred thousand winners of the longest names come back at once, in a question of a few
+    // lines; not one of them is in the list, so all three participants can still win.
+    void longEveningResumes()
+    {
+        writeParticipants(3);
+        writePrizes(5);
+        QVERIFY(QDir().mkpath(dataFolder()));
+        QByteArray bytes;
+        for (int i = 0; i < 100000; ++i)
+            bytes += winnerLine(QByteArray::number(i).leftJustified(40, 'x'), QByteArray(40, 'h'));
+        writeAll(QDir(dataFolder()).filePath(QStringLiteral("Cekilis-2026-12-09_19-00-00.txt")), bytes);
+        messages->setNextAnswer(mrYes);
+        auto window = openWindow();
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(messages->shown.first().size() < 1000);
+        QVERIFY(messages->shown.first().contains(QStringLiteral("olmayan 100000 kazanan (0xx")));
+        QCOMPARE(window->Kzn_T->recordCount(), 100000);
+        QTRY_VERIFY(statusLine(*window).contains(QStringLiteral("Çekilişe kalan: 3 |")));
+    }
+
+    // A number draw killed part-way is offered at the next start; a journal that could not be
+    // read is named first, in its own line.
+    void killedNumberDrawOffered_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Yes: the draw goes on") << int(mrYes);
+        QTest::newRow("No: an empty list") << int(mrNo);
+    }
+    void killedNumberDrawOffered()
+    {
+        QFETCH(int, answer);
+        QVERIFY(QDir().mkpath(dataFolder()));
+        const QDir data(dataFolder());
+        const QString killed = data.filePath(QStringLiteral("Sayilar-2026-12-09_19-00-00.txt"));
+        writeAll(killed, "17\r\n3\r\n");
+        writeAll(TDrawJournal::stateFile(killed), "[Cekilis]\r\nBaslangic=1\r\nBitis=20\r\nAdet=5\r\n");
+        QVERIFY(QDir().mkpath(data.filePath(QStringLiteral("Cekilis-2026-12-10_19-00-00.txt"))));
+        const TStartupJournals found = TDrawJournal::findAtStart(dataFolder());
+        QVERIFY(found.numbers);
+        QCOMPARE(found.notices.size(), 1);
+        messages->setNextAnswer(answer);
+        auto window = openWindow();
+        QCOMPARE(messages->shown, (QStringList{QStringLiteral("Bilgi: ") + journalNoticesText(found.notices),
+                                               QStringLiteral("Soru: ") + resumeNumbersText(*found.numbers)}));
+        messages->clear();
+        Ui::TMainF* ui = window->form();
+        if (answer == mrNo)
+        {
+            QCOMPARE(ui->ListBox1->count(), 0);
+            window.reset();
+            window = openWindow();
+            QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: ") + journalNoticesText(found.notices)});
+            return;
+        }
+        QCOMPARE(ui->ListBox1->count(), 2);
+        QCOMPARE(ui->ListBox1->item(1)->text(), QStringLiteral("3"));
+        QCOMPARE(ui->SpinADET->value(), 5);
+
+        FakeClock clock;
+        ui->PageControl1->setCurrentWidget(ui->TabSheet2);
+        QTest::mouseClick(ui->ZvWinButton1, Qt::LeftButton);
+        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: İşlem tamamlandı...")});
+        QCOMPARE(ui->ListBox1->count(), 5);
+        QCOMPARE(ui->ListBox1->item(0)->text(), QStringLiteral("17"));
+        QCOMPARE(readAll(killed).count('\n'), 5);
     }
 
     void settingsSaveKeepsOtherLines()

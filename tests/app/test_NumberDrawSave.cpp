@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -195,8 +196,56 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(messages.shown, (QStringList{done, done}));
-        QCOMPARE(QDir(dataFolder()).entryList(QDir::Files), lists);
+        QCOMPARE(QDir(dataFolder()).entryList({QStringLiteral("*.txt")}, QDir::Files), lists);
         QVERIFY(lists.at(0).startsWith(QStringLiteral("Sayilar-")));
+    }
+
+    // A number draw killed part-way is put back at the next start: "Zar At" completes it into the
+    // same list and file without a number the hall saw; a finished one starts a new list.
+    void resumedDrawGoesOn_data()
+    {
+        QTest::addColumn<bool>("finished");
+        QTest::newRow("killed after three of six") << false;
+        QTest::newRow("finished, not saved") << true;
+    }
+    void resumedDrawGoesOn()
+    {
+        QFETCH(bool, finished);
+        TemporaryProgramFolder folder;
+        QVERIFY(folder.isValid());
+        QVERIFY(QDir().mkpath(dataFolder()));
+        const QString killed = QDir(dataFolder()).filePath(QStringLiteral("Sayilar-2026-12-09_19-00-00.txt"));
+        writeAll(killed, "7\r\n2\r\n5\r\n");
+        writeAll(TDrawJournal::stateFile(killed), "[Cekilis]\r\nBaslangic=1\r\nBitis=8\r\nAdet=6\r\nBitti=" +
+                                                      QByteArray(finished ? "True" : "False") + "\r\n");
+        const std::optional<TUnsavedNumbers> found = TDrawJournal::findAtStart(dataFolder()).numbers;
+        QVERIFY(found);
+        ScriptedMessages messages;
+        SeededClock clock;
+        TDrawJournal journal(dataFolder());
+        NumberPageRig page(&journal);
+        page.addRange(4, 4);
+        journal.resumeNumbers(*found);
+        page.draw->resume(found->numbers, found->first, found->last, found->requested, found->finished);
+        QCOMPARE(page.shown(), (QList<qint64>{7, 2, 5}));
+        QCOMPARE(page.SpinBTS->value(), 8);
+        QCOMPARE(page.SpinADET->value(), 6);
+
+        QTest::mouseClick(page.form.ZvWinButton1, Qt::LeftButton);
+        QVERIFY(page.idle());
+        const QList<qint64> drawn = page.shown();
+        QCOMPARE(drawn.size(), 6);
+        QCOMPARE(drawn.mid(0, 3) == (QList<qint64>{7, 2, 5}), !finished);
+        QVERIFY(!drawn.contains(4));
+        QCOMPARE(QSet<qint64>(drawn.begin(), drawn.end()).size(), 6);
+        QByteArray lines;
+        for (qint64 n : drawn)
+            lines += QByteArray::number(n) + "\r\n";
+        QCOMPARE(readAll(journal.numbersFile()), lines);
+        QCOMPARE(journal.numbersFile() == killed, !finished);
+        QCOMPARE(messages.shown, QStringList{done});
+        // Finished now, but not saved: offered once more, until "Kaydet" or "Hayır".
+        QCOMPARE(TDrawJournal::findAtStart(dataFolder()).numbers->numbers, drawn);
     }
 };
 

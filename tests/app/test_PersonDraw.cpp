@@ -62,17 +62,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("people");
         QTest::addColumn<int>("prizes");
         QTest::addColumn<int>("winners");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("nothing at all") << 0 << 0 << 0
+        QTest::addColumn<bool>("winnersArePeople"); // else names the participant list does not hold
+        QTest::addColumn<QString>("message");       // empty: the draw starts
+        const QString everyone = QStringLiteral("Bilgi: Tüm kişi kayıtlarına hediye verilmiş...");
+        QTest::newRow("nothing at all") << 0 << 0 << 0 << true
                                         << QStringLiteral("Bilgi: Kişi kaydı girilmemiş...\r\n") +
                                                TPersonDraw::definitionsHint();
-        QTest::newRow("no prizes") << 2 << 0 << 0
+        QTest::newRow("no prizes") << 2 << 0 << 0 << true
                                    << QStringLiteral("Bilgi: Hediye kaydı girilmemiş...\r\n") +
                                           TPersonDraw::definitionsHint();
-        QTest::newRow("everyone has won")
-            << 2 << 1 << 2 << QStringLiteral("Bilgi: Tüm kişi kayıtlarına hediye verilmiş...");
-        QTest::newRow("more winners than people")
-            << 1 << 5 << 3 << QStringLiteral("Bilgi: Tüm kişi kayıtlarına hediye verilmiş...");
+        QTest::newRow("everyone has won") << 2 << 3 << 2 << true << everyone;
+        QTest::newRow("more winners than people, all of them people") << 1 << 5 << 3 << true << everyone;
+        // Counting alone would stop these evenings while people can still win.
+        QTest::newRow("as many winners, none of them in the list") << 2 << 3 << 2 << false << QString();
+        QTest::newRow("more winners than people, none in the list") << 1 << 5 << 3 << false << QString();
     }
 
     void startChecksInOrder()
@@ -80,6 +83,7 @@ private Q_SLOTS:
         QFETCH(int, people);
         QFETCH(int, prizes);
         QFETCH(int, winners);
+        QFETCH(bool, winnersArePeople);
         QFETCH(QString, message);
         ScriptedMessages messages;
         FakeClock clock;
@@ -91,11 +95,21 @@ private Q_SLOTS:
         for (int i = 0; i < winners; ++i)
         {
             rig.Kzn_T.append();
-            rig.Kzn_T.setFieldString(QStringLiteral("ADI"), QStringLiteral("Eski %1").arg(i));
+            rig.Kzn_T.setFieldString(QStringLiteral("ADI"), winnersArePeople ? QStringLiteral("Kişi %1").arg(i % people)
+                                                                             : QStringLiteral("Eski %1").arg(i));
             rig.Kzn_T.post();
         }
         rig.c.LabelHEDIYE->setText(QStringLiteral("önceki"));
         rig.draw->ZvWinButton6Click();
+        if (message.isEmpty())
+        {
+            QCOMPARE(messages.shown, QStringList());
+            QVERIFY(DrawRunning);
+            rig.draw->Timer1Timer();
+            QCOMPARE(rig.Kzn_T.recordCount(), winners + 1);
+            QVERIFY(rig.winners().constLast().startsWith(QStringLiteral("Kişi ")));
+            return;
+        }
         QCOMPARE(messages.shown, QStringList{message});
         QVERIFY(!DrawRunning);
         QVERIFY(!rig.c.Timer1->isActive());
@@ -514,27 +528,34 @@ private Q_SLOTS:
         PersonPageRig rig;
         rig.addPerson(QStringLiteral("Ali"));
         rig.addPerson(QStringLiteral("Ali"));
-        rig.addPerson(QStringLiteral("Ali"));
+        rig.addPerson(QStringLiteral("Veli"));
         rig.addPrize(QStringLiteral("Saat"));
         rig.addPrize(QStringLiteral("Kalem"));
-        rig.runDraw();
-        QCOMPARE(rig.winners(), QStringList{QStringLiteral("Ali|Saat")});
+        rig.addPrize(QStringLiteral("Top"));
+        rig.Kzn_T.append();
+        rig.Kzn_T.setFieldString(QStringLiteral("ADI"), QStringLiteral("Ali"));
+        rig.Kzn_T.post();
 
-        // The counts still let a draw start, but nobody who has not won is left.
+        // Veli can still win; he wins while the draw waits, so the pick finds nobody left.
         rig.draw->ZvWinButton6Click();
         QVERIFY(DrawRunning);
+        rig.Kzn_T.append();
+        rig.Kzn_T.setFieldString(QStringLiteral("ADI"), QStringLiteral("Veli"));
+        rig.Kzn_T.post();
         rig.draw->Timer1Timer();
         QVERIFY(!DrawRunning);
         QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: ") + TPersonDraw::noCandidatesText()});
         QCOMPARE(rig.c.PanelTOP->findChildren<TZvTop*>().size(), 0);
         QVERIFY(!rig.draw->ActiveAnimation());
-        QCOMPARE(rig.Kzn_T.recordCount(), 1);
-        QCOMPARE(rig.c.SpinEdit1->value(), 2);
+        QCOMPARE(rig.Kzn_T.recordCount(), 2);
+        QCOMPARE(rig.c.SpinEdit1->value(), 1);
 
-        // The program is not stuck: the next start is accepted again.
+        // The program is not stuck, and the next start is refused at once: the repeated names won.
+        messages.clear();
         rig.c.CheckEFEKT->setChecked(false);
         rig.draw->ZvWinButton6Click();
-        QVERIFY(DrawRunning);
+        QVERIFY(!DrawRunning);
+        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Tüm kişi kayıtlarına hediye verilmiş...")});
     }
 
     void refusedParticipantEditDoesNotLockTheDraw()

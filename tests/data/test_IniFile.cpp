@@ -98,6 +98,13 @@ void TestIniFile::reading_data()
                                          << QStringLiteral("b=c");
     QTest::newRow("UTF-8 byte-order mark")
         << QByteArray("\xEF\xBB\xBF[TMainF]\r\nA=1\r\n") << kSection << QStringLiteral("A") << QStringLiteral("1");
+    // A file far larger than any the program writes is not its settings: not read at all.
+    const QByteArray padding = "Other=" + QByteArray(TIniFile::MaxBytes - base.size() - 8, 'x') + "\r\n";
+    QTest::newRow("at the size limit") << base + padding << kSection << QStringLiteral("SpinCKSR_Value")
+                                       << QStringLiteral("5");
+    QTest::newRow("a byte past the size limit")
+        << base + padding + "\n"
+        << kSection << QStringLiteral("SpinCKSR_Value") << QStringLiteral("DEF");
 }
 
 void TestIniFile::reading()

@@ -356,6 +356,8 @@ void TestTableFiles::unreadableFileKeptAsideBeforeTheFirstSave_data()
     QTest::newRow("records the user may not read") << QStringLiteral("unreadable");
     QTest::newRow("FIFO") << QStringLiteral("fifo");
     QTest::newRow("folder") << QStringLiteral("folder");
+    QTest::newRow("link to a device") << QStringLiteral("device");
+    QTest::newRow("more records than the table takes") << QStringLiteral("too many");
 }
 
 void TestTableFiles::unreadableFileKeptAsideBeforeTheFirstSave()
@@ -372,11 +374,18 @@ void TestTableFiles::unreadableFileKeptAsideBeforeTheFirstSave()
     }
     else if (kind == QLatin1String("folder"))
         QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Kisi.Ini")));
+    else if (kind == QLatin1String("device"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), kisi));
+    else if (kind == QLatin1String("too many"))
+        writeAll(kisi, ten);
     else if (QProcess::execute(QStringLiteral("mkfifo"), {kisi}) != 0)
         QSKIP("no mkfifo here");
     TRxMemoryData t;
     defineKisi(t).open();
-    QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataLoadFromFile(t, kisi));
+    // Ten records where the table takes nine: none of them is loaded.
+    QVERIFY_THROWS_EXCEPTION(EFileError, RxMemoryDataLoadFromFile(t, kisi, kind == QLatin1String("too many") ? 9 : 10));
+    QCOMPARE(t.recordCount(), 0);
+    QCOMPARE(LoadFailedText(kisi).contains(QStringLiteral("10 kayıt tutuyor")), kind == QLatin1String("too many"));
     const QString aside = UnreadableFileAsideName(kisi);
     QVERIFY(aside.startsWith(kisi + QStringLiteral(".okunamayan-")));
     QVERIFY(LoadFailedText(kisi).contains(QDir::toNativeSeparators(aside)));
@@ -391,6 +400,9 @@ void TestTableFiles::unreadableFileKeptAsideBeforeTheFirstSave()
     QCOMPARE(QFileInfo(kisi).size(), 3 * 84);
     const QFileInfo kept(aside);
     QCOMPARE(kept.isDir(), kind == QLatin1String("folder"));
+    QCOMPARE(kept.isSymLink(), kind == QLatin1String("device"));
+    if (kind == QLatin1String("too many"))
+        QCOMPARE(readAll(aside), ten);
     if (kind == QLatin1String("unreadable"))
     {
         QFile::setPermissions(aside, QFile::ReadOwner | QFile::WriteOwner);

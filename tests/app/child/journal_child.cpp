@@ -64,12 +64,17 @@ int main(int argc, char** argv)
     if (kind == "inplace")
     {
         // "Kisi.Ini" written in place where the folder takes no new file, stopped half-way.
-        setSaveFileFaults({-1, true, false, false, -1, false});
-        TSaveFile file(programFolder() + QStringLiteral("Kisi.Ini"), 3000);
-        file.write(QByteArray(1000, 'N').constData(), 1000);
-        say("half");
-        for (;;)
-            QThread::sleep(1);
+        SaveFileFaults faults;
+        faults.refuseNewFiles = true;
+        faults.failInPlaceAfter = 1024;
+        setSaveFileFaults(faults);
+        setSaveFileStopHalfWay([] {
+            say("half");
+            for (;;)
+                QThread::sleep(1);
+        });
+        SaveFileAtomically(programFolder() + QStringLiteral("Kisi.Ini"), QByteArray(3000, 'N'));
+        return 3;
     }
     if (kind == "lock")
     {
