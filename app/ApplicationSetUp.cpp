@@ -1,6 +1,7 @@
 #include "ApplicationSetUp.h"
 
 #include "MessageBoxes.h"
+#include "ProgramTranslation.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -26,5 +27,6 @@ void setUpApplication(QApplication& app)
         QApplication::installTranslator(qtTurkish);
     else
         delete qtTurkish;
+    installProgramTranslation();
     installMessageBoxes();
 }

@@ -36,8 +36,14 @@ TEveningCounts countEvening(const TDrawTables& tables, int prizeNumber)
 QString eveningText(const TEveningCounts& counts)
 {
     const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
-    const QString next = counts.nextPrize > 0 ? QStringLiteral("%1. %2").arg(counts.nextPrize).arg(counts.nextPrizeName)
-                                              : QStringLiteral("yok");
+    // The next prize is named only while a draw can still give one.
+    QString next = QStringLiteral("yok");
+    if (counts.prizes > 0 && counts.winners >= counts.prizes)
+        next = QStringLiteral("yok (tüm hediyeler verildi)");
+    else if (counts.participants > 0 && counts.eligible <= 0)
+        next = QStringLiteral("yok (çekilişe kalan kişi yok)");
+    else if (counts.nextPrize > 0)
+        next = QStringLiteral("%1. %2").arg(counts.nextPrize).arg(counts.nextPrizeName);
     return QStringLiteral("Kişi: %1 | Çekilişe kalan: %2 | Kazanan: %3 | Hediye: %4 | Sıradaki hediye: %5")
         .arg(turkish.toString(counts.participants), turkish.toString(counts.eligible), turkish.toString(counts.winners),
              turkish.toString(counts.prizes), next);

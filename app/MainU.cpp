@@ -24,23 +24,29 @@
 #include "PersonDraw.h"
 #include "PixelFont.h"
 #include "ProgramFolder.h"
+#include "ProgramFolderLock.h"
 #include "RxMemoryData.h"
 #include "SaveFile.h"
 #include "TableFiles.h"
 #include "TurkishUpper.h"
 #include "ZvEdit.h"
+#include "ZvTop.h"
 #include "ZvWinButton.h"
 #include "ui_MainU.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QScreen>
 #include <QTabBar>
 #include <QTimer>
+#include <QVBoxLayout>
 
 // Resources live in the app library; a static library needs its initialiser called by name.
 static void initResources()
@@ -90,6 +96,19 @@ TMainF::TMainF(QWidget* parent)
         {ui->ImageTOP1->pixmap(), ui->ImageTOP2->pixmap(), ui->ImageTOP3->pixmap(), ui->ImageTOP4->pixmap()}, this,
         m_tables);
     eveningStatus = new TEveningStatus(*m_tables, ui->SpinEdit1, ui->StatusBar1, this);
+
+    addStageHint();
+    addNumberStatus();
+    watchFrontRequests();
+    connectGuarded(personDraw, &TPersonDraw::winnersSaved, this, [this](int count, const QString& file) {
+        m_winnersSaved = count;
+        tellSaved(QStringLiteral("%1 kazanan").arg(count), file);
+    });
+    connectGuarded(numberDraw, &TNumberDraw::numbersStarted, this, [this] { m_numbersSaved = false; });
+    connectGuarded(numberDraw, &TNumberDraw::numbersSaved, this, [this](int count, const QString& file) {
+        m_numbersSaved = true;
+        tellSaved(QStringLiteral("%1 sayı").arg(count), file);
+    });
 
     wireHandlers();
     FormCreate();
@@ -352,8 +371,16 @@ void TMainF::saveSettings()
 
 void TMainF::closeEvent(QCloseEvent* event)
 {
-    // The number draw disables the window; its close box must not hide a draw that keeps running.
-    if (!isEnabled())
+    // The system ending its session is never kept waiting by a question.
+#ifndef QT_NO_SESSIONMANAGER
+    const bool systemEnding = qGuiApp->isSavingSession();
+#else
+    const bool systemEnding = false;
+#endif
+    bool agreed = systemEnding;
+    if (!agreed)
+        guarded([&] { agreed = closeAgreed(); });
+    if (!agreed)
     {
         event->ignore();
         return;
@@ -364,10 +391,146 @@ void TMainF::closeEvent(QCloseEvent* event)
     if (guarded([this] { FormClose(); }))
     {
         event->accept();
+        personDraw->cutShort();
         m_audience->close();
     }
     else
         event->ignore();
+}
+
+// A stray Esc, the close box or Alt+F4 must not end the show: with anything at stake the operator
+// is asked, with "Hayır" the answer of Enter and Esc. The number draw disables the window; its
+// close box must not hide a draw that keeps running.
+bool TMainF::closeAgreed()
+{
+    if (!isEnabled() || numberDraw->isDrawing())
+    {
+        ui->StatusBar1->showMessage(closeRefusedText(), 10000);
+        return false;
+    }
+    const QStringList stakes = closeStakes();
+    return stakes.isEmpty() || AskSoruHayir(closeQuestionText(stakes)) == mrYes;
+}
+
+QStringList TMainF::closeStakes() const
+{
+    QStringList stakes;
+    if (DrawRunning)
+        stakes << QStringLiteral("Çekiliş sürüyor; kazananın adı yarıda kalır.");
+    if (const int unsaved = Kzn_T->recordCount() - m_winnersSaved; unsaved > 0)
+        stakes << QStringLiteral("%1 kazanan henüz kaydedilmedi.").arg(unsaved);
+    if (!m_numbersSaved && !numberDraw->drawn().isEmpty())
+        stakes << QStringLiteral("Çekilen %1 sayı henüz kaydedilmedi.").arg(numberDraw->drawn().size());
+    if (m_audience->isOpen())
+        stakes << QStringLiteral("Seyirci ekranı açık.");
+    return stakes;
+}
+
+QString TMainF::closeQuestionText(const QStringList& stakes)
+{
+    return QStringLiteral("Çekilişten çıkılsın mı?\r\n") + stakes.join(QStringLiteral("\r\n"));
+}
+
+QString TMainF::closeRefusedText()
+{
+    return QStringLiteral("Sayı çekilişi sürüyor; program çekiliş bitince kapatılabilir.");
+}
+
+// One line on the empty stage of a first start saying where to begin; the audience never sees it.
+void TMainF::addStageHint()
+{
+    stageHint = new QLabel(TPersonDraw::definitionsHint(), ui->PanelTOP);
+    stageHint->setObjectName(QStringLiteral("LabelBASLA"));
+    stageHint->setTextFormat(Qt::PlainText);
+    stageHint->setAlignment(Qt::AlignCenter);
+    stageHint->setWordWrap(true);
+    stageHint->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 18, true));
+    auto* layout = new QVBoxLayout(ui->PanelTOP);
+    layout->addWidget(stageHint);
+    for (TRxMemoryData* table : {Kisi_T, Hediye_T})
+    {
+        connectGuarded(table, &TRxMemoryData::dataSetChanged, this, &TMainF::followStageHint);
+        connectGuarded(table, &TRxMemoryData::rowInserted, this, &TMainF::followStageHint);
+        connectGuarded(table, &TRxMemoryData::rowRemoved, this, &TMainF::followStageHint);
+        connectGuarded(table, &TRxMemoryData::recordChanged, this, &TMainF::followStageHint);
+    }
+    followStageHint();
+}
+
+void TMainF::followStageHint()
+{
+    const bool empty = Kisi_T->recordCount() == 0 || Hediye_T->recordCount() == 0;
+    // A list emptied after a draw leaves no name of it under the hint.
+    if (empty && !DrawRunning)
+        TZvTop::clearPanel(ui->PanelTOP);
+    stageHint->setVisible(empty);
+}
+
+// While "Çekiliş -2" is in front, the status bar shows the number draw's own figures.
+void TMainF::addNumberStatus()
+{
+    numberStatus = new QLabel(ui->StatusBar1);
+    numberStatus->setObjectName(QStringLiteral("NumberStatus"));
+    numberStatus->setTextFormat(Qt::PlainText);
+    numberStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    ui->StatusBar1->addWidget(numberStatus, 1);
+    const auto refresh = [this] { refreshNumberStatus(); };
+    connectGuarded(ui->PageControl1, &QTabWidget::currentChanged, this, [this] {
+        // A message of the page left behind ends with it.
+        ui->StatusBar1->clearMessage();
+        const bool numbersPage = ui->PageControl1->currentWidget() == ui->TabSheet2;
+        numberStatus->setVisible(numbersPage);
+        if (auto* evening = ui->StatusBar1->findChild<QLabel*>(QStringLiteral("EveningStatus")))
+            evening->setVisible(!numbersPage);
+    });
+    connectGuarded(ui->SpinBSL, &TSpinEdit::valueChanged, this, refresh);
+    connectGuarded(ui->SpinBTS, &TSpinEdit::valueChanged, this, refresh);
+    connectGuarded(Rx_T, &TRxMemoryData::dataSetChanged, this, refresh);
+    connectGuarded(Rx_T, &TRxMemoryData::rowInserted, this, refresh);
+    connectGuarded(Rx_T, &TRxMemoryData::rowRemoved, this, refresh);
+    connectGuarded(Rx_T, &TRxMemoryData::recordChanged, this, refresh);
+    // Not per number: the draw's own caption counts as it goes, and a line changed with every pick
+    // would lay the status bar out again each time.
+    connectGuarded(numberDraw, &TNumberDraw::numbersStarted, this, refresh);
+    connectGuarded(numberDraw, &TNumberDraw::numbersEnded, this, refresh);
+    numberStatus->hide();
+    refreshNumberStatus();
+}
+
+void TMainF::refreshNumberStatus()
+{
+    const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
+    numberStatus->setText(QStringLiteral("Aralık: %1 - %2 | Hariç tutulan aralık: %3 | Çekilen sayı: %4")
+                              .arg(turkish.toString(ui->SpinBSL->value()), turkish.toString(ui->SpinBTS->value()),
+                                   turkish.toString(Rx_T->recordCount()),
+                                   turkish.toString(qlonglong(numberDraw->drawn().size()))));
+}
+
+// A second copy started in this folder asks for this window through a file beside the lock.
+void TMainF::watchFrontRequests()
+{
+    auto* watcher = new QFileSystemWatcher(this);
+    if (QDir(programFolder()).exists())
+        watcher->addPath(programFolder());
+    connectGuarded(watcher, &QFileSystemWatcher::directoryChanged, this, &TMainF::comeToFront);
+}
+
+void TMainF::comeToFront()
+{
+    const QString request = programFolder() + TProgramFolderLock::frontRequestName();
+    if (!QFileInfo::exists(request))
+        return;
+    QFile::remove(request);
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TMainF::tellSaved(const QString& what, const QString& file)
+{
+    ui->StatusBar1->showMessage(QStringLiteral("%1 kaydedildi: %2").arg(what, QDir::toNativeSeparators(file)), 15000);
 }
 
 void TMainF::FormClose()

@@ -2,10 +2,12 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <exception>
 #include <memory>
 
 class QAction;
+class QLabel;
 class QTimer;
 class TAudienceScreen;
 class TDrawJournal;
@@ -52,6 +54,13 @@ public:
     bool settingsSaved() const { return m_settingsSaved; }
 
     TDrawTables& tables() const { return *m_tables; }
+
+    // What a close would lose now, one line each ("2 kazanan henüz kaydedilmedi"); empty when
+    // nothing is at stake and the window closes without a question.
+    QStringList closeStakes() const;
+    static QString closeQuestionText(const QStringList& stakes);
+    // The line on the status bar when a close is refused because a number draw runs.
+    static QString closeRefusedText();
 
 private:
     TDrawTables* const m_tables;
@@ -126,6 +135,14 @@ private:
     void FormClose();
     void placeTitleChecks();
     void loadTableIfPresent(TRxMemoryData* table, const QString& bareName, int maxRecords);
+    bool closeAgreed();
+    void tellSaved(const QString& what, const QString& file);
+    void addStageHint();
+    void followStageHint();
+    void addNumberStatus();
+    void refreshNumberStatus();
+    void watchFrontRequests();
+    void comeToFront();
 
     std::unique_ptr<Ui::TMainF> ui;
     std::unique_ptr<TDrawJournal> journal;   // the run's draws on disk, in the data folder
@@ -137,4 +154,8 @@ private:
     bool m_shown = false;
     bool m_settingsRead = false;
     bool m_settingsSaved = false;
+    QLabel* stageHint = nullptr;    // on the empty stage: where participants and prizes are entered
+    QLabel* numberStatus = nullptr; // the status line while "Çekiliş -2" is in front
+    int m_winnersSaved = 0;         // winners the last "Kaydet" wrote; those after them are unsaved
+    bool m_numbersSaved = false;    // the last number draw's numbers were written with "Kaydet"
 };

@@ -368,6 +368,7 @@ void TNumberDraw::save()
         SaveFileAtomically(fileName, listBytes());
         if (c.Journal)
             c.Journal->numbersSaved();
+        Q_EMIT numbersSaved(static_cast<int>(m_drawn.size()), fileName);
     }
     catch (const EFileError&)
     {

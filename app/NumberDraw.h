@@ -80,6 +80,8 @@ Q_SIGNALS:
     void numbersStarted();
     void numberTaken(qint64 number);
     void numbersEnded();
+    // "Kaydet" wrote the last draw's `count` numbers to `file`.
+    void numbersSaved(int count, const QString& file);
 
 private:
     QList<ExcludedRange> count(bool show);

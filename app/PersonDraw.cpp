@@ -90,6 +90,12 @@ QString TPersonDraw::noCandidatesText()
     return QStringLiteral("Çekilişe katılacak kişi kalmadı.");
 }
 
+QString TPersonDraw::definitionsHint()
+{
+    return QStringLiteral("Kişileri ve hediyeleri girmek için \"Ayarlar\" sayfasındaki \"Kişi Tanımları - Hediye "
+                          "Tanımları\" düğmesine basınız.");
+}
+
 void TPersonDraw::ZvWinButton6Click()
 {
     guarded([this] { start(); });
@@ -126,12 +132,12 @@ void TPersonDraw::start()
         return;
     if (c.Kisi_T->recordCount() == 0)
     {
-        ShowBilgi(QStringLiteral("Kişi kaydı girilmemiş..."));
+        ShowBilgi(QStringLiteral("Kişi kaydı girilmemiş...\r\n") + definitionsHint());
         return;
     }
     if (c.Hediye_T->recordCount() == 0)
     {
-        ShowBilgi(QStringLiteral("Hediye kaydı girilmemiş..."));
+        ShowBilgi(QStringLiteral("Hediye kaydı girilmemiş...\r\n") + definitionsHint());
         return;
     }
     // Refused only when nobody can win: winners the list no longer holds take nobody's place.
@@ -152,6 +158,7 @@ void TPersonDraw::start()
     closePlayer();
     pumpEvents();
     DrawRunning = true;
+    m_cutShort = false;
     startDrawSound();
 
     const int prizes = c.Hediye_T->recordCount();
@@ -272,6 +279,12 @@ void TPersonDraw::reveal()
             if (c.CheckEFEKT->isChecked() && !showAll)
                 Clock::instance().sleep(milliseconds(c.SpinHARF->boundedValue(), i));
             pumpEvents();
+            if (m_cutShort)
+            {
+                DrawRunning = false;
+                stopDrawSound();
+                return;
+            }
         }
 
         if (c.SpinEdit1->value() < c.SpinEdit1->maximum())
@@ -295,6 +308,21 @@ void TPersonDraw::reveal()
         DrawRunning = false;
         throw;
     }
+}
+
+void TPersonDraw::cutShort()
+{
+    if (!DrawRunning)
+        return;
+    if (c.Timer1->isActive())
+    {
+        c.Timer1->stop();
+        removeAnimation();
+        DrawRunning = false;
+        stopDrawSound();
+        return;
+    }
+    m_cutShort = true;
 }
 
 void TPersonDraw::showLetter(const QRect& cell, char letter)
@@ -366,6 +394,7 @@ void TPersonDraw::saveWinners()
         SaveFileAtomically(fileName, lines);
         if (c.Journal)
             c.Journal->winnersSaved(kzn.recordCount());
+        Q_EMIT winnersSaved(kzn.recordCount(), fileName);
     }
     catch (const EFileError&)
     {

@@ -88,6 +88,13 @@ public:
 
     // Shown when the pick finds nobody who can win: the winners changed while the draw waited.
     static QString noCandidatesText();
+    // Where participants and prizes are entered: on the empty stage and with the refusals.
+    static QString definitionsHint();
+
+    // The program ends in the middle of a draw: a wait ends at once, a reveal at its next letter.
+    // A winner cut off is neither recorded nor counted as shown, so the journal keeps it as the
+    // crash of a reveal leaves it.
+    void cutShort();
 
 Q_SIGNALS:
     // What the stage shows, each at the moment the stage shows it, for a second view of it.
@@ -98,7 +105,9 @@ Q_SIGNALS:
     // nameLength bytes.
     void rowStarted(const QByteArray& text, int nameLength);
     void letterShown(int position, QChar letter); // position in the text, from 0
-    void drawEnded();                             // a winner recorded, or the draw given up for want of candidates
+    void drawEnded(); // a winner recorded, or the draw given up for want of candidates
+    // "Kaydet" wrote the first `count` winners to `file`.
+    void winnersSaved(int count, const QString& file);
 
 private:
     void start();
@@ -122,5 +131,6 @@ private:
     TWinnerPick winnerPick;
     QPointer<TZvTopAnimate> activeAnimation;
     bool showAll = false;
+    bool m_cutShort = false;
     qint32 endSoundPlays = 0;
 };

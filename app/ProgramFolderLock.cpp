@@ -1,6 +1,8 @@
 #include "ProgramFolderLock.h"
 
+#include "DataErrors.h"
 #include "Messages.h"
+#include "SaveFile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -197,10 +199,27 @@ QString TProgramFolderLock::alreadyRunningText(const QString& lockFile)
         .arg(QDir::toNativeSeparators(lockFile));
 }
 
+void TProgramFolderLock::askHolderToFront()
+{
+#ifdef Q_OS_WIN
+    // The copy the operator just started may hand the foreground to the running one.
+    AllowSetForegroundWindow(ASFW_ANY);
+#endif
+    try
+    {
+        SaveFileAtomically(QDir(m_folder).filePath(frontRequestName()), QByteArray());
+    }
+    catch (const EFileError&)
+    {
+        // A folder that takes no file cannot pass the request on; the notice still says it all.
+    }
+}
+
 bool claimProgramFolder(TProgramFolderLock& lock)
 {
     if (lock.acquire())
         return true;
+    lock.askHolderToFront();
     ShowBilgi(TProgramFolderLock::alreadyRunningText(lock.fileName()));
     return false;
 }

@@ -27,6 +27,10 @@ public:
     const QString& fileName() const { return m_fileName; }
 
     static QString bareName() { return QStringLiteral("Cekilis.lock"); }
+    // The file by which a second copy asks the running one to bring its window to the front.
+    static QString frontRequestName() { return QStringLiteral("Cekilis.front"); }
+    // Made by a copy that found the folder taken; the running copy watches for it.
+    void askHolderToFront();
     // The places tried for the lock of `folder`, in order.
     static QStringList candidates(const QString& folder);
     static QString alreadyRunningText(const QString& lockFile);

@@ -33,3 +33,10 @@ int AskSoru(const QString& text)
     qInfo("Soru (answered No): %s", qUtf8Printable(text));
     return mrNo;
 }
+
+int AskSoruHayir(const QString& text)
+{
+    if (current().questionDefaultNo)
+        return current().questionDefaultNo(QStringLiteral("Soru"), text);
+    return AskSoru(text);
+}

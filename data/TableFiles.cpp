@@ -114,7 +114,7 @@ public:
             return;
         m_installed = true;
         m_previous = setMessageSeam({});
-        setMessageSeam({[](const QString&, const QString&) {}, m_previous.question});
+        setMessageSeam({[](const QString&, const QString&) {}, m_previous.question, m_previous.questionDefaultNo});
     }
 
 private:

@@ -184,9 +184,11 @@ void TAyar1F::showMissingPictures()
 
 void TAyar1F::clearAll(TRxMemoryData* table, const QString& question, const QString& bareName)
 {
-    if (AskSoru(question) != mrYes)
+    // "Evet" empties a whole list: a stray Enter must not.
+    if (AskSoruHayir(question) != mrYes)
         return;
     const QString file = programFolder() + bareName;
+    QString keptAt;
     if (table->rowCount() > 0 || table->loadFailed())
     {
         // The records go to a table file in Data/ first, so that a clearing by mistake can be put
@@ -205,10 +207,20 @@ void TAyar1F::clearAll(TRxMemoryData* table, const QString& question, const QStr
                                             "silinsin mi?")
                                  .arg(QDir::toNativeSeparators(copy))) != mrYes)
             return;
+        if (kept)
+            keptAt = copy;
     }
     // The emptying settles the pending record first, with what is typed into an open cell.
     table->emptyTable();
     QFile::remove(file);
+    if (!keptAt.isEmpty())
+        ShowBilgi(clearedCopyText(keptAt));
+}
+
+QString TAyar1F::clearedCopyText(const QString& copy)
+{
+    return QStringLiteral("Silinen kayıtların kopyası \"Data\" klasöründe \"%1\" dosyasında saklandı:\r\n%2")
+        .arg(QFileInfo(copy).fileName(), QDir::toNativeSeparators(copy));
 }
 
 void TAyar1F::ZvWinButton5Click()

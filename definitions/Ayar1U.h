@@ -28,6 +28,8 @@ public:
     QAction* Kapat;
 
     static QString pictureFilter();
+    // Told after "Tümünü Temizle": where the copy of the removed records is kept.
+    static QString clearedCopyText(const QString& copy);
 
     // Buttons, actions and timers reach these inside the guard of their connection
     // (connectGuarded); a caller that runs one directly guards it itself.

@@ -109,39 +109,52 @@ private:
 class Conversions
 {
 public:
+    // The notice names the kind of file the rows came from, as its content shows it.
+    explicit Conversions(SpreadsheetFormat format)
+        : source(format == SpreadsheetFormat::Ods   ? QStringLiteral("ODS dosyasındaki ")
+                 : format == SpreadsheetFormat::Csv ? QStringLiteral("CSV dosyasındaki ")
+                                                    : QStringLiteral("Excel dosyasındaki "))
+    {}
+
+    // What a row's texts needed is told only when the row is stored: a row the rules refuse
+    // (a repeated name, an empty one) adds nobody, so it is left out of the notice.
+    void rowStarted() { beforeRow = told; }
+    void rowRefused() { told = beforeRow; }
+
     QByteArray name(const QString& text)
     {
         Cp1254::Replacements replaced;
-        QByteArray bytes = convert(text, names, replaced);
+        QByteArray bytes = convert(text, told.names, replaced);
         return replaced.any() ? distinct(text, std::move(bytes)) : bytes;
     }
     QByteArray extra(const QString& text)
     {
         Cp1254::Replacements replaced;
-        return convert(text, extras, replaced);
+        return convert(text, told.extras, replaced);
     }
 
     void tell() const
     {
         QStringList lines;
-        if (names.near > 0 || extras.near > 0)
-            lines << QStringLiteral("Excel dosyasındaki ") +
-                         where(names.near, extras.near, QStringLiteral("adda"), QStringLiteral("ek bilgide")) +
+        if (told.names.near > 0 || told.extras.near > 0)
+            lines << source +
+                         where(told.names.near, told.extras.near, QStringLiteral("adda"),
+                               QStringLiteral("ek bilgide")) +
                          QStringLiteral(" programın saklayamadığı harfler vardı; bunlar en yakın harflerle "
                                         "değiştirildi") +
-                         example(nearExample) + QLatin1Char('.');
-        if (names.latin > 0 || extras.latin > 0)
-            lines << QStringLiteral("Excel dosyasındaki ") +
-                         where(names.latin, extras.latin, QStringLiteral("ad"), QStringLiteral("ek bilgi")) +
+                         example(told.nearExample) + QLatin1Char('.');
+        if (told.names.latin > 0 || told.extras.latin > 0)
+            lines << source +
+                         where(told.names.latin, told.extras.latin, QStringLiteral("ad"), QStringLiteral("ek bilgi")) +
                          QStringLiteral(" başka bir alfabeyle yazılmıştı; bunlar Latin harfleriyle aktarıldı") +
-                         example(latinExample) + QLatin1Char('.');
-        if (numbered > 0)
+                         example(told.latinExample) + QLatin1Char('.');
+        if (told.numbered > 0)
             lines << QStringLiteral("Latin harfleriyle aynı yazılan farklı %1 ada, ayırt edilebilmeleri için sıra "
                                     "numarası eklendi")
-                             .arg(numbered) +
-                         example(numberedExample) + QLatin1Char('.');
-        if (unknown > 0)
-            lines << QStringLiteral("Karşılığı olmayan harfler \"?\" olarak aktarıldı (%1 kayıt).").arg(unknown);
+                             .arg(told.numbered) +
+                         example(told.numberedExample) + QLatin1Char('.');
+        if (told.unknown > 0)
+            lines << QStringLiteral("Karşılığı olmayan harfler \"?\" olarak aktarıldı (%1 kayıt).").arg(told.unknown);
         if (!lines.isEmpty())
             ShowBilgi(lines.join(QStringLiteral("\r\n")));
     }
@@ -174,11 +187,11 @@ private:
         if (!replaced.any())
             return bytes;
         if (replaced.unknown)
-            ++unknown;
+            ++told.unknown;
         if (!replaced.transliterated && !replaced.nearLetters)
             return bytes;
         // Another script counts as such even where some of its letters also had near forms.
-        Example& shown = replaced.transliterated ? latinExample : nearExample;
+        Example& shown = replaced.transliterated ? told.latinExample : told.nearExample;
         (replaced.transliterated ? count.latin : count.near)++;
         if (!replaced.unknown && shown.first.isEmpty())
             shown = {text, Cp1254::toUnicode(bytes)};
@@ -202,9 +215,9 @@ private:
         }
         if (candidate != bytes)
         {
-            ++numbered;
-            if (numberedExample.first.isEmpty())
-                numberedExample = {text, Cp1254::toUnicode(candidate)};
+            ++told.numbered;
+            if (told.numberedExample.first.isEmpty())
+                told.numberedExample = {text, Cp1254::toUnicode(candidate)};
         }
         takenKeys.insert(FUp2(candidate));
         givenTo.insert(person, candidate);
@@ -212,13 +225,19 @@ private:
     }
 
     static constexpr int fieldCharacters = 40;
-    Count names;
-    Count extras;
-    int unknown = 0; // texts holding a character without any Latin form ('?')
-    int numbered = 0;
-    Example nearExample;
-    Example latinExample;
-    Example numberedExample;
+    struct Told
+    {
+        Count names;
+        Count extras;
+        int unknown = 0; // texts holding a character without any Latin form ('?')
+        int numbered = 0;
+        Example nearExample;
+        Example latinExample;
+        Example numberedExample;
+    };
+    Told told;
+    Told beforeRow;
+    QString source;
     QSet<QByteArray> takenKeys;         // upper-cased names that were changed, as stored
     QHash<QString, QByteArray> givenTo; // what each changed name was stored as
 };
@@ -584,7 +603,7 @@ void TK_ExcelAktarF::importRows()
     const QString ofRows = QStringLiteral(" / ") + turkish.toString(rows) + QStringLiteral(" satır");
     QElapsedTimer sinceProgress;
     sinceProgress.start();
-    Conversions conversions;
+    Conversions conversions(workbook.format());
     TDuplicateBatch duplicates(*m_kisi);
     const int before = m_kisi->recordCount();
     RowList emptyRows, emptyNames, cutNames;
@@ -641,6 +660,7 @@ void TK_ExcelAktarF::importRows()
                 (extra.trimmed().isEmpty() ? emptyRows : emptyNames).add(row);
                 continue;
             }
+            conversions.rowStarted();
             QByteArray nameBytes = conversions.name(name);
             if (nameBytes.size() > nameCharacters)
             {
@@ -650,10 +670,13 @@ void TK_ExcelAktarF::importRows()
             rowStarted = false;
             m_kisi->append(); // settles a row left open in the grid first
             rowStarted = true;
+            const int stored = m_kisi->recordCount();
             m_kisi->setFieldBytes(nameField, nameBytes);
             if (withExtra)
                 m_kisi->setFieldBytes(extraField, shortened(conversions.extra(extra), extraCharacters));
             m_kisi->post();
+            if (m_kisi->recordCount() == stored)
+                conversions.rowRefused();
         }
     }
     catch (const EAbort&)

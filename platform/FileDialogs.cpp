@@ -6,8 +6,32 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 
 namespace {
+
+// Sizes and dates in Turkish whatever the system's language: the file model writes them in the
+// system's locale ("3 bytes", "10 Dec 2026"), which no translation reaches.
+class TurkishFileDetails : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || (index.column() != 1 && index.column() != 3))
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
+        if (index.column() == 3)
+            return turkish.toString(files->lastModified(source), QLocale::ShortFormat);
+        // Folders show no size, as in the model itself.
+        return files->isDir(source) ? QString() : turkish.formattedDataSize(files->size(source));
+    }
+};
 
 FileDialogHandler& handler()
 {
@@ -22,6 +46,7 @@ QString runDialog(QWidget* parent, const FileDialogRequest& request)
     // descriptions shown as given behave the same on every desktop.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setProxyModel(new TurkishFileDetails(&dialog));
     if (request.kind == FileDialogRequest::Save)
     {
         dialog.setAcceptMode(QFileDialog::AcceptSave);

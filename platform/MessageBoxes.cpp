@@ -27,16 +27,26 @@ void installMessageBoxes()
 {
     MessageSeam seam;
     seam.information = [](const QString& title, const QString& text) {
-        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, boxParent());
+        QWidget* parent = boxParent();
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
         // Notices quote names as typed; a name such as "<b>Ali</b>" is not markup.
         box.setTextFormat(Qt::PlainText);
+        // A notice with no window of ours under it (a second copy that ends) would open behind
+        // whatever is in front, the first copy's maximised window among them.
+        if (!parent)
+            box.setWindowFlag(Qt::WindowStaysOnTopHint);
         box.exec();
     };
-    seam.question = [](const QString& title, const QString& text) {
+    const auto ask = [](const QString& title, const QString& text, QMessageBox::StandardButton defaultButton) {
         QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, boxParent());
         box.setTextFormat(Qt::PlainText);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(defaultButton);
+        box.setEscapeButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? static_cast<int>(mrYes) : static_cast<int>(mrNo);
+    };
+    seam.question = [ask](const QString& title, const QString& text) { return ask(title, text, QMessageBox::Yes); };
+    seam.questionDefaultNo = [ask](const QString& title, const QString& text) {
+        return ask(title, text, QMessageBox::No);
     };
     setMessageSeam(std::move(seam));
 }

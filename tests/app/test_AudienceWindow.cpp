@@ -8,6 +8,7 @@
 #include "Globals.h"
 #include "MainU.h"
 #include "MessageBoxes.h"
+#include "PersonDraw.h"
 #include "RadioGroup.h"
 #include "RxMemoryData.h"
 #include "SpinEdit.h"
@@ -460,7 +461,7 @@ private Q_SLOTS:
         });
         poll.start();
         QTest::mouseClick(main->form()->ZvWinButton6, Qt::LeftButton);
-        QCOMPARE(boxText, QStringLiteral("Kişi kaydı girilmemiş..."));
+        QCOMPARE(boxText, QStringLiteral("Kişi kaydı girilmemiş...\r\n") + TPersonDraw::definitionsHint());
         QCOMPARE(boxScreen, main->screen());
         QVERIFY(boxScreen != audience()->screen());
     }

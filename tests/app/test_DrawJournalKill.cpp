@@ -1,4 +1,5 @@
 #include "DrawJournal.h"
+#include "EveningResume.h"
 #include "ProgramFolderLock.h"
 #include "SaveFile.h"
 #include "common/ScriptedMessages.h"
@@ -96,8 +97,16 @@ private Q_SLOTS:
         QCOMPARE(files.size(), 1);
         const QByteArray journal = readAll(data.filePath(files.first()));
         if (kind == QLatin1String("person") || kind == QLatin1String("reveal"))
+        {
             QCOMPARE(journal, QByteArray("\xDEule \xC7"
                                          "a\xF0\t\xDCt\xFC\r\n"));
+            // The next start's question warns that the hall may not have read the whole name
+            // exactly when the kill cut the reveal short.
+            const std::optional<TUnsavedEvening> evening = TDrawJournal::findUnsaved(data.path());
+            QVERIFY(evening);
+            QCOMPARE(resumeEveningText(*evening).contains(QStringLiteral("gösterilirken program kapanmıştı")),
+                     kind == QLatin1String("reveal"));
+        }
         else if (kind == QLatin1String("number"))
             QCOMPARE(journal, numberLines(said.mid(int(sizeof "recorded"))));
         else

@@ -12,7 +12,9 @@
 #include "Image.h"
 #include "IniFile.h"
 #include "MainU.h"
+#include "PersonDraw.h"
 #include "ProgramFolder.h"
+#include "ProgramFolderLock.h"
 #include "RadioGroup.h"
 #include "RxMemoryData.h"
 #include "SaveFile.h"
@@ -36,9 +38,11 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -124,6 +128,15 @@ private:
             rows << QStringList{name};
         writeTableFile(path(QStringLiteral("Kisi.Ini")), QStringLiteral("ADI"), 40, QStringLiteral("IL_ILCE"), 40,
                        rows);
+    }
+
+    // What the boxes said besides the close question, which an open audience's screen adds.
+    QStringList notices() const
+    {
+        QStringList said = messages->shown;
+        said.removeIf(
+            [](const QString& text) { return text.startsWith(QStringLiteral("Soru: Çekilişten çıkılsın mı?")); });
+        return said;
     }
 
     static QString statusLine(TMainF& window)
@@ -460,7 +473,7 @@ private Q_SLOTS:
         window->Rx_T->append();
         QVERIFY(!window->close());
         QVERIFY(window->isVisible());
-        QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: Başlangıç değerini giriniz.")});
+        QCOMPARE(notices(), QStringList{QStringLiteral("Bilgi: Başlangıç değerini giriniz.")});
         QCOMPARE(window->Rx_T->state(), dsInsert);
         QVERIFY(!QFile::exists(path(QStringLiteral("Memory.Ini"))));
         // The settings were written all the same.
@@ -511,7 +524,7 @@ private Q_SLOTS:
         QStringList expected;
         for (const QString& name : named)
             expected << QStringLiteral("Bilgi: ") + SaveFailedText(path(name));
-        QCOMPARE(messages->shown, expected);
+        QCOMPARE(notices(), expected);
         // Byte for byte as before the close, or written when only the settings failed.
         QCOMPARE(readAll(path(QStringLiteral("Memory.Ini"))),
                  settingsBlocker.isEmpty() ? memory : memory + QByteArray::fromHex("011e0000000128000000"));
@@ -546,7 +559,7 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("Memory.Ini.~tmpQ1W2E4")});
         QCOMPARE(window->Rx_T->recordCount(), 0);
         QVERIFY(window->close());
-        QCOMPARE(messages->shown.size(), 1);
+        QCOMPARE(notices().size(), 1);
         QVERIFY(QFileInfo::exists(memory) && !QFileInfo(memory).isFile());
     }
 
@@ -624,7 +637,7 @@ private Q_SLOTS:
             QVERIFY(QFileInfo(kisi).isSymLink());
         if (found == QLatin1String("too many"))
             QCOMPARE(QFileInfo(kisi).size(), (qint64(MaxParticipantRecords) + 1) * 84);
-        QCOMPARE(messages->shown.size(), told.isEmpty() ? 0 : 1);
+        QCOMPARE(notices().size(), told.isEmpty() ? 0 : 1);
     }
 
     // A change on "Ayarlar" reaches "Ayar.Ini" soon, without a close, in the bytes the close writes.
@@ -661,7 +674,7 @@ private Q_SLOTS:
         const QByteArray written = readAll(ayar);
         QVERIFY(window->close());
         QCOMPARE(readAll(ayar), written);
-        QCOMPARE(messages->shown, QStringList());
+        QCOMPARE(notices(), QStringList());
     }
 
     // A run killed during an evening left two winners, the second picked but never revealed to
@@ -922,8 +935,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("message");
-        QTest::newRow("start with no participants") << "ZvWinButton6"
-                                                    << "Bilgi: Kişi kaydı girilmemiş...";
+        QTest::newRow("start with no participants")
+            << "ZvWinButton6" << QStringLiteral("Bilgi: Kişi kaydı girilmemiş...\r\n") + TPersonDraw::definitionsHint();
         QTest::newRow("count shown for its own button") << "ZvWinButton3"
                                                         << "Bilgi: Kalan Sayı : 100";
         QTest::newRow("number draw") << "ZvWinButton1"
@@ -1076,7 +1089,10 @@ private Q_SLOTS:
         const int down = Qt::Key_PageDown;
         QTest::newRow("focus on the start button") << 2 << "ZvWinButton6" << down << QString() << true;
         QTest::newRow("focus on the save button") << 2 << "ZvWinButton9" << down << QString() << true;
-        QTest::newRow("same refusal") << 0 << "ZvWinButton6" << down << "Bilgi: Kişi kaydı girilmemiş..." << false;
+        QTest::newRow("same refusal") << 0 << "ZvWinButton6" << down
+                                      << QStringLiteral("Bilgi: Kişi kaydı girilmemiş...\r\n") +
+                                             TPersonDraw::definitionsHint()
+                                      << false;
         QTest::newRow("focus in the winners grid") << 2 << "ZVRXDBGrid2" << down << QString() << true;
         QTest::newRow("focus in the prize number") << 2 << "SpinEdit1" << down << QString() << true;
         QTest::newRow("Page Down of the keypad")
@@ -1134,7 +1150,7 @@ private Q_SLOTS:
                                              QStringLiteral("Sıradaki hediye: 2. Hediye 2");
         QTest::newRow("a repeated name leaves with its winner")
             << QStringList{QStringLiteral("Ali"), QStringLiteral("Ali")} << 2 << QString() << true
-            << counts.arg(2).arg(0).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
+            << counts.arg(2).arg(0).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: yok (çekilişe kalan kişi yok)");
         QTest::newRow("a name alike only in capitals stays")
             << QStringList{QStringLiteral("Ali"), QStringLiteral("ALİ")} << 2 << QString() << true
             << counts.arg(2).arg(1).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
@@ -1143,6 +1159,12 @@ private Q_SLOTS:
             << counts.arg(3).arg(3).arg(0).arg(2) + QStringLiteral("Sıradaki hediye: 2. Hediye 2");
         QTest::newRow("no prizes") << three << 0 << QString() << false
                                    << counts.arg(3).arg(3).arg(0).arg(0) + QStringLiteral("Sıradaki hediye: yok");
+        QTest::newRow("every prize given")
+            << three << 1 << QString() << true
+            << counts.arg(3).arg(2).arg(1).arg(1) + QStringLiteral("Sıradaki hediye: yok (tüm hediyeler verildi)");
+        QTest::newRow("everyone has won")
+            << QStringList{QStringLiteral("Ali")} << 2 << QString() << true
+            << counts.arg(1).arg(0).arg(1).arg(2) + QStringLiteral("Sıradaki hediye: yok (çekilişe kalan kişi yok)");
     }
 
     void statusBarFollowsTheEvening()
@@ -1223,6 +1245,217 @@ private Q_SLOTS:
             QCOMPARE(shown.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
                      made.convertToFormat(QImage::Format_ARGB32_Premultiplied));
         QVERIFY(window->windowIcon().availableSizes().contains(QSize(64, 64)));
+    }
+
+    // A close request names what it would lose and keeps the program with "Hayır"; with nothing
+    // at stake the window closes at once. "Kaydet" says on the status bar what went where.
+    void closeAsksWhatWouldBeLost_data()
+    {
+        QTest::addColumn<QString>("evening"); // winner / numbers / audience, "kaydet" when saved
+        QTest::addColumn<bool>("byEsc");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("stake"); // the line the question names, besides an open audience's screen
+        const QString winner = QStringLiteral("1 kazanan henüz kaydedilmedi.");
+        QTest::newRow("nothing at stake") << "" << true << int(mrNo) << QString();
+        QTest::newRow("unsaved winner, Esc, Hayır") << "winner" << true << int(mrNo) << winner;
+        QTest::newRow("unsaved winner, close box, Evet") << "winner" << false << int(mrYes) << winner;
+        QTest::newRow("winner saved") << "winner kaydet" << true << int(mrNo) << QString();
+        QTest::newRow("unsaved numbers") << "numbers" << false << int(mrNo)
+                                         << QStringLiteral("Çekilen 3 sayı henüz kaydedilmedi.");
+        QTest::newRow("numbers saved") << "numbers kaydet" << false << int(mrNo) << QString();
+        QTest::newRow("audience screen, Esc, Hayır") << "audience" << true << int(mrNo) << QString();
+    }
+
+    void closeAsksWhatWouldBeLost()
+    {
+        QFETCH(QString, evening);
+        QFETCH(bool, byEsc);
+        QFETCH(int, answer);
+        QFETCH(QString, stake);
+        writeParticipants(3);
+        writePrizes(2);
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        FakeClock clock;
+        ScriptedFileDialogs dialogs;
+        const bool winner = evening.startsWith(u"winner");
+        if (winner)
+        {
+            QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+            QTest::mouseClick(ui->ZvWinButton7, Qt::LeftButton);
+        }
+        else if (evening.startsWith(u"numbers"))
+        {
+            ui->SpinADET->setValue(3);
+            QTest::mouseClick(ui->ZvWinButton1, Qt::LeftButton);
+        }
+        else if (evening == u"audience" && !window->audience()->isOpen())
+            QTest::keyClick(window.get(), Qt::Key_F12);
+        if (evening.endsWith(u"kaydet"))
+        {
+            const QString file = path(QStringLiteral("liste.txt"));
+            dialogs.setNextFileName(file);
+            QTest::mouseClick(winner ? ui->ZvWinButton9 : ui->ZvWinButton4, Qt::LeftButton);
+            QCOMPARE(ui->StatusBar1->currentMessage(),
+                     (winner ? QStringLiteral("1 kazanan") : QStringLiteral("3 sayı")) +
+                         QStringLiteral(" kaydedildi: ") + QDir::toNativeSeparators(file));
+        }
+        QStringList stakes = stake.isEmpty() ? QStringList() : QStringList{stake};
+        QTRY_VERIFY(window->isActiveWindow() && (evening != u"audience" || window->audience()->isOpen()));
+        if (window->audience()->isOpen())
+            stakes << QStringLiteral("Seyirci ekranı açık.");
+        messages->clear();
+        messages->setNextAnswer(answer);
+        if (byEsc)
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+        else
+            window->close();
+        QCOMPARE(messages->askedWithNoDefault,
+                 stakes.isEmpty() ? QStringList() : QStringList{TMainF::closeQuestionText(stakes)});
+        QCOMPARE(messages->shown.size(), stakes.isEmpty() ? 0 : 1);
+        const bool stays = !stakes.isEmpty() && answer == mrNo;
+        QCOMPARE(window->isVisible(), stays);
+        QCOMPARE(window->audience()->isOpen(), stays && stakes.last() == QStringLiteral("Seyirci ekranı açık."));
+        // A close that is kept writes nothing; a granted one its files as ever.
+        QCOMPARE(QFile::exists(path(QStringLiteral("Memory.Ini"))), !stays);
+    }
+
+    // Two stray Esc in full screen during a reveal: the first leaves full screen, the second asks,
+    // and "Hayır" lets the reveal finish; "Evet" ends the program with the winner cut short, which
+    // the next start says.
+    void closeDuringReveal_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Hayır: the show goes on") << int(mrNo);
+        QTest::newRow("Evet: the reveal is cut short") << int(mrYes);
+    }
+
+    void closeDuringReveal()
+    {
+        QFETCH(int, answer);
+        writeParticipantNames({QStringLiteral("Ayşe Kaya")});
+        writePrizes(1);
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        ui->SpinCKSR->setValue(1);
+        QTest::keyClick(window.get(), Qt::Key_F11);
+        QTRY_VERIFY(window->isFullScreen());
+        FakeClock clock;
+        bool wasFullScreen = true;
+        clock.onSleep = [&](int) {
+            if (clock.sleeps.size() != 3)
+                return;
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+            wasFullScreen = window->isFullScreen();
+            messages->setNextAnswer(answer);
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+        };
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!DrawRunning, 5000);
+        QVERIFY(!wasFullScreen);
+        QCOMPARE(messages->askedWithNoDefault.size(), 1);
+        QVERIFY(messages->askedWithNoDefault[0].contains(QStringLiteral("Çekiliş sürüyor")));
+        const std::optional<TUnsavedEvening> journal = TDrawJournal::findUnsaved(dataFolder());
+        QVERIFY(journal);
+        QCOMPARE(journal->winners.size(), 1);
+        if (answer == mrNo)
+        {
+            QVERIFY(window->isVisible());
+            QCOMPARE(window->Kzn_T->recordCount(), 1);
+            // Every letter waited for and the winner counted as read in full.
+            QCOMPARE(clock.sleeps.size(), 8); // the blank waits for nothing
+            QCOMPARE(journal->shown, 1);
+            return;
+        }
+        QVERIFY(!window->isVisible());
+        QCOMPARE(window->Kzn_T->recordCount(), 0);
+        QCOMPARE(clock.sleeps.size(), 3);
+        QCOMPARE(journal->shown, 0);
+        window.reset();
+        messages->clear();
+        messages->setNextAnswer(mrNo);
+        window = openWindow();
+        QCOMPARE(messages->shown.size(), 1);
+        QVERIFY(messages->shown[0].contains(QStringLiteral("gösterilirken program kapanmıştı")));
+    }
+
+    // The number draw disables the window: its close box is refused with a line, never asked.
+    void closeRefusedDuringNumberDraw()
+    {
+        auto window = openWindow();
+        window->setEnabled(false);
+        QVERIFY(!window->close());
+        QVERIFY(window->isVisible());
+        QVERIFY(messages->shown.isEmpty());
+        QCOMPARE(window->form()->StatusBar1->currentMessage(), TMainF::closeRefusedText());
+        window->setEnabled(true);
+    }
+
+    // A second copy started in the folder brings this window to the front and ends.
+    void secondCopyBringsTheWindowForward()
+    {
+        auto window = openWindow();
+        window->showMinimized();
+        QTRY_VERIFY(window->isMinimized());
+        TProgramFolderLock second(folder->path());
+        second.askHolderToFront();
+        QTRY_VERIFY(!window->isMinimized());
+        QVERIFY(window->isVisible());
+        QTRY_VERIFY(!QFile::exists(path(TProgramFolderLock::frontRequestName())));
+    }
+
+    // A first start says on the empty stage where participants and prizes are entered.
+    void firstStartHintOnTheStage_data()
+    {
+        QTest::addColumn<int>("people");
+        QTest::addColumn<int>("prizes");
+        QTest::newRow("empty folder") << 0 << 0;
+        QTest::newRow("no prizes") << 2 << 0;
+        QTest::newRow("no participants") << 0 << 2;
+        QTest::newRow("ready to draw") << 2 << 2;
+    }
+
+    void firstStartHintOnTheStage()
+    {
+        QFETCH(int, people);
+        QFETCH(int, prizes);
+        writeParticipants(people);
+        writePrizes(prizes);
+        auto window = openWindow();
+        auto* label = window->findChild<QLabel*>(QStringLiteral("LabelBASLA"));
+        QCOMPARE(label->isVisible(), people == 0 || prizes == 0);
+        QCOMPARE(label->text(), TPersonDraw::definitionsHint());
+        // Entered later (the definitions window, an import), they take the hint away.
+        for (TRxMemoryData* table : {window->Kisi_T, window->Hediye_T})
+        {
+            table->append();
+            table->setFieldString(0, QStringLiteral("Ali"));
+            table->post();
+        }
+        QVERIFY(!label->isVisible());
+    }
+
+    // On "Çekiliş -2" the status bar tells the number draw's own figures, not the people's.
+    void numberPageStatus()
+    {
+        auto window = openWindow();
+        Ui::TMainF* ui = window->form();
+        auto* line = ui->StatusBar1->findChild<QLabel*>(QStringLiteral("NumberStatus"));
+        QVERIFY(!line->isVisible());
+        ui->PageControl1->setCurrentWidget(ui->TabSheet2);
+        ui->SpinBTS->setValue(2000);
+        window->Rx_T->append();
+        window->Rx_T->setFieldInteger(0, 5);
+        window->Rx_T->setFieldInteger(1, 12);
+        window->Rx_T->post();
+        QVERIFY(line->isVisible() && !statusLine(*window).isEmpty());
+        QVERIFY(!ui->StatusBar1->findChild<QLabel*>(QStringLiteral("EveningStatus"))->isVisible());
+        FakeClock clock;
+        ui->SpinADET->setValue(4);
+        QTest::mouseClick(ui->ZvWinButton1, Qt::LeftButton);
+        QCOMPARE(line->text(), QStringLiteral("Aralık: 1 - 2.000 | Hariç tutulan aralık: 1 | Çekilen sayı: 4"));
+        ui->PageControl1->setCurrentWidget(ui->TabSheet1);
+        QVERIFY(!line->isVisible());
     }
 
     void appExceptionClearsDrawRunning()

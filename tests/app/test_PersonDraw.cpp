@@ -65,8 +65,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("winnersArePeople"); // else names the participant list does not hold
         QTest::addColumn<QString>("message");       // empty: the draw starts
         const QString everyone = QStringLiteral("Bilgi: Tüm kişi kayıtlarına hediye verilmiş...");
-        QTest::newRow("nothing at all") << 0 << 0 << 0 << true << QStringLiteral("Bilgi: Kişi kaydı girilmemiş...");
-        QTest::newRow("no prizes") << 2 << 0 << 0 << true << QStringLiteral("Bilgi: Hediye kaydı girilmemiş...");
+        QTest::newRow("nothing at all") << 0 << 0 << 0 << true
+                                        << QStringLiteral("Bilgi: Kişi kaydı girilmemiş...\r\n") +
+                                               TPersonDraw::definitionsHint();
+        QTest::newRow("no prizes") << 2 << 0 << 0 << true
+                                   << QStringLiteral("Bilgi: Hediye kaydı girilmemiş...\r\n") +
+                                          TPersonDraw::definitionsHint();
         QTest::newRow("everyone has won") << 2 << 3 << 2 << true << everyone;
         QTest::newRow("more winners than people, all of them people") << 1 << 5 << 3 << true << everyone;
         // Counting alone would stop these evenings while people can still win.

@@ -221,7 +221,8 @@ private Q_SLOTS:
         rig.player->Open();
         rig.player->Play();
         rig.draw->ZvWinButton6Click();
-        QCOMPARE(messages.shown, QStringList{QStringLiteral("Bilgi: Kişi kaydı girilmemiş...")});
+        QCOMPARE(messages.shown,
+                 QStringList{QStringLiteral("Bilgi: Kişi kaydı girilmemiş...\r\n") + TPersonDraw::definitionsHint()});
         QCOMPARE(rig.player->Mode(), mpPlaying);
     }
 

@@ -27,6 +27,10 @@ public:
                 onShow(text);
             return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
         };
+        seam.questionDefaultNo = [this, ask = seam.question](const QString& title, const QString& text) {
+            askedWithNoDefault << text;
+            return ask(title, text);
+        };
         previous = setMessageSeam(std::move(seam));
     }
     ~ScriptedMessages() { setMessageSeam(std::move(previous)); }
@@ -37,10 +41,12 @@ public:
     void clear()
     {
         shown.clear();
+        askedWithNoDefault.clear();
         answers.clear();
     }
 
     QStringList shown;
+    QStringList askedWithNoDefault; // the questions among them whose default button is "Hayır"
     QList<int> answers;
     int defaultAnswer = mrYes;
     std::function<void(const QString&)> onShow; // runs inside the "modal" box

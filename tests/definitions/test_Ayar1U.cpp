@@ -243,7 +243,11 @@ private Q_SLOTS:
         QTest::mouseClick(participants ? form->form()->ZvWinButton5 : form->form()->ZvWinButton1, Qt::LeftButton);
         // One question, and no per-row delete question of the participant rule.
         QCOMPARE(messages->shown.value(0), participants ? clearKisi : clearHediye);
-        QCOMPARE(messages->shown.size(), copyAnswer >= 0 ? 2 : 1);
+        // Enter on the question keeps the list.
+        QCOMPARE(messages->askedWithNoDefault.value(0), messages->shown.value(0).mid(int(qstrlen("Soru: "))));
+        // A copy written is named once the list is cleared.
+        const bool copyNamed = answer == mrYes && copyAnswer < 0;
+        QCOMPARE(messages->shown.size(), (copyAnswer >= 0 ? 2 : 1) + (copyNamed ? 1 : 0));
         if (answer == mrNo || copyAnswer == mrNo)
         {
             QCOMPARE(table->recordCount(), rows);
@@ -262,6 +266,9 @@ private Q_SLOTS:
                                           QStringLiteral("yyyy-MM-dd_HH-mm-ss"))
                         .isValid());
             QCOMPARE(readAll(data.filePath(copies[0])), kept);
+            QCOMPARE(messages->shown.last(),
+                     QStringLiteral("Bilgi: ") + TAyar1F::clearedCopyText(data.filePath(copies[0])));
+            QVERIFY(messages->shown.last().contains(QStringLiteral("\"Data\" klasöründe \"") + copies[0] + u'"'));
         }
         else
             QVERIFY(messages->shown[1].startsWith(QStringLiteral("Soru: Silinecek kayıtların kopyası yazılamadı:")));

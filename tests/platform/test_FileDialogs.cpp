@@ -1,6 +1,7 @@
 #include "FileDialogs.h"
 #include "MessageBoxes.h"
 #include "Messages.h"
+#include "ProgramTranslation.h"
 #include "common/ScriptedFileDialogs.h"
 #include "common/ScriptedMessages.h"
 
@@ -15,9 +16,11 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <functional>
 
 class TestFileDialogs : public QObject
@@ -353,6 +356,96 @@ private slots:
         QCOMPARE(title, question ? QStringLiteral("Soru") : QStringLiteral("Bilgi"));
         QCOMPARE(format, Qt::PlainText);
         QCOMPARE(shown, text);
+    }
+
+    // Qt's dialog in Turkish throughout: the kind of a folder from the program's own translation,
+    // sizes and dates in Turkish whatever the system's language.
+    void realDialogSpeaksTurkish()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Sesler")));
+        QFile file(dir.filePath(QStringLiteral("liste.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("abc") == 3);
+        file.close();
+        installProgramTranslation();
+        QStringList rows;
+        DialogDriver<QFileDialog> driver([&](QFileDialog* d) {
+            auto* tree = d->findChild<QTreeView*>(QStringLiteral("treeView"));
+            const auto cell = [&](int row, int column) {
+                return tree->model()->index(row, column, tree->rootIndex()).data().toString();
+            };
+            if (QTest::qWaitFor(
+                    [&] { return tree->model()->rowCount(tree->rootIndex()) == 2 && !cell(0, 2).isEmpty(); }))
+                for (int row = 0; row < 2; ++row)
+                    rows << QStringList{cell(row, 0), cell(row, 1), cell(row, 2), cell(row, 3)}.join(u'|');
+            d->reject();
+        });
+        getOpenFileName(nullptr, QString(), dir.path(), QString());
+        QCOMPARE(rows.size(), 2);
+        rows.sort(); // the model may not have sorted them yet
+#ifdef Q_OS_WIN
+        const QString folderKind = QStringLiteral("Dosya Klasörü"); // as Windows Explorer calls it
+#else
+        const QString folderKind = QStringLiteral("Klasör");
+#endif
+        QVERIFY2(rows[0].startsWith(QStringLiteral("Sesler||") + folderKind + u'|'), qPrintable(rows[0]));
+        QVERIFY2(rows[1].startsWith(QStringLiteral("liste.txt|3 bayt|")), qPrintable(rows[1]));
+        const QRegularExpression turkishDate(QStringLiteral("\\|\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d$"));
+        QVERIFY2(turkishDate.match(rows[0]).hasMatch() && turkishDate.match(rows[1]).hasMatch(), qPrintable(rows[1]));
+    }
+
+    // A notice with no window of the program under it (a second copy's) stays above every window.
+    void realNoticeOnTopOnlyWithoutWindow_data()
+    {
+        QTest::addColumn<bool>("ownWindow");
+        QTest::newRow("no window: a second copy's notice") << false;
+        QTest::newRow("over the program's window") << true;
+    }
+    void realNoticeOnTopOnlyWithoutWindow()
+    {
+        QFETCH(bool, ownWindow);
+        QWidget window;
+        if (ownWindow)
+        {
+            window.show();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+        }
+        installMessageBoxes();
+        Qt::WindowFlags flags;
+        DialogDriver<QMessageBox> driver([&](QMessageBox* box) {
+            flags = box->windowFlags();
+            box->accept();
+        });
+        ShowBilgi(QStringLiteral("Çekiliş programı bu klasörde zaten çalışıyor."));
+        setMessageSeam({});
+        QVERIFY(!driver.timedOut);
+        QCOMPARE(flags.testFlag(Qt::WindowStaysOnTopHint), !ownWindow);
+    }
+
+    // Enter takes the default button; Esc always answers "Hayır", also where "Evet" is the default.
+    void realQuestionKeys_data()
+    {
+        QTest::addColumn<bool>("defaultNo");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Enter, Evet default") << false << int(Qt::Key_Return) << int(mrYes);
+        QTest::newRow("Esc, Evet default") << false << int(Qt::Key_Escape) << int(mrNo);
+        QTest::newRow("Enter, Hayır default") << true << int(Qt::Key_Return) << int(mrNo);
+        QTest::newRow("Esc, Hayır default") << true << int(Qt::Key_Escape) << int(mrNo);
+    }
+    void realQuestionKeys()
+    {
+        QFETCH(bool, defaultNo);
+        QFETCH(int, key);
+        QFETCH(int, answer);
+        installMessageBoxes();
+        DialogDriver<QMessageBox> driver([&](QMessageBox* box) { QTest::keyClick(box, Qt::Key(key)); });
+        const QString text = QStringLiteral("Çekilişten çıkılsın mı?");
+        const int given = defaultNo ? AskSoruHayir(text) : AskSoru(text);
+        setMessageSeam({});
+        QVERIFY(!driver.timedOut);
+        QCOMPARE(given, answer);
     }
 };
 
