@@ -462,6 +462,14 @@ private Q_SLOTS:
             << QStringLiteral("Bilgi: Excel dosyasındaki 10 ad başka bir alfabeyle yazılmıştı; bunlar Latin "
                               "harfleriyle aktarıldı (örneğin \"Иван Петров\" yerine \"Ivan Petrov\").")
             << QStringList{QStringLiteral("IVAN PETROV")};
+        // A list as it comes from abroad, imported the same way on every system.
+        QTest::newRow("Russian, Greek and Arabic names")
+            << QStringLiteral("Дмитрий Иванов\nΓιώργος Παπαδόπουλος\nمحمد الأحمد\n")
+            << QStringList{QStringLiteral("Dmitriy Ivanov"), QStringLiteral("Giorgos Papadopoulos"),
+                           QStringLiteral("Mhmd Alahmd")}
+            << QStringLiteral("Bilgi: Excel dosyasındaki 3 ad başka bir alfabeyle yazılmıştı; bunlar Latin "
+                              "harfleriyle aktarıldı (örneğin \"Дмитрий Иванов\" yerine \"Dmitriy Ivanov\").")
+            << QStringList();
         // Names that come out the same in Latin letters are told apart by a number.
         QTest::newRow("same in Latin letters")
             << QStringLiteral("张伟\n章伟\n张伟\n😀\n😎\n")
