@@ -8,6 +8,7 @@
 // unchanged; a script without letter case (Han, Arabic, Hangul) gives words that start with a
 // capital. Characters with no Latin form (emoji) come back as they are.
 //
-// This is the one place that calls ICU, which Qt itself links on Linux. A build without ICU
-// (the Windows Qt has none) returns nothing, and callers keep their own fallback.
+// This is the one place that calls ICU (every build links it). Where ICU cannot give the
+// transliteration (its rules missing from the data) it returns nothing, and callers keep their
+// own fallback.
 std::optional<QString> latinTransliteration(const QString& text);
