@@ -174,6 +174,8 @@ private:
         {
             // The resume works on the tables the main window holds: the rig's are copied in and back.
             TDrawTables tables;
+            for (TRxMemoryData* table : {tables.Kisi_T, tables.Hediye_T, tables.Kzn_T})
+                table->open();
             copyRows(next.Kisi_T, *tables.Kisi_T);
             copyRows(next.Hediye_T, *tables.Hediye_T);
             offerToResumeEvening(dataFolder(), *next.journal, tables, next.c.SpinEdit1, nullptr, next.log.get());
