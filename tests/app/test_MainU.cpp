@@ -617,7 +617,12 @@ private Q_SLOTS:
             writeAll(ayar, head + QByteArray(TIniFile::MaxBytes - head.size() - 2, 'x') + "\r\n");
         }
         else if (found == QLatin1String("device"))
+        {
+#ifdef Q_OS_WIN
+            QSKIP("Windows has no device files a link could name (a .lnk there is a plain file)");
+#endif
             QVERIFY(QFile::link(QStringLiteral("/dev/zero"), kisi));
+        }
         else if (found == QLatin1String("too many"))
             sized(kisi, (qint64(MaxParticipantRecords) + 1) * 84);
         else if (found == QLatin1String("million"))

@@ -375,7 +375,12 @@ void TestTableFiles::unreadableFileKeptAsideBeforeTheFirstSave()
     else if (kind == QLatin1String("folder"))
         QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Kisi.Ini")));
     else if (kind == QLatin1String("device"))
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows has no device files a link could name (a .lnk there is a plain file)");
+#endif
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), kisi));
+    }
     else if (kind == QLatin1String("too many"))
         writeAll(kisi, ten);
     else if (QProcess::execute(QStringLiteral("mkfifo"), {kisi}) != 0)
