@@ -243,6 +243,7 @@ void TEveningLog::follow()
         return;
     m_file = path;
     m_listSha.clear();
+    m_listModified = QDateTime();
     m_nameRecorded.clear();
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
@@ -281,6 +282,20 @@ void TEveningLog::recordName()
 void TEveningLog::drawStarting(const QString& kisiFile, int participants, int prizes, bool pastComplete, int sequence)
 {
     recordName();
+    // The file is taken as unchanged only when its time is old enough to tell a change apart: a
+    // stick's file system keeps times to two seconds.
+    const QFileInfo info(kisiFile);
+    const QDateTime modified = info.lastModified();
+    const bool unchanged = m_listModified.isValid() && modified == m_listModified && info.size() == m_listSize &&
+                           modified.secsTo(QDateTime::currentDateTime()) > 5;
+    m_listModified = QDateTime();
+    if (unchanged)
+    {
+        m_listModified = modified;
+        if (pastComplete)
+            append(kPastComplete, {QString::number(sequence)});
+        return;
+    }
     QByteArray bytes;
     const QString sha = fingerprint(kisiFile, &bytes);
     // A trailing '!' marks a fingerprint as recorded, so a missing list (empty) is one too.
@@ -304,6 +319,11 @@ void TEveningLog::drawStarting(const QString& kisiFile, int participants, int pr
         }
         if (append(kList, {QString::number(participants), QString::number(prizes), sha, QFileInfo(copy).fileName()}))
             m_listSha = marked;
+    }
+    if (marked == m_listSha)
+    {
+        m_listSize = info.size();
+        m_listModified = modified;
     }
     if (pastComplete)
         append(kPastComplete, {QString::number(sequence)});

@@ -614,6 +614,29 @@ private Q_SLOTS:
         QCOMPARE(readAll(events), kept + "2027-01-01T00:10:00\tDEVAM\t1\r\n");
     }
 
+    // An unchanged list is not hashed again at every draw; a changed one of the same size, written
+    // long before the draw, still gets its line.
+    void changedListOfTheSameSizeIsRecorded()
+    {
+        QTemporaryDir dir;
+        const QString kisi = dir.filePath(QStringLiteral("Kisi.Ini"));
+        const auto writeAged = [&](char letter, int minutesAgo) {
+            writeAll(kisi, QByteArray(84, letter));
+            QFile file(kisi);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutesAgo),
+                                     QFileDevice::FileModificationTime));
+        };
+        writeAged('a', 60);
+        TDrawJournal journal(dir.path());
+        TEveningLog log(journal);
+        log.drawStarting(kisi, 1, 1, false, 1);
+        log.drawStarting(kisi, 1, 1, false, 2);
+        writeAged('b', 30);
+        log.drawStarting(kisi, 1, 1, false, 3);
+        QCOMPARE(readAll(log.file()).count("\tLISTE\t"), 2);
+    }
+
     void nothingDrawnYetIsTold()
     {
         QTemporaryDir dir;
