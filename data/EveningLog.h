@@ -50,8 +50,8 @@ private:
 
     const TDrawJournal& m_journal;
     Now m_now;
-    QString m_file;         // the events file followed, and what it said so far
-    QByteArray m_listSha;   // fingerprint of the list last recorded
+    QString m_file;       // the events file followed, and what it said so far
+    QByteArray m_listSha; // fingerprint of the list last recorded
     // "Kisi.Ini" as it was when that fingerprint was taken: an unchanged file is not read and
     // hashed again at every draw (a million participants cost half a second).
     qint64 m_listSize = -1;
