@@ -2,8 +2,8 @@
 
 #include "ApplicationSetUp.h"
 #include "Artwork.h"
-#include "AudienceStage.h"
 #include "AudienceWindow.h"
+#include "DrawStage.h"
 #include "DrawTables.h"
 #include "Guard.h"
 #include "IniFile.h"
@@ -11,6 +11,7 @@
 #include "PictureLoader.h"
 #include "RxMemoryData.h"
 #include "SaveFile.h"
+#include "SpinEdit.h"
 #include "ZvWinButton.h"
 
 #include <QActionGroup>
@@ -38,10 +39,10 @@ QScreen* screenNamed(const QString& name)
 }
 } // namespace
 
-TAudienceScreen::TAudienceScreen(TPersonDraw* personDraw, TNumberDraw* numberDraw, TZvWinButton* button,
-                                 const BallPictures& stagePictures, QWidget* operatorWindow, const TDrawTables* tables)
-    : QObject(operatorWindow), m_stage(std::make_unique<TAudienceStage>(personDraw, numberDraw)), button(button),
-      stagePictures(stagePictures), operatorWindow(operatorWindow), tables(tables)
+TAudienceScreen::TAudienceScreen(TDrawStage& stage, TZvWinButton* button, const BallPictures& stagePictures,
+                                 QWidget* operatorWindow, const TDrawTables* tables, TSpinEdit* prizeBox)
+    : QObject(operatorWindow), m_stage(stage), button(button), stagePictures(stagePictures),
+      operatorWindow(operatorWindow), tables(tables), prizeBox(prizeBox)
 {
     // The spheres at twice their size, so that large balls are scaled from the sharpest picture.
     const char* names[] = {"ball_gold", "ball_yellow", "ball_blue", "ball_red"};
@@ -61,16 +62,19 @@ TAudienceScreen::TAudienceScreen(TPersonDraw* personDraw, TNumberDraw* numberDra
     connectGuarded(qGuiApp, &QGuiApplication::screenRemoved, this, &TAudienceScreen::screenRemoved);
     if (tables)
     {
-        // The title page follows the first prize as the definitions window changes it.
-        const auto firstPrize = [this](int row) {
-            if (row == 0 && isOpen() && m_stage->show() == TAudienceStage::Show::Title)
+        // The title page follows the prize the prize box chooses, as the box and the definitions
+        // window change it.
+        const auto follow = [this] {
+            if (isOpen() && m_stage.show() == TDrawStage::Show::Title)
                 showTitlePage();
         };
         TRxMemoryData* prizes = tables->Hediye_T;
-        connectGuarded(prizes, &TRxMemoryData::dataSetChanged, this, [firstPrize] { firstPrize(0); });
-        connectGuarded(prizes, &TRxMemoryData::rowInserted, this, firstPrize);
-        connectGuarded(prizes, &TRxMemoryData::rowRemoved, this, firstPrize);
-        connectGuarded(prizes, &TRxMemoryData::recordChanged, this, firstPrize);
+        connectGuarded(prizes, &TRxMemoryData::dataSetChanged, this, follow);
+        connectGuarded(prizes, &TRxMemoryData::rowInserted, this, follow);
+        connectGuarded(prizes, &TRxMemoryData::rowRemoved, this, follow);
+        connectGuarded(prizes, &TRxMemoryData::recordChanged, this, follow);
+        if (prizeBox)
+            connectGuarded(prizeBox, &TSpinEdit::valueChanged, this, follow);
     }
 }
 
@@ -159,9 +163,8 @@ void TAudienceScreen::open()
     if (!m_window)
     {
         showTitlePage();
-        m_window = std::make_unique<TAudienceWindow>(*m_stage, stagePictures, largePictures, operatorWindow);
+        m_window = std::make_unique<TAudienceWindow>(m_stage, stagePictures, largePictures, operatorWindow);
     }
-    m_stage->setWatched(true);
     m_window->showOn(targetScreen());
     showState();
     remember(true);
@@ -177,7 +180,6 @@ void TAudienceScreen::close()
 {
     // Closed means gone: no timer, no painting, nothing held while the audience sees nothing.
     m_window.reset();
-    m_stage->setWatched(false);
     showState();
 }
 
@@ -208,14 +210,18 @@ void TAudienceScreen::showTitlePage()
 {
     QString prize;
     QPixmap picture;
-    if (tables && tables->Hediye_T->recordCount() > 0)
+    const int prizes = tables ? tables->Hediye_T->recordCount() : 0;
+    if (prizes > 0)
     {
-        prize = tables->Hediye_T->textAt(0, tables->Hediye_THEDIYE->index());
-        const QString path = tables->Hediye_T->textAt(0, tables->Hediye_TRESIMYOLU->index());
+        // The prize the next draw gives, as its start chooses it from the box.
+        const int wanted = prizeBox ? prizeBox->value() : 1;
+        const int row = wanted >= 1 && wanted <= prizes ? wanted - 1 : prizes - 1;
+        prize = tables->Hediye_T->textAt(row, tables->Hediye_THEDIYE->index());
+        const QString path = tables->Hediye_T->textAt(row, tables->Hediye_TRESIMYOLU->index());
         if (!path.isEmpty() && QFileInfo(path).isFile())
             picture = QPixmap::fromImage(loadPicture(path));
     }
-    m_stage->showTitle(programTitle(), prize, picture);
+    m_stage.showTitle(programTitle(), prize, picture);
 }
 
 void TAudienceScreen::choose(const QString& screenName)

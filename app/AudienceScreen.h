@@ -11,11 +11,10 @@
 
 class QMenu;
 class QScreen;
-class TAudienceStage;
 class TAudienceWindow;
+class TDrawStage;
 class TDrawTables;
-class TNumberDraw;
-class TPersonDraw;
+class TSpinEdit;
 class TZvWinButton;
 
 // Opens and closes the audience window and remembers its screen. The button toggles it, and
@@ -34,9 +33,10 @@ class TAudienceScreen : public QObject
     Q_OBJECT
 
 public:
-    // The first prize of `tables` is on the title page shown before the first draw.
-    TAudienceScreen(TPersonDraw* personDraw, TNumberDraw* numberDraw, TZvWinButton* button,
-                    const BallPictures& stagePictures, QWidget* operatorWindow, const TDrawTables* tables = nullptr);
+    // The window paints `stage`, which the main window owns. The prize of `tables` that prizeBox
+    // chooses (the first without a box) is on the title page shown before the first draw.
+    TAudienceScreen(TDrawStage& stage, TZvWinButton* button, const BallPictures& stagePictures, QWidget* operatorWindow,
+                    const TDrawTables* tables = nullptr, TSpinEdit* prizeBox = nullptr);
     ~TAudienceScreen() override;
 
     static QString settingsKey() { return QStringLiteral("SeyirciF_Screen"); }
@@ -48,7 +48,7 @@ public:
 
     bool isOpen() const;
     TAudienceWindow* window() const;
-    const TAudienceStage& stage() const { return *m_stage; }
+    const TDrawStage& stage() const { return m_stage; }
     // The screen the window opens on now: the chosen one if it is there, else the default; none
     // for a window.
     QScreen* targetScreen() const;
@@ -73,7 +73,7 @@ private:
     void screenRemoved(QScreen* screen);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-    std::unique_ptr<TAudienceStage> m_stage;
+    TDrawStage& m_stage;
     QPointer<TZvWinButton> button;
     BallPictures stagePictures;
     BallPictures largePictures;
@@ -83,6 +83,7 @@ private:
     std::optional<QString> chosen; // a screen's name; empty for a window
     QString settingsFile;
     const TDrawTables* tables = nullptr;
+    QPointer<TSpinEdit> prizeBox;
     bool rememberedOpen = false;
     QString caption;       // the button's own caption, while the window is closed
     QColor face;           // and its face

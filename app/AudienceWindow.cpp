@@ -1,6 +1,6 @@
 #include "AudienceWindow.h"
 
-#include "AudienceStage.h"
+#include "DrawStage.h"
 #include "Guard.h"
 #include "Image.h"
 #include "LetterRow.h"
@@ -45,7 +45,7 @@ QFont fittedFont(const QString& family, int pixels, int smallest, bool bold, con
 }
 } // namespace
 
-TAudienceWindow::TAudienceWindow(const TAudienceStage& stage, const BallPictures& stagePictures,
+TAudienceWindow::TAudienceWindow(const TDrawStage& stage, const BallPictures& stagePictures,
                                  const BallPictures& largePictures, QWidget* operatorWindow)
     : QWidget(nullptr), stage(stage), stagePictures(stagePictures), largePictures(largePictures),
       operatorWindow(operatorWindow)
@@ -64,11 +64,11 @@ TAudienceWindow::TAudienceWindow(const TAudienceStage& stage, const BallPictures
 
     numberTimer.setInterval(20);
     numberTimer.setSingleShot(true);
-    connectGuarded(&stage, &TAudienceStage::ballsMoved, this, &TAudienceWindow::followBalls);
+    connectGuarded(&stage, &TDrawStage::ballMoved, this, &TAudienceWindow::followBall);
     connectGuarded(&numberTimer, &QTimer::timeout, this, [this] { update(); });
-    connectGuarded(&stage, &TAudienceStage::changed, this, &TAudienceWindow::stageChanged);
-    connectGuarded(&stage, &TAudienceStage::letterAdded, this, &TAudienceWindow::letterAdded);
-    connectGuarded(&stage, &TAudienceStage::numberAdded, this, [this] {
+    connectGuarded(&stage, &TDrawStage::changed, this, &TAudienceWindow::stageChanged);
+    connectGuarded(&stage, &TDrawStage::letterAdded, this, &TAudienceWindow::letterAdded);
+    connectGuarded(&stage, &TDrawStage::numbersAdded, this, [this] {
         if (!numberTimer.isActive())
             numberTimer.start();
     });
@@ -165,47 +165,53 @@ void TAudienceWindow::letterAdded(int position)
     repaint(m_cells.at(position));
 }
 
-QList<QRect> TAudienceWindow::ballRects() const
+QRect TAudienceWindow::ballRect(const TWaitBall& ball, const Layout& l) const
 {
-    QList<QRect> rects;
     const TWaitBalls& wait = stage.wait();
-    if (wait.balls.isEmpty())
-        return rects;
-    const Layout l = layout();
     const qreal scale = std::min(l.scale, width() / bouncingRowWidth);
     const int side = std::max(1, int(std::lround(32 * scale)));
     const qreal travel = std::max(1, wait.panel.height() - 32);
-    for (const TWaitBall& ball : wait.balls)
-    {
-        // Across: the same distance from the centre as on the main stage. Down: the same share
-        // of the way between the panel's top and bottom.
-        const qreal centre = width() / 2.0 + (ball.left + ball.side / 2.0 - wait.panel.width() / 2.0) * scale;
-        const int y = l.band.y() + int(std::lround(ball.top * (l.band.height() - side) / travel));
-        rects.append(QRect(int(std::lround(centre - side / 2.0)), y, side, side));
-    }
+    // Across: the same distance from the centre as on the main stage. Down: the same share of the
+    // way between the panel's top and bottom.
+    const qreal centre = width() / 2.0 + (ball.left + ball.side / 2.0 - wait.panel.width() / 2.0) * scale;
+    const int y = l.band.y() + int(std::lround(ball.top * (l.band.height() - side) / travel));
+    return QRect(int(std::lround(centre - side / 2.0)), y, side, side);
+}
+
+QList<QRect> TAudienceWindow::ballRects() const
+{
+    QList<QRect> rects;
+    const Layout l = layout();
+    for (const TWaitBall& ball : stage.wait().balls)
+        rects.append(ballRect(ball, l));
     return rects;
 }
 
-void TAudienceWindow::followBalls()
+void TAudienceWindow::followBall(int index)
 {
-    const QList<QRect> now = ballRects();
-    if (now == m_balls)
+    const QList<TWaitBall>& wait = stage.wait().balls;
+    if (index < 0 || index >= wait.size() || index >= m_balls.size())
         return;
-    // The paint that follows draws only what a step changed (a ball moved, the strip it left),
-    // unless something else asks for more of the window in the same frame.
-    const bool onlySteps = m_steps.isEmpty() || !m_stepsArea.isEmpty();
-    QRect dirty;
-    for (qsizetype i = 0; i < std::max(now.size(), m_balls.size()); ++i)
+    const QRect now = ballRect(wait.at(index), layout());
+    const QRect before = m_balls.at(index);
+    if (now == before)
+        return;
+    m_balls[index] = now;
+    // The paint that follows draws only what the steps changed (a ball moved, the strip it left),
+    // unless something else asks for more of the window in the same frame. One rectangle around
+    // the steps, not fifteen: a paint clipped to a many-sided region costs more than the pixels.
+    // Steps not painted for a while (a window the system does not paint) give way to one paint
+    // of the whole band.
+    if (m_steps.size() > 4 * m_balls.size())
     {
-        if (now.value(i) == m_balls.value(i))
-            continue;
-        dirty |= now.value(i).united(m_balls.value(i));
-        if (onlySteps && i < now.size() && i < m_balls.size())
-            m_steps.append({m_balls.at(i), now.at(i)});
+        m_steps.clear();
+        m_stepsArea = QRect();
+        update(layout().band);
+        return;
     }
-    m_stepsArea = onlySteps ? m_stepsArea | dirty : QRect();
-    m_balls = now;
-    update(dirty);
+    m_steps.append({before, now});
+    m_stepsArea |= before.united(now);
+    update(m_stepsArea);
 }
 
 void TAudienceWindow::resizeEvent(QResizeEvent* event)
@@ -297,8 +303,8 @@ void TAudienceWindow::paintEvent(QPaintEvent* event)
 {
     guarded([&] {
         QPainter painter(this);
-        const bool onlySteps = !m_stepsArea.isEmpty() && event->region() == QRegion(m_stepsArea) &&
-                               stage.show() == TAudienceStage::Show::Person;
+        const bool onlySteps = !m_stepsArea.isEmpty() && event->region().subtracted(m_stepsArea).isEmpty() &&
+                               stage.show() == TDrawStage::Show::Person;
         const QList<std::pair<QRect, QRect>> steps = std::exchange(m_steps, {});
         m_stepsArea = QRect();
         if (onlySteps)
@@ -310,13 +316,13 @@ void TAudienceWindow::paintEvent(QPaintEvent* event)
             painter.fillRect(part, palette().color(QPalette::Window));
         switch (stage.show())
         {
-        case TAudienceStage::Show::Title:
+        case TDrawStage::Show::Title:
             paintTitlePage(painter);
             break;
-        case TAudienceStage::Show::Numbers:
+        case TDrawStage::Show::Numbers:
             paintNumbers(painter);
             break;
-        case TAudienceStage::Show::Person:
+        case TDrawStage::Show::Person:
             paintPersonStage(painter, event->region());
             break;
         }

@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 
-class TAudienceStage;
+class TDrawStage;
 
 // The audience's view of the stage ("Seyirci Ekranı"): a title page before the first draw, the
 // prize's name and picture with the bouncing balls of the wait, the winner's name as the
@@ -27,7 +27,7 @@ class TAudienceWindow : public QWidget
 public:
     // largePictures are the spheres drawn for large balls, gold, yellow, blue, red; stagePictures
     // the main stage's, used where a large one is missing.
-    TAudienceWindow(const TAudienceStage& stage, const BallPictures& stagePictures, const BallPictures& largePictures,
+    TAudienceWindow(const TDrawStage& stage, const BallPictures& stagePictures, const BallPictures& largePictures,
                     QWidget* operatorWindow);
     ~TAudienceWindow() override;
 
@@ -67,8 +67,9 @@ protected:
 private:
     void stageChanged();
     void letterAdded(int position);
-    void followBalls();
+    void followBall(int index);
     QList<QRect> ballRects() const;
+    QRect ballRect(const TWaitBall& ball, const Layout& l) const;
     void paintSteps(QPainter& painter, const QList<std::pair<QRect, QRect>>& steps);
     void paintTitlePage(QPainter& painter);
     void paintPersonStage(QPainter& painter, const QRegion& dirty);
@@ -77,7 +78,7 @@ private:
     const QPixmap& ballPicture(int colour, int side, bool opaque);
     void computeRow();
 
-    const TAudienceStage& stage;
+    const TDrawStage& stage;
     BallPictures stagePictures;
     BallPictures largePictures;
     QPointer<QWidget> operatorWindow;

@@ -7,6 +7,7 @@
 #include "DataSource.h"
 #include "DrawControls.h"
 #include "DrawJournal.h"
+#include "DrawStage.h"
 #include "DrawTables.h"
 #include "EveningLog.h"
 #include "EveningRecord.h"
@@ -84,17 +85,20 @@ TMainF::TMainF(QWidget* parent)
 
     journal = std::make_unique<TDrawJournal>(dataFolder());
     eveningLog = std::make_unique<TEveningLog>(*journal);
+    m_stage = new TDrawStage(this);
     TPersonDrawControls personControls =
         personDrawControls(*ui, this, Kisi_T, Hediye_T, Kzn_T, Timer1, MediaPlayer1, journal.get());
     personControls.Log = eveningLog.get();
+    personControls.Stage = m_stage;
     personDraw = new TPersonDraw(personControls, this);
     TNumberDrawControls numberControls = numberDrawControls(*ui, this, Rx_T, journal.get());
     numberControls.Log = eveningLog.get();
+    numberControls.Stage = m_stage;
     numberDraw = new TNumberDraw(numberControls, this);
     m_audience = new TAudienceScreen(
-        personDraw, numberDraw, ui->ZvWinButton10,
+        *m_stage, ui->ZvWinButton10,
         {ui->ImageTOP1->pixmap(), ui->ImageTOP2->pixmap(), ui->ImageTOP3->pixmap(), ui->ImageTOP4->pixmap()}, this,
-        m_tables);
+        m_tables, ui->SpinEdit1);
     eveningStatus = new TEveningStatus(*m_tables, ui->SpinEdit1, ui->StatusBar1, this);
 
     addStageHint();

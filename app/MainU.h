@@ -10,6 +10,7 @@ class QAction;
 class QLabel;
 class QTimer;
 class TAudienceScreen;
+class TDrawStage;
 class TDrawJournal;
 class TDrawTables;
 class TEveningLog;
@@ -86,6 +87,8 @@ public:
     QAction* SeyirciEkrani;
 
     TAudienceScreen* audience() const { return m_audience; }
+    // What the stage shows, for every view of it; there whether or not the audience's screen is open.
+    const TDrawStage& stage() const { return *m_stage; }
 
     // Buttons and actions reach these through connectGuarded; the draws connect their own page.
     // For a caller outside a signal (tests) the draw handlers, FormCreate and FormResize guard
@@ -149,6 +152,7 @@ private:
     std::unique_ptr<TEveningLog> eveningLog; // what the evening's record needs beside the journal
     TPersonDraw* personDraw = nullptr;
     TNumberDraw* numberDraw = nullptr;
+    TDrawStage* m_stage = nullptr;
     TAudienceScreen* m_audience = nullptr;
     TEveningStatus* eveningStatus = nullptr;
     bool m_shown = false;

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "DataErrors.h"
 #include "DrawJournal.h"
+#include "DrawStage.h"
 #include "EAbort.h"
 #include "EveningLog.h"
 #include "FileDialogs.h"
@@ -173,8 +174,8 @@ void TNumberDraw::flushTaken(bool toJournal)
         if (c.Journal && toJournal)
             c.Journal->appendNumbers(journalled);
         m_list->addItems(lines);
-        for (qsizetype i = m_drawn.size() - lines.size(); i < m_drawn.size(); ++i)
-            Q_EMIT numberTaken(m_drawn.at(i));
+        if (c.Stage)
+            c.Stage->takeNumbers(m_drawn.mid(m_drawn.size() - lines.size()));
     }
     m_flushTick = Clock::instance().tickCount();
 }
@@ -236,6 +237,10 @@ void TNumberDraw::draw()
                     excluded.append({r.first, r.last});
                 c.Log->numbersStarted(c.SpinBSL->value(), c.SpinBTS->value(), requested, excluded);
             }
+            if (c.Stage)
+                c.Stage->startNumbers();
+            if (c.Stage)
+                c.Stage->startNumbers();
             Q_EMIT numbersStarted();
         }
         m_flushTick = Clock::instance().tickCount();
@@ -310,6 +315,8 @@ void TNumberDraw::draw()
         if (c.Log)
             c.Log->numbersEnded(int(m_drawn.size()));
     }
+    if (c.Stage)
+        c.Stage->endNumbers();
     Q_EMIT numbersEnded();
 
     if (exhausted)
@@ -332,9 +339,13 @@ void TNumberDraw::resume(const QList<qint64>& numbers, qint64 first, qint64 last
     m_drawn = numbers;
     m_listed = 0;
     m_list->clear();
+    if (c.Stage)
+        c.Stage->startNumbers();
     Q_EMIT numbersStarted();
     flushTaken(false);
     m_label->setText(QStringLiteral("Çekiliş Sonuçları : ") + QString::number(m_drawn.size()));
+    if (c.Stage)
+        c.Stage->endNumbers();
     Q_EMIT numbersEnded();
     m_continues = !finished && requested > m_drawn.size();
 }

@@ -10,6 +10,7 @@ class QLabel;
 class QListWidget;
 class QWidget;
 class TDrawJournal;
+class TDrawStage;
 class TEveningLog;
 class TRxDice;
 class TRxMemoryData;
@@ -34,6 +35,7 @@ struct TNumberDrawControls
     TRxMemoryData* Rx_T = nullptr;   // fields BASLANGIC, BITIS
     TDrawJournal* Journal = nullptr; // receives each finished draw's list; may be none
     TEveningLog* Log = nullptr;      // each draw's bounds and ranges, for the evening's record; may be none
+    TDrawStage* Stage = nullptr;     // what every view of the stage paints; may be none
 };
 
 // The number draw: counts the eligible numbers, draws distinct numbers from [start, end] that
@@ -75,10 +77,8 @@ public:
     void ZvWinButton2Click();
 
 Q_SIGNALS:
-    // For a second view of the draw: the list was emptied, each number as it reaches the list (on
-    // the disk already), the end.
+    // The list was emptied; the draw ended.
     void numbersStarted();
-    void numberTaken(qint64 number);
     void numbersEnded();
     // "Kaydet" wrote the last draw's `count` numbers to `file`.
     void numbersSaved(int count, const QString& file);

@@ -4,6 +4,7 @@
 #include "Codec1254.h"
 #include "DataErrors.h"
 #include "DrawJournal.h"
+#include "DrawStage.h"
 #include "EveningLog.h"
 #include "FileDialogs.h"
 #include "Globals.h"
@@ -168,14 +169,14 @@ void TPersonDraw::start()
     showPrizePicture(c.Hediye_T->fieldAsString(RESIMYOLU));
 
     TZvTop::clearPanel(c.PanelTOP);
-    Q_EMIT prizeShown(c.LabelHEDIYE->text(), c.ImageRES->pixmap(), c.ImageRES->Stretch());
+    if (c.Stage)
+        c.Stage->showPrize(c.LabelHEDIYE->text(), c.ImageRES->pixmap(), c.ImageRES->Stretch());
     if (c.CheckEFEKT->isChecked())
     {
         // A start nested in another start's pump may have left an animation behind.
         delete activeAnimation.data();
-        activeAnimation = new TZvTopAnimate(c.Owner, c.PanelTOP, c.ImageTOP);
+        activeAnimation = new TZvTopAnimate(c.Owner, c.PanelTOP, c.ImageTOP, c.Stage);
         activeAnimation->setActive(true);
-        Q_EMIT waitStarted(activeAnimation->state());
     }
     // Read as the box will hold it: a stray keystroke in a box that still has the focus must
     // not stretch the wait to hours.
@@ -252,7 +253,8 @@ void TPersonDraw::reveal()
                                 Cp1254::fromUnicode(c.LabelHEDIYE->text()).left(kzn.fieldByName(HEDIYE)->size()));
 
         removeAnimation();
-        Q_EMIT rowStarted(text, static_cast<int>(name.size()));
+        if (c.Stage)
+            c.Stage->startRow(text, static_cast<int>(name.size()));
 
         const int length = static_cast<int>(text.size());
         const int nameLength = static_cast<int>(name.size());
@@ -267,9 +269,10 @@ void TPersonDraw::reveal()
                 // The " - " of an extra on its own row is not drawn, yet waits as it always did.
                 if (const QRect cell = row.cells.at(i - 1); !cell.isNull())
                     showLetter(cell, letter);
-                // Told for every letter the reveal reaches, drawn here or not: another view lays
+                // Kept for every letter the reveal reaches, drawn here or not: another view lays
                 // out its own row and may draw what this stage leaves out.
-                Q_EMIT letterShown(i - 1, Cp1254::toUnicode(CharFUp2(letter)));
+                if (c.Stage)
+                    c.Stage->showLetter(i - 1, Cp1254::toUnicode(CharFUp2(letter)));
             }
             // The name is shown once its last letter appears, before that letter's wait.
             if (i == nameLength && c.Journal)
@@ -297,7 +300,8 @@ void TPersonDraw::reveal()
 
         DrawRunning = false;
         showAll = false;
-        Q_EMIT drawEnded();
+        if (c.Stage)
+            c.Stage->endDraw();
         stopDrawSound();
         // A failing end-of-draw sound still goes to the application-wide handler.
         guarded([this] { startEndSound(); });
@@ -350,7 +354,8 @@ void TPersonDraw::endWithoutCandidates()
     TZvTop::clearPanel(c.PanelTOP);
     DrawRunning = false;
     showAll = false;
-    Q_EMIT drawEnded();
+    if (c.Stage)
+        c.Stage->endDraw();
     stopDrawSound();
     ShowBilgi(noCandidatesText());
 }

@@ -13,6 +13,7 @@ class QLabel;
 class QRect;
 class QTimer;
 class TDrawJournal;
+class TDrawStage;
 class TEveningLog;
 class TImage;
 class TMediaPlayer;
@@ -60,6 +61,7 @@ struct TPersonDrawControls
 
     TDrawJournal* Journal = nullptr; // each winner's line goes to it as it is recorded; may be none
     TEveningLog* Log = nullptr;      // the times, list and events the evening's record needs; may be none
+    TDrawStage* Stage = nullptr;     // what every view of the stage paints, written as it is shown; may be none
 };
 
 // The person-prize draw and the sound cues around it. It connects its controls itself, each
@@ -97,15 +99,6 @@ public:
     void cutShort();
 
 Q_SIGNALS:
-    // What the stage shows, each at the moment the stage shows it, for a second view of it.
-    // A draw's prize and picture are on the stage and the balls of the previous draw are gone.
-    void prizeShown(const QString& prize, const QPixmap& picture, bool stretch);
-    void waitStarted(const TWaitBalls& balls); // the bouncing balls of the wait, as they start
-    // The bouncing balls are gone; the letters of `text` follow, the name being its first
-    // nameLength bytes.
-    void rowStarted(const QByteArray& text, int nameLength);
-    void letterShown(int position, QChar letter); // position in the text, from 0
-    void drawEnded(); // a winner recorded, or the draw given up for want of candidates
     // "Kaydet" wrote the first `count` winners to `file`.
     void winnersSaved(int count, const QString& file);
 

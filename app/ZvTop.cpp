@@ -1,5 +1,6 @@
 #include "ZvTop.h"
 
+#include "DrawStage.h"
 #include "Guard.h"
 #include "Random.h"
 #include "SeeThrough.h"
@@ -93,11 +94,25 @@ TZvTop2::TZvTop2(QWidget* owner, const QPixmap& image) : TZvTop(owner, image), B
 
 TZvTop2::~TZvTop2() = default;
 
+void TZvTop2::followStage(TDrawStage* value, int index)
+{
+    stage = value;
+    stageIndex = index;
+}
+
 void TZvTop2::BounceStep()
 {
     const QWidget* panel = parentWidget();
     if (!panel)
         return;
+    if (stage && stageIndex >= 0 && stageIndex < stage->wait().balls.size())
+    {
+        const TWaitBall& ball = stage->stepBall(stageIndex, panel->height());
+        MovingUp = ball.movingUp;
+        if (ball.top != y())
+            move(x(), ball.top);
+        return;
+    }
     int top = y();
     bool up = MovingUp;
     bounceStep(top, height(), panel->height(), up);
@@ -106,8 +121,8 @@ void TZvTop2::BounceStep()
         move(x(), top);
 }
 
-TZvTopAnimate::TZvTopAnimate(QObject* owner, QWidget* panel, const BallPictures& pictures)
-    : QObject(owner), panel(panel), pictures(pictures)
+TZvTopAnimate::TZvTopAnimate(QObject* owner, QWidget* panel, const BallPictures& pictures, TDrawStage* stage)
+    : QObject(owner), panel(panel), pictures(pictures), stage(stage)
 {}
 
 TZvTopAnimate::~TZvTopAnimate() = default;
@@ -120,10 +135,13 @@ void TZvTopAnimate::setActive(bool value)
     if (!value)
     {
         TZvTop::clearPanel(panel);
+        if (stage)
+            stage->clearWait();
         return;
     }
     // 529 rather than the row's 536 pixels: the row sits a few pixels right of centre.
     const int x0 = (panel->width() - 529) / 2;
+    QList<TWaitBall> entries;
     for (int i = 0; i < 15; ++i)
     {
         auto* ball = new TZvTop2(panel);
@@ -134,21 +152,13 @@ void TZvTopAnimate::setActive(bool value)
         const int r = 1 + SharedRandom::random(4);
         // r = 1, 2, 3 give the yellow, blue and red spheres; r = 4 the gold one.
         ball->setImage(pictures[static_cast<size_t>(r % 4)]);
-        sphere[static_cast<size_t>(i)] = r % 4;
+        entries.append({ball->x(), ball->y(), ball->height(), r % 4, ball->MovingUp});
         ball->show();
     }
-}
-
-TWaitBalls TZvTopAnimate::state() const
-{
-    TWaitBalls wait;
-    if (!panel || !active)
-        return wait;
-    wait.panel = panel->size();
-    for (size_t i = 0; i < Balls.size(); ++i)
-    {
-        if (const TZvTop2* ball = Balls[i])
-            wait.balls.append({ball->x(), ball->y(), ball->height(), sphere[i], ball->MovingUp});
-    }
-    return wait;
+    if (!stage)
+        return;
+    // Entered once all fifteen are placed; their timers fire only when events are handled again.
+    const int first = stage->addBalls(panel->size(), entries);
+    for (int i = 0; i < 15; ++i)
+        Balls[static_cast<size_t>(i)]->followStage(stage, first + i);
 }

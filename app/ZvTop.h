@@ -10,6 +10,7 @@
 #include <array>
 
 class QTimer;
+class TDrawStage;
 
 // The four 32x32 sphere pictures ImageTOP1..ImageTOP4 (gold, yellow, blue, red) of the main window.
 using BallPictures = std::array<QPixmap, 4>;
@@ -48,7 +49,9 @@ private:
     QChar harf = QChar(0);
 };
 
-// A ball that bounces up and down inside its parent by itself, 10 pixels every 20 ms.
+// A ball that bounces up and down inside its parent by itself, 10 pixels every 20 ms. Given an
+// entry of the stage's balls, each step is taken on that entry and the ball goes where it says,
+// so every view of the stage sees this ball where it is.
 class TZvTop2 : public TZvTop
 {
     Q_OBJECT
@@ -60,25 +63,30 @@ public:
     QTimer* BounceTimer = nullptr;
     bool MovingUp = false;
 
+    void followStage(TDrawStage* stage, int index);
+
 private Q_SLOTS:
     void BounceStep();
+
+private:
+    QPointer<TDrawStage> stage;
+    int stageIndex = -1;
 };
 
 // Fills the ball panel with fifteen bouncing balls while a draw waits, and removes them again.
-// The balls belong to the panel, not to the animation.
+// The balls belong to the panel, not to the animation. With a stage, the balls are entered in its
+// wait as they start and step there, and switching off empties the stage's wait too.
 class TZvTopAnimate : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(bool Active READ Active WRITE setActive)
 
 public:
-    TZvTopAnimate(QObject* owner, QWidget* panel, const BallPictures& pictures);
+    TZvTopAnimate(QObject* owner, QWidget* panel, const BallPictures& pictures, TDrawStage* stage = nullptr);
     ~TZvTopAnimate() override;
 
     bool Active() const { return active; }
     void setActive(bool value);
-    // Where the balls are and which sphere each shows, as plain data for another view.
-    TWaitBalls state() const;
 
     // Balls[0] is the leftmost ball; entries are not used after the animation is switched off.
     std::array<QPointer<TZvTop2>, 15> Balls;
@@ -86,6 +94,6 @@ public:
 private:
     QPointer<QWidget> panel;
     BallPictures pictures;
-    std::array<int, 15> sphere{}; // each ball's picture, an index into pictures
+    QPointer<TDrawStage> stage;
     bool active = false;
 };

@@ -1,9 +1,9 @@
 // The audience's screen on a computer with two screens (the offscreen platform given a screen
 // list: an operator's laptop and a projector), driven from the main window as an operator would.
 #include "AudienceScreen.h"
-#include "AudienceStage.h"
 #include "AudienceWindow.h"
 #include "Codec1254.h"
+#include "DrawStage.h"
 #include "DrawTables.h"
 #include "Globals.h"
 #include "MainU.h"
@@ -27,12 +27,14 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QListWidget>
+#include <QMap>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -274,7 +276,7 @@ private Q_SLOTS:
         pressF12();
         QTRY_VERIFY(audience()->isVisible());
         TAudienceWindow* view = audience();
-        const TAudienceStage& stage = main->audience()->stage();
+        const TDrawStage& stage = main->audience()->stage();
         PaintRecorder recorder(view);
 
         QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
@@ -288,7 +290,9 @@ private Q_SLOTS:
         for (const QRect& ball : first)
             QVERIFY(view->rect().contains(QRect(ball.x(), view->layout().band.y(), ball.width(), ball.height())));
         QTRY_VERIFY(view->bouncingBalls() != first);
-        QVERIFY(stage.clockRunning());
+        // The main window's own stage, stepped by the main stage's balls: no clock of its own.
+        QCOMPARE(&stage, &main->stage());
+        QVERIFY(stage.findChildren<QTimer*>().isEmpty());
         // The screen, painted a step at a time, shows what a paint of the whole window shows.
         for (int step = 0; step < 5; ++step)
         {
@@ -337,7 +341,7 @@ private Q_SLOTS:
         QVERIFY2(mismatches.isEmpty(), qPrintable(mismatches.join(QLatin1String(", "))));
         QVERIFY(!clock->sleeps.isEmpty());
         QCOMPARE(view->bouncingBalls().size(), 0);
-        QVERIFY(!stage.clockRunning());
+        QVERIFY(stage.wait().balls.isEmpty());
 
         // The whole row fits the screen, no two letters overlap, and each letter is larger than
         // the prize's title.
@@ -377,6 +381,93 @@ private Q_SLOTS:
         QCOMPARE(stage.picture().cacheKey(), ui->ImageRES->pixmap().cacheKey());
     }
 
+    // The audience's balls are the main stage's: at any moment of a wait each stands where the
+    // main stage's ball of its place in the row stands, never a step before or behind it, so one
+    // height on the main stage is always one height here, and a higher one higher.
+    void ballsAreTheMainStageBalls_data()
+    {
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("the main window as it opens") << false;
+        QTest::newRow("the main window maximised") << true;
+    }
+
+    void ballsAreTheMainStageBalls()
+    {
+        QFETCH(bool, maximised);
+        openMain();
+        if (maximised)
+            main->showMaximized();
+        Ui::TMainF* ui = main->form();
+        ui->SpinCKSR->setValue(60);
+        pressF12();
+        QTRY_VERIFY(audience()->isVisible());
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        TAudienceWindow* view = audience();
+        QMap<int, int> heights; // a top edge on the main stage -> the top edge here
+        for (int sample = 0; sample < 120; ++sample)
+        {
+            QTest::qWait(7);
+            const auto balls = ui->PanelTOP->findChildren<TZvTop2*>(Qt::FindDirectChildrenOnly);
+            const QList<QRect> seen = view->bouncingBalls();
+            QCOMPARE(balls.size(), 15);
+            QCOMPARE(seen.size(), 15);
+            for (int i = 0; i < 15; ++i)
+            {
+                QCOMPARE(main->stage().wait().balls.at(i).top, balls.at(i)->y());
+                QVERIFY(i == 0 || seen.at(i).x() > seen.at(i - 1).x());
+                const int here = heights.value(balls.at(i)->y(), seen.at(i).y());
+                QCOMPARE(seen.at(i).y(), here);
+                heights.insert(balls.at(i)->y(), here);
+            }
+        }
+        QVERIFY(heights.size() >= 8);
+        const QList<int> tops = heights.values();
+        QVERIFY(std::is_sorted(tops.cbegin(), tops.cend()));
+        QTest::mouseClick(ui->ZvWinButton7, Qt::LeftButton);
+        QTRY_VERIFY(!DrawRunning);
+    }
+
+    // Until the first draw the title page shows the prize the prize box chooses, following the box.
+    void titlePageFollowsThePrizeBox_data()
+    {
+        QTest::addColumn<int>("before"); // the box before the screen opens
+        QTest::addColumn<int>("after");  // and while the title page shows; 0 untouched
+        QTest::addColumn<QString>("prize");
+        QTest::addColumn<QSize>("picture");
+        QTest::newRow("the first prize") << 1 << 0 << QStringLiteral("Bisiklet") << QSize(160, 120);
+        QTest::newRow("the second, chosen before") << 2 << 0 << QStringLiteral("Televizyon") << QSize(0, 0);
+        QTest::newRow("the second, chosen while shown") << 1 << 2 << QStringLiteral("Televizyon") << QSize(0, 0);
+        QTest::newRow("back to the first while shown") << 2 << 1 << QStringLiteral("Bisiklet") << QSize(160, 120);
+    }
+
+    void titlePageFollowsThePrizeBox()
+    {
+        QFETCH(int, before);
+        QFETCH(int, after);
+        QFETCH(QString, prize);
+        QFETCH(QSize, picture);
+        openMain();
+        Ui::TMainF* ui = main->form();
+        ui->SpinEdit1->setValue(before);
+        pressF12();
+        QTRY_VERIFY(audience()->isVisible());
+        if (after > 0)
+            ui->SpinEdit1->setValue(after);
+        const TDrawStage& stage = main->stage();
+        QCOMPARE(stage.show(), TDrawStage::Show::Title);
+        QCOMPARE(stage.prize(), prize);
+        QCOMPARE(stage.picture().size(), picture);
+
+        // Once a draw has started, the box's moves leave its prize on the screen.
+        ui->CheckEFEKT->setChecked(false);
+        ui->SpinCKSR->setValue(1);
+        QTest::mouseClick(ui->ZvWinButton6, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!DrawRunning, 5000);
+        ui->SpinEdit1->setValue(3 - ui->SpinEdit1->value());
+        QCOMPARE(stage.show(), TDrawStage::Show::Person);
+        QCOMPARE(stage.prize(), prize);
+    }
+
     void openedBetweenDrawsShowsTheLastWinner()
     {
         openMain();
@@ -387,7 +478,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!DrawRunning, 5000);
         pressF12();
         QTRY_VERIFY(audience()->isVisible());
-        const TAudienceStage& stage = main->audience()->stage();
+        const TDrawStage& stage = main->audience()->stage();
         QCOMPARE(stage.prize(), QStringLiteral("Bisiklet"));
         // Every letter of the winner is kept, although nothing showed them while it was closed.
         QCOMPARE(stage.letters().size() - stage.letters().count(QChar()),
@@ -407,8 +498,8 @@ private Q_SLOTS:
         ui->SpinADET->setValue(12);
         QTest::mouseClick(ui->ZvWinButton1, Qt::LeftButton);
         QCOMPARE(messages->shown, QStringList{QStringLiteral("Bilgi: İşlem tamamlandı...")});
-        const TAudienceStage& stage = main->audience()->stage();
-        QCOMPARE(stage.show(), TAudienceStage::Show::Numbers);
+        const TDrawStage& stage = main->audience()->stage();
+        QCOMPARE(stage.show(), TDrawStage::Show::Numbers);
         QStringList listed;
         for (int i = 0; i < ui->ListBox1->count(); ++i)
             listed << ui->ListBox1->item(i)->text();
@@ -592,8 +683,9 @@ private Q_SLOTS:
         QCOMPARE(main->audience()->isOpen(), open);
         QCOMPARE(button->text(), open ? caption + QStringLiteral(" (Açık)") : caption);
         QCOMPARE(button->color() != face, open);
-        // While the screen is closed the stage's clock does not tick.
-        QVERIFY(!main->audience()->stage().clockRunning());
+        // Open or closed, the stage is the main window's, still showing its title page.
+        QCOMPARE(&main->audience()->stage(), &main->stage());
+        QCOMPARE(main->stage().show(), TDrawStage::Show::Title);
     }
 
     // The screen open when the program ended reopens at the next start, on the remembered
@@ -642,8 +734,8 @@ private Q_SLOTS:
         QCOMPARE(audience()->screen(), QGuiApplication::screens().at(qMax(screen, 0)));
         QVERIFY(main->form()->ZvWinButton10->text().endsWith(QStringLiteral("(Açık)")));
         // The title page: the program's title, the first prize and its picture, not a grey page.
-        const TAudienceStage& stage = main->audience()->stage();
-        QCOMPARE(stage.show(), TAudienceStage::Show::Title);
+        const TDrawStage& stage = main->audience()->stage();
+        QCOMPARE(stage.show(), TDrawStage::Show::Title);
         QCOMPARE(stage.title(), QStringLiteral("ZEVORINT Çekiliş Programı"));
         QCOMPARE(stage.prize(), QStringLiteral("Bisiklet"));
         QCOMPARE(stage.picture().size(), QSize(160, 120));

@@ -1,5 +1,6 @@
 #include "Artwork.h"
 #include "AudienceWindow.h"
+#include "DrawStage.h"
 #include "LetterRow.h"
 #include "Random.h"
 #include "Stage.h"
@@ -165,7 +166,8 @@ private Q_SLOTS:
         quint32 seed = 0x2468ACE1u;
         SharedRandom::setSeed(seed);
 
-        TZvTopAnimate animate(nullptr, panel.get(), pictures);
+        TDrawStage stage;
+        TZvTopAnimate animate(nullptr, panel.get(), pictures, &stage);
         animate.setActive(true);
         QVERIFY(animate.Active());
 
@@ -182,6 +184,8 @@ private Q_SLOTS:
             QCOMPARE(ball->y(), static_cast<int>(nextBelow(seed, 135)));
             const quint32 r = 1 + nextBelow(seed, 4);
             QCOMPARE(ball->Image().cacheKey(), pictures[static_cast<size_t>(pictureOf[r - 1])].cacheKey());
+            // Every view paints the same sphere there.
+            QCOMPARE(stage.wait().balls.at(i), (TWaitBall{ball->x(), ball->y(), 32, pictureOf[r - 1], false}));
             QCOMPARE(ball->Harf(), QLatin1Char(' '));
             QCOMPARE(ball->size(), QSize(32, 32));
         }
@@ -195,15 +199,23 @@ private Q_SLOTS:
         QPointer<TZvTop> watched(letter);
         auto* other = new QWidget(panel.get());
 
-        auto* animate = new TZvTopAnimate(nullptr, panel.get(), fourSpheres());
+        TDrawStage stage;
+        auto* animate = new TZvTopAnimate(nullptr, panel.get(), fourSpheres(), &stage);
         animate->setActive(true);
         animate->setActive(true);
-        // Every switch-on creates fifteen more balls.
+        // Every switch-on creates fifteen more balls, each with its entry on the stage.
         QCOMPARE(panel->findChildren<TZvTop2*>().size(), 30);
+        QCOMPARE(stage.wait().balls.size(), 30);
+        for (int i = 0; i < 30; ++i)
+        {
+            const TZvTop2* ball = panel->findChildren<TZvTop2*>().at(i);
+            QCOMPARE(QPoint(stage.wait().balls.at(i).left, stage.wait().balls.at(i).top), ball->pos());
+        }
 
         animate->setActive(false);
         QVERIFY(!animate->Active());
         QCOMPARE(panel->findChildren<TZvTop*>().size(), 0);
+        QVERIFY(stage.wait().balls.isEmpty());
         QVERIFY(watched.isNull());
         QCOMPARE(other->parentWidget(), panel.get());
 
@@ -358,17 +370,24 @@ private Q_SLOTS:
             QVERIFY(qAbs(rowEdges[r].left() - (stage.width() - 1 - rowEdges[r + 1].right())) <= 1);
         QVERIFY(qAbs(rowEdges.first().top() - (stage.height() - 1 - rowEdges.last().bottom())) <= 1);
     }
-    // The audience's copy of the wait steps exactly as the main stage's balls do.
+    // The stage's wait steps exactly as a ball stepping by itself does, whether the ball steps its
+    // entry of the stage or a plain copy is stepped beside it; a panel resized mid-wait included.
     void waitStepsAsTheMainStageBalls_data()
     {
         QTest::addColumn<int>("startTop");
         QTest::addColumn<int>("panelHeight");
         QTest::addColumn<bool>("movingUp");
-        QTest::newRow("top edge, going down") << 0 << 115 << false;
-        QTest::newRow("inside, going up") << 37 << 115 << true;
-        QTest::newRow("below the panel") << 130 << 115 << false;
-        QTest::newRow("a panel lower than a ball") << 5 << 30 << false;
-        QTest::newRow("a tall panel") << 200 << 400 << true;
+        QTest::addColumn<bool>("viaStage");
+        QTest::addColumn<int>("resizedTo"); // the panel's height from the 30th step on; 0 unchanged
+        QTest::newRow("top edge, going down") << 0 << 115 << false << false << 0;
+        QTest::newRow("inside, going up") << 37 << 115 << true << false << 0;
+        QTest::newRow("below the panel") << 130 << 115 << false << false << 0;
+        QTest::newRow("a panel lower than a ball") << 5 << 30 << false << false << 0;
+        QTest::newRow("a tall panel") << 200 << 400 << true << false << 0;
+        QTest::newRow("stage: top edge, going down") << 0 << 115 << false << true << 0;
+        QTest::newRow("stage: below the panel") << 130 << 115 << false << true << 0;
+        QTest::newRow("stage: the panel made lower") << 200 << 400 << true << true << 115;
+        QTest::newRow("stage: the panel made taller") << 37 << 115 << false << true << 300;
     }
 
     void waitStepsAsTheMainStageBalls()
@@ -376,18 +395,32 @@ private Q_SLOTS:
         QFETCH(int, startTop);
         QFETCH(int, panelHeight);
         QFETCH(bool, movingUp);
+        QFETCH(bool, viaStage);
+        QFETCH(int, resizedTo);
         auto panel = makePanel(600, panelHeight);
         auto* ball = new TZvTop2(panel.get());
         ball->BounceTimer->stop();
         ball->move(10, startTop);
         ball->MovingUp = movingUp;
         TWaitBalls wait{panel->size(), {TWaitBall{10, startTop, 32, 2, movingUp}}};
+        // The stage holds another ball before this one, which must stay where it is.
+        TDrawStage stage;
+        if (viaStage)
+            ball->followStage(&stage,
+                              1 + stage.addBalls(panel->size(), {TWaitBall{50, 7, 32, 1, true}, wait.balls.at(0)}));
         for (int n = 0; n < 60; ++n)
         {
+            if (n == 30 && resizedTo > 0)
+            {
+                panel->resize(600, resizedTo);
+                wait.panel.setHeight(resizedTo);
+            }
             step(ball);
             advanceWait(wait);
             QCOMPARE(wait.balls.at(0).top, ball->y());
             QCOMPARE(wait.balls.at(0).movingUp, ball->MovingUp);
+            if (viaStage)
+                QCOMPARE(stage.wait(), (TWaitBalls{panel->size(), {TWaitBall{50, 7, 32, 1, true}, wait.balls.at(0)}}));
         }
         QCOMPARE(wait.balls.at(0).left, 10);
     }
