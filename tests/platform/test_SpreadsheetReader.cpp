@@ -519,6 +519,7 @@ private Q_SLOTS:
                                                   ";\xDDzmir\r\n\xD0\xDC\xDE;x\r\n");
         QTest::newRow("semicolons and quotes") << QByteArray("\"Ayşe çağrı\";İzmir\n\"ĞÜŞ\";\"x\"\n");
         QTest::newRow("tabs") << QByteArray("Ayşe çağrı\tİzmir\nĞÜŞ\tx");
+        QTest::newRow("commas and quotes") << QByteArray("\"Ayşe çağrı\",\"İzmir\"\r\nĞÜŞ,x");
     }
     void csvInCodePage1254OrWithByteOrderMark()
     {
@@ -775,6 +776,31 @@ private Q_SLOTS:
         add("row limit: the rest is not read", damagedAfterTwoRows, 2, rowsOf({{"Ali", ""}, {"Ali", ""}}), 0, 2,
             {QStringLiteral("Sayfa1"), QStringLiteral("İkinci & son")});
         add("end tag that does not match", damagedAfterTwoRows, 0);
+        // Later sheets found past the limit: one holding a table in a cell, one named by a reference.
+        add("row limit inside a repeated row, later sheets",
+            row("5", ali) + second + row("1", text("<table:table table:name=\"iç\"/><text:p>x</text:p>")) +
+                "</table:table><table:table table:name=\"&#304;zmir\">",
+            3, rowsOf({{"Ali", ""}, {"Ali", ""}, {"Ali", ""}}), 0, 3,
+            {QStringLiteral("Sayfa1"), QStringLiteral("İkinci & son"), QStringLiteral("İzmir")});
+        add("a table and a drawing inside a cell",
+            row("1", text("<table:table table:name=\"iç\"><table:table-row>" + ali +
+                          "</table:table-row></table:table><draw:frame><draw:text-box><text:p>Çizim</text:p>"
+                          "</draw:text-box></draw:frame><text:p>Veli</text:p>")),
+            1, rowsOf({{"Veli", ""}}), 0, 0, {QStringLiteral("Sayfa1")});
+        add("dates, numbers as written, a formula's shown result",
+            row("1", cell("office:value-type=\"date\" office:date-value=\"2024-03-15T10:30:00\"") +
+                         cell("office:value-type=\"date\" office:date-value=\"2024-02-30\"")) +
+                row("1", cell("office:value-type=\"float\" office:value=\" +3.25 \"") +
+                             cell("office:value-type=\"float\" office:value=\"abc\"")) +
+                row("1", cell("table:formula=\"of:=1+1\"", "<text:p>2</text:p>")),
+            3, rowsOf({{"15.03.2024 10:30:00", ""}, {"3,25", ""}, {"2", ""}}));
+        add("a blank count of billions is cut with the cell",
+            row("1", text("<text:p>a<text:s text:c=\"4000000000\"/>b</text:p>")), 1,
+            Rows{{QLatin1Char('a') + QString(SpreadsheetSheet::maxCellBytes - 1, QLatin1Char(' ')), QString()}});
+        add("zero repeat counts count once",
+            row("0", QByteArray(ali).insert(17, " table:number-columns-repeated=\"0\"")) + row("1", ali), 2);
+        add("a cell past the last column",
+            row("1", "<table:table-cell table:number-columns-repeated=\"16384\"/>" + ali), 1, rowsOf({{"", ""}}));
     }
     void odsRepeatsWithinTheLimits()
     {
