@@ -149,13 +149,19 @@ void appendEntity(std::string& out, std::string_view entity)
     }
 }
 
-// The value of the attribute `name` in the start tag that runs from `tag` (just after its name) to
-// its '>', with its character references decoded; nullopt when the tag lacks it. `end` gets where
-// the tag ends.
-std::optional<std::string> attributeValue(std::string_view xml, std::size_t tag, std::string_view name,
-                                          std::size_t& end)
+bool isBlank(char c)
 {
-    std::optional<std::string> found;
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Reads the start tag whose attributes begin at `tag`: `value` gets the attribute `name` with its
+// references decoded (left empty when the tag lacks it) and `end` where the tag ends, at its '>'.
+// False when the tag is cut short or its quotes do not close: the scan then stops, so that damaged
+// markup cannot make it go over the rest of the part again and again.
+bool readStartTag(std::string_view xml, std::size_t tag, std::string_view name, std::string& value, std::size_t& end)
+{
+    value.clear();
+    bool found = false;
     std::size_t i = tag;
     while (i < xml.size() && xml[i] != '>')
     {
@@ -165,39 +171,37 @@ std::optional<std::string> attributeValue(std::string_view xml, std::size_t tag,
             continue;
         }
         std::size_t nameEnd = i;
-        while (nameEnd > tag && (xml[nameEnd - 1] == ' ' || xml[nameEnd - 1] == '\t' || xml[nameEnd - 1] == '\n' ||
-                                 xml[nameEnd - 1] == '\r'))
+        while (nameEnd > tag && isBlank(xml[nameEnd - 1]))
             --nameEnd;
         std::size_t nameStart = nameEnd;
-        while (nameStart > tag && xml[nameStart - 1] != ' ' && xml[nameStart - 1] != '\t' &&
-               xml[nameStart - 1] != '\n' && xml[nameStart - 1] != '\r')
+        while (nameStart > tag && !isBlank(xml[nameStart - 1]))
             --nameStart;
         std::size_t open = i + 1;
-        while (open < xml.size() && xml[open] != '"' && xml[open] != '\'')
+        while (open < xml.size() && isBlank(xml[open]))
             ++open;
-        if (open >= xml.size())
-            break;
+        if (open >= xml.size() || (xml[open] != '"' && xml[open] != '\''))
+            return false;
         const std::size_t close = xml.find(xml[open], open + 1);
         if (close == npos)
-            break;
+            return false;
         if (!found && xml.substr(nameStart, nameEnd - nameStart) == name)
         {
-            const std::string_view raw = xml.substr(open + 1, close - open - 1);
-            std::string value;
+            found = true;
+            // A sheet's name is short; a reference is a few characters up to its ';'.
+            const std::string_view raw = xml.substr(open + 1, std::min<std::size_t>(close - open - 1, 4096));
             for (std::size_t k = 0; k < raw.size(); ++k)
             {
-                const std::size_t semicolon = raw[k] == '&' ? raw.find(';', k) : npos;
+                const std::size_t semicolon = raw[k] == '&' ? raw.substr(0, k + 12).find(';', k) : npos;
                 if (semicolon == npos)
                     value += raw[k];
                 else
                     appendEntity(value, raw.substr(k + 1, semicolon - k - 1)), k = semicolon;
             }
-            found = std::move(value);
         }
         i = close + 1;
     }
     end = i;
-    return found;
+    return i < xml.size();
 }
 
 // The names of the sheets from `from` on, found without parsing the markup: past the rows asked
@@ -208,27 +212,30 @@ void addLaterSheetNames(std::string_view xml, std::size_t from, int depth, const
 {
     const std::string element = table.empty() ? std::string("table") : table + ":table";
     const std::string name = table.empty() ? std::string("name") : table + ":name";
+    std::string value;
     for (std::size_t at = xml.find(element, from); at != npos && at > 0; at = xml.find(element, at + 1))
     {
         const std::size_t after = at + element.size();
         if (after >= xml.size())
             break;
         const char next = xml[after];
-        if (next != ' ' && next != '\t' && next != '\n' && next != '\r' && next != '>' && next != '/')
+        if (!isBlank(next) && next != '>' && next != '/')
             continue;
         if (xml[at - 1] == '/' && at >= 2 && xml[at - 2] == '<')
         {
             depth = std::max(0, depth - 1);
             continue;
         }
+        std::size_t end = after;
         if (xml[at - 1] != '<')
             continue;
-        std::size_t end = after;
-        const std::optional<std::string> value = attributeValue(xml, after, name, end);
+        if (!readStartTag(xml, after, name, value, end))
+            break;
         if (depth == 0)
-            sheet.addSheetName(value.value_or(std::string()));
-        if (end < xml.size() && xml[end - 1] != '/')
+            sheet.addSheetName(value);
+        if (xml[end - 1] != '/')
             ++depth;
+        at = end;
     }
 }
 
@@ -244,9 +251,9 @@ public:
             notePrefix(name, a.value);
         else if (name == "value-type")
         {
-            if (a.ns == m_calcext)
-                m_error = a.value == "error";
-            else
+            // LibreOffice adds a value type of its own ("error" for an error value), which the
+            // cell's shown text already tells.
+            if (a.ns != m_calcext)
                 m_valueType = valueTypeOf(a.value);
         }
         else if (name == "value" || name == "date-value" || name == "time-value" || name == "boolean-value")
@@ -255,8 +262,6 @@ public:
             m_columnsRepeated = repeatOf(a.value);
         else if (name == "number-rows-repeated")
             m_rowsRepeated = repeatOf(a.value);
-        else if (name == "string-value")
-            m_stringValue.assign(a.value), m_hasStringValue = true;
         else if (name == "formula")
             m_formula = true;
         else if (name == "name")
@@ -338,9 +343,8 @@ private:
     void clearAttributes()
     {
         m_valueType = ValueType::None;
-        m_error = m_formula = m_hasStringValue = false;
+        m_formula = false;
         m_value.clear();
-        m_stringValue.clear();
         m_name.clear();
         m_blanks = 1;
         m_columnsRepeated = m_rowsRepeated = 1;
@@ -403,19 +407,14 @@ private:
         m_paragraphs = 0;
         m_text.clear();
         m_cellType = m_valueType;
-        m_cellError = m_error;
         m_cellFormula = m_formula;
-        m_cellHasStringValue = m_hasStringValue;
         m_cellRepeat = m_columnsRepeated;
         std::swap(m_cellValue, m_value);
-        std::swap(m_cellStringValue, m_stringValue);
-        m_cellHasChildren = false;
     }
 
     // Inside a cell only its paragraphs count: not its annotation, nor a drawing or table it holds.
     void startInCell(std::string_view name)
     {
-        m_cellHasChildren = true;
         if (m_paragraphDepth == SIZE_MAX)
         {
             if (name == "p" || name == "h")
@@ -447,7 +446,8 @@ private:
         m_paragraphDepth = SIZE_MAX;
         const std::int64_t col = m_col, repeat = m_cellRepeat;
         m_col = std::min(m_col + repeat, repeatCeiling);
-        const bool content = m_cellHasChildren || m_cellType != ValueType::None || m_cellFormula;
+        // A cell without a value or a paragraph is empty, whatever else it holds (an annotation, a style).
+        const bool content = m_paragraphs > 0 || m_cellType != ValueType::None || m_cellFormula;
         if (!content)
             return;
         m_rowHasContent = true;
@@ -519,8 +519,8 @@ private:
 
     // Attributes of the element being read.
     ValueType m_valueType = ValueType::None;
-    bool m_error = false, m_formula = false, m_hasStringValue = false;
-    std::string m_value, m_stringValue, m_name;
+    bool m_formula = false;
+    std::string m_value, m_name;
     std::int64_t m_blanks = 1;
     std::int64_t m_columnsRepeated = 1, m_rowsRepeated = 1;
 
@@ -531,13 +531,13 @@ private:
     bool m_inRow = false, m_rowHasContent = false;
 
     // The cell being read.
-    bool m_inCell = false, m_cellHasChildren = false;
+    bool m_inCell = false;
     std::size_t m_cellDepth = 0, m_paragraphDepth = SIZE_MAX;
     int m_skip = 0;
     int m_paragraphs = 0;
     ValueType m_cellType = ValueType::None;
-    bool m_cellError = false, m_cellFormula = false, m_cellHasStringValue = false;
-    std::string m_cellValue, m_cellStringValue, m_text;
+    bool m_cellFormula = false;
+    std::string m_cellValue, m_text;
     std::int64_t m_cellRepeat = 1;
 };
 } // namespace
