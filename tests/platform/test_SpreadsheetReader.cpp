@@ -776,12 +776,26 @@ private Q_SLOTS:
         add("row limit: the rest is not read", damagedAfterTwoRows, 2, rowsOf({{"Ali", ""}, {"Ali", ""}}), 0, 2,
             {QStringLiteral("Sayfa1"), QStringLiteral("İkinci & son")});
         add("end tag that does not match", damagedAfterTwoRows, 0);
-        // Later sheets found past the limit: one holding a table in a cell, one named by a reference.
+        // Later sheets found past the limit: one holding a table in a cell, one named by a reference,
+        // one whose name holds a '>'.
         add("row limit inside a repeated row, later sheets",
             row("5", ali) + second + row("1", text("<table:table table:name=\"iç\"/><text:p>x</text:p>")) +
-                "</table:table><table:table table:name=\"&#304;zmir\">",
+                "</table:table><table:table table:name=\"&#304;zmir\"></table:table><table:table "
+                "table:name='a>b'>",
             3, rowsOf({{"Ali", ""}, {"Ali", ""}, {"Ali", ""}}), 0, 3,
-            {QStringLiteral("Sayfa1"), QStringLiteral("İkinci & son"), QStringLiteral("İzmir")});
+            {QStringLiteral("Sayfa1"), QStringLiteral("İkinci & son"), QStringLiteral("İzmir"), QStringLiteral("a>b")});
+        // A sheet not read is not held to the limits of the one that is.
+        add("rows beyond the limit in a sheet not read", row("1", ali) + second + row("2000000", ali), 1, {}, 0, 0,
+            {QStringLiteral("Sayfa1"), QStringLiteral("İkinci & son")});
+        add("markup nested too deeply",
+            row("1", text("<text:p>" + QByteArray("<text:span>").repeated(5000) + "x" +
+                          QByteArray("</text:span>").repeated(5000) + "</text:p>")),
+            0);
+        add("times of day and durations",
+            row("1", cell("office:value-type=\"time\" office:time-value=\"PT10H30M15.5S\"") +
+                         cell("office:value-type=\"time\" office:time-value=\"PT10X\"")) +
+                row("1", cell("office:value-type=\"time\" office:time-value=\"P1DT12H\"")),
+            2, rowsOf({{"10:30:16", ""}, {"31.12.1899 12:00:00", ""}}));
         add("a table and a drawing inside a cell",
             row("1", text("<table:table table:name=\"iç\"><table:table-row>" + ali +
                           "</table:table-row></table:table><draw:frame><draw:text-box><text:p>Çizim</text:p>"
