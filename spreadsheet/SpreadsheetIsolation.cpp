@@ -3,6 +3,7 @@
 #include "HugePages.h"
 #include "LittleEndian.h"
 #include "SpreadsheetBiff.h"
+#include "SpreadsheetOds.h"
 #include "SpreadsheetOrcus.h"
 #include "SpreadsheetSheet.h"
 #include "SpreadsheetXls.h"
@@ -213,6 +214,8 @@ void readInto(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& 
         spreadsheetReadOldBiff(request.content, sheet);
     else if (request.format == SpreadsheetFormat::Xlsx)
         spreadsheetReadXlsx(request.content, sheet);
+    else if (request.format == SpreadsheetFormat::Ods)
+        spreadsheetReadOds(request.content, sheet, limits);
     else
         spreadsheetReadWithOrcus(request.format, request.content, sheet, limits);
 }

@@ -1,5 +1,6 @@
 #include "SpreadsheetXlsx.h"
 
+#include "SpreadsheetMarkup.h"
 #include "SpreadsheetReader.h"
 #include "SpreadsheetSheet.h"
 #include "SpreadsheetZip.h"
@@ -12,7 +13,6 @@
 #include <exception>
 #include <map>
 #include <optional>
-#include <orcus/sax_parser.hpp>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,34 +20,12 @@
 namespace {
 using Element = orcus::sax::parser_element;
 using Attribute = orcus::sax::parser_attribute;
+using Handler = SpreadsheetMarkupHandler;
 
 // Past the last column of a sheet; a cell there still makes its row used.
 constexpr std::int64_t columnLimit = 16384;
 // Row numbers are cut here: far past any sheet, so the sheet reports them as too many rows.
 constexpr std::int64_t rowLimit = std::int64_t(1) << 30;
-
-// What a part's handler leaves alone unless it says otherwise.
-struct Handler
-{
-    void doctype(const orcus::sax::doctype_declaration&) {}
-    void start_declaration(std::string_view) {}
-    void end_declaration(std::string_view) {}
-    void attribute(const Attribute&) {}
-    void end_element(const Element&) {}
-    void characters(std::string_view, bool) {}
-};
-
-// A part whose markup is cut short is refused before the parser sees it: liborcus's parser reads
-// one byte past the end of markup that stops inside a tag. Whole markup ends with a '>', whatever
-// blanks follow it.
-template <class H> void parse(std::string_view xml, H& handler)
-{
-    const std::size_t last = xml.find_last_not_of(" \t\r\n");
-    if (last == std::string_view::npos || xml[last] != '>')
-        throw ESpreadsheetError("workbook part cut short");
-    orcus::sax_parser<H> parser(xml.data(), xml.size(), false, handler);
-    parser.parse();
-}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -68,35 +46,6 @@ template <class Read> bool visitPart(const QByteArray& content, const std::strin
             read(data);
         });
     return found;
-}
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-// A whole number of decimal digits, cut at `limit` (at most 2^32); blanks around it are allowed.
-std::optional<std::int64_t> digitsValue(std::string_view s, std::int64_t limit)
-{
-    std::int64_t value = 0;
-    std::size_t i = 0;
-    for (; i < s.size() && static_cast<unsigned char>(s[i] - '0') < 10; ++i)
-        value = value < limit ? value * 10 + (s[i] - '0') : limit;
-    if (i > 0 && i == s.size())
-        return std::min(value, limit);
-    const std::string_view inner = trimmed(s);
-    if (inner.size() == s.size())
-        return std::nullopt;
-    return digitsValue(inner, limit);
 }
 
 int hexDigit(char c)
@@ -294,7 +243,7 @@ public:
     void attribute(const Attribute& a)
     {
         if (a.name == "numFmtId")
-            m_formatId = std::size_t(digitsValue(a.value, rowLimit).value_or(0));
+            m_formatId = std::size_t(spreadsheetDigits(a.value, rowLimit).value_or(0));
         else if (a.name == "formatCode")
             m_code = a.value;
     }
@@ -333,9 +282,6 @@ private:
 // <t> elements, plain or in rich-text runs, without the phonetic guide (<rPh>) some East Asian
 // texts carry.
 
-// Text collected for one cell: room for what a sheet keeps of it even when written with escapes.
-constexpr std::size_t keptTextBytes = 8 * SpreadsheetSheet::maxCellBytes;
-
 class TextRuns
 {
 public:
@@ -362,28 +308,9 @@ public:
     void characters(std::string_view s)
     {
         if (m_inText)
-            appendText(m_text, s);
+            spreadsheetAppendText(m_text, s);
     }
     std::string_view text() { return unescape(m_text, m_unescaped); }
-
-    // Characters as XML reads them: a CR LF pair, and a CR alone, are one LF (a multi-line cell
-    // shows LF; an escaped "_x000D_" stays a CR). Past what a sheet keeps of a cell nothing more
-    // is collected, so that a hostile cell costs no memory.
-    static void appendText(std::string& text, std::string_view s)
-    {
-        const std::size_t room = keptTextBytes > text.size() ? keptTextBytes - text.size() : 0;
-        s = s.substr(0, room);
-        if (s.find('\r') == std::string_view::npos)
-        {
-            text += s;
-            return;
-        }
-        for (std::size_t i = 0; i < s.size(); ++i)
-            if (s[i] != '\r')
-                text += s[i];
-            else if (i + 1 >= s.size() || s[i + 1] != '\n')
-                text += '\n';
-    }
 
 private:
     std::string m_text;
@@ -403,7 +330,7 @@ public:
     void attribute(const Attribute& a)
     {
         if (a.name == "uniqueCount")
-            m_count = digitsValue(a.value, rowLimit).value_or(0);
+            m_count = spreadsheetDigits(a.value, rowLimit).value_or(0);
     }
     void start_element(const Element& e)
     {
@@ -446,47 +373,6 @@ private:
 
 // ---------------------------------------------------------------------------------------------
 // The worksheet's cells.
-
-// A date of a cell of type "d": "2024-03-15", "2024-03-15T10:30:00", with seconds' fractions
-// and a zone that are of no account.
-std::optional<double> isoSerial(std::string_view s)
-{
-    auto number = [&](std::size_t at, std::size_t length) -> int {
-        int value = 0;
-        if (at + length > s.size())
-            return -1;
-        for (std::size_t i = at; i < at + length; ++i)
-        {
-            if (s[i] < '0' || s[i] > '9')
-                return -1;
-            value = value * 10 + (s[i] - '0');
-        }
-        return value;
-    };
-    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
-    if (year < 0 || month < 0 || day < 0 || s[4] != '-' || s[7] != '-')
-        return std::nullopt;
-    const QDate date(year, month, day);
-    if (!date.isValid())
-        return std::nullopt;
-    double serial = double(spreadsheetDayZero().daysTo(date));
-    if (s.size() > 10 && s[10] == 'T')
-    {
-        const int hour = number(11, 2), minute = number(14, 2);
-        const int second = s.size() >= 19 && s[16] == ':' ? number(17, 2) : 0;
-        if (hour < 0 || minute < 0 || second < 0 || s[13] != ':')
-            return std::nullopt;
-        double fraction = 0;
-        if (s.size() > 20 && s[19] == '.')
-        {
-            double scale = 0.1;
-            for (std::size_t i = 20; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, scale /= 10)
-                fraction += (s[i] - '0') * scale;
-        }
-        serial += (hour * 3600.0 + minute * 60.0 + second + fraction) / 86400.0;
-    }
-    return serial;
-}
 
 class SheetHandler : public Handler
 {
@@ -556,7 +442,7 @@ public:
     void characters(std::string_view s, bool)
     {
         if (m_inValue)
-            TextRuns::appendText(m_value, s);
+            spreadsheetAppendText(m_value, s);
         else if (m_inInline)
             m_runs.characters(s);
     }
@@ -579,13 +465,14 @@ private:
         std::size_t i = colon == std::string::npos ? 0 : colon + 1;
         while (i < m_range.size() && !(m_range[i] >= '0' && m_range[i] <= '9'))
             ++i;
-        const std::int64_t rows = digitsValue(std::string_view(m_range).substr(i), rowLimit).value_or(0);
+        const std::int64_t rows = spreadsheetDigits(std::string_view(m_range).substr(i), rowLimit).value_or(0);
         m_sheet.reserve(int(std::min<std::int64_t>(rows, std::int64_t(m_partBytes / 6))), 0);
     }
 
     void startRow()
     {
-        if (const std::optional<std::int64_t> r = m_hasRef ? digitsValue(m_ref, rowLimit) : std::nullopt; r && *r > 0)
+        if (const std::optional<std::int64_t> r = m_hasRef ? spreadsheetDigits(m_ref, rowLimit) : std::nullopt;
+            r && *r > 0)
             m_row = *r - 1;
         else
             m_row = m_row + 1;
@@ -599,7 +486,7 @@ private:
         m_inCell = true;
         m_hasValue = m_hasFormula = m_inValue = m_inInline = false;
         m_cellType = m_type;
-        m_xf = m_style.empty() ? 0 : digitsValue(m_style, rowLimit).value_or(0);
+        m_xf = m_style.empty() ? 0 : spreadsheetDigits(m_style, rowLimit).value_or(0);
         if (!m_hasRef)
         {
             ++m_col;
@@ -609,7 +496,7 @@ private:
         std::int64_t col = 0;
         for (; i < m_ref.size() && ((m_ref[i] >= 'A' && m_ref[i] <= 'Z') || (m_ref[i] >= 'a' && m_ref[i] <= 'z')); ++i)
             col = std::min(col * 26 + ((m_ref[i] & 0x1F)), columnLimit + 1);
-        const std::optional<std::int64_t> row = digitsValue(std::string_view(m_ref).substr(i), rowLimit);
+        const std::optional<std::int64_t> row = spreadsheetDigits(std::string_view(m_ref).substr(i), rowLimit);
         if (i == 0 || !row || *row == 0 || col > columnLimit)
             throw ESpreadsheetError("invalid cell address in workbook: " + m_ref.substr(0, 32));
         m_col = col - 1;
@@ -632,7 +519,7 @@ private:
         const std::string_view type = m_cellType;
         if (type == "s")
         {
-            if (const std::optional<std::int64_t> index = digitsValue(m_value, rowLimit * 4))
+            if (const std::optional<std::int64_t> index = spreadsheetDigits(m_value, rowLimit * 4))
                 m_sheet.setSharedString(row, col, std::size_t(*index));
             else
                 m_sheet.noteUsedRow(row);
@@ -642,10 +529,10 @@ private:
         else if (type == "str" || type == "e")
             m_sheet.setText(row, col, unescape(m_value, m_unescaped));
         else if (type == "b")
-            m_sheet.setBool(row, col, digitsValue(m_value, 1).value_or(0) != 0 || m_value == "true");
+            m_sheet.setBool(row, col, spreadsheetDigits(m_value, 1).value_or(0) != 0 || m_value == "true");
         else if (type == "d")
         {
-            if (const std::optional<double> serial = isoSerial(m_value))
+            if (const std::optional<double> serial = spreadsheetIsoSerial(m_value))
                 m_sheet.setDateTime(row, col, *serial);
             else
                 m_sheet.noteUsedRow(row);
@@ -656,7 +543,7 @@ private:
 
     void setNumber(int row, int col)
     {
-        std::string_view v = trimmed(m_value);
+        std::string_view v = spreadsheetTrimmed(m_value);
         if (v.starts_with('+'))
             v.remove_prefix(1);
         double value = 0;
@@ -689,7 +576,7 @@ private:
 // Whether the package has the part; it is parsed with `handler` when it does.
 template <class H> bool parsePart(const QByteArray& content, const std::string& name, H& handler)
 {
-    return visitPart(content, name, [&](std::string_view xml) { parse(xml, handler); });
+    return visitPart(content, name, [&](std::string_view xml) { spreadsheetParseMarkup(xml, handler); });
 }
 } // namespace
 
@@ -752,7 +639,7 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
             {
                 found = visitPart(content, worksheet, [&](std::string_view xml) {
                     SheetHandler cells(sheet, xml.size());
-                    parse(xml, cells);
+                    spreadsheetParseMarkup(xml, cells);
                 });
             }
             catch (const ESpreadsheetEnough&)
@@ -766,7 +653,7 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
                 {
                     visitPart(content, strings, [&](std::string_view xml) {
                         SharedStringsHandler handler(sharedStrings, xml.size(), wanted);
-                        parse(xml, handler);
+                        spreadsheetParseMarkup(xml, handler);
                     });
                 }
                 catch (const ESpreadsheetEnough&)
@@ -781,7 +668,7 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
                     if (!strings.empty())
                         visitPart(content, strings, [&](std::string_view xml) {
                             SharedStringsHandler handler(sharedStrings, xml.size());
-                            parse(xml, handler);
+                            spreadsheetParseMarkup(xml, handler);
                         });
                 }
                 catch (...)
@@ -793,7 +680,7 @@ void spreadsheetReadXlsx(const QByteArray& content, SpreadsheetSheet& sheet)
             {
                 found = visitPart(content, worksheet, [&](std::string_view xml) {
                     SheetHandler cells(sheet, xml.size());
-                    parse(xml, cells);
+                    spreadsheetParseMarkup(xml, cells);
                 });
             }
             catch (const ESpreadsheetEnough&)

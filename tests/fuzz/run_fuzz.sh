@@ -21,7 +21,7 @@ flags="-std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer -fsanitize=fuzzer,address
 $cxx $flags -o "$work/fuzz_spreadsheet" "$here/fuzz_spreadsheet.cpp" \
     "$root"/spreadsheet/SpreadsheetReader.cpp "$root"/spreadsheet/SpreadsheetSheet.cpp \
     "$root"/spreadsheet/SpreadsheetZip.cpp "$root"/spreadsheet/SpreadsheetOrcus.cpp "$root"/spreadsheet/SpreadsheetMarkup.cpp \
-    "$root"/spreadsheet/SpreadsheetXlsx.cpp \
+    "$root"/spreadsheet/SpreadsheetXlsx.cpp "$root"/spreadsheet/SpreadsheetOds.cpp \
     "$root"/spreadsheet/SpreadsheetXls.cpp "$root"/spreadsheet/SpreadsheetBiff.cpp \
     "$root"/spreadsheet/SpreadsheetIsolation.cpp "$root"/data/Codec1254.cpp "$root"/data/HugePages.cpp \
     "$root"/data/Transliteration.cpp "$root"/spreadsheet/NativePath.cpp -DCEKILIS_WITH_ICU \

@@ -355,6 +355,7 @@ private Q_SLOTS:
         QTest::newRow("too many rows") << "duplicate.xlsx" << 3 << 0 << int(SpreadsheetProblem::TooLarge);
         QTest::newRow("no such sheet, ods") << "names_ab.ods" << 0 << 2 << int(SpreadsheetProblem::MissingSheet);
         QTest::newRow("no such sheet, csv") << "names_ab.csv" << 0 << 1 << int(SpreadsheetProblem::MissingSheet);
+        QTest::newRow("markup cut short, ods") << "fuzz_orcus_3.ods" << 0 << 0 << int(SpreadsheetProblem::Damaged);
     }
     void refusalsTellTheirKind()
     {
@@ -518,6 +519,7 @@ private Q_SLOTS:
                                                   ";\xDDzmir\r\n\xD0\xDC\xDE;x\r\n");
         QTest::newRow("semicolons and quotes") << QByteArray("\"Ayşe çağrı\";İzmir\n\"ĞÜŞ\";\"x\"\n");
         QTest::newRow("tabs") << QByteArray("Ayşe çağrı\tİzmir\nĞÜŞ\tx");
+        QTest::newRow("commas and quotes") << QByteArray("\"Ayşe çağrı\",\"İzmir\"\r\nĞÜŞ,x");
     }
     void csvInCodePage1254OrWithByteOrderMark()
     {
@@ -706,31 +708,122 @@ private Q_SLOTS:
 
     // Repeat counts announce rows and cells that the few bytes of the file do not hold: a sheet
     // announcing more than a worksheet holds is refused by the count, before any copy is made.
+    // Rows with `shown` are compared as a whole: what a cell's markup shows, and which sheet is read.
     void odsRepeatsWithinTheLimits_data()
     {
         QTest::addColumn<QByteArray>("rows");
         QTest::addColumn<int>("usedRows"); // 0: refused
+        QTest::addColumn<Rows>("shown");   // empty: every used row reads "Ali" in A
+        QTest::addColumn<int>("sheet");
+        QTest::addColumn<int>("rowLimit");
+        QTest::addColumn<QStringList>("names"); // checked unless empty
         const QByteArray ali = "<table:table-cell office:value-type=\"string\"><text:p>Ali</text:p></table:table-cell>";
         const auto row = [](const char* repeat, const QByteArray& cells) {
             return "<table:table-row table:number-rows-repeated=\"" + QByteArray(repeat) + "\">" + cells +
                    "</table:table-row>";
         };
+        const auto cell = [](const QByteArray& attributes, const QByteArray& inner = "<text:p>x</text:p>") {
+            return "<table:table-cell " + attributes + ">" + inner + "</table:table-cell>";
+        };
+        const auto text = [&](const QByteArray& inner) { return cell("office:value-type=\"string\"", inner); };
+        const auto add = [](const char* name, const QByteArray& rows, int usedRows, const Rows& shown = {},
+                            int sheet = 0, int rowLimit = 0, const QStringList& names = {}) {
+            QTest::newRow(name) << rows << usedRows << shown << sheet << rowLimit << names;
+        };
         const QByteArray emptyTail = row("1048553", "<table:table-cell table:number-columns-repeated=\"1024\"/>");
-        QTest::newRow("row repeated to the last sheet row") << row("10", ali) << 10;
-        QTest::newRow("row repeated past the last sheet row") << row("11", ali) << 0;
-        QTest::newRow("rows repeated a billion times") << row("1000000000", ali) + emptyTail << 0;
-        QTest::newRow("empty rows to the end of the sheet") << row("2", ali) + emptyTail << 2;
-        QTest::newRow("cell repeated over five million columns")
-            << row("1", QByteArray(ali).insert(17, " table:number-columns-repeated=\"5000000\"")) << 0;
-        QTest::newRow("cells repeated over many rows")
-            << row("10", QByteArray(ali).insert(17, " table:number-columns-repeated=\"500000\"")) << 0;
-        QTest::newRow("cell repeated past column B")
-            << row("1", ali) + row("3", QByteArray(ali).insert(17, " table:number-columns-repeated=\"16000\"")) << 4;
+        add("row repeated to the last sheet row", row("10", ali), 10);
+        add("row repeated past the last sheet row", row("11", ali), 0);
+        add("rows repeated a billion times", row("1000000000", ali) + emptyTail, 0);
+        add("empty rows to the end of the sheet", row("2", ali) + emptyTail, 2);
+        add("cell repeated over five million columns",
+            row("1", QByteArray(ali).insert(17, " table:number-columns-repeated=\"5000000\"")), 0);
+        add("cells repeated over many rows",
+            row("10", QByteArray(ali).insert(17, " table:number-columns-repeated=\"500000\"")), 0);
+        add("cell repeated past column B",
+            row("1", ali) + row("3", QByteArray(ali).insert(17, " table:number-columns-repeated=\"16000\"")), 4);
+        // Empty cells written with an end tag are as empty as those without one.
+        add("empty cells written out to the end of the sheet",
+            row("2", ali) +
+                row("1048000", "<table:table-cell table:number-columns-repeated=\"1024\"></table:table-cell>"),
+            2);
+        add("blanks, tabs, line breaks, spans and links",
+            row("1", text("<text:p>Ay<text:span>şe</text:span><text:s text:c=\"3\"/><text:a>Yıl</text:a>maz</text:p>") +
+                         text("<text:p>Alt<text:line-break/>satır<text:tab/>son\r\n</text:p>")),
+            1, rowsOf({{"Ayşe   Yılmaz", "Alt\nsatır\tson\n"}}));
+        add("paragraphs, not the annotation",
+            row("1", text("<office:annotation><dc:creator>Ali</dc:creator><text:p>Not</text:p></office:annotation>"
+                          "<text:p>Ali</text:p>") +
+                         text("<text:p>Bir</text:p><text:p/><text:p>Üç</text:p>")),
+            1, rowsOf({{"Ali", "Bir\n\nÜç"}}));
+        add("percentages, currencies, truth values, times, untyped text",
+            row("1", cell("office:value-type=\"percentage\" office:value=\"0.125\"") +
+                         cell("office:value-type=\"currency\" office:currency=\"TRY\" office:value=\"1234.5\"")) +
+                row("1", cell("office:value-type=\"boolean\" office:boolean-value=\"true\"") +
+                             cell("office:value-type=\"time\" office:time-value=\"PT10H30M00S\"")) +
+                row("1", cell("", "<text:p>Ali</text:p>") + cell("office:value-type=\"void\"")),
+            3, rowsOf({{"0,125", "1234,5"}, {"DOĞRU", "10:30:00"}, {"Ali", ""}}));
+        add("repeated cells in repeated rows, a covered cell",
+            row("2", QByteArray(ali).insert(17, " table:number-columns-repeated=\"2\"")) +
+                row("1", "<table:covered-table-cell/>" + ali),
+            3, rowsOf({{"Ali", "Ali"}, {"Ali", "Ali"}, {"", "Ali"}}));
+        const QByteArray second = "</table:table><table:table table:name=\"İkinci &amp; son\">";
+        add("second sheet", row("1", ali) + second + row("2", text("<text:p>Veli</text:p>")), 2,
+            rowsOf({{"Veli", ""}, {"Veli", ""}}), 1, 0, {QStringLiteral("Sayfa1"), QStringLiteral("İkinci & son")});
+        // Past the row limit nothing is parsed, only the later sheets' names are found.
+        const QByteArray damagedAfterTwoRows =
+            row("1", ali) + row("3", ali) + "<table:table-row><table:table-cell></table:table-row></table:table-cell>" +
+            second + row("1", ali);
+        add("row limit: the rest is not read", damagedAfterTwoRows, 2, rowsOf({{"Ali", ""}, {"Ali", ""}}), 0, 2,
+            {QStringLiteral("Sayfa1"), QStringLiteral("İkinci & son")});
+        add("end tag that does not match", damagedAfterTwoRows, 0);
+        // Later sheets found past the limit: one holding a table in a cell, one named by a reference,
+        // one whose name holds a '>'.
+        add("row limit inside a repeated row, later sheets",
+            row("5", ali) + second + row("1", text("<table:table table:name=\"iç\"/><text:p>x</text:p>")) +
+                "</table:table><table:table table:name=\"&#304;zmir\"></table:table><table:table "
+                "table:name='a>b'>",
+            3, rowsOf({{"Ali", ""}, {"Ali", ""}, {"Ali", ""}}), 0, 3,
+            {QStringLiteral("Sayfa1"), QStringLiteral("İkinci & son"), QStringLiteral("İzmir"), QStringLiteral("a>b")});
+        // A sheet not read is not held to the limits of the one that is.
+        add("rows beyond the limit in a sheet not read", row("1", ali) + second + row("2000000", ali), 1, {}, 0, 0,
+            {QStringLiteral("Sayfa1"), QStringLiteral("İkinci & son")});
+        add("markup nested too deeply",
+            row("1", text("<text:p>" + QByteArray("<text:span>").repeated(5000) + "x" +
+                          QByteArray("</text:span>").repeated(5000) + "</text:p>")),
+            0);
+        add("times of day and durations",
+            row("1", cell("office:value-type=\"time\" office:time-value=\"PT10H30M15.5S\"") +
+                         cell("office:value-type=\"time\" office:time-value=\"PT10X\"")) +
+                row("1", cell("office:value-type=\"time\" office:time-value=\"P1DT12H\"")),
+            2, rowsOf({{"10:30:16", ""}, {"31.12.1899 12:00:00", ""}}));
+        add("a table and a drawing inside a cell",
+            row("1", text("<table:table table:name=\"iç\"><table:table-row>" + ali +
+                          "</table:table-row></table:table><draw:frame><draw:text-box><text:p>Çizim</text:p>"
+                          "</draw:text-box></draw:frame><text:p>Veli</text:p>")),
+            1, rowsOf({{"Veli", ""}}), 0, 0, {QStringLiteral("Sayfa1")});
+        add("dates, numbers as written, a formula's shown result",
+            row("1", cell("office:value-type=\"date\" office:date-value=\"2024-03-15T10:30:00\"") +
+                         cell("office:value-type=\"date\" office:date-value=\"2024-02-30\"")) +
+                row("1", cell("office:value-type=\"float\" office:value=\" +3.25 \"") +
+                             cell("office:value-type=\"float\" office:value=\"abc\"")) +
+                row("1", cell("table:formula=\"of:=1+1\"", "<text:p>2</text:p>")),
+            3, rowsOf({{"15.03.2024 10:30:00", ""}, {"3,25", ""}, {"2", ""}}));
+        add("a blank count of billions is cut with the cell",
+            row("1", text("<text:p>a<text:s text:c=\"4000000000\"/>b</text:p>")), 1,
+            Rows{{QLatin1Char('a') + QString(SpreadsheetSheet::maxCellBytes - 1, QLatin1Char(' ')), QString()}});
+        add("zero repeat counts count once",
+            row("0", QByteArray(ali).insert(17, " table:number-columns-repeated=\"0\"")) + row("1", ali), 2);
+        add("a cell past the last column",
+            row("1", "<table:table-cell table:number-columns-repeated=\"16384\"/>" + ali), 1, rowsOf({{"", ""}}));
     }
     void odsRepeatsWithinTheLimits()
     {
         QFETCH(QByteArray, rows);
         QFETCH(int, usedRows);
+        QFETCH(Rows, shown);
+        QFETCH(int, sheet);
+        QFETCH(int, rowLimit);
+        QFETCH(QStringList, names);
         const QByteArray content =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document-content "
             "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
@@ -748,10 +841,21 @@ private Q_SLOTS:
         limits.maxRows = rows.contains("\"10\"") || rows.contains("\"11\"") ? 10 : limits.maxRows;
         SpreadsheetReader reader;
         reader.setLimits(limits);
+        SpreadsheetSelection selection;
+        selection.sheet = sheet;
+        selection.rowLimit = rowLimit;
+        reader.setSelection(selection);
         if (usedRows == 0)
             return expectRefused(reader, path);
         reader.open(path);
         QCOMPARE(reader.usedRowCount(), usedRows);
+        if (!names.isEmpty())
+            QCOMPARE(reader.sheetNames(), names);
+        if (!shown.isEmpty())
+        {
+            QCOMPARE(readAll(reader), shown);
+            return;
+        }
         for (int r = 1; r <= usedRows; ++r)
             QCOMPARE(reader.cellText(r, 1), QStringLiteral("Ali"));
         QCOMPARE(reader.cellText(usedRows, 2), rows.contains("16000") ? QStringLiteral("Ali") : QString());
