@@ -13,16 +13,6 @@
 #include <algorithm>
 #include <utility>
 
-#ifdef Q_OS_WIN
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 const QByteArray header = "CEKILIS-OLAYLAR\t1\r\n";
 const QString timeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
@@ -86,17 +76,6 @@ QString unescaped(const QString& text)
     return out;
 }
 
-bool syncToDisk(QFile& file)
-{
-    if (!file.flush())
-        return false;
-#ifdef Q_OS_WIN
-    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()))) != 0;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
-}
-
 // Appends one line and returns once it is on the disk. A line an earlier append left unfinished
 // (the program stopped half-way) is cut off first, so every line in the file is whole.
 bool appendLine(const QString& path, const QByteArray& line)
@@ -123,7 +102,7 @@ bool appendLine(const QString& path, const QByteArray& line)
         }
     }
     const QByteArray bytes = size == 0 ? header + line : line;
-    bool ok = file.seek(size) && file.write(bytes) == bytes.size() && syncToDisk(file);
+    bool ok = file.seek(size) && file.write(bytes) == bytes.size() && syncFileToDisk(file);
     if (!ok)
         file.resize(size);
     file.close();

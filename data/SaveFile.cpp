@@ -50,13 +50,7 @@ QString temporaryName(const QString& target)
 
 bool syncToDisk(QFile& file)
 {
-    if (faults().failSync)
-        return false;
-#ifdef Q_OS_WIN
-    return _commit(file.handle()) == 0;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
+    return !faults().failSync && syncFileToDisk(file);
 }
 
 enum class RenameResult
@@ -533,11 +527,7 @@ bool TSaveFile::restoreOld() noexcept
         return false;
     if (!m_file.seek(0) || m_file.write(m_old) != m_old.size() || !m_file.resize(m_oldSize))
         return false;
-#ifdef Q_OS_WIN
-    return _commit(m_file.handle()) == 0;
-#else
-    return ::fsync(m_file.handle()) == 0;
-#endif
+    return syncFileToDisk(m_file);
 }
 
 // Returns whether the old content is whole.
@@ -743,4 +733,15 @@ SaveFileFaults setSaveFileFaults(SaveFileFaults faults_)
 void setSaveFileStopHalfWay(std::function<void()> stop)
 {
     stopHalfWay() = std::move(stop);
+}
+
+bool syncFileToDisk(QFile& file)
+{
+    if (!file.flush())
+        return false;
+#ifdef Q_OS_WIN
+    return _commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
 }

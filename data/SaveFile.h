@@ -118,6 +118,9 @@ int RemoveSaveFileLeftovers(const QString& folder, const QStringList& bareNames)
 // left it damaged, says so and where the copy of its previous contents is.
 QString SaveFailedText(const QString& path);
 
+// Writes what the file's buffers hold and waits until the system has it on the disk.
+bool syncFileToDisk(QFile& file);
+
 // Test seam standing in for file systems that are hard to make on demand. A value of -1 for
 // spaceLeft means no limit: otherwise each save can add at most that many bytes to the disk
 // (a full disk). refuseNewFiles makes the folder refuse the temporary file (and any new file);
