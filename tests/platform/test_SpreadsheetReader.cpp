@@ -1,6 +1,7 @@
 #include "SpreadsheetIsolation.h"
 #include "SpreadsheetReader.h"
 #include "SpreadsheetSheet.h"
+#include "SpreadsheetZip.h"
 #include "common/DecoderMain.h"
 #include "common/FixturePath.h"
 #include "common/TestFiles.h"
@@ -14,6 +15,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <thread>
+#include <zlib.h>
+
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#endif
 
 namespace {
 const char failureVariable[] = "CEKILIS_TEST_DECODER_FAILURE";
@@ -63,6 +69,7 @@ struct ZipPart
     QByteArray data;
     quint32 claimedSize = 0xFFFFFFFF; // the real size unless set
     quint32 method = 8;               // deflated; 0 stored
+    quint32 crc = 0;                  // of the unpacked bytes
 };
 QByteArray zipOf(const QList<ZipPart>& parts)
 {
@@ -74,13 +81,13 @@ QByteArray zipOf(const QList<ZipPart>& parts)
         const quint32 offset = quint32(out.size());
         put32(out, 0x04034b50);
         put16(out, 20), put16(out, 0), put16(out, part.method), put16(out, 0), put16(out, 0);
-        put32(out, 0), put32(out, quint32(part.data.size())), put32(out, unpacked);
+        put32(out, part.crc), put32(out, quint32(part.data.size())), put32(out, unpacked);
         put16(out, quint32(part.name.size())), put16(out, 0);
         out += part.name + part.data;
         put32(directory, 0x02014b50);
         put16(directory, 20), put16(directory, 20), put16(directory, 0), put16(directory, part.method);
         put16(directory, 0), put16(directory, 0);
-        put32(directory, 0), put32(directory, quint32(part.data.size())), put32(directory, unpacked);
+        put32(directory, part.crc), put32(directory, quint32(part.data.size())), put32(directory, unpacked);
         put16(directory, quint32(part.name.size())), put16(directory, 0), put16(directory, 0);
         put16(directory, 0), put16(directory, 0), put32(directory, 0), put32(directory, offset);
         directory += part.name;
@@ -105,9 +112,65 @@ struct XlsxParts
     QByteArray relations;                                                // further relationships of the workbook
     QByteArray sheetTarget = "worksheets/sheet1.xml";
     QByteArray sheetPart = "xl/worksheets/sheet1.xml";
-    QByteArray styles;   // the inside of the styles part; no such part when empty
-    bool stored = false; // parts stored as they are, not deflated
+    QByteArray styles;     // the inside of the styles part; no such part when empty
+    bool stored = false;   // parts stored as they are, not deflated
+    bool wrongCrc = false; // the worksheet's CRC-32 in the package does not match its bytes
+    qint64 run = 0;        // when set, each '@' of a part stands for this many letters 'a' (1 + 258 k)
 };
+
+// CRC-32 of a part whose '@' stand for `run` letters 'a' each.
+quint32 crcOf(const QByteArray& data, qint64 run)
+{
+    static const QByteArray letters(1 << 20, 'a');
+    uLong crc = crc32(0, nullptr, 0);
+    const QList<QByteArray> pieces = run > 0 ? data.split('@') : QList<QByteArray>{data};
+    for (const QByteArray& piece : pieces)
+    {
+        if (&piece != &pieces.front())
+            for (qint64 left = run; left > 0; left -= letters.size())
+                crc = crc32(crc, reinterpret_cast<const Bytef*>(letters.constData()),
+                            uInt(std::min<qint64>(left, letters.size())));
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(piece.constData()), uInt(piece.size()));
+    }
+    return quint32(crc);
+}
+
+// A deflate stream of `data` whose '@' stand for `run` letters 'a' each, with the fixed codes: a run
+// is one literal and matches of 258 bytes at distance 1, so hundreds of megabytes take about one
+// byte in 160 (within the packing ratio a workbook may have) and are never held here.
+QByteArray deflatedWithRuns(const QByteArray& data, qint64 run)
+{
+    QByteArray out;
+    quint64 bits = 0;
+    int count = 0;
+    const auto put = [&](quint32 value, int n) {
+        bits |= quint64(value) << count;
+        for (count += n; count >= 8; count -= 8, bits >>= 8)
+            out.append(char(bits & 0xFF));
+    };
+    const auto code = [&](quint32 c, int n) { // most significant bit first
+        quint32 reversed = 0;
+        for (int i = 0; i < n; ++i)
+            reversed |= ((c >> i) & 1) << (n - 1 - i);
+        put(reversed, n);
+    };
+    const auto literal = [&](quint8 b) { b < 144 ? code(0x30 + b, 8) : code(0x190 + b - 144, 9); };
+    put(1, 1), put(1, 2); // the last block, fixed codes
+    for (const char c : data)
+    {
+        if (c != '@')
+        {
+            literal(quint8(c));
+            continue;
+        }
+        literal('a');
+        for (qint64 done = 1; done < run; done += 258)
+            code(285 - 280 + 0xC0, 8), code(0, 5); // length 258, distance 1
+    }
+    code(0, 7); // end of block
+    put(0, 7);
+    return out;
+}
 
 // The package with its parts deflated, as Excel writes them.
 QByteArray xlsxOf(const XlsxParts& p)
@@ -135,8 +198,16 @@ QByteArray xlsxOf(const XlsxParts& p)
         parts.append({"xl/styles.xml", "<styleSheet " + main + ">" + p.styles + "</styleSheet>"});
     QList<ZipPart> packed;
     for (const ZipPart& part : parts)
-        packed.append(p.stored ? ZipPart{part.name, part.data, 0xFFFFFFFF, 0}
-                               : ZipPart{part.name, qCompress(part.data).mid(6).chopped(4), quint32(part.data.size())});
+    {
+        const quint32 crc = crcOf(part.data, p.run) ^ (p.wrongCrc && part.name == p.sheetPart ? 1 : 0);
+        if (p.run > 0 && part.data.contains('@'))
+            packed.append({part.name, deflatedWithRuns(part.data, p.run),
+                           quint32(part.data.size() + part.data.count('@') * (p.run - 1)), 8, crc});
+        else
+            packed.append(p.stored ? ZipPart{part.name, part.data, 0xFFFFFFFF, 0, crc}
+                                   : ZipPart{part.name, qCompress(part.data).mid(6).chopped(4),
+                                             quint32(part.data.size()), 8, crc});
+    }
     return zipOf(packed);
 }
 
@@ -435,6 +506,8 @@ private Q_SLOTS:
         QVERIFY(source.open(QIODevice::ReadOnly));
         const QByteArray bytes = source.readAll();
         QCOMPARE(int(detectSpreadsheetFormat(bytes)), format);
+        // Told the same from the file's head and, for a package, its directory alone.
+        QCOMPARE(int(spreadsheetFileKind(source.fileName(), SpreadsheetLimits()).format), format);
         // Under a misleading name the workbook reads the same.
         const QString renamed = m_dir.filePath(QStringLiteral("liste.xlsx.txt"));
         QFile::remove(renamed);
@@ -595,6 +668,9 @@ private Q_SLOTS:
         QByteArray cut = zipOf({{"xl/workbook.xml", QByteArray(100, 'x')}});
         cut[cut.size() - 6] = char(0x7F); // central directory offset far outside the file
         QTest::newRow("directory outside the file") << cut;
+        QByteArray unanchored = zipOf({{"xl/workbook.xml", "<a/>"}});
+        unanchored[49 + 42] = char(0x10); // the part's local header, as the directory places it
+        QTest::newRow("directory naming no local header") << unanchored;
         QTest::newRow("binary junk") << QByteArray("\x01\x02\x00\x03junk", 8);
     }
     void foreignPackagesAreRefused()
@@ -894,6 +970,29 @@ private Q_SLOTS:
             << p
             << Rows{{QStringLiteral("Alt\nsatır\nsonu"), QString(400, QLatin1Char('x'))},
                     {QString(400, QLatin1Char('y')), QString()}};
+        p.stored = true;
+        QTest::newRow("line ends, huge cells, stored")
+            << p
+            << Rows{{QStringLiteral("Alt\nsatır\nsonu"), QString(400, QLatin1Char('x'))},
+                    {QString(400, QLatin1Char('y')), QString()}};
+        // Runs of markup text are cut long before the parser sees them, never inside an entity,
+        // and the markup around them stays whole.
+        p = {};
+        p.strings = "<si><t>" + QByteArray("&#x130;").repeated(3000) + "</t></si><si><t><![CDATA[" +
+                    QByteArray(20000, ']') + "]]></t></si><!--" + QByteArray(20000, 'c') + "-->";
+        p.body = "<sheetData><row r=\"1\" x=\"" + QByteArray(20000, '>') + "\"><c r=\"A1\" t=\"s\"><v>0</v></c>" +
+                 "<c r=\"B1\" t=\"s\"><v>1</v></c></row></sheetData>";
+        QTest::newRow("references, sections, comments and values beyond the cut")
+            << p << Rows{{QString(200, QChar(0x130)), QString(400, QLatin1Char(']'))}};
+        p.stored = true;
+        QTest::newRow("the same, stored") << p << Rows{{QString(200, QChar(0x130)), QString(400, QLatin1Char(']'))}};
+        p = {};
+        p.strings = "<si><t>Ali</t></si>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData>";
+        p.wrongCrc = true;
+        QTest::newRow("a part whose CRC-32 does not match") << p << Rows();
+        p.stored = true;
+        QTest::newRow("a stored part whose CRC-32 does not match") << p << Rows();
     }
     void xlsxPackagesOfEveryWriter()
     {
@@ -911,6 +1010,72 @@ private Q_SLOTS:
             return expectRefused(reader, path);
         reader.open(path);
         QCOMPARE(readAll(reader), rows);
+    }
+
+    // The text of markup read piece by piece as it is unpacked, whatever the pieces' size.
+    void markupRunsAreCutAtTheCap_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<int>("cap");
+        QTest::addColumn<QByteArray>("kept");
+        const QByteArray whole = "<a x='1' y=\"a>b\"><!--c--><t>abcd</t><![CDATA[<b>]]><?p?></a>";
+        QTest::newRow("runs within the cap") << whole << 16 << whole;
+        QTest::newRow("text") << QByteArray("<t>abcdefgh</t><t>ij</t>") << 4 << QByteArray("<t>abcd</t><t>ij</t>");
+        QTest::newRow("a two-byte character at the cut")
+            << QByteArray("<t>abc\xC5\x9F</t>") << 4 << QByteArray("<t>abc</t>");
+        QTest::newRow("a four-byte character at the cut")
+            << QByteArray("<t>ab\xF0\x9F\x98\x80</t>") << 4 << QByteArray("<t>ab</t>");
+        QTest::newRow("an entity at the cut") << QByteArray("<t>ab&amp;c</t>") << 4 << QByteArray("<t>ab</t>");
+        QTest::newRow("an entity before the cut") << QByteArray("<t>&lt;x</t>") << 4 << QByteArray("<t>&lt;</t>");
+        QTest::newRow("an attribute value")
+            << QByteArray("<c r=\"ABCDE&amp;\" t='s'/>") << 8 << QByteArray("<c r=\"ABCDE\" t='s'/>");
+        QTest::newRow("a tag, to its end past a quoted '>'")
+            << QByteArray("<c      a=\"x>y\">t</c>") << 4 << QByteArray("<c   >t</c>");
+        QTest::newRow("a CDATA section") << QByteArray("<t><![CDATA[abc]]]]></t>") << 4
+                                         << QByteArray("<t><![CDATA[abc]]></t>");
+        QTest::newRow("a comment") << QByteArray("<!--abc-def--><t/>") << 4 << QByteArray("<!--abc--><t/>");
+        QTest::newRow("a processing instruction") << QByteArray("<?pi abcde?\?>") << 4 << QByteArray("<?pi a?>");
+        QTest::newRow("a declaration") << QByteArray("<!DOCTYPE x><t/>") << 4 << QByteArray("<!DOCT><t/>");
+    }
+    void markupRunsAreCutAtTheCap()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(int, cap);
+        QFETCH(QByteArray, kept);
+        for (const std::size_t piece : {std::size_t(1), std::size_t(2), std::size_t(7), std::size_t(xml.size())})
+            QCOMPARE(QByteArray::fromStdString(spreadsheetCappedMarkup(xml.toStdString(), std::size_t(cap), piece)),
+                     kept);
+    }
+
+    // A cell of 300 MB, packed within the limits, costs the decoding child what it keeps of it.
+    void hugeCellCostsTheDecoderLittle_data()
+    {
+        QTest::addColumn<XlsxParts>("parts");
+        XlsxParts p;
+        p.run = 1 + 258LL * 1200000;
+        p.strings = "<si><t>@</t></si>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><v>7</v></c></row></sheetData>";
+        QTest::newRow("shared string") << p;
+        p.strings = "<si><t>x</t></si>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>@</t></is></c><c r=\"B1\"><v>7</v>"
+                 "</c></row></sheetData>";
+        QTest::newRow("inline string") << p;
+    }
+    void hugeCellCostsTheDecoderLittle()
+    {
+        QFETCH(XlsxParts, parts);
+        const QString path = m_dir.filePath(QStringLiteral("huge.xlsx"));
+        QFile::remove(path);
+        writeAll(path, xlsxOf(parts));
+        SpreadsheetReader reader;
+        reader.open(path);
+        QCOMPARE(readAll(reader), (Rows{{QString(400, QLatin1Char('a')), QStringLiteral("7")}}));
+#ifdef Q_OS_LINUX
+        // The largest child so far: every one before read a few kilobytes.
+        rusage usage{};
+        QCOMPARE(getrusage(RUSAGE_CHILDREN, &usage), 0);
+        QVERIFY2(usage.ru_maxrss < 96 * 1024, qPrintable(QString::number(usage.ru_maxrss)));
+#endif
     }
 
     void csvBeyondTheRowLimitIsRefused()
