@@ -224,6 +224,17 @@ std::vector<SpreadsheetZipPart> spreadsheetUnpackZip(const QByteArray& content,
 }
 
 namespace {
+// The first byte of [p, end) that is `a`, `b` or `c`, or `end`. Markup changes state every few
+// bytes: a plain loop beats a library search (or a vector one), whose start costs more than
+// such short stretches take.
+inline const char* findAny(const char* p, const char* end, char a, char b, char c)
+{
+    for (; p < end; ++p)
+        if (*p == a || *p == b || *p == c)
+            return p;
+    return end;
+}
+
 // Where the bytes a MarkupCap keeps go: written over the very bytes it reads, which the writing
 // never overtakes (it only ever drops), or nowhere when `base` is null (a look whether anything
 // would be cut).
@@ -280,6 +291,10 @@ public:
         };
         while (i < n)
         {
+            if (!m_dropping)
+                i = skimKept(in, i, n);
+            if (i == n)
+                break;
             switch (m_state)
             {
             case State::Text:
@@ -297,7 +312,7 @@ public:
                     resume();
                 }
                 const std::size_t span = std::min(n - i, m_cap - m_run);
-                if (const auto* found = static_cast<const char*>(std::memchr(in + i, end, span)))
+                if (const char* found = findAny(in + i, in + i + span, end, end, end); found != in + i + span)
                 {
                     i = std::size_t(found - in) + 1;
                     leaveRun();
@@ -348,8 +363,12 @@ public:
                         resume();
                     break;
                 }
-                for (; i < n && in[i] != '>' && in[i] != '"' && in[i] != '\'' && m_run < m_cap; ++i)
-                    ++m_run;
+                {
+                    const std::size_t span = std::min(n - i, m_cap - m_run);
+                    const std::size_t found = std::size_t(findAny(in + i, in + i + span, '>', '"', '\'') - in);
+                    m_run += found - i;
+                    i = found;
+                }
                 if (i == n)
                     break;
                 if (in[i] == '>')
@@ -402,6 +421,58 @@ public:
     bool cutAny() const { return m_cut; }
 
 private:
+    // Text, tags and quoted values within the cap, the bulk of any part, taken in one tight loop
+    // that leaves the rest (a cut, the piece's end, a comment and the like) to feed().
+    std::size_t skimKept(const char* in, std::size_t i, std::size_t n)
+    {
+        const char* p = in + i;
+        const char* const end = in + n;
+        State state = m_state;
+        std::size_t run = m_run;
+        for (;;)
+        {
+            const auto limit = [&] { return p + std::min(std::size_t(end - p), m_cap - run); };
+            if (state == State::Text)
+            {
+                const char* const stop = limit();
+                const char* const found = findAny(p, stop, '<', '<', '<');
+                run += std::size_t(found - p);
+                p = found;
+                if (found == stop || found + 1 == end || found[1] == '!' || found[1] == '?')
+                    break;
+                ++p, state = State::Tag, run = 0;
+            }
+            if (state == State::Tag)
+            {
+                const char* const stop = limit();
+                const char* const found = findAny(p, stop, '>', '"', '\'');
+                run += std::size_t(found - p);
+                p = found;
+                if (found == stop)
+                    break;
+                ++p;
+                if (*found == '>')
+                {
+                    state = State::Text, run = 0;
+                    continue;
+                }
+                m_quote = *found, m_tagRun = run, state = State::Quote, run = 0;
+            }
+            if (state != State::Quote)
+                break;
+            const char* const stop = limit();
+            const char* const found = findAny(p, stop, m_quote, m_quote, m_quote);
+            run += std::size_t(found - p);
+            p = found;
+            if (found == stop)
+                break;
+            ++p, state = State::Tag, run = m_tagRun, m_quote = 0;
+        }
+        m_state = state;
+        m_run = run;
+        return std::size_t(p - in);
+    }
+
     enum class State
     {
         Text,    // character data between tags
