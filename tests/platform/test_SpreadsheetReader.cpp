@@ -112,10 +112,12 @@ struct XlsxParts
     QByteArray relations;                                                // further relationships of the workbook
     QByteArray sheetTarget = "worksheets/sheet1.xml";
     QByteArray sheetPart = "xl/worksheets/sheet1.xml";
-    QByteArray styles;     // the inside of the styles part; no such part when empty
-    bool stored = false;   // parts stored as they are, not deflated
-    bool wrongCrc = false; // the worksheet's CRC-32 in the package does not match its bytes
-    qint64 run = 0;        // when set, each '@' of a part stands for this many letters 'a' (1 + 258 k)
+    QByteArray styles;   // the inside of the styles part; no such part when empty
+    bool stored = false; // parts stored as they are, not deflated
+    // How the worksheet's entry lies: "crc" off by one, "size" half the bytes it unpacks to, "cut"
+    // its compressed bytes cut short.
+    QByteArray sheetDamage;
+    qint64 run = 0; // when set, each '@' of a part stands for this many letters 'a' (1 + 258 k)
 };
 
 // CRC-32 of a part whose '@' stand for `run` letters 'a' each.
@@ -199,7 +201,7 @@ QByteArray xlsxOf(const XlsxParts& p)
     QList<ZipPart> packed;
     for (const ZipPart& part : parts)
     {
-        const quint32 crc = crcOf(part.data, p.run) ^ (p.wrongCrc && part.name == p.sheetPart ? 1 : 0);
+        const quint32 crc = crcOf(part.data, p.run);
         if (p.run > 0 && part.data.contains('@'))
             packed.append({part.name, deflatedWithRuns(part.data, p.run),
                            quint32(part.data.size() + part.data.count('@') * (p.run - 1)), 8, crc});
@@ -207,6 +209,13 @@ QByteArray xlsxOf(const XlsxParts& p)
             packed.append(p.stored ? ZipPart{part.name, part.data, 0xFFFFFFFF, 0, crc}
                                    : ZipPart{part.name, qCompress(part.data).mid(6).chopped(4),
                                              quint32(part.data.size()), 8, crc});
+        ZipPart& last = packed.back();
+        if (part.name == p.sheetPart && p.sheetDamage == "crc")
+            last.crc ^= 1;
+        else if (part.name == p.sheetPart && p.sheetDamage == "size")
+            last.claimedSize = quint32(part.data.size() / 2);
+        else if (part.name == p.sheetPart && p.sheetDamage == "cut")
+            last.data.chop(8);
     }
     return zipOf(packed);
 }
@@ -989,9 +998,14 @@ private Q_SLOTS:
         p = {};
         p.strings = "<si><t>Ali</t></si>";
         p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData>";
-        p.wrongCrc = true;
+        p.sheetDamage = "crc";
         QTest::newRow("a part whose CRC-32 does not match") << p << Rows();
+        p.sheetDamage = "size";
+        QTest::newRow("a part unpacking to more than it declares") << p << Rows();
+        p.sheetDamage = "cut";
+        QTest::newRow("a part whose compressed bytes are cut short") << p << Rows();
         p.stored = true;
+        p.sheetDamage = "crc";
         QTest::newRow("a stored part whose CRC-32 does not match") << p << Rows();
     }
     void xlsxPackagesOfEveryWriter()
@@ -1020,6 +1034,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("kept");
         const QByteArray whole = "<a x='1' y=\"a>b\"><!--c--><t>abcd</t><![CDATA[<b>]]><?p?></a>";
         QTest::newRow("runs within the cap") << whole << 16 << whole;
+        QTest::newRow("quotes of the other kind in a value") << QByteArray("<c a=\"it's\" b='say \"hi\"'>x</c>") << 8
+                                                             << QByteArray("<c a=\"it's\" b='say \"hi\"'>x</c>");
+        QTest::newRow("ends reached at the cap") << QByteArray("<t><![CDATA[abc]]></t><!--abc--><?p a?>") << 4
+                                                 << QByteArray("<t><![CDATA[abc]]></t><!--abc--><?p a?>");
+        QTest::newRow("a character reference at the cut")
+            << QByteArray("<t>a&#x130;b</t>") << 5 << QByteArray("<t>a</t>");
         QTest::newRow("text") << QByteArray("<t>abcdefgh</t><t>ij</t>") << 4 << QByteArray("<t>abcd</t><t>ij</t>");
         QTest::newRow("a two-byte character at the cut")
             << QByteArray("<t>abc\xC5\x9F</t>") << 4 << QByteArray("<t>abc</t>");
