@@ -14,6 +14,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 #include <zlib.h>
 
@@ -67,10 +68,35 @@ struct ZipPart
 {
     QByteArray name;
     QByteArray data;
-    quint32 claimedSize = 0xFFFFFFFF; // the real size unless set
-    quint32 method = 8;               // deflated; 0 stored
-    quint32 crc = 0;                  // of the unpacked bytes
+    quint32 claimedSize = 0xFFFFFFFF;          // the real size unless set
+    quint32 method = 8;                        // deflated; 0 stored
+    std::optional<quint32> crc = std::nullopt; // of the unpacked bytes, as zipOf() finds it unless set
 };
+
+// CRC-32 of what a part unpacks to; 0 for bytes that do not unpack.
+quint32 unpackedCrc(const ZipPart& part)
+{
+    const auto* bytes = reinterpret_cast<const Bytef*>(part.data.constData());
+    if (part.method == 0)
+        return quint32(crc32(0, bytes, uInt(part.data.size())));
+    z_stream stream{};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+        return 0;
+    stream.next_in = const_cast<Bytef*>(bytes);
+    stream.avail_in = uInt(part.data.size());
+    QByteArray piece(1 << 16, Qt::Uninitialized);
+    uLong crc = crc32(0, nullptr, 0);
+    int status = Z_OK;
+    while (status == Z_OK)
+    {
+        stream.next_out = reinterpret_cast<Bytef*>(piece.data());
+        stream.avail_out = uInt(piece.size());
+        status = inflate(&stream, Z_NO_FLUSH);
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(piece.constData()), uInt(piece.size()) - stream.avail_out);
+    }
+    inflateEnd(&stream);
+    return status == Z_STREAM_END ? quint32(crc) : 0;
+}
 QByteArray zipOf(const QList<ZipPart>& parts)
 {
     QByteArray out;
@@ -78,16 +104,17 @@ QByteArray zipOf(const QList<ZipPart>& parts)
     for (const ZipPart& part : parts)
     {
         const quint32 unpacked = part.claimedSize == 0xFFFFFFFF ? quint32(part.data.size()) : part.claimedSize;
+        const quint32 crc = part.crc ? *part.crc : unpackedCrc(part);
         const quint32 offset = quint32(out.size());
         put32(out, 0x04034b50);
         put16(out, 20), put16(out, 0), put16(out, part.method), put16(out, 0), put16(out, 0);
-        put32(out, part.crc), put32(out, quint32(part.data.size())), put32(out, unpacked);
+        put32(out, crc), put32(out, quint32(part.data.size())), put32(out, unpacked);
         put16(out, quint32(part.name.size())), put16(out, 0);
         out += part.name + part.data;
         put32(directory, 0x02014b50);
         put16(directory, 20), put16(directory, 20), put16(directory, 0), put16(directory, part.method);
         put16(directory, 0), put16(directory, 0);
-        put32(directory, part.crc), put32(directory, quint32(part.data.size())), put32(directory, unpacked);
+        put32(directory, crc), put32(directory, quint32(part.data.size())), put32(directory, unpacked);
         put16(directory, quint32(part.name.size())), put16(directory, 0), put16(directory, 0);
         put16(directory, 0), put16(directory, 0), put32(directory, 0), put32(directory, offset);
         directory += part.name;
@@ -119,23 +146,6 @@ struct XlsxParts
     QByteArray sheetDamage;
     qint64 run = 0; // when set, each '@' of a part stands for this many letters 'a' (1 + 258 k)
 };
-
-// CRC-32 of a part whose '@' stand for `run` letters 'a' each.
-quint32 crcOf(const QByteArray& data, qint64 run)
-{
-    static const QByteArray letters(1 << 20, 'a');
-    uLong crc = crc32(0, nullptr, 0);
-    const QList<QByteArray> pieces = run > 0 ? data.split('@') : QList<QByteArray>{data};
-    for (const QByteArray& piece : pieces)
-    {
-        if (&piece != &pieces.front())
-            for (qint64 left = run; left > 0; left -= letters.size())
-                crc = crc32(crc, reinterpret_cast<const Bytef*>(letters.constData()),
-                            uInt(std::min<qint64>(left, letters.size())));
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(piece.constData()), uInt(piece.size()));
-    }
-    return quint32(crc);
-}
 
 // A deflate stream of `data` whose '@' stand for `run` letters 'a' each, with the fixed codes: a run
 // is one literal and matches of 258 bytes at distance 1, so hundreds of megabytes take about one
@@ -201,17 +211,16 @@ QByteArray xlsxOf(const XlsxParts& p)
     QList<ZipPart> packed;
     for (const ZipPart& part : parts)
     {
-        const quint32 crc = crcOf(part.data, p.run);
         if (p.run > 0 && part.data.contains('@'))
             packed.append({part.name, deflatedWithRuns(part.data, p.run),
-                           quint32(part.data.size() + part.data.count('@') * (p.run - 1)), 8, crc});
+                           quint32(part.data.size() + part.data.count('@') * (p.run - 1))});
         else
-            packed.append(p.stored ? ZipPart{part.name, part.data, 0xFFFFFFFF, 0, crc}
-                                   : ZipPart{part.name, qCompress(part.data).mid(6).chopped(4),
-                                             quint32(part.data.size()), 8, crc});
+            packed.append(p.stored
+                              ? ZipPart{part.name, part.data, 0xFFFFFFFF, 0}
+                              : ZipPart{part.name, qCompress(part.data).mid(6).chopped(4), quint32(part.data.size())});
         ZipPart& last = packed.back();
         if (part.name == p.sheetPart && p.sheetDamage == "crc")
-            last.crc ^= 1;
+            last.crc = unpackedCrc(last) ^ 1;
         else if (part.name == p.sheetPart && p.sheetDamage == "size")
             last.claimedSize = quint32(part.data.size() / 2);
         else if (part.name == p.sheetPart && p.sheetDamage == "cut")
