@@ -125,6 +125,22 @@ bool childReadsTheFile(const SpreadsheetDecodeRequest& request)
     return request.format != SpreadsheetFormat::Csv;
 }
 
+qint64 fileSizeOf(const SpreadsheetDecodeRequest& request)
+{
+    return childReadsTheFile(request) && request.fileSize >= 0 ? request.fileSize : request.content.size();
+}
+
+// The workbook's bytes as the decoder reads them from its file: the size the parent saw and the
+// kind it told, or the refusal the whole file gives (an encrypted compound document is told only
+// by its whole).
+QByteArray workbookBytes(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& limits, quint64 size)
+{
+    QByteArray content = spreadsheetFileContent(request.fileName, limits);
+    if (quint64(content.size()) != size || spreadsheetCheckedFormat(content, limits) != request.format)
+        throw ESpreadsheetError("workbook changed while it was read");
+    return content;
+}
+
 // The request as the child reads it: kind, the limits, name, selection, the file's size or the bytes.
 QByteArray encodeRequest(const SpreadsheetDecodeRequest& request, const SpreadsheetLimits& limits)
 {
@@ -145,7 +161,7 @@ QByteArray encodeRequest(const SpreadsheetDecodeRequest& request, const Spreadsh
     for (std::size_t i = 0; i < columns; ++i)
         putU32(out, quint32(request.selection.columns[i]));
     putU32(out, childReadsTheFile(request) ? 1 : 0);
-    putU64(out, quint64(request.content.size()));
+    putU64(out, quint64(fileSizeOf(request)));
     return out;
 }
 
@@ -200,9 +216,7 @@ SpreadsheetDecodeRequest readRequest(SpreadsheetLimits& limits)
         request.content = readInput(size);
         return request;
     }
-    request.content = spreadsheetFileContent(request.fileName, limits);
-    if (quint64(request.content.size()) != size || spreadsheetCheckedFormat(request.content, limits) != request.format)
-        throw ESpreadsheetError("workbook changed while it was read");
+    request.content = workbookBytes(request, limits, size);
     return request;
 }
 
@@ -471,6 +485,8 @@ std::unique_ptr<SpreadsheetSheet> spreadsheetDecodeIsolated(SpreadsheetDecodeReq
 {
     if (!limits.isolate)
     {
+        if (childReadsTheFile(request) && request.content.isEmpty())
+            request.content = workbookBytes(request, limits, quint64(fileSizeOf(request)));
         const SpreadsheetSelection selection = request.selection;
         QByteArray whole;
         answer(std::move(request), limits, [&](const QByteArray& piece) { whole += piece; });

@@ -10,13 +10,15 @@
 
 class SpreadsheetSheet;
 
-// One workbook to decode: its kind, its bytes (already checked against the limits) and its
-// name, which freexl needs because it reads .xls files only from a path.
+// One workbook to decode: its kind, its name (freexl reads .xls files only from a path), and
+// either its bytes or, when it is left for the decoder to read from the file, the file's size
+// as the kind was told from it (the decoder then checks the bytes it reads the same way).
 struct SpreadsheetDecodeRequest
 {
     SpreadsheetFormat format = SpreadsheetFormat::Unknown;
     QString fileName;
     QByteArray content;
+    qint64 fileSize = -1; // unknown: the size of `content`
     SpreadsheetSelection selection;
 };
 

@@ -26,7 +26,8 @@ bool isEncryptedOfficePackage(const QByteArray& content)
     return content.startsWith(oleMagic) && content.contains(encryptedPackageName);
 }
 
-SpreadsheetFormat zipFormat(const QByteArray& content, const SpreadsheetZipDirectory& directory)
+// `head`: the file's first bytes, at least its first 256.
+SpreadsheetFormat zipFormat(const QByteArray& head, const SpreadsheetZipDirectory& directory)
 {
     if (!directory.valid)
         return SpreadsheetFormat::Unknown;
@@ -36,8 +37,8 @@ SpreadsheetFormat zipFormat(const QByteArray& content, const SpreadsheetZipDirec
         return SpreadsheetFormat::Unknown;
     // An OpenDocument package names its kind in the stored "mimetype" part right at its start;
     // a text document or a drawing also has a content.xml.
-    const qsizetype mime = content.left(256).indexOf(odfMimePrefix);
-    if (mime >= 0 && content.mid(mime + odfMimePrefix.size(), 11) != QByteArrayLiteral("spreadsheet"))
+    const qsizetype mime = head.left(256).indexOf(odfMimePrefix);
+    if (mime >= 0 && head.mid(mime + odfMimePrefix.size(), 11) != QByteArrayLiteral("spreadsheet"))
         return SpreadsheetFormat::Unknown;
     return SpreadsheetFormat::Ods;
 }
@@ -65,28 +66,32 @@ struct Detection
     SpreadsheetZipDirectory directory; // read when the content looks like a zip package
 };
 
-Detection detect(const QByteArray& content, int maxZipEntries)
+// `head` is the file's first textSniffBytes bytes, or all of it when `whole`; a zip package's
+// directory is read only when the head says it is one.
+Detection detect(const QByteArray& head, bool whole, const std::function<SpreadsheetZipDirectory()>& zipDirectory)
 {
     Detection d;
-    if (content.startsWith(oleMagic))
+    if (head.startsWith(oleMagic))
     {
-        if (isEncryptedOfficePackage(content))
+        // An encrypted package is told by a stream's name anywhere in the compound document:
+        // the decoder, which reads the file whole, refuses it.
+        if (whole && isEncryptedOfficePackage(head))
             d.refusal = "workbook is encrypted (password-protected package)";
         else
             d.format = SpreadsheetFormat::Xls;
     }
-    else if (spreadsheetLooksLikeZip(content))
+    else if (spreadsheetLooksLikeZip(head))
     {
         d.zip = true;
-        d.directory = spreadsheetReadZipDirectory(content, maxZipEntries);
-        d.format = zipFormat(content, d.directory);
+        d.directory = zipDirectory();
+        d.format = zipFormat(head, d.directory);
         d.refusal = "zip package is not a spreadsheet (neither xlsx nor ods)";
     }
-    else if (spreadsheetLooksLikeOldBiff(content))
+    else if (spreadsheetLooksLikeOldBiff(head))
     {
         d.format = SpreadsheetFormat::OldXls;
     }
-    else if (content.left(textSniffBytes).contains('\0'))
+    else if (head.left(textSniffBytes).contains('\0'))
     {
         d.refusal = "file is neither a workbook nor text";
     }
@@ -95,6 +100,16 @@ Detection detect(const QByteArray& content, int maxZipEntries)
         d.format = SpreadsheetFormat::Csv;
     }
     return d;
+}
+
+SpreadsheetFormat checked(const Detection& detected, const SpreadsheetLimits& limits)
+{
+    // Limits first: a damaged or oversized package is reported as such, not as "not a spreadsheet".
+    if (detected.zip)
+        spreadsheetCheckZipLimits(detected.directory, limits);
+    if (detected.format == SpreadsheetFormat::Unknown)
+        throw ESpreadsheetError(detected.refusal);
+    return detected.format;
 }
 } // namespace
 
@@ -122,7 +137,8 @@ SpreadsheetProblem spreadsheetProblemOf(const ESpreadsheetError& error)
 
 SpreadsheetFormat detectSpreadsheetFormat(const QByteArray& content)
 {
-    return detect(content, SpreadsheetLimits().maxZipEntries).format;
+    const int maxEntries = SpreadsheetLimits().maxZipEntries;
+    return detect(content, true, [&] { return spreadsheetReadZipDirectory(content, maxEntries); }).format;
 }
 
 QByteArray spreadsheetFileContent(const QString& fileName, const SpreadsheetLimits& limits)
@@ -141,15 +157,32 @@ QByteArray spreadsheetFileContent(const QString& fileName, const SpreadsheetLimi
     return content;
 }
 
+SpreadsheetFileKind spreadsheetFileKind(const QString& fileName, const SpreadsheetLimits& limits)
+{
+    QFile file(fileName);
+    // Unbuffered: the directory's few scattered records are read as asked, without read-ahead.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw ESpreadsheetError("workbook could not be opened: " + file.errorString().toStdString());
+    SpreadsheetFileKind kind;
+    kind.size = file.size();
+    if (kind.size > limits.maxFileBytes)
+        throw ESpreadsheetError("workbook larger than " + std::to_string(limits.maxFileBytes) + " bytes");
+    const QByteArray head = file.read(textSniffBytes);
+    if (head.size() != std::min<qint64>(kind.size, textSniffBytes))
+        throw ESpreadsheetError("workbook could not be read: " + file.errorString().toStdString());
+    const SpreadsheetZipRead read = [&](qint64 offset, qint64 count) {
+        return file.seek(offset) ? file.read(count) : QByteArray();
+    };
+    kind.format = checked(detect(head, kind.size <= textSniffBytes,
+                                 [&] { return spreadsheetReadZipDirectory(read, kind.size, limits.maxZipEntries); }),
+                          limits);
+    return kind;
+}
+
 SpreadsheetFormat spreadsheetCheckedFormat(const QByteArray& content, const SpreadsheetLimits& limits)
 {
-    const Detection detected = detect(content, limits.maxZipEntries);
-    // Limits first: a damaged or oversized package is reported as such, not as "not a spreadsheet".
-    if (detected.zip)
-        spreadsheetCheckZipLimits(detected.directory, limits);
-    if (detected.format == SpreadsheetFormat::Unknown)
-        throw ESpreadsheetError(detected.refusal);
-    return detected.format;
+    return checked(detect(content, true, [&] { return spreadsheetReadZipDirectory(content, limits.maxZipEntries); }),
+                   limits);
 }
 
 SpreadsheetReader::SpreadsheetReader() = default;
@@ -158,13 +191,15 @@ SpreadsheetReader::~SpreadsheetReader() = default;
 void SpreadsheetReader::open(const QString& fileName)
 {
     close();
+    // A workbook's bytes are read by the decoder alone; only text, converted here, travels to it.
+    const SpreadsheetFileKind kind = spreadsheetFileKind(fileName, m_limits);
     SpreadsheetDecodeRequest request;
-    request.content = spreadsheetFileContent(fileName, m_limits);
     request.fileName = fileName;
     request.selection = m_selection;
-    request.format = spreadsheetCheckedFormat(request.content, m_limits);
+    request.format = kind.format;
+    request.fileSize = kind.size;
     if (request.format == SpreadsheetFormat::Csv)
-        request.content = csvAsUtf8(std::move(request.content));
+        request.content = csvAsUtf8(spreadsheetFileContent(fileName, m_limits));
     const SpreadsheetFormat format = request.format;
     m_sheet = spreadsheetDecodeIsolated(std::move(request), m_limits, m_whileWaiting);
     m_format = format;

@@ -85,6 +85,17 @@ QByteArray spreadsheetFileContent(const QString& fileName, const SpreadsheetLimi
 // refuses: a package beyond the limits, an encrypted or foreign package, binary junk.
 SpreadsheetFormat spreadsheetCheckedFormat(const QByteArray& content, const SpreadsheetLimits& limits);
 
+struct SpreadsheetFileKind
+{
+    SpreadsheetFormat format = SpreadsheetFormat::Unknown;
+    qint64 size = 0;
+};
+// The kind of a workbook file as spreadsheetCheckedFormat tells it, with the same refusals, from
+// the file's first bytes and, for a zip package, its directory read from the tail and its parts'
+// local headers: never the whole file. The one refusal that needs the whole file, a compound
+// document that turns out to be encrypted, is the decoder's when it reads it.
+SpreadsheetFileKind spreadsheetFileKind(const QString& fileName, const SpreadsheetLimits& limits);
+
 // Which worksheet of a workbook is read and which of its columns are kept.
 struct SpreadsheetSelection
 {

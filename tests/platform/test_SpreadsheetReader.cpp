@@ -1,6 +1,7 @@
 #include "SpreadsheetIsolation.h"
 #include "SpreadsheetReader.h"
 #include "SpreadsheetSheet.h"
+#include "SpreadsheetZip.h"
 #include "common/DecoderMain.h"
 #include "common/FixturePath.h"
 #include "common/TestFiles.h"
@@ -13,7 +14,13 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <optional>
 #include <thread>
+#include <zlib.h>
+
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#endif
 
 namespace {
 const char failureVariable[] = "CEKILIS_TEST_DECODER_FAILURE";
@@ -61,9 +68,35 @@ struct ZipPart
 {
     QByteArray name;
     QByteArray data;
-    quint32 claimedSize = 0xFFFFFFFF; // the real size unless set
-    quint32 method = 8;               // deflated; 0 stored
+    quint32 claimedSize = 0xFFFFFFFF;          // the real size unless set
+    quint32 method = 8;                        // deflated; 0 stored
+    std::optional<quint32> crc = std::nullopt; // of the unpacked bytes, as zipOf() finds it unless set
 };
+
+// CRC-32 of what a part unpacks to; 0 for bytes that do not unpack.
+quint32 unpackedCrc(const ZipPart& part)
+{
+    const auto* bytes = reinterpret_cast<const Bytef*>(part.data.constData());
+    if (part.method == 0)
+        return quint32(crc32(0, bytes, uInt(part.data.size())));
+    z_stream stream{};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+        return 0;
+    stream.next_in = const_cast<Bytef*>(bytes);
+    stream.avail_in = uInt(part.data.size());
+    QByteArray piece(1 << 16, Qt::Uninitialized);
+    uLong crc = crc32(0, nullptr, 0);
+    int status = Z_OK;
+    while (status == Z_OK)
+    {
+        stream.next_out = reinterpret_cast<Bytef*>(piece.data());
+        stream.avail_out = uInt(piece.size());
+        status = inflate(&stream, Z_NO_FLUSH);
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(piece.constData()), uInt(piece.size()) - stream.avail_out);
+    }
+    inflateEnd(&stream);
+    return status == Z_STREAM_END ? quint32(crc) : 0;
+}
 QByteArray zipOf(const QList<ZipPart>& parts)
 {
     QByteArray out;
@@ -71,16 +104,17 @@ QByteArray zipOf(const QList<ZipPart>& parts)
     for (const ZipPart& part : parts)
     {
         const quint32 unpacked = part.claimedSize == 0xFFFFFFFF ? quint32(part.data.size()) : part.claimedSize;
+        const quint32 crc = part.crc ? *part.crc : unpackedCrc(part);
         const quint32 offset = quint32(out.size());
         put32(out, 0x04034b50);
         put16(out, 20), put16(out, 0), put16(out, part.method), put16(out, 0), put16(out, 0);
-        put32(out, 0), put32(out, quint32(part.data.size())), put32(out, unpacked);
+        put32(out, crc), put32(out, quint32(part.data.size())), put32(out, unpacked);
         put16(out, quint32(part.name.size())), put16(out, 0);
         out += part.name + part.data;
         put32(directory, 0x02014b50);
         put16(directory, 20), put16(directory, 20), put16(directory, 0), put16(directory, part.method);
         put16(directory, 0), put16(directory, 0);
-        put32(directory, 0), put32(directory, quint32(part.data.size())), put32(directory, unpacked);
+        put32(directory, crc), put32(directory, quint32(part.data.size())), put32(directory, unpacked);
         put16(directory, quint32(part.name.size())), put16(directory, 0), put16(directory, 0);
         put16(directory, 0), put16(directory, 0), put32(directory, 0), put32(directory, offset);
         directory += part.name;
@@ -107,7 +141,48 @@ struct XlsxParts
     QByteArray sheetPart = "xl/worksheets/sheet1.xml";
     QByteArray styles;   // the inside of the styles part; no such part when empty
     bool stored = false; // parts stored as they are, not deflated
+    // How the worksheet's entry lies: "crc" off by one, "size" half the bytes it unpacks to, "cut"
+    // its compressed bytes cut short.
+    QByteArray sheetDamage;
+    qint64 run = 0; // when set, each '@' of a part stands for this many letters 'a' (1 + 258 k)
 };
+
+// A deflate stream of `data` whose '@' stand for `run` letters 'a' each, with the fixed codes: a run
+// is one literal and matches of 258 bytes at distance 1, so hundreds of megabytes take about one
+// byte in 160 (within the packing ratio a workbook may have) and are never held here.
+QByteArray deflatedWithRuns(const QByteArray& data, qint64 run)
+{
+    QByteArray out;
+    quint64 bits = 0;
+    int count = 0;
+    const auto put = [&](quint32 value, int n) {
+        bits |= quint64(value) << count;
+        for (count += n; count >= 8; count -= 8, bits >>= 8)
+            out.append(char(bits & 0xFF));
+    };
+    const auto code = [&](quint32 c, int n) { // most significant bit first
+        quint32 reversed = 0;
+        for (int i = 0; i < n; ++i)
+            reversed |= ((c >> i) & 1) << (n - 1 - i);
+        put(reversed, n);
+    };
+    const auto literal = [&](quint8 b) { b < 144 ? code(0x30 + b, 8) : code(0x190 + b - 144, 9); };
+    put(1, 1), put(1, 2); // the last block, fixed codes
+    for (const char c : data)
+    {
+        if (c != '@')
+        {
+            literal(quint8(c));
+            continue;
+        }
+        literal('a');
+        for (qint64 done = 1; done < run; done += 258)
+            code(285 - 280 + 0xC0, 8), code(0, 5); // length 258, distance 1
+    }
+    code(0, 7); // end of block
+    put(0, 7);
+    return out;
+}
 
 // The package with its parts deflated, as Excel writes them.
 QByteArray xlsxOf(const XlsxParts& p)
@@ -135,8 +210,22 @@ QByteArray xlsxOf(const XlsxParts& p)
         parts.append({"xl/styles.xml", "<styleSheet " + main + ">" + p.styles + "</styleSheet>"});
     QList<ZipPart> packed;
     for (const ZipPart& part : parts)
-        packed.append(p.stored ? ZipPart{part.name, part.data, 0xFFFFFFFF, 0}
-                               : ZipPart{part.name, qCompress(part.data).mid(6).chopped(4), quint32(part.data.size())});
+    {
+        if (p.run > 0 && part.data.contains('@'))
+            packed.append({part.name, deflatedWithRuns(part.data, p.run),
+                           quint32(part.data.size() + part.data.count('@') * (p.run - 1))});
+        else
+            packed.append(p.stored
+                              ? ZipPart{part.name, part.data, 0xFFFFFFFF, 0}
+                              : ZipPart{part.name, qCompress(part.data).mid(6).chopped(4), quint32(part.data.size())});
+        ZipPart& last = packed.back();
+        if (part.name == p.sheetPart && p.sheetDamage == "crc")
+            last.crc = unpackedCrc(last) ^ 1;
+        else if (part.name == p.sheetPart && p.sheetDamage == "size")
+            last.claimedSize = quint32(part.data.size() / 2);
+        else if (part.name == p.sheetPart && p.sheetDamage == "cut")
+            last.data.chop(8);
+    }
     return zipOf(packed);
 }
 
@@ -436,6 +525,8 @@ private Q_SLOTS:
         QVERIFY(source.open(QIODevice::ReadOnly));
         const QByteArray bytes = source.readAll();
         QCOMPARE(int(detectSpreadsheetFormat(bytes)), format);
+        // Told the same from the file's head and, for a package, its directory alone.
+        QCOMPARE(int(spreadsheetFileKind(source.fileName(), SpreadsheetLimits()).format), format);
         // Under a misleading name the workbook reads the same.
         const QString renamed = m_dir.filePath(QStringLiteral("liste.xlsx.txt"));
         QFile::remove(renamed);
@@ -597,6 +688,9 @@ private Q_SLOTS:
         QByteArray cut = zipOf({{"xl/workbook.xml", QByteArray(100, 'x')}});
         cut[cut.size() - 6] = char(0x7F); // central directory offset far outside the file
         QTest::newRow("directory outside the file") << cut;
+        QByteArray unanchored = zipOf({{"xl/workbook.xml", "<a/>"}});
+        unanchored[49 + 42] = char(0x10); // the part's local header, as the directory places it
+        QTest::newRow("directory naming no local header") << unanchored;
         QTest::newRow("binary junk") << QByteArray("\x01\x02\x00\x03junk", 8);
     }
     void foreignPackagesAreRefused()
@@ -998,6 +1092,34 @@ private Q_SLOTS:
             << p
             << Rows{{QStringLiteral("Alt\nsatır\nsonu"), QString(400, QLatin1Char('x'))},
                     {QString(400, QLatin1Char('y')), QString()}};
+        p.stored = true;
+        QTest::newRow("line ends, huge cells, stored")
+            << p
+            << Rows{{QStringLiteral("Alt\nsatır\nsonu"), QString(400, QLatin1Char('x'))},
+                    {QString(400, QLatin1Char('y')), QString()}};
+        // Runs of markup text are cut long before the parser sees them, never inside an entity,
+        // and the markup around them stays whole.
+        p = {};
+        p.strings = "<si><t>" + QByteArray("&#x130;").repeated(3000) + "</t></si><si><t><![CDATA[" +
+                    QByteArray(20000, ']') + "]]></t></si><!--" + QByteArray(20000, 'c') + "-->";
+        p.body = "<sheetData><row r=\"1\" x=\"" + QByteArray(20000, '>') + "\"><c r=\"A1\" t=\"s\"><v>0</v></c>" +
+                 "<c r=\"B1\" t=\"s\"><v>1</v></c></row></sheetData>";
+        QTest::newRow("references, sections, comments and values beyond the cut")
+            << p << Rows{{QString(200, QChar(0x130)), QString(400, QLatin1Char(']'))}};
+        p.stored = true;
+        QTest::newRow("the same, stored") << p << Rows{{QString(200, QChar(0x130)), QString(400, QLatin1Char(']'))}};
+        p = {};
+        p.strings = "<si><t>Ali</t></si>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData>";
+        p.sheetDamage = "crc";
+        QTest::newRow("a part whose CRC-32 does not match") << p << Rows();
+        p.sheetDamage = "size";
+        QTest::newRow("a part unpacking to more than it declares") << p << Rows();
+        p.sheetDamage = "cut";
+        QTest::newRow("a part whose compressed bytes are cut short") << p << Rows();
+        p.stored = true;
+        p.sheetDamage = "crc";
+        QTest::newRow("a stored part whose CRC-32 does not match") << p << Rows();
     }
     void xlsxPackagesOfEveryWriter()
     {
@@ -1015,6 +1137,84 @@ private Q_SLOTS:
             return expectRefused(reader, path);
         reader.open(path);
         QCOMPARE(readAll(reader), rows);
+    }
+
+    // The text of markup read piece by piece as it is unpacked, whatever the pieces' size.
+    void markupRunsAreCutAtTheCap_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<int>("cap");
+        QTest::addColumn<QByteArray>("kept");
+        const QByteArray whole = "<a x='1' y=\"a>b\"><!--c--><t>abcd</t><![CDATA[<b>]]><?p?></a>";
+        QTest::newRow("runs within the cap") << whole << 16 << whole;
+        QTest::newRow("quotes of the other kind in a value") << QByteArray("<c a=\"it's\" b='say \"hi\"'>x</c>") << 8
+                                                             << QByteArray("<c a=\"it's\" b='say \"hi\"'>x</c>");
+        QTest::newRow("ends reached at the cap") << QByteArray("<t><![CDATA[abc]]></t><!--abc--><?p a?>") << 4
+                                                 << QByteArray("<t><![CDATA[abc]]></t><!--abc--><?p a?>");
+        QTest::newRow("a character reference at the cut")
+            << QByteArray("<t>a&#x130;b</t>") << 5 << QByteArray("<t>a</t>");
+        QTest::newRow("text") << QByteArray("<t>abcdefgh</t><t>ij</t>") << 4 << QByteArray("<t>abcd</t><t>ij</t>");
+        QTest::newRow("a two-byte character at the cut")
+            << QByteArray("<t>abc\xC5\x9F</t>") << 4 << QByteArray("<t>abc</t>");
+        QTest::newRow("a four-byte character at the cut")
+            << QByteArray("<t>ab\xF0\x9F\x98\x80</t>") << 4 << QByteArray("<t>ab</t>");
+        QTest::newRow("an entity at the cut") << QByteArray("<t>ab&amp;c</t>") << 4 << QByteArray("<t>ab</t>");
+        QTest::newRow("an entity before the cut") << QByteArray("<t>&lt;x</t>") << 4 << QByteArray("<t>&lt;</t>");
+        QTest::newRow("an attribute value")
+            << QByteArray("<c r=\"ABCDE&amp;\" t='s'/>") << 8 << QByteArray("<c r=\"ABCDE\" t='s'/>");
+        QTest::newRow("a tag, to its end past a quoted '>'")
+            << QByteArray("<c      a=\"x>y\">t</c>") << 4 << QByteArray("<c   >t</c>");
+        QTest::newRow("a CDATA section") << QByteArray("<t><![CDATA[abc]]]]></t>") << 4
+                                         << QByteArray("<t><![CDATA[abc]]></t>");
+        QTest::newRow("a comment") << QByteArray("<!--abc-def--><t/>") << 4 << QByteArray("<!--abc--><t/>");
+        QTest::newRow("a processing instruction") << QByteArray("<?pi abcde?\?>") << 4 << QByteArray("<?pi a?>");
+        QTest::newRow("a declaration") << QByteArray("<!DOCTYPE x><t/>") << 4 << QByteArray("<!DOCT><t/>");
+    }
+    void markupRunsAreCutAtTheCap()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(int, cap);
+        QFETCH(QByteArray, kept);
+        for (const std::size_t piece : {std::size_t(1), std::size_t(2), std::size_t(7), std::size_t(xml.size())})
+            QCOMPARE(QByteArray::fromStdString(spreadsheetCappedMarkup(xml.toStdString(), std::size_t(cap), piece)),
+                     kept);
+    }
+
+    // A cell of 300 MB, packed within the limits, costs the decoding child what it keeps of it.
+    void hugeCellCostsTheDecoderLittle_data()
+    {
+        QTest::addColumn<XlsxParts>("parts");
+        XlsxParts p;
+        p.run = 1 + 258LL * 1200000;
+        p.strings = "<si><t>@</t></si>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\"><v>7</v></c></row></sheetData>";
+        QTest::newRow("shared string") << p;
+        p.strings = "<si><t>x</t></si>";
+        p.body = "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>@</t></is></c><c r=\"B1\"><v>7</v>"
+                 "</c></row></sheetData>";
+        QTest::newRow("inline string") << p;
+    }
+    void hugeCellCostsTheDecoderLittle()
+    {
+        QFETCH(XlsxParts, parts);
+        const QString path = m_dir.filePath(QStringLiteral("huge.xlsx"));
+        QFile::remove(path);
+        writeAll(path, xlsxOf(parts));
+        // The peak of the largest child so far, after one that read a small workbook.
+        const auto childrenPeakKb = [] {
+#ifdef Q_OS_LINUX
+            rusage usage{};
+            return getrusage(RUSAGE_CHILDREN, &usage) == 0 ? qint64(usage.ru_maxrss) : -1;
+#else
+            return qint64(0); // not kept for finished children
+#endif
+        };
+        SpreadsheetReader reader;
+        reader.open(fixturePath("sheets/names_ab.xlsx"));
+        const qint64 before = childrenPeakKb();
+        reader.open(path);
+        QCOMPARE(readAll(reader), (Rows{{QString(400, QLatin1Char('a')), QStringLiteral("7")}}));
+        QVERIFY2(childrenPeakKb() - before < 32 * 1024, qPrintable(QString::number(childrenPeakKb() - before)));
     }
 
     void csvBeyondTheRowLimitIsRefused()
