@@ -4,9 +4,9 @@
 // table, its progress shown. Prints the time of each phase, how often the window painted its
 // progress, and the peak memory. The workbook's parts are stored uncompressed, or deflated as
 // Excel writes them with --deflated; the decoding process's peak is its own either way, while this
-// process's peak then includes the packing of the parts. Last, the same list is read as an .ods
-// and as an .xlsx, each twice, to compare the two readers (goal: the .ods within 1.5 times the
-// .xlsx); with --ods only that comparison runs.
+// process's peak then includes the packing of the parts. Last, for up to 100,000 rows, the same
+// list is read as an .ods and as an .xlsx, each twice, to compare the two readers (goal: the .ods
+// within 1.5 times the .xlsx); with --ods only that comparison runs, at any count.
 //   bench_import [--deflated] [--ods] [rows...]     (default: 100000 1000000)
 #include "DBGrid.h"
 #include "DrawTables.h"
@@ -491,7 +491,10 @@ int main(int argc, char** argv)
     {
         if (!odsOnly)
             result |= run(rows, folder.path(), deflate);
-        result |= runOds(rows, folder.path(), deflate);
+        // A million rows stored as .ods pass the reader's size limit for a workbook; the
+        // comparison is made on lists the limit lets through.
+        if (odsOnly || rows <= 100000)
+            result |= runOds(rows, folder.path(), deflate);
     }
     return result;
 }
