@@ -4,11 +4,8 @@
 #include "SpreadsheetReader.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <memory>
-#include <orcus/zip_archive.hpp>
-#include <orcus/zip_archive_stream.hpp>
 #include <zlib.h>
 
 namespace {
@@ -197,30 +194,6 @@ void spreadsheetCheckZipLimits(const SpreadsheetZipDirectory& directory, const S
                 static_cast<std::uint64_t>(limits.maxRatio))
             throw ESpreadsheetError("workbook package part packed beyond the allowed ratio (zip bomb?): " + entry.name);
     }
-}
-
-std::vector<SpreadsheetZipPart> spreadsheetUnpackZip(const QByteArray& content,
-                                                     const std::function<bool(std::string_view)>& wanted)
-{
-    orcus::zip_archive_stream_blob stream(reinterpret_cast<const std::uint8_t*>(content.constData()),
-                                          static_cast<std::size_t>(content.size()));
-    orcus::zip_archive archive(&stream);
-    archive.load();
-    std::vector<SpreadsheetZipPart> parts;
-    std::vector<unsigned char> buffer;
-    const std::size_t count = archive.get_file_entry_count();
-    for (std::size_t i = 0; i < count; ++i)
-    {
-        SpreadsheetZipPart part;
-        part.name = archive.get_file_entry_name(i);
-        if (wanted && !wanted(part.name))
-            continue;
-        buffer.clear();
-        if (!part.name.empty() && part.name.back() != '/' && archive.read_file_entry(part.name, buffer))
-            part.data.assign(buffer.begin(), buffer.end());
-        parts.push_back(std::move(part));
-    }
-    return parts;
 }
 
 namespace {
@@ -652,68 +625,4 @@ void spreadsheetVisitZip(const QByteArray& content, const std::function<bool(std
         part.data[part.kept.end] = '<';
         visit(std::string_view(part.data.get(), part.kept.end));
     }
-}
-
-namespace {
-std::uint32_t crc32Of(const std::string& data)
-{
-    static const auto table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t n = 0; n < 256; ++n)
-        {
-            std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char ch : data)
-        crc = table[(crc ^ static_cast<unsigned char>(ch)) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
-
-void put16(QByteArray& out, std::uint32_t v)
-{
-    out.append(static_cast<char>(v & 0xFF)).append(static_cast<char>((v >> 8) & 0xFF));
-}
-
-void put32(QByteArray& out, std::uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-} // namespace
-
-QByteArray spreadsheetStoredZip(const std::vector<SpreadsheetZipPart>& parts)
-{
-    QByteArray out;
-    QByteArray directory;
-    for (const SpreadsheetZipPart& part : parts)
-    {
-        const auto size = static_cast<std::uint32_t>(part.data.size());
-        const auto nameSize = static_cast<std::uint32_t>(part.name.size());
-        const std::uint32_t crc = crc32Of(part.data);
-        const auto offset = static_cast<std::uint32_t>(out.size());
-        put32(out, localSignature);
-        put16(out, 20), put16(out, 0), put16(out, 0), put16(out, 0), put16(out, 0);
-        put32(out, crc), put32(out, size), put32(out, size);
-        put16(out, nameSize), put16(out, 0);
-        out.append(part.name.data(), nameSize).append(part.data.data(), static_cast<qsizetype>(size));
-        put32(directory, directorySignature);
-        put16(directory, 20), put16(directory, 20), put16(directory, 0), put16(directory, 0);
-        put16(directory, 0), put16(directory, 0);
-        put32(directory, crc), put32(directory, size), put32(directory, size);
-        put16(directory, nameSize), put16(directory, 0), put16(directory, 0), put16(directory, 0), put16(directory, 0);
-        put32(directory, 0), put32(directory, offset);
-        directory.append(part.name.data(), nameSize);
-    }
-    const auto directoryOffset = static_cast<std::uint32_t>(out.size());
-    out += directory;
-    put32(out, endOfDirectorySignature);
-    put16(out, 0), put16(out, 0);
-    put16(out, static_cast<std::uint32_t>(parts.size())), put16(out, static_cast<std::uint32_t>(parts.size()));
-    put32(out, static_cast<std::uint32_t>(directory.size())), put32(out, directoryOffset), put16(out, 0);
-    return out;
 }

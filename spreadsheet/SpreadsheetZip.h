@@ -47,16 +47,6 @@ SpreadsheetZipDirectory spreadsheetReadZipDirectory(const QByteArray& content, i
 // fewer unpacked bytes than its packed data can hold (liborcus would read it cut short).
 void spreadsheetCheckZipLimits(const SpreadsheetZipDirectory& directory, const SpreadsheetLimits& limits);
 
-struct SpreadsheetZipPart
-{
-    std::string name;
-    std::string data;
-};
-
-// The parts of the package whose names `wanted` accepts (all without it), unpacked through
-// liborcus. Check the limits first.
-std::vector<SpreadsheetZipPart> spreadsheetUnpackZip(const QByteArray& content,
-                                                     const std::function<bool(std::string_view)>& wanted = {});
 // Character data kept of each run of markup text: far more than a cell keeps, written with
 // entities or escapes, and far less than what a hostile cell could cost.
 constexpr std::size_t spreadsheetMarkupRunCap = 8192;
@@ -74,5 +64,3 @@ std::string spreadsheetCappedMarkup(std::string_view xml, std::size_t cap, std::
 // not unpack or do not match their CRC-32. Check the limits first.
 void spreadsheetVisitZip(const QByteArray& content, const std::function<bool(std::string_view)>& wanted,
                          const std::function<void(std::string_view data)>& visit);
-// A package of the parts, stored without compression, in their order.
-QByteArray spreadsheetStoredZip(const std::vector<SpreadsheetZipPart>& parts);
