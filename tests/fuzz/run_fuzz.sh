@@ -25,7 +25,7 @@ $cxx $flags -o "$work/fuzz_spreadsheet" "$here/fuzz_spreadsheet.cpp" \
     "$root"/spreadsheet/SpreadsheetXls.cpp "$root"/spreadsheet/SpreadsheetBiff.cpp \
     "$root"/spreadsheet/SpreadsheetIsolation.cpp "$root"/data/Codec1254.cpp "$root"/data/HugePages.cpp \
     "$root"/data/Transliteration.cpp "$root"/spreadsheet/NativePath.cpp -DCEKILIS_WITH_ICU \
-    $(pkg-config --cflags --libs Qt6Core liborcus-0.17 freexl icu-i18n icu-uc)
+    $(pkg-config --cflags --libs Qt6Core liborcus-0.17 freexl icu-i18n icu-uc zlib)
 
 cd "$work"
 # Fork mode keeps fuzzing after a finding (freexl 1.0.6 has known over-reads on crafted files),
